@@ -1,0 +1,64 @@
+# Shared build settings: warnings, sanitizers and the one-library-per-module helpers.
+
+add_library(corvidane_warnings INTERFACE)
+target_compile_options(corvidane_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+
+add_library(corvidane_sanitizers INTERFACE)
+if(CORVIDANE_SANITIZE)
+  target_compile_options(corvidane_sanitizers INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(corvidane_sanitizers INTERFACE -fsanitize=address,undefined)
+endif()
+if(CORVIDANE_TSAN)
+  target_compile_options(corvidane_sanitizers INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(corvidane_sanitizers INTERFACE -fsanitize=thread)
+endif()
+
+# Modules built so far, lowest first; each new module links every one of them.
+set_property(GLOBAL PROPERTY CORVIDANE_MODULES "")
+
+# corvidane_module(<name> [DIR <subdir>] [PUBLIC_DEPS ...] [PRIVATE_DEPS ...])
+# Builds the sources of the current folder (or of DIR) into the static library
+# corvidane_<name>, linked PUBLIC to every module defined before it.
+# Sources are globbed so a module's files can be added without touching CMake.
+function(corvidane_module name)
+  cmake_parse_arguments(ARG "" "DIR" "PUBLIC_DEPS;PRIVATE_DEPS" ${ARGN})
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARG_DIR)
+    set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  get_property(lower GLOBAL PROPERTY CORVIDANE_MODULES)
+  add_library(corvidane_${name} STATIC ${sources})
+  target_include_directories(corvidane_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(corvidane_${name}
+    PUBLIC ${lower} ${ARG_PUBLIC_DEPS} corvidane_sanitizers
+    PRIVATE ${ARG_PRIVATE_DEPS} corvidane_warnings)
+  set_target_properties(corvidane_${name} PROPERTIES AUTOMOC ON)
+  set_property(GLOBAL APPEND PROPERTY CORVIDANE_MODULES corvidane_${name})
+endfunction()
+
+# corvidane_tests(<module> [DEPS ...])
+# Builds tests/<module>/*.cpp into one GoogleTest executable <module>_tests,
+# linked to the module's library; ctest -L <module> runs it alone.
+function(corvidane_tests module)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(NOT sources OR NOT TARGET corvidane_${module})
+    return()
+  endif()
+  add_executable(${module}_tests ${sources})
+  target_include_directories(${module}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${module}_tests PRIVATE corvidane_${module} ${ARG_DEPS}
+    GTest::gtest GTest::gmock corvidane_warnings corvidane_sanitizers)
+  set_target_properties(${module}_tests PROPERTIES AUTOMOC ON)
+  target_compile_definitions(${module}_tests PRIVATE
+    CORVIDANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  include(GoogleTest)
+  gtest_discover_tests(${module}_tests
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${module})
+endfunction()

@@ -1,0 +1,2 @@
+// Anchors the engine library; the math types are header-only.
+#include "engine/Table.h"
