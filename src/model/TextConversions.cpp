@@ -1,0 +1,370 @@
+// Locale-free text forms: std::to_chars / std::from_chars do the digits, so a
+// comma-decimal LC_NUMERIC can never leak into a stored file or a parsed value.
+#include "model/TextConversions.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace {
+
+std::string shortG(double value) {
+    // Same bytes as printf("%g") in the C locale, two exponent digits.
+    char buffer[64];
+    auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return std::string(buffer, result.ptr);
+}
+
+bool isCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Whether the decimal number in [begin, end) lies above the double range (otherwise
+// below it); only asked when from_chars reported it out of range.
+bool decimalOverflows(const char* begin, const char* end) {
+    const char* p = begin;
+    long long position = 0;  // decimal exponent of the first nonzero digit, plus one
+    bool seenNonzero = false;
+    bool afterPoint = false;
+    for (; p != end && (isDigit(*p) || *p == '.'); ++p) {
+        if (*p == '.') {
+            afterPoint = true;
+        } else if (!seenNonzero) {
+            if (*p != '0') {
+                seenNonzero = true;
+                if (!afterPoint) {
+                    position = 1;
+                }
+            } else if (afterPoint) {
+                --position;
+            }
+        } else if (!afterPoint) {
+            ++position;
+        }
+    }
+    long long exponent = 0;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negative = false;
+        if (p != end && (*p == '+' || *p == '-')) {
+            negative = *p == '-';
+            ++p;
+        }
+        for (; p != end && isDigit(*p); ++p) {
+            if (exponent < 1000000000LL) {
+                exponent = exponent * 10 + (*p - '0');
+            }
+        }
+        if (negative) {
+            exponent = -exponent;
+        }
+    }
+    return position + exponent > 0;
+}
+
+Array<float> floatFields(const std::string& text, const std::string& delimiter) {
+    Array<float> values;
+    for (const std::string& field : split(text, delimiter)) {
+        values.push_back(static_cast<float>(stringToDouble(field)));
+    }
+    return values;
+}
+
+// The text between the first and last character, with every blank deleted.
+std::string innerWithoutBlanks(const std::string& text) {
+    if (text.size() < 2) {
+        return "";
+    }
+    return replaceAll(text.substr(1, text.size() - 2), " ", "");
+}
+
+template <std::size_t N>
+std::array<float, N> fieldsOf(const std::string& text) {
+    std::array<float, N> out{};
+    Array<float> values = floatFields(innerWithoutBlanks(text), ",");
+    for (std::size_t i = 0; i < N && i < values.size(); ++i) {
+        out[i] = values[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string beforeDelimiter(std::string text, std::string delimiter) {
+    std::size_t at = text.find(delimiter);
+    if (at == std::string::npos) {
+        return text;
+    }
+    return text.substr(0, at);
+}
+
+std::string afterDelimiter(std::string text, std::string delimiter) {
+    std::size_t at = text.find(delimiter);
+    if (at == std::string::npos) {
+        return "";
+    }
+    return text.substr(at + delimiter.size());
+}
+
+Array<std::string> split(std::string text, std::string delimiter) {
+    Array<std::string> fields;
+    if (delimiter.empty()) {
+        if (!text.empty()) {
+            fields.push_back(std::move(text));
+        }
+        return fields;
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t at = text.find(delimiter, start);
+        if (at == std::string::npos) {
+            fields.push_back(text.substr(start));
+            break;
+        }
+        fields.push_back(text.substr(start, at - start));
+        start = at + delimiter.size();
+    }
+    return fields;
+}
+
+std::string replaceAll(std::string text, std::string from, std::string to) {
+    if (from.empty() || to.find(from) != std::string::npos) {
+        return text;
+    }
+    // Searching again from the start would find nothing before the last match's
+    // position minus the length of `from`, so the search resumes there.
+    std::size_t at = text.find(from);
+    while (at != std::string::npos) {
+        text.replace(at, from.size(), to);
+        std::size_t resume = at >= from.size() - 1 ? at - (from.size() - 1) : 0;
+        at = text.find(from, resume);
+    }
+    return text;
+}
+
+std::string toUpper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+std::string toLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+std::string vector3ToString(const Vector3& v) {
+    return "(" + shortG(v.x) + ", " + shortG(v.y) + ", " + shortG(v.z) + ")";
+}
+
+std::string matrix3ToString(const Matrix3& m) {
+    std::string out = "[";
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            out += shortG(m(r, c));
+            if (c < 2) {
+                out += ", ";
+            }
+        }
+        if (r < 2) {
+            out += "; ";
+        }
+    }
+    return out + "]";
+}
+
+std::string coordinateFrameToString(const CoordinateFrame& f) {
+    return "(" + vector3ToString(f.translation) + ";" + matrix3ToString(f.rotation) + ")";
+}
+
+std::string color4ToString(float r, float g, float b, float a) {
+    return "(" + shortG(r) + ", " + shortG(g) + ", " + shortG(b) + ", " + shortG(a) + ")";
+}
+
+std::string color4ToString(const Color4& c) {
+    return color4ToString(c.r, c.g, c.b, c.a);
+}
+
+std::string doubleToString(double d) {
+    if (std::isnan(d)) {
+        return "nan";
+    }
+    if (std::isinf(d)) {
+        return d < 0 ? "-inf" : "inf";
+    }
+    // Shortest scientific form: "[-]D[.DDD]e[+-]XX", at most 17 digits.
+    char buffer[64];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific);
+    std::string sci(buffer, result.ptr);
+
+    std::string out;
+    std::size_t pos = 0;
+    if (sci[0] == '-') {
+        out = "-";
+        pos = 1;
+    }
+    std::size_t e = sci.find('e');
+    std::string digits;
+    for (std::size_t i = pos; i < e; ++i) {
+        if (sci[i] != '.') {
+            digits += sci[i];
+        }
+    }
+    int exponent = 0;
+    std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(),
+                    exponent);
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+    }
+
+    if (exponent < -4 || exponent >= 17) {
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += '.';
+            out += digits.substr(1);
+        }
+        out += exponent < 0 ? "e-" : "e+";
+        int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10) {
+            out += '0';
+        }
+        out += std::to_string(magnitude);
+        return out;
+    }
+    if (exponent < 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out += digits;
+        return out;
+    }
+    std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= whole) {
+        out += digits;
+        out.append(whole - digits.size(), '0');
+        out += '.';
+    } else {
+        out += digits.substr(0, whole);
+        out += '.';
+        out += digits.substr(whole);
+    }
+    return out;
+}
+
+std::string intToString(int i) {
+    char buffer[16];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, i);
+    return std::string(buffer, result.ptr);
+}
+
+double stringToDouble(std::string text) {
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p != end && isCSpace(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // from_chars takes no sign of its own here, so "+-1" stays 0 as with atof.
+    if (p == end || *p == '+' || *p == '-') {
+        return 0.0;
+    }
+    double value = 0.0;
+    if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        auto result = std::from_chars(p + 2, end, value, std::chars_format::hex);
+        if (result.ec == std::errc::result_out_of_range) {
+            value = std::numeric_limits<double>::infinity();
+        } else if (result.ec != std::errc()) {
+            value = 0.0;
+        }
+        return negative ? -value : value;
+    }
+    auto result = std::from_chars(p, end, value);
+    if (result.ec == std::errc::result_out_of_range) {
+        value = decimalOverflows(p, result.ptr) ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (result.ec != std::errc()) {
+        value = 0.0;
+    }
+    return negative ? -value : value;
+}
+
+int stringToInt(std::string text) {
+    std::size_t i = 0;
+    while (i < text.size() && isCSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    return static_cast<int>(value);
+}
+
+Vector3 stringToVector3(std::string text) {
+    std::array<float, 3> f = fieldsOf<3>(text);
+    return {f[0], f[1], f[2]};
+}
+
+std::array<float, 4> stringToVector4(std::string text) {
+    return fieldsOf<4>(text);
+}
+
+Color4 stringToColor4(std::string text) {
+    std::array<float, 4> f = fieldsOf<4>(text);
+    return {f[0], f[1], f[2], f[3]};
+}
+
+Matrix3 stringToMatrix3(std::string text) {
+    Matrix3 m;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            m(r, c) = 0.0f;
+        }
+    }
+    Array<std::string> rows = split(innerWithoutBlanks(text), ";");
+    for (std::size_t r = 0; r < 3 && r < rows.size(); ++r) {
+        Array<float> values = floatFields(rows[r], ",");
+        for (std::size_t c = 0; c < 3 && c < values.size(); ++c) {
+            m(static_cast<int>(r), static_cast<int>(c)) = values[c];
+        }
+    }
+    return m;
+}
+
+CoordinateFrame stringToCoordinateFrame(std::string text) {
+    std::string inner = text.size() < 2 ? std::string() : text.substr(1, text.size() - 2);
+    CoordinateFrame frame;
+    frame.translation = stringToVector3(beforeDelimiter(inner, ";"));
+    frame.rotation = stringToMatrix3(afterDelimiter(inner, ";"));
+    return frame;
+}
