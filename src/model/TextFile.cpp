@@ -1,0 +1,115 @@
+// Text file reader and writer.
+#include "model/TextFile.h"
+
+#include <cstdio>
+
+#include "model/TextConversions.h"
+
+TextFileReader::~TextFileReader() {
+    close();
+}
+
+bool TextFileReader::open(std::string fileName) {
+    fileName_ = std::move(fileName);
+    // Binary mode: the CR of a CR LF line end is removed by hand on every platform.
+    stream_ = std::make_unique<std::ifstream>(fileName_, std::ios::in | std::ios::binary);
+    return stream_->is_open();
+}
+
+bool TextFileReader::isOpen() const {
+    return stream_ && stream_->is_open();
+}
+
+bool TextFileReader::atEnd() const {
+    return !isOpen() || !stream_->good();
+}
+
+bool TextFileReader::readLine(std::string& out) {
+    // The end shows only once a read has found nothing, as with a plain getline loop:
+    // that is what gives a file ending in a line break its final empty line.
+    if (atEnd()) {
+        return false;
+    }
+    std::getline(*stream_, out);
+    if (!out.empty() && out.back() == '\r') {
+        out.pop_back();
+    }
+    return true;
+}
+
+std::string TextFileReader::readLine() {
+    std::string line;
+    while (readLine(line)) {
+        if (!line.empty() && line != "\t") {
+            lastLine_ = line;
+            return line;
+        }
+    }
+    return "";
+}
+
+void TextFileReader::readAllLines(Array<std::string>& out) {
+    std::string line;
+    while (readLine(line)) {
+        out.push_back(line);
+    }
+}
+
+void TextFileReader::readTable(Array<Array<std::string>>& rows, const std::string& delimiter) {
+    std::string line;
+    while (readLine(line)) {
+        rows.push_back(split(line, delimiter));
+    }
+    std::printf("done tabular\n");
+    std::fflush(stdout);
+}
+
+void TextFileReader::close() {
+    if (stream_ && stream_->is_open()) {
+        stream_->close();
+    }
+}
+
+TextFileWriter::~TextFileWriter() {
+    close();
+}
+
+bool TextFileWriter::open(std::string fileName, bool append) {
+    std::ios::openmode mode = std::ios::out | std::ios::binary;
+    mode |= append ? std::ios::app : std::ios::trunc;
+    stream_ = std::make_unique<std::ofstream>(fileName, mode);
+    return stream_->is_open();
+}
+
+bool TextFileWriter::isOpen() const {
+    return stream_ && stream_->is_open();
+}
+
+bool TextFileWriter::writeLine(const std::string& line) {
+    if (!isOpen() || !stream_->good()) {
+        return false;
+    }
+    stream_->write(line.data(), static_cast<std::streamsize>(line.size()));
+    stream_->put('\n');
+    stream_->flush();
+    return stream_->good();
+}
+
+bool TextFileWriter::writeLines(const Array<std::string>& lines) {
+    if (!isOpen()) {
+        return false;
+    }
+    bool ok = true;
+    for (const std::string& line : lines) {
+        ok = writeLine(line) && ok;
+    }
+    return ok;
+}
+
+bool TextFileWriter::close() {
+    if (!isOpen()) {
+        return true;
+    }
+    stream_->close();
+    return !stream_->fail();
+}

@@ -1,0 +1,71 @@
+// Line-by-line text files: every file of the system is read and written through these.
+// Readers strip a trailing CR (files from other platforms end lines with CR LF);
+// writers end lines with LF alone.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "engine/Table.h"
+
+class TextFileReader {
+public:
+    TextFileReader() = default;
+    ~TextFileReader();
+    TextFileReader(const TextFileReader&) = delete;
+    TextFileReader& operator=(const TextFileReader&) = delete;
+
+    // A file that cannot be opened reads as an empty one; the answer says whether it opened.
+    bool open(std::string fileName);
+    bool isOpen() const;
+    // True when there is nothing more to read: no open file, the end was reached or a read
+    // failed. Section readers stop on it instead of reading empty lines forever.
+    bool atEnd() const;
+
+    // The next line that is neither empty nor a single tab; "" at the end.
+    std::string readLine();
+    // The next line, blank or not. False at the end; a file ending in a line break
+    // yields one last empty line before that.
+    bool readLine(std::string& out);
+    // Appends every remaining line (blank ones included).
+    void readAllLines(Array<std::string>& out);
+    // Appends split(line, delimiter) of every remaining line as one row.
+    void readTable(Array<Array<std::string>>& rows, const std::string& delimiter);
+
+    const std::string& fileName() const { return fileName_; }
+    // The last line readLine() returned.
+    const std::string& lastLine() const { return lastLine_; }
+
+    void close();
+
+private:
+    std::unique_ptr<std::ifstream> stream_;
+    std::string fileName_;
+    std::string lastLine_;
+};
+
+class TextFileWriter {
+public:
+    TextFileWriter() = default;
+    ~TextFileWriter();
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+    // Appends to the file when `append` is true, else truncates it. False when it
+    // cannot be opened.
+    bool open(std::string fileName, bool append = false);
+    bool isOpen() const;
+
+    // Writes the line and a line break and flushes; false when the file is not open or
+    // the write failed.
+    [[nodiscard]] bool writeLine(const std::string& line);
+    // Writes each line with a line break; false when the file is not open or a write failed.
+    [[nodiscard]] bool writeLines(const Array<std::string>& lines);
+
+    // False when buffered output could not be written.
+    bool close();
+
+private:
+    std::unique_ptr<std::ofstream> stream_;
+};
