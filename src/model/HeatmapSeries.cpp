@@ -1,0 +1,466 @@
+// The experiment store: entries, queries, file loaders and the two colourings.
+#include "model/HeatmapSeries.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QFile>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <unordered_set>
+
+#include "model/TextConversions.h"
+#include "model/TextFile.h"
+
+HeatmapSeries* experimentCache = nullptr;
+
+HeatmapSeries* ensureExperimentCache() {
+    if (!experimentCache) {
+        experimentCache = new HeatmapSeries();
+    }
+    return experimentCache;
+}
+
+void destroyExperimentCache() {
+    delete experimentCache;
+    experimentCache = nullptr;
+}
+
+namespace {
+
+// Files written on Windows keep a CR before each line break.
+std::string withoutCarriageReturn(std::string text) {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+// A measured value: a text that starts with a finite decimal number. "", "ND", "?"
+// and any other text are missing values.
+bool readValue(const std::string& rawPart, double& value) {
+    const std::string part = withoutCarriageReturn(rawPart);
+    size_t i = 0;
+    while (i < part.size() && (part[i] == ' ' || part[i] == '\t')) {
+        ++i;
+    }
+    if (i < part.size() && (part[i] == '+' || part[i] == '-')) {
+        ++i;
+    }
+    const bool digitFirst = i < part.size() && part[i] >= '0' && part[i] <= '9';
+    const bool pointFirst =
+        i + 1 < part.size() && part[i] == '.' && part[i + 1] >= '0' && part[i + 1] <= '9';
+    if (!digitFirst && !pointFirst) {
+        return false;
+    }
+    value = stringToDouble(part);
+    return std::isfinite(value);
+}
+
+float unit(double v) {
+    return static_cast<float>(std::clamp(v, 0.0, 1.0));
+}
+
+const Vector3 kMissing(1, 1, 1);
+
+// A colour whose components are not finite is reported and shown as missing.
+Vector3 checkedColour(double r, double g, double b) {
+    if (!std::isfinite(std::sqrt(r * r + g * g + b * b))) {
+        std::printf("heatmap color not finite \n");
+        std::fflush(stdout);
+        return kMissing;
+    }
+    return Vector3(unit(r), unit(g), unit(b));
+}
+
+}  // namespace
+
+void HeatmapSeries::addEntry(std::string label_, std::string protein_, std::string detail_,
+                             std::string values_, std::string experiment_, std::string note_) {
+    addEntry(std::move(label_), std::move(protein_), std::move(detail_), std::move(values_),
+             std::move(experiment_), std::move(note_), HeatmapColours());
+}
+
+void HeatmapSeries::addEntry(std::string label_, std::string protein_, std::string detail_,
+                             std::string values_, std::string experiment_, std::string note_,
+                             HeatmapColours colours_) {
+    if (indexValid_) {
+        index_[experiment_][protein_].push_back(entryCount());
+    }
+    label.push_back(std::move(label_));
+    protein.push_back(std::move(protein_));
+    detail.push_back(std::move(detail_));
+    values.push_back(std::move(values_));
+    colours.push_back(std::move(colours_));
+    note.push_back(std::move(note_));
+    experiment.push_back(std::move(experiment_));
+}
+
+void HeatmapSeries::removeEntry(int i) {
+    if (i < 0 || i >= entryCount()) {
+        return;
+    }
+    label.erase(label.begin() + i);
+    protein.erase(protein.begin() + i);
+    detail.erase(detail.begin() + i);
+    values.erase(values.begin() + i);
+    colours.erase(colours.begin() + i);
+    note.erase(note.begin() + i);
+    experiment.erase(experiment.begin() + i);
+    indexValid_ = false;
+    index_.clear();
+}
+
+void HeatmapSeries::setColours(int i, HeatmapColours c) {
+    if (i >= 0 && i < entryCount()) {
+        colours[i] = std::move(c);
+    }
+}
+
+const std::unordered_map<std::string, std::unordered_map<std::string, Array<int>>>&
+HeatmapSeries::index() const {
+    if (!indexValid_) {
+        index_.clear();
+        for (int i = 0; i < entryCount(); ++i) {
+            index_[experiment[i]][protein[i]].push_back(i);
+        }
+        indexValid_ = true;
+    }
+    return index_;
+}
+
+void HeatmapSeries::experimentNames(Array<std::string>& names) const {
+    names.clear();
+    std::unordered_set<std::string> seen;
+    for (const std::string& e : experiment) {
+        if (seen.insert(e).second) {
+            names.push_back(e);
+        }
+    }
+}
+
+void HeatmapSeries::proteinsOfExperiment(Array<std::string>& proteins,
+                                         std::string experimentName) const {
+    std::unordered_set<std::string> seen(proteins.begin(), proteins.end());
+    for (int i = 0; i < entryCount(); ++i) {
+        if (experiment[i] == experimentName && seen.insert(protein[i]).second) {
+            proteins.push_back(protein[i]);
+        }
+    }
+}
+
+void HeatmapSeries::experimentValues(std::string proteinId, Array<HeatmapColours>& colourLists,
+                                     Array<std::string>& details, std::string experimentName,
+                                     Array<std::string>& notes) const {
+    const auto& byExperiment = index();
+    const auto e = byExperiment.find(experimentName);
+    if (e == byExperiment.end()) {
+        return;
+    }
+    const auto p = e->second.find(proteinId);
+    if (p == e->second.end()) {
+        return;
+    }
+    for (int i : p->second) {
+        colourLists.push_back(colours[i]);
+        details.push_back(detail[i]);
+        notes.push_back(note[i]);
+    }
+}
+
+bool HeatmapSeries::loadExperimentFile(std::string fileName, int /*flags*/) {
+    const size_t dot = fileName.rfind('.');
+    if (dot != std::string::npos && fileName.substr(dot + 1) == "xml") {
+        return loadXmlFile(fileName);
+    }
+    return loadTextFile(fileName);
+}
+
+bool HeatmapSeries::loadTextFile(const std::string& fileName) {
+    const size_t slash = fileName.rfind('/');
+    const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+
+    TextFileReader reader;
+    if (!reader.open(fileName)) {
+        return false;
+    }
+    Array<std::string> lines;
+    reader.readAllLines(lines);
+    reader.close();
+
+    for (const std::string& rawLine : lines) {
+        const std::string line = withoutCarriageReturn(rawLine);
+        if (line.empty()) {
+            continue;
+        }
+        const std::string field1 = beforeDelimiter(line, "\t");
+        std::string rest = afterDelimiter(line, "\t");
+        const std::string field2 = beforeDelimiter(rest, "\t");
+        rest = afterDelimiter(rest, "\t");
+        const std::string field3 = beforeDelimiter(rest, "\t");
+        rest = afterDelimiter(rest, "\t");
+        addEntry(field2, field1, field3, rest, name, "");
+    }
+    computeColours(name);
+    return true;
+}
+
+namespace {
+
+// The text of the first child of the element's first child element.
+std::string columnText(const QDomElement& col) {
+    return col.firstChildElement().firstChild().nodeValue().toStdString();
+}
+
+}  // namespace
+
+bool HeatmapSeries::loadXmlFile(const std::string& fileName) {
+    TextFileWriter side;
+    side.open("experiment_text.txt", false);
+
+    QFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        side.close();
+        return false;
+    }
+    QDomDocument doc("heatmaps");
+    if (!doc.setContent(&file)) {
+        file.close();
+        side.close();
+        return false;
+    }
+    file.close();
+
+    // Count and experiment carry over to later rows that lack them.
+    int count = 0;
+    std::string experimentName;
+    Array<std::string> loaded;
+    std::unordered_set<std::string> loadedSet;
+
+    const QDomElement root = doc.documentElement();
+    for (QDomElement set = root.firstChildElement(); !set.isNull();
+         set = set.nextSiblingElement()) {
+        if (set.tagName() != "RESULTSET") {
+            continue;
+        }
+        for (QDomElement row = set.firstChildElement(); !row.isNull();
+             row = row.nextSiblingElement()) {
+            if (row.tagName() != "ROW") {
+                continue;
+            }
+            std::string cols[11];
+            std::string valueList;
+            int column = 0;
+            for (QDomElement col = row.firstChildElement(); !col.isNull();
+                 col = col.nextSiblingElement(), ++column) {
+                if (col.tagName() != "COL") {
+                    --column;
+                    continue;
+                }
+                if (column == 5) {
+                    count = stringToInt(columnText(col));
+                } else if (column == 6) {
+                    experimentName = columnText(col);
+                } else if (column == 7) {
+                    int read = 0;
+                    for (QDomElement v = col.firstChildElement(); !v.isNull() && read < count;
+                         v = v.nextSiblingElement(), ++read) {
+                        valueList += v.firstChild().nodeValue().toStdString() + "\t";
+                    }
+                } else if (column < 11 && column != 8) {
+                    cols[column] = columnText(col);
+                }
+            }
+            addEntry(cols[3], cols[2], cols[4] + "_" + cols[0], valueList, experimentName,
+                     cols[9] + "," + cols[10]);
+            if (loadedSet.insert(experimentName).second) {
+                loaded.push_back(experimentName);
+            }
+            const Array<std::string> parts = split(valueList, "\t");
+            if (std::none_of(parts.begin(), parts.end(),
+                             [](const std::string& p) { return p.empty(); })) {
+                // The side file is a by-product; the store keeps the row either way.
+                (void)side.writeLine(cols[2] + cols[4] + "\t" + valueList);
+            }
+        }
+    }
+    side.close();
+    for (const std::string& e : loaded) {
+        computeColours(e);
+    }
+    return true;
+}
+
+void HeatmapSeries::computeColours(std::string experimentName) {
+    // Per entry: the smallest positive value and the largest value.
+    struct Range {
+        int entry;
+        double minPos;
+        double max;
+        bool anyPositive;
+        bool anyValue;
+    };
+    Array<Range> ranges;
+    double ratio = 1.0;
+    double top = -99999999999.0;
+    for (int k = 0; k < entryCount(); ++k) {
+        if (experiment[k] != experimentName) {
+            continue;
+        }
+        Range r{k, 0, 0, false, false};
+        for (const std::string& part : split(values[k], "\t")) {
+            double v = 0;
+            if (!readValue(part, v)) {
+                continue;
+            }
+            if (v > 0 && (!r.anyPositive || v < r.minPos)) {
+                r.minPos = v;
+                r.anyPositive = true;
+            }
+            if (!r.anyValue || v > r.max) {
+                r.max = v;
+                r.anyValue = true;
+            }
+        }
+        if (r.anyPositive) {
+            ratio = std::max(ratio, r.max / r.minPos);
+        }
+        if (r.anyValue) {
+            top = std::max(top, r.max);
+        }
+        ranges.push_back(r);
+    }
+
+    const double logHalfRatio = std::log(std::sqrt(ratio));
+    for (const Range& r : ranges) {
+        const Array<std::string> parts = split(values[r.entry], "\t");
+        HeatmapColours out;
+        out.reserve(parts.size());
+        const double mid = r.anyPositive ? std::sqrt(r.minPos * r.max) : 0.0;
+        for (const std::string& part : parts) {
+            double v = 0;
+            if (!readValue(part, v)) {
+                out.push_back(kMissing);
+            } else if (parts.size() == 1) {
+                const double t = top > 0 ? v / top : 0.0;
+                out.push_back(checkedColour(t, 0, 1 - t));
+            } else if (v <= 0) {
+                out.push_back(Vector3(0, 0, 1));
+            } else if (v == mid) {
+                out.push_back(Vector3(0, 0, 0));
+            } else {
+                // Every value of an entry lies within the widest spread of the experiment.
+                const double a =
+                    logHalfRatio > 0 ? std::fabs(std::log(v / mid)) / logHalfRatio : 0.0;
+                out.push_back(v < mid ? checkedColour(0, 0, a) : checkedColour(a, a, 0));
+            }
+        }
+        colours[r.entry] = std::move(out);
+    }
+}
+
+void HeatmapSeries::computeRatioColours(std::string experimentName) {
+    // The scale comes from the positive ratios only: a ratio of 0 is the strongest low.
+    double low = 1.0;
+    double high = 1.0;
+    for (int k = 0; k < entryCount(); ++k) {
+        if (experiment[k] != experimentName) {
+            continue;
+        }
+        for (const std::string& part : split(values[k], "\t")) {
+            double v = 0;
+            if (readValue(part, v) && v > 0) {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
+        }
+    }
+    const double logLow = std::log(low);
+    const double logHigh = std::log(high);
+    for (int k = 0; k < entryCount(); ++k) {
+        if (experiment[k] != experimentName) {
+            continue;
+        }
+        const Array<std::string> parts = split(values[k], "\t");
+        HeatmapColours out;
+        out.reserve(parts.size());
+        for (const std::string& part : parts) {
+            double v = 0;
+            if (!readValue(part, v) || v < 0) {
+                out.push_back(kMissing);
+                continue;
+            }
+            if (v == 1) {
+                out.push_back(Vector3(0, 0, 0));
+                continue;
+            }
+            // Share of the way from 1 to the end of the scale on v's side.
+            double a = 1.0;
+            if (v > 0 && v < 1) {
+                a = logLow < 0 ? std::log(v) / logLow : 1.0;
+            } else if (v > 1) {
+                a = logHigh > 0 ? std::log(v) / logHigh : 1.0;
+            }
+            if (parts.size() == 1) {
+                const double s = v < 1 ? 0.5 * a : 0.5 + 0.5 * a;
+                out.push_back(checkedColour(s, 0, 1 - s));
+            } else {
+                out.push_back(v < 1 ? checkedColour(0, 0, a) : checkedColour(a, a, 0));
+            }
+        }
+        colours[k] = std::move(out);
+    }
+}
+
+void HeatmapSeries::addRatioExperiments() {
+    Array<std::string> names;
+    experimentNames(names);
+    const int existing = entryCount();
+
+    // Entries of each experiment by protein, label and detail; '\n' cannot occur in a field
+    // read from a line-based file, so it keeps the three parts apart.
+    std::unordered_map<std::string, std::unordered_map<std::string, Array<int>>> byKey;
+    std::unordered_map<std::string, Array<int>> entriesOf;
+    for (int i = 0; i < existing; ++i) {
+        byKey[experiment[i]][protein[i] + '\n' + label[i] + '\n' + detail[i]].push_back(i);
+        entriesOf[experiment[i]].push_back(i);
+    }
+
+    for (const std::string& x : names) {
+        for (const std::string& y : names) {
+            if (x == y) {
+                continue;
+            }
+            const std::string ratioName = x + "/" + y;
+            const auto& yIndex = byKey[y];
+            for (int a : entriesOf[x]) {
+                const auto match = yIndex.find(protein[a] + '\n' + label[a] + '\n' + detail[a]);
+                if (match == yIndex.end()) {
+                    continue;
+                }
+                const Array<std::string> aParts = split(values[a], "\t");
+                for (int b : match->second) {
+                    const Array<std::string> bParts = split(values[b], "\t");
+                    std::string ratio;
+                    for (size_t j = 0; j < aParts.size(); ++j) {
+                        double av = 0;
+                        double bv = 0;
+                        if (j < bParts.size() && readValue(aParts[j], av) &&
+                            readValue(bParts[j], bv) && bv != 0 && std::isfinite(av / bv)) {
+                            ratio += doubleToString(av / bv);
+                        }
+                        ratio += "\t";
+                    }
+                    addEntry(label[b], protein[b], detail[b], ratio, ratioName, note[b]);
+                }
+            }
+        }
+    }
+    for (const std::string& x : names) {
+        for (const std::string& y : names) {
+            if (x != y) {
+                computeRatioColours(x + "/" + y);
+            }
+        }
+    }
+}

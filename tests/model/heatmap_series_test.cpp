@@ -1,0 +1,267 @@
+// Tests of the experiment store: queries, text and XML loads, both colourings.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <fstream>
+
+#include "model/HeatmapSeries.h"
+
+namespace {
+
+class HeatmapSeriesTest : public ::testing::Test {
+protected:
+    // Writes a file into the scratch folder and answers its path.
+    std::string write(const std::string& name, const std::string& content) {
+        const std::string path = dir.path().toStdString() + "/" + name;
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    // Colours of the only entry for (protein, experiment).
+    HeatmapColours coloursOf(const HeatmapSeries& s, const std::string& p, const std::string& e) {
+        Array<HeatmapColours> lists;
+        Array<std::string> details, notes;
+        s.experimentValues(p, lists, details, e, notes);
+        EXPECT_EQ(lists.size(), 1u) << p << " in " << e;
+        return lists.empty() ? HeatmapColours() : lists[0];
+    }
+
+    QTemporaryDir dir;
+};
+
+void expectColour(const Vector3& c, float r, float g, float b) {
+    EXPECT_NEAR(c.x, r, 1e-5);
+    EXPECT_NEAR(c.y, g, 1e-5);
+    EXPECT_NEAR(c.z, b, 1e-5);
+}
+
+}  // namespace
+
+TEST_F(HeatmapSeriesTest, StoreQueriesAndRemoval) {
+    HeatmapSeries s;
+    Array<std::string> names{"stale"};
+    s.experimentNames(names);
+    EXPECT_TRUE(names.empty());
+    Array<std::string> proteins;
+    s.proteinsOfExperiment(proteins, "e");
+    EXPECT_TRUE(proteins.empty());
+
+    s.addEntry("l1", "P1", "d1", "1\t", "B", "n1");
+    s.addEntry("l2", "P2", "d2", "2\t", "A", "n2");
+    s.addEntry("l3", "P1", "d3", "3\t", "B", "n3");
+    s.experimentNames(names);
+    EXPECT_EQ(names, (Array<std::string>{"B", "A"}));
+
+    proteins = {"P9", "P1"};
+    s.proteinsOfExperiment(proteins, "B");
+    EXPECT_EQ(proteins, (Array<std::string>{"P9", "P1"}));
+
+    Array<HeatmapColours> lists;
+    Array<std::string> details, notes;
+    s.experimentValues("P1", lists, details, "B", notes);
+    EXPECT_EQ(details, (Array<std::string>{"d1", "d3"}));
+    EXPECT_EQ(notes, (Array<std::string>{"n1", "n3"}));
+
+    s.removeEntry(-1);
+    s.removeEntry(3);
+    EXPECT_EQ(s.entryCount(), 3);
+    s.removeEntry(0);
+    ASSERT_EQ(s.entryCount(), 2);
+    EXPECT_EQ(s.proteinAt(0), "P2");
+    details.clear();
+    s.experimentValues("P1", lists, details, "B", notes);
+    EXPECT_EQ(details, (Array<std::string>{"d3"}));
+
+    s.addEntry("", "P1", "d4", "", "B", "", HeatmapColours{Vector3(1, 0, 0)});
+    lists.clear();
+    details.clear();
+    s.experimentValues("P1", lists, details, "B", notes);
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[1].size(), 1u);
+}
+
+TEST_F(HeatmapSeriesTest, TextFileExampleAndColours) {
+    HeatmapSeries s;
+    ASSERT_TRUE(s.loadExperimentFile(write("exp.txt", "P1\tS10\tpY\t1.0\tND\t3.0\n\n"), 0));
+    ASSERT_EQ(s.entryCount(), 1);
+    EXPECT_EQ(s.proteinAt(0), "P1");
+    EXPECT_EQ(s.labelAt(0), "S10");
+    EXPECT_EQ(s.detailAt(0), "pY");
+    EXPECT_EQ(s.experimentAt(0), "exp.txt");
+    EXPECT_EQ(s.valuesAt(0), "1.0\tND\t3.0");
+    const HeatmapColours c = s.coloursAt(0);
+    ASSERT_EQ(c.size(), 3u);
+    expectColour(c[0], 0, 0, 1);
+    expectColour(c[1], 1, 1, 1);
+    expectColour(c[2], 1, 1, 0);
+}
+
+TEST_F(HeatmapSeriesTest, CrLfZerosNegativesAndMissingValues) {
+    HeatmapSeries s;
+    const std::string path = write("crlf.tsv",
+                                   "P1\tL\tD\t0\t2\t4\t8\t?\r\n"
+                                   "P2\tL\tD\t-3\tND\r\n"
+                                   "P3\tL\tD\t4\r\n"
+                                   "P4\tL\tD\tND\r\n"
+                                   "P5\tL\tD\t0\r\n");
+    ASSERT_TRUE(s.loadExperimentFile(path, 0));
+    ASSERT_EQ(s.entryCount(), 5);
+    const HeatmapColours p1 = coloursOf(s, "P1", "crlf.tsv");
+    ASSERT_EQ(p1.size(), 5u);
+    expectColour(p1[0], 0, 0, 1);  // a measured 0 is the strongest low
+    expectColour(p1[1], 0, 0, 1);
+    expectColour(p1[2], 0, 0, 0);  // 4 is the middle of 2..8
+    expectColour(p1[3], 1, 1, 0);
+    expectColour(p1[4], 1, 1, 1);  // "?\r" is missing
+    const HeatmapColours p2 = coloursOf(s, "P2", "crlf.tsv");
+    ASSERT_EQ(p2.size(), 2u);
+    expectColour(p2[0], 0, 0, 1);
+    expectColour(p2[1], 1, 1, 1);
+    // Single values ramp from blue at 0 to red at the experiment's top value (8).
+    expectColour(coloursOf(s, "P3", "crlf.tsv")[0], 0.5f, 0, 0.5f);
+    expectColour(coloursOf(s, "P4", "crlf.tsv")[0], 1, 1, 1);
+    expectColour(coloursOf(s, "P5", "crlf.tsv")[0], 0, 0, 1);
+    for (int i = 0; i < s.entryCount(); ++i) {
+        for (const Vector3& c : s.coloursAt(i)) {
+            for (float f : {c.x, c.y, c.z}) {
+                EXPECT_TRUE(f >= 0 && f <= 1) << i;
+            }
+        }
+    }
+}
+
+TEST_F(HeatmapSeriesTest, SingleValueRampWithoutPositiveTop) {
+    HeatmapSeries s;
+    ASSERT_TRUE(s.loadExperimentFile(write("neg.txt", "P1\tL\tD\t-2\nP2\tL\tD\t0\n"), 0));
+    expectColour(coloursOf(s, "P1", "neg.txt")[0], 0, 0, 1);
+    expectColour(coloursOf(s, "P2", "neg.txt")[0], 0, 0, 1);
+}
+
+TEST_F(HeatmapSeriesTest, FileKindsAndUnreadableFiles) {
+    HeatmapSeries s;
+    EXPECT_FALSE(s.loadExperimentFile(dir.path().toStdString() + "/missing.txt", 0));
+    EXPECT_EQ(s.entryCount(), 0);
+    // Upper-case .XML is a text file: the XML markup becomes one text entry.
+    ASSERT_TRUE(s.loadExperimentFile(write("data.XML", "<a>\tb\tc\t1\n"), 0));
+    ASSERT_EQ(s.entryCount(), 1);
+    EXPECT_EQ(s.proteinAt(0), "<a>");
+    EXPECT_EQ(s.experimentAt(0), "data.XML");
+}
+
+TEST_F(HeatmapSeriesTest, XmlFileWithTwoExperiments) {
+    const QString oldCwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    auto col = [](const std::string& v) { return "<COL><V>" + v + "</V></COL>"; };
+    auto list = [](const Array<std::string>& vs) {
+        std::string s = "<COL>";
+        for (const auto& v : vs) {
+            s += "<V>" + v + "</V>";
+        }
+        return s + "</COL>";
+    };
+    // The second row ends before its count and experiment columns: both carry over.
+    // The third row names a second experiment; its middle value is empty.
+    const std::string xml =
+        "<ROOT><RESULTSET>"
+        "<ROW>" +
+        col("c0") + col("c1") + col("P1") + col("S1") + col("pY") + col("2") + col("E1") +
+        list({"1", "4", "99"}) + list({"x"}) + col("n9") + col("n10") +
+        "</ROW>"
+        "<ROW><SKIP/>" +
+        col("c0") + col("c1") + col("P2") + col("S2") + col("pS") +
+        "</ROW>"
+        "<ROW>" +
+        col("c0") + col("c1") + col("P3") + col("S3") + col("pT") + col("3") + col("E2") +
+        list({"5", "", "7"}) +
+        "</ROW>"
+        "</RESULTSET></ROOT>";
+    HeatmapSeries s;
+    const bool ok = s.loadExperimentFile(write("two.xml", xml), 0);
+    std::ifstream side("experiment_text.txt");
+    std::string l1, l2, l3;
+    std::getline(side, l1);
+    std::getline(side, l2);
+    const bool more = static_cast<bool>(std::getline(side, l3));
+    QDir::setCurrent(oldCwd);
+
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(s.entryCount(), 3);
+    EXPECT_EQ(s.proteinAt(0), "P1");
+    EXPECT_EQ(s.labelAt(0), "S1");
+    EXPECT_EQ(s.detailAt(0), "pY_c0");
+    EXPECT_EQ(s.valuesAt(0), "1\t4\t");  // at most `count` values
+    EXPECT_EQ(s.noteAt(0), "n9,n10");
+    EXPECT_EQ(s.experimentAt(1), "E1");
+    EXPECT_EQ(s.noteAt(1), ",");
+    EXPECT_EQ(s.experimentAt(2), "E2");
+    EXPECT_EQ(s.valuesAt(2), "5\t\t7\t");
+    EXPECT_EQ(l1, "P1pY\t1\t4\t");
+    EXPECT_EQ(s.valuesAt(1), "");
+    EXPECT_EQ(l2, "P2pS\t");
+    EXPECT_FALSE(more);  // the row with an empty value is not written
+    // Both experiments are coloured.
+    EXPECT_EQ(s.coloursAt(0).size(), 2u);
+    ASSERT_EQ(s.coloursAt(2).size(), 3u);
+    expectColour(s.coloursAt(2)[1], 1, 1, 1);
+}
+
+TEST_F(HeatmapSeriesTest, XmlCountStartsAtZeroAndBadXmlAddsNothing) {
+    const QString oldCwd = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    HeatmapSeries s;
+    const bool bad = s.loadExperimentFile(write("bad.xml", "<ROOT><RESULTSET>"), 0);
+    const bool ok = s.loadExperimentFile(
+        write("nocount.xml",
+              "<R><RESULTSET><ROW><COL/><COL/><COL><V>P</V></COL><COL/><COL/><COL/><COL/>"
+              "<COL><V>1</V></COL></ROW></RESULTSET></R>"),
+        0);
+    QDir::setCurrent(oldCwd);
+    EXPECT_FALSE(bad);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(s.entryCount(), 1);
+    EXPECT_EQ(s.valuesAt(0), "");
+    EXPECT_EQ(s.experimentAt(0), "");
+}
+
+TEST_F(HeatmapSeriesTest, RatioExperimentsPairByProteinLabelAndDetail) {
+    HeatmapSeries s;
+    // The label S1/pY occurs for two proteins; each pairs only with its own protein.
+    s.addEntry("S1", "P1", "pY", "2\t4\tND", "X", "nx");
+    s.addEntry("S1", "P2", "pY", "3\t1", "X", "nx");
+    s.addEntry("S1", "P1", "pY", "1\t0\t5", "Y", "ny1");
+    s.addEntry("S1", "P2", "pY", "3\t2", "Y", "ny2");
+    s.addRatioExperiments();
+
+    Array<std::string> names;
+    s.experimentNames(names);
+    EXPECT_EQ(names, (Array<std::string>{"X", "Y", "X/Y", "Y/X"}));
+    ASSERT_EQ(s.entryCount(), 8);
+    EXPECT_EQ(s.experimentAt(4), "X/Y");
+    EXPECT_EQ(s.proteinAt(4), "P1");
+    EXPECT_EQ(s.valuesAt(4), "2.\t\t\t");  // 4/0 and ND are missing
+    EXPECT_EQ(s.noteAt(4), "ny1");
+    EXPECT_EQ(s.proteinAt(5), "P2");
+    EXPECT_EQ(s.valuesAt(5), "1.\t0.5\t");
+    EXPECT_EQ(s.valuesAt(6), "0.5\t0.\t\t");
+
+    const HeatmapColours xy2 = s.coloursAt(5);
+    ASSERT_EQ(xy2.size(), 2u);
+    expectColour(xy2[0], 0, 0, 0);  // exactly 1 is black
+    expectColour(xy2[1], 0, 0, 1);  // the lowest ratio of X/Y
+    const HeatmapColours xy1 = s.coloursAt(4);
+    ASSERT_EQ(xy1.size(), 3u);
+    expectColour(xy1[0], 1, 1, 0);
+    expectColour(xy1[1], 1, 1, 1);
+    const HeatmapColours yx1 = s.coloursAt(6);
+    expectColour(yx1[1], 0, 0, 1);  // a ratio of 0 is the strongest low
+}
+
+TEST_F(HeatmapSeriesTest, GlobalStoreIsCreatedOnce) {
+    EXPECT_EQ(experimentCache, nullptr);
+    HeatmapSeries* first = ensureExperimentCache();
+    EXPECT_EQ(ensureExperimentCache(), first);
+    EXPECT_EQ(experimentCache, first);
+    destroyExperimentCache();
+    EXPECT_EQ(experimentCache, nullptr);
+    destroyExperimentCache();
+}
