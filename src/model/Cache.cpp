@@ -1,0 +1,89 @@
+// Loading and atomic saving of the name cache file.
+#include "model/Cache.h"
+
+#include <QSaveFile>
+#include <cstdio>
+
+#include "model/TextFile.h"
+
+namespace {
+
+bool holdsLineBreak(const std::string& s) {
+    return s.find_first_of("\r\n") != std::string::npos;
+}
+
+}  // namespace
+
+Cache::Cache(std::string fileName_) : fileName(std::move(fileName_)) {
+    TextFileReader reader;
+    reader.open(fileName);
+    std::string a, b, c;
+    while (reader.readLine(a)) {
+        if (!reader.readLine(b) || !reader.readLine(c)) {
+            break;
+        }
+        // A file written on Windows keeps a CR at each line end.
+        for (std::string* s : {&a, &b, &c}) {
+            if (!s->empty() && s->back() == '\r') {
+                s->pop_back();
+            }
+        }
+        if (!a.empty() && !b.empty() && !c.empty()) {
+            insert(a, b, c);
+        }
+    }
+    reader.close();
+    dirty = false;
+}
+
+bool Cache::insert(std::string cacheName, std::string key, std::string value) {
+    if (holdsLineBreak(cacheName) || holdsLineBreak(key) || holdsLineBreak(value)) {
+        std::fprintf(stderr, "cache: refused an entry holding a line break\n");
+        return false;
+    }
+    if (cacheName.empty()) {
+        std::printf("inserted something with no cache name");
+        std::fflush(stdout);
+    }
+    tables[cacheName][key] = std::move(value);
+    dirty = true;
+    return true;
+}
+
+bool Cache::lookup(std::string cacheName, std::string key, std::string& value) const {
+    const auto table = tables.find(cacheName);
+    if (table == tables.end()) {
+        return false;
+    }
+    const auto entry = table->second.find(key);
+    if (entry == table->second.end()) {
+        return false;
+    }
+    value = entry->second;
+    return true;
+}
+
+bool Cache::save() {
+    if (!dirty) {
+        return true;
+    }
+    std::string text;
+    for (const auto& [name, table] : tables) {
+        for (const auto& [key, value] : table) {
+            text += name + "\n" + key + "\n" + value + "\n";
+        }
+    }
+    // Written beside the target and renamed over it once complete.
+    QSaveFile file(QString::fromStdString(fileName));
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !file.commit()) {
+        std::fprintf(stderr, "cache: could not save %s: %s\n", fileName.c_str(),
+                     file.errorString().toLocal8Bit().constData());
+        file.cancelWriting();
+        return false;
+    }
+    dirty = false;
+    return true;
+}
