@@ -1,2 +1,17 @@
-// Anchors the engine library; the math types are header-only.
+// Compiles every header of the engine layer once, so that a header that does not
+// stand on its own breaks the build here and not in some later module.
+#include "engine/AABox.h"
+#include "engine/Clock.h"
+#include "engine/Color3.h"
+#include "engine/Color4.h"
+#include "engine/CoordinateFrame.h"
+#include "engine/LineSegment.h"
+#include "engine/Matrix3.h"
+#include "engine/Plane.h"
+#include "engine/Ray.h"
+#include "engine/Rect2D.h"
 #include "engine/Table.h"
+#include "engine/TextInput.h"
+#include "engine/Vector2.h"
+#include "engine/Vector3.h"
+#include "engine/Vector4.h"
