@@ -39,23 +39,13 @@ void expectOrthonormal(const Matrix3& m) {
 
 }  // namespace
 
-TEST(Vector3, Arithmetic) {
+TEST(Vector3, ProductsAndComponentwiseOperations) {
     Vector3 a(1, 2, 3), b(4, 5, 6);
-    EXPECT_EQ(a + b, Vector3(5, 7, 9));
-    EXPECT_EQ(b - a, Vector3(3, 3, 3));
-    EXPECT_EQ(-a, Vector3(-1, -2, -3));
-    EXPECT_EQ(a * 2.0f, Vector3(2, 4, 6));
-    EXPECT_EQ(2.0f * a, Vector3(2, 4, 6));
-    EXPECT_EQ(a * b, Vector3(4, 10, 18));
-    EXPECT_EQ(b / 2.0f, Vector3(2, 2.5f, 3));
     EXPECT_FLOAT_EQ(a.dot(b), 32);
     EXPECT_EQ(a.cross(b), Vector3(-3, 6, -3));
     EXPECT_EQ(Vector3::unitX().cross(Vector3::unitY()), Vector3::unitZ());
-    Vector3 c = a;
-    c += b;
-    c *= 2;
-    EXPECT_EQ(c, Vector3(10, 14, 18));
-    EXPECT_EQ(a.lerp(b, 0.5f), Vector3(2.5f, 3.5f, 4.5f));
+    EXPECT_EQ(a * b, Vector3(4, 10, 18));
+    EXPECT_EQ(2.0f * a - b, Vector3(-2, -1, 0));
     EXPECT_EQ(Vector3(1, -5, 3).min(Vector3(2, -6, 3)), Vector3(1, -6, 3));
 }
 
