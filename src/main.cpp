@@ -1,12 +1,20 @@
 // Process entry: batch mode with arguments, window mode without.
 #include <cstdio>
 
+#include "app/CommandLine.h"
+
 int main(int argc, char** argv) {
-    (void)argv;
+    // Traces go to stdout; line buffering keeps them when the process ends abruptly.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     std::printf("entering app\n");
     std::fflush(stdout);
     if (argc > 1) {
+        if (!parseArguments(argc, argv)) {
+            printUsage();
+            return 1;
+        }
         std::fprintf(stderr, "corvidane: batch mode is not built yet\n");
+        batchCleanup();
         return 1;
     }
     std::fprintf(stderr, "corvidane: window mode is not built yet\n");

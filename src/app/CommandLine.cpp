@@ -1,0 +1,157 @@
+// Argument parsing, the -c file syntax and the usage text of batch mode.
+#include "app/CommandLine.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/TextInput.h"
+#include "model/HeatmapSeries.h"
+
+CommandLineState commandLine;
+
+namespace {
+
+bool beginsWithDash(const char* argument) {
+    return argument[0] == '-';
+}
+
+// The format messages carry no line end: the usage text follows them directly.
+void badFormat(const std::string& detail) {
+    std::printf("Bad configuration file format.\n%s", detail.c_str());
+    std::fflush(stdout);
+}
+
+std::string describeError(const Token& token) {
+    return token.text + " (line " + std::to_string(token.line) + ", column " +
+           std::to_string(token.column) + ")";
+}
+
+bool isSymbol(const Token& token, const char* text) {
+    return token.type == Token::Type::Symbol && token.text == text;
+}
+
+}  // namespace
+
+bool readConfigurationFile(const std::string& path, Table<std::string, std::string>& table) {
+    table.clear();
+    std::string error;
+    std::optional<TextInput> input = TextInput::fromFile(path, &error);
+    if (!input) {
+        std::fprintf(stderr, "corvidane: cannot read configuration file '%s': %s\n", path.c_str(),
+                     error.c_str());
+        return false;
+    }
+    while (input->hasMore()) {
+        Token key = input->read();
+        if (key.type == Token::Type::Error) {
+            badFormat(describeError(key));
+            return false;
+        }
+        if (key.type != Token::Type::Symbol) {
+            badFormat("Expected a key but given '" + key.text + "'");
+            return false;
+        }
+        Token equals = input->read();
+        if (equals.type == Token::Type::Error) {
+            badFormat(describeError(equals));
+            return false;
+        }
+        if (!isSymbol(equals, "=")) {
+            badFormat("Expected '=' but given '" + equals.text + "'");
+            return false;
+        }
+        Token value = input->read();
+        if (value.type == Token::Type::Error) {
+            badFormat(describeError(value));
+            return false;
+        }
+        std::string text;
+        if (!isSymbol(value, ";")) {
+            text = value.text;
+            Token end = input->read();
+            if (end.type == Token::Type::Error) {
+                badFormat(describeError(end));
+                return false;
+            }
+            if (!isSymbol(end, ";")) {
+                // A missing ";" is forgiven: the entry is still stored.
+                badFormat("Expected ';' but given '" + end.text + "'");
+            }
+        }
+        table[key.text] = text;
+    }
+    return true;
+}
+
+bool parseArguments(int argc, const char* const* argv) {
+    if (argc < 2) {
+        return false;
+    }
+    bool seenP = false, seenO = false, seenE = false, seenC = false;
+    int i = 1;
+    while (i < argc) {
+        const char* argument = argv[i];
+        if (!beginsWithDash(argument)) {
+            return false;
+        }
+        if (i + 1 >= argc) {
+            return false;
+        }
+        // Only the letter counts: "-pathway" is -p.
+        switch (argument[1]) {
+            case 'p':
+                commandLine.pathwayPath = argv[i + 1];
+                seenP = true;
+                i += 2;
+                break;
+            case 'o':
+                commandLine.outputPath = argv[i + 1];
+                seenO = true;
+                i += 2;
+                break;
+            case 'e': {
+                commandLine.experimentFiles.clear();
+                int next = i + 1;
+                while (next < argc && !beginsWithDash(argv[next])) {
+                    commandLine.experimentFiles.push_back(argv[next]);
+                    ++next;
+                }
+                seenE = true;
+                i = next;
+                break;
+            }
+            case 'c':
+                if (!readConfigurationFile(argv[i + 1], commandLine.configuration)) {
+                    return false;
+                }
+                seenC = true;
+                i += 2;
+                break;
+            default:
+                std::printf("Unrecognized argument given: %s", argument);
+                std::fflush(stdout);
+                return false;
+        }
+    }
+    return seenP && seenO && seenE && seenC;
+}
+
+void printUsage() {
+    std::printf(
+        "Usage: corvidane [args]\n"
+        "where all or none of the following args must be specified:\n"
+        "     -p <pathway_file>    the pathway file to be updated\n"
+        "     -o <output_file>     the pathway file to be generated\n"
+        "     -e <experiment_file1> [<experiment_file2> ...]\n"
+        "                          the experiment file or files to be processed and added to "
+        "the pathway\n"
+        "     -c <config_file>     the configuration file specifying user settings (e.g. protein "
+        "network filters, levels, etc.)\n");
+    std::fflush(stdout);
+}
+
+void batchCleanup() {
+    commandLine.experimentFiles.clear();
+    commandLine.experimentFiles.shrink_to_fit();
+    destroyExperimentCache();
+}
