@@ -53,6 +53,10 @@ function(corvidane_tests module)
   target_include_directories(${module}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${module}_tests PRIVATE corvidane_${module} ${ARG_DEPS}
     GTest::gtest GTest::gmock corvidane_warnings corvidane_sanitizers)
+  # A module whose tests need an application object (Qt) brings its own main.cpp.
+  if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+    target_link_libraries(${module}_tests PRIVATE GTest::gtest_main)
+  endif()
   set_target_properties(${module}_tests PROPERTIES AUTOMOC ON)
   target_compile_definitions(${module}_tests PRIVATE
     CORVIDANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
