@@ -335,8 +335,9 @@ Vector3 stringToVector3(std::string text) {
     return {f[0], f[1], f[2]};
 }
 
-std::array<float, 4> stringToVector4(std::string text) {
-    return fieldsOf<4>(text);
+Vector4 stringToVector4(std::string text) {
+    std::array<float, 4> f = fieldsOf<4>(text);
+    return {f[0], f[1], f[2], f[3]};
 }
 
 Color4 stringToColor4(std::string text) {

@@ -11,6 +11,7 @@
 #include "engine/Matrix3.h"
 #include "engine/Table.h"
 #include "engine/Vector3.h"
+#include "engine/Vector4.h"
 
 // The part before the first occurrence of the whole string `delimiter`, or all of `text`.
 std::string beforeDelimiter(std::string text, std::string delimiter);
@@ -52,7 +53,7 @@ int stringToInt(std::string text);
 // The parsers drop the first and last characters unchecked (the brackets) and take
 // the fields between; missing fields read as 0.
 Vector3 stringToVector3(std::string text);
-std::array<float, 4> stringToVector4(std::string text);
+Vector4 stringToVector4(std::string text);
 Color4 stringToColor4(std::string text);
 Matrix3 stringToMatrix3(std::string text);
 CoordinateFrame stringToCoordinateFrame(std::string text);

@@ -65,7 +65,7 @@ TEST(TextConversions, ParsersReadTheirWritersBack) {
     EXPECT_EQ(stringToVector3("[1,2,3]"), Vector3(1, 2, 3));
     EXPECT_EQ(stringToColor4(color4ToString(0.5f, 0.25f, 1, 1)), Color4(0.5f, 0.25f, 1, 1));
     auto v4 = stringToVector4("(1, -2, 3.5, 4)");
-    EXPECT_EQ(v4, (std::array<float, 4>{1, -2, 3.5f, 4}));
+    EXPECT_EQ(v4, Vector4(1, -2, 3.5f, 4));
 
     Matrix3 m;
     m(0, 0) = 0.5f;
