@@ -1,0 +1,350 @@
+// Node geometry, label fitting, stencil clipping, picking and hover magnification.
+#include "scene/NodeEntity.h"
+
+#include <cmath>
+
+#include "engine/Plane.h"
+#include "engine/Vector2.h"
+#include "engine/render/Draw.h"
+#include "engine/render/Font.h"
+#include "engine/render/RenderDevice.h"
+#include "engine/render/Texture.h"
+
+int NodeEntity::frameClipCount = 0;
+
+NodeEntity::ActivityScale::ActivityScale(const Vector3& from_, const Vector3& to_,
+                                         NodeEntity* target_, double duration)
+    : Activity(duration), from(from_), to(to_), target(target_) {}
+
+void NodeEntity::ActivityScale::update() {
+    Activity::update();
+    if (target == nullptr) {
+        return;
+    }
+    const float p = static_cast<float>(progress());
+    const float width = from.x + (to.x - from.x) * p;
+    const float current = target->size.x;
+    // A node of width 0 has no factor that could give it a width.
+    if (current == 0 || !std::isfinite(current)) {
+        return;
+    }
+    target->scale(static_cast<double>(width / current));
+}
+
+NodeEntity::SetScaledUpActivity::SetScaledUpActivity(NodeEntity* target_, bool value_,
+                                                     double duration)
+    : Activity(duration), target(target_), value(value_) {}
+
+void NodeEntity::SetScaledUpActivity::update() {
+    Activity::update();
+    if (done && target != nullptr) {
+        target->scaledUp = value;
+    }
+}
+
+NodeEntity::NodeEntity(const CoordinateFrame& frame, const std::string& name_, int shapeKind_,
+                       const Vector3& size_, const Color4& color_, bool fullLabel_) {
+    type = "NodeEntity";
+    // This runs update before the values below are stored; the members'
+    // defaults make that first rebuild harmless.
+    setLocalFrame(frame);
+    name = name_;
+    shapeKind = shapeKind_;
+    size = size_;
+    color = color_;
+    fullLabel = fullLabel_;
+    labelSize = size.y * 0.5;
+    update();
+}
+
+NodeEntity::~NodeEntity() = default;
+
+void NodeEntity::setSize(float x, float y, float z) {
+    size = Vector3(x, y, z);
+    update();
+}
+
+void NodeEntity::setLabelSize(double s) {
+    labelSize = s;
+    update();
+}
+
+void NodeEntity::setName(const std::string& n) {
+    name = n;
+    update();
+}
+
+void NodeEntity::setTexture(std::shared_ptr<Texture> t) {
+    texture = std::move(t);
+    update();
+}
+
+void NodeEntity::setColor(float r, float g, float b, float a) {
+    color = Color4(r, g, b, a);
+    update();
+}
+
+void NodeEntity::setFontColor(float r, float g, float b, float a) {
+    fontColor = Color4(r, g, b, a);
+    update();
+}
+
+void NodeEntity::setFont(std::shared_ptr<Font> f) {
+    font = f;
+    for (Entity* child : children) {
+        child->setFont(f);
+    }
+    update();
+}
+
+std::string NodeEntity::fitLabel(const std::string& text, double labelSize, double width,
+                                 const Font* font) {
+    if (font == nullptr || text.size() < 2) {
+        return text;
+    }
+    std::string fitted = text;
+    bool dropped = false;
+    while (!fitted.empty() && !(font->bounds(fitted, labelSize).x < width)) {
+        fitted.pop_back();
+        dropped = true;
+    }
+    if (fitted.empty()) {
+        return {};
+    }
+    return dropped ? fitted + "_" : fitted;
+}
+
+void NodeEntity::update() {
+    if (texture == nullptr) {
+        auto entry = textureCache.find(shapeName);
+        if (entry != textureCache.end()) {
+            drawTexture = entry->second;
+        }
+        drawColor = color;
+    } else {
+        drawTexture = texture;
+        drawColor = Color4(1, 1, 1, 1);
+        textured = true;
+    }
+
+    labelText = fullLabel ? name : fitLabel(name, labelSize, size.x, font.get());
+
+    Vector2 extent;
+    if (font != nullptr) {
+        extent = font->bounds(labelText, labelSize);
+    }
+    labelFrame = globalFrame * CoordinateFrame(Vector3(-extent.x / 2, extent.y / 2, 0));
+
+    const float hx = size.x / 2, hy = size.y / 2;
+    corners[0] = globalFrame.pointToWorldSpace(Vector3(-hx, hy, 0));
+    corners[1] = globalFrame.pointToWorldSpace(Vector3(hx, hy, 0));
+    corners[2] = globalFrame.pointToWorldSpace(Vector3(-hx, -hy, 0));
+    corners[3] = globalFrame.pointToWorldSpace(Vector3(hx, -hy, 0));
+}
+
+AABox NodeEntity::worldBox() const {
+    return AABox(globalFrame.pointToWorldSpace(size * -0.5f),
+                 globalFrame.pointToWorldSpace(size * 0.5f));
+}
+
+void NodeEntity::beginRender(RenderDevice* rd, const CoordinateFrame& clipFrame,
+                             const AABox& clipBox) {
+    rd->pushState();
+    if (clip) {
+        const CoordinateFrame objectToWorld = rd->objectToWorldMatrix();
+        rd->setObjectToWorldMatrix(clipFrame);
+        if (frameClipCount == 0) {
+            rd->setStencilConstant(1);
+            rd->setStencilTest(RenderDevice::STENCIL_NEVER_PASS);
+            rd->setStencilOp(RenderDevice::STENCIL_INCR, RenderDevice::STENCIL_KEEP,
+                             RenderDevice::STENCIL_KEEP);
+            Draw::box(clipBox, rd, Color4(1, 1, 1, 1), Color4::clear());
+            frameClipCount = 1;
+            clipOpener = true;
+        } else {
+            rd->setStencilTest(RenderDevice::STENCIL_NEVER_PASS);
+            rd->setStencilOp(RenderDevice::STENCIL_INCR, RenderDevice::STENCIL_KEEP,
+                             RenderDevice::STENCIL_KEEP);
+            Draw::box(clipBox, rd, Color4(1, 1, 1, 1), Color4::clear());
+            rd->setStencilTest(RenderDevice::STENCIL_GREATER);
+            rd->setStencilOp(RenderDevice::STENCIL_DECR, RenderDevice::STENCIL_KEEP,
+                             RenderDevice::STENCIL_KEEP);
+            Draw::box(clipBox, rd, Color4(1, 1, 1, 1), Color4::clear());
+        }
+        rd->setObjectToWorldMatrix(objectToWorld);
+        rd->setStencilTest(RenderDevice::STENCIL_LEQUAL);
+        rd->setStencilOp(RenderDevice::STENCIL_KEEP, RenderDevice::STENCIL_KEEP,
+                         RenderDevice::STENCIL_KEEP);
+    }
+    if (unclipped) {
+        rd->setStencilTest(RenderDevice::STENCIL_ALWAYS_PASS);
+    }
+    if (childrenFirst) {
+        for (Entity* child : children) {
+            child->render(rd);
+        }
+    }
+}
+
+void NodeEntity::endRender(RenderDevice* rd) {
+    if (!childrenFirst) {
+        for (Entity* child : children) {
+            child->render(rd);
+        }
+    }
+    rd->popState();
+    if (clipOpener) {
+        frameClipCount = 0;
+        clipOpener = false;
+    }
+}
+
+void NodeEntity::renderLabel(RenderDevice* rd) {
+    if (font == nullptr || textured) {
+        return;
+    }
+    font->draw3D(rd, labelText, labelFrame, labelSize, fontColor, Color4::clear(),
+                 Font::XALIGN_LEFT, Font::YALIGN_TOP, Font::PROPORTIONAL_SPACING);
+}
+
+void NodeEntity::renderBodyAndLabel(RenderDevice* rd) {
+    if (shapeKind == 5) {
+        renderLabel(rd);
+        return;
+    }
+    if (shapeKind < 0 || shapeKind > 4) {
+        return;
+    }
+    rd->setTexture(1, drawTexture);
+    rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
+    rd->setColor(drawColor);
+    rd->setNormal(Plane(corners[0], corners[2], corners[3]).normal());
+    rd->beginPrimitive(RenderDevice::QUADS);
+    rd->setTexCoord(1, 0, 0);
+    rd->sendVertex(corners[0]);
+    rd->setTexCoord(1, 0, 1);
+    rd->sendVertex(corners[2]);
+    rd->setTexCoord(1, 1, 1);
+    rd->sendVertex(corners[3]);
+    rd->setTexCoord(1, 1, 0);
+    rd->sendVertex(corners[1]);
+    rd->endPrimitive();
+    rd->setTexture(1, nullptr);
+    rd->setBlendFunc(RenderDevice::BLEND_ONE, RenderDevice::BLEND_ZERO);
+    renderLabel(rd);
+}
+
+void NodeEntity::render(RenderDevice* rd) {
+    if (rd == nullptr) {
+        return;
+    }
+    beginRender(rd, CoordinateFrame(), worldBox());
+    if (!bodyHidden) {
+        renderBodyAndLabel(rd);
+    }
+    endRender(rd);
+}
+
+Entity* NodeEntity::pick(const Ray& ray) {
+    const float t = ray.intersectionTime(worldBox());
+    if (std::isfinite(t) && t >= 0) {
+        return this;
+    }
+    for (Entity* child : children) {
+        if (Entity* hit = child->pick(ray)) {
+            return hit;
+        }
+    }
+    return nullptr;
+}
+
+bool NodeEntity::rayEvent(const Ray&, int) {
+    return false;
+}
+
+bool NodeEntity::mousePress(const Ray& ray, int button) {
+    for (Entity* child : children) {
+        child->mousePress(ray, button);
+    }
+    if (pick(ray) == this) {
+        pressed = true;
+        return true;
+    }
+    return false;
+}
+
+bool NodeEntity::mouseRelease(const Ray& ray, int button) {
+    for (Entity* child : children) {
+        child->mouseRelease(ray, button);
+    }
+    pressed = false;
+    return true;
+}
+
+bool NodeEntity::mouseMove(const Ray& first, const Ray& second) {
+    if (pressed) {
+        return true;
+    }
+    const bool firstHits = pick(first) == this;
+    const bool secondHits = pick(second) == this;
+    if (!scaledUp && firstHits && !secondHits) {
+        add(new SetScaledUpActivity(this, true, 0.01));
+        animateScale(1.2, 0.01);
+    } else if (scaledUp && !firstHits && secondHits) {
+        add(new SetScaledUpActivity(this, false, 0.01));
+        animateScale(0.8333, 0.01);
+    }
+    return false;
+}
+
+bool NodeEntity::drag(const Ray&, const Ray&) {
+    return false;
+}
+
+bool NodeEntity::userEvent(int) {
+    return false;
+}
+
+bool NodeEntity::updateActivities() {
+    bool busy = ActivityManager::update();
+    for (Entity* child : children) {
+        if (child->updateActivities()) {
+            busy = true;
+        }
+    }
+    return busy;
+}
+
+void NodeEntity::scale(double factor) {
+    size = Vector3(static_cast<float>(size.x * factor), static_cast<float>(size.y * factor),
+                   static_cast<float>(size.z * factor));
+    labelSize *= factor;
+    for (Entity* child : children) {
+        child->scale(factor);
+    }
+}
+
+void NodeEntity::updateGlobalFrame(const CoordinateFrame& parentGlobal) {
+    Entity::updateGlobalFrame(parentGlobal);
+    update();
+}
+
+void NodeEntity::propagateFrames() {
+    Entity::propagateFrames();
+    update();
+}
+
+void NodeEntity::frameChanged(const CoordinateFrame& frame) {
+    Entity::frameChanged(frame);
+    update();
+}
+
+void NodeEntity::notifyFrameChanged() {
+    Entity::notifyFrameChanged();
+    update();
+}
+
+void NodeEntity::animateScale(double factor, double duration) {
+    const float f = static_cast<float>(factor);
+    add(new ActivityScale(size, size * f, this, duration));
+}

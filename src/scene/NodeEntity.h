@@ -1,0 +1,146 @@
+// The visible box of the scene: a flat, labelled rectangle filled with a
+// colour or a texture, optionally confining what is drawn after it to its box
+// through the stencil buffer. Every setter rebuilds the derived geometry at
+// once, so drawing only reads prepared values.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/AABox.h"
+#include "engine/Color4.h"
+#include "engine/Vector3.h"
+#include "scene/Entity.h"
+
+class Texture;
+
+class NodeEntity : public Entity {
+public:
+    // Scales the node so that its width follows the interpolated width.
+    class ActivityScale : public Activity {
+    public:
+        ActivityScale(const Vector3& from, const Vector3& to, NodeEntity* target, double duration);
+        void update() override;
+
+    private:
+        Vector3 from;
+        Vector3 to;
+        NodeEntity* target;
+    };
+
+    // Writes its value into the node's scaled-up flag when it is over.
+    class SetScaledUpActivity : public Activity {
+    public:
+        SetScaledUpActivity(NodeEntity* target, bool value, double duration);
+        void update() override;
+
+    private:
+        NodeEntity* target;
+        bool value;
+    };
+
+    NodeEntity(const CoordinateFrame& frame, const std::string& name, int shapeKind,
+               const Vector3& size, const Color4& color, bool fullLabel);
+    ~NodeEntity() override;
+
+    void setSize(float x, float y, float z);
+    void setLabelSize(double size);
+    void setName(const std::string& name);
+    void setTexture(std::shared_ptr<Texture> texture);
+    void setColor(float r, float g, float b, float a);
+    void setFontColor(float r, float g, float b, float a);
+
+    Vector3 getSize() const { return size; }
+    double getLabelSize() const { return labelSize; }
+    std::string getName() const { return name; }
+    Color4 getColor() const { return color; }
+    Color4 getFontColor() const { return fontColor; }
+    std::shared_ptr<Texture> getTexture() const { return texture; }
+    const std::shared_ptr<Font>& getFont() const { return font; }
+
+    // Derived state, as the last rebuild left it.
+    const std::string& getLabelText() const { return labelText; }
+    const CoordinateFrame& getLabelFrame() const { return labelFrame; }
+    const std::shared_ptr<Texture>& getDrawTexture() const { return drawTexture; }
+    const Color4& getDrawColor() const { return drawColor; }
+    bool isTextured() const { return textured; }
+    Vector3 topLeft() const { return corners[0]; }
+    Vector3 topRight() const { return corners[1]; }
+    Vector3 bottomLeft() const { return corners[2]; }
+    Vector3 bottomRight() const { return corners[3]; }
+    // The world-axis-aligned box of the node's two opposite corners, as picked.
+    AABox worldBox() const;
+
+    void setFont(std::shared_ptr<Font> font) override;
+    void render(RenderDevice* rd) override;
+    Entity* pick(const Ray& ray) override;
+    bool rayEvent(const Ray& ray, int value) override;
+    bool mousePress(const Ray& ray, int button) override;
+    bool mouseRelease(const Ray& ray, int button) override;
+    bool mouseMove(const Ray& first, const Ray& second) override;
+    bool drag(const Ray& previous, const Ray& current) override;
+    bool userEvent(int value) override;
+    bool updateActivities() override;
+    void scale(double factor) override;
+    void updateGlobalFrame(const CoordinateFrame& parentGlobal) override;
+    void propagateFrames() override;
+    void frameChanged(const CoordinateFrame& frame) override;
+    void notifyFrameChanged() override;
+
+    void animateScale(double factor, double duration);
+
+    // Rebuilds textures, label and corners from the stored values. Safe on the
+    // layout thread: it touches only this node, font metrics and texture handles.
+    void update();
+
+    // The longest prefix of text narrower than width at labelSize, followed by
+    // "_" when something was cut; the text unchanged without a font or when it
+    // is shorter than two characters.
+    static std::string fitLabel(const std::string& text, double labelSize, double width,
+                                const Font* font);
+
+    // The two halves of render, for drawers that put their own content between
+    // them. The opening half pushes the device state, opens the stencil clip
+    // (when `clip` is set) over `clipBox` drawn in `clipFrame`, and draws the
+    // children when `childrenFirst` is set; the closing half draws the
+    // children otherwise, pops the state and releases the clip.
+    void beginRender(RenderDevice* rd, const CoordinateFrame& clipFrame, const AABox& clipBox);
+    void endRender(RenderDevice* rd);
+    // The rectangle (unless shapeKind 5) and the label, as render draws them.
+    void renderBodyAndLabel(RenderDevice* rd);
+    void renderLabel(RenderDevice* rd);
+
+    // Stencil clips opened in the current frame; the scene core sets it to 0
+    // at the start of every frame.
+    static int frameClipCount;
+
+    std::string shapeName = "default";
+    int shapeKind = 0;
+    bool clip = false;
+    bool unclipped = false;
+    bool fullLabel = false;
+    bool childrenFirst = false;
+    bool bodyHidden = false;
+    bool draggable = false;
+    bool movable = true;
+    bool scaledUp = false;
+
+protected:
+    std::shared_ptr<Font> font;
+    bool clipOpener = false;
+    Vector3 size;
+    double labelSize = 0;
+    std::string name;
+    std::shared_ptr<Texture> texture;
+    Color4 color{0, 0, 0, 1};
+    Color4 fontColor{0, 0, 0, 1};
+
+private:
+    // top-left, top-right, bottom-left, bottom-right, in world space.
+    Vector3 corners[4];
+    std::string labelText;
+    CoordinateFrame labelFrame;
+    std::shared_ptr<Texture> drawTexture;
+    bool textured = false;
+    Color4 drawColor{0, 0, 0, 1};
+};
