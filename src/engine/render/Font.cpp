@@ -1,0 +1,245 @@
+// Label fonts: glyphs of a font file rasterised once through Qt into an atlas.
+#include "engine/render/Font.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include <QFile>
+#include <QGlyphRun>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRawFont>
+
+#include "engine/render/RenderDevice.h"
+#include "engine/render/Texture.h"
+
+namespace {
+
+// Rasterising size of the atlas: large enough for labels that fill the view.
+constexpr int kPixelSize = 48;
+constexpr int kPadding = 4;
+constexpr int kAtlasWidth = 1024;
+
+// UTF-8 decoded to code points; a byte that starts no valid sequence stands for
+// itself (Latin-1), and characters beyond Latin-1 become '?'.
+std::vector<unsigned> characters(const std::string& text) {
+    std::vector<unsigned> out;
+    out.reserve(text.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        unsigned c = s[i];
+        int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+        if (c >= 0xF8)
+            extra = 0;
+        bool valid = extra > 0 && i + extra < n;
+        if (valid) {
+            for (int k = 1; k <= extra; ++k) {
+                if (i + k >= n || (s[i + k] & 0xC0) != 0x80) {
+                    valid = false;
+                    break;
+                }
+            }
+        }
+        if (!valid) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        unsigned cp = c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k)
+            cp = (cp << 6) | (s[i + k] & 0x3F);
+        out.push_back(cp < unsigned(Font::GLYPH_COUNT) ? cp : unsigned('?'));
+        i += extra + 1;
+    }
+    return out;
+}
+
+bool isControl(unsigned c) {
+    return c < 32 || (c >= 127 && c < 160);
+}
+
+}  // namespace
+
+std::shared_ptr<Font> Font::fromFile(const std::string& path) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "cannot load font %s: no GUI application to render it\n",
+                     path.c_str());
+        return nullptr;
+    }
+    QFile file(QString::fromStdString(path));
+    if (path.empty() || !file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read font file \"%s\"; labels are not drawn\n", path.c_str());
+        return nullptr;
+    }
+    QByteArray data = file.readAll();
+    QRawFont raw(data, kPixelSize);
+    if (!raw.isValid()) {
+        std::fprintf(stderr, "\"%s\" is not a usable font; labels are not drawn\n", path.c_str());
+        return nullptr;
+    }
+
+    std::shared_ptr<Font> font(new Font());
+    font->path_ = path;
+    double ascent = raw.ascent(), descent = raw.descent();
+    double lineHeight = ascent + descent;
+    if (!(lineHeight > 0))
+        lineHeight = kPixelSize;
+    font->pixelsPerUnit_ = float(lineHeight / 1.5);
+    font->padding_ = kPadding;
+    font->cellHeight_ = int(std::ceil(lineHeight)) + 2 * kPadding;
+    font->ascentFraction_ = float(ascent / lineHeight);
+
+    quint32 question = 0;
+    {
+        QList<quint32> g = raw.glyphIndexesForString(QStringLiteral("?"));
+        if (!g.isEmpty())
+            question = g[0];
+    }
+
+    // Lay the cells out in rows, then draw every glyph into its cell.
+    std::array<quint32, GLYPH_COUNT> glyph{};
+    std::array<int, GLYPH_COUNT> penOffset{};
+    int x = 0, y = 0;
+    for (int c = 0; c < GLYPH_COUNT; ++c) {
+        if (isControl(unsigned(c)))
+            continue;
+        QList<quint32> g = raw.glyphIndexesForString(QString(QChar(c)));
+        quint32 index = g.isEmpty() || g[0] == 0 ? question : g[0];
+        glyph[c] = index;
+        QList<QPointF> advance = raw.advancesForGlyphIndexes(QList<quint32>{index});
+        double adv = advance.isEmpty() ? 0 : advance[0].x();
+        font->advances_[c] = float(adv / font->pixelsPerUnit_);
+        QRectF box = raw.boundingRect(index);
+        double left = std::min(0.0, box.left());
+        double right = std::max(adv, box.right());
+        int width = int(std::ceil(right - left)) + 2 * kPadding;
+        penOffset[c] = kPadding + int(std::ceil(-left));
+        if (x + width > kAtlasWidth) {
+            x = 0;
+            y += font->cellHeight_;
+        }
+        font->cells_[c] = {x, y, width};
+        x += width;
+    }
+    QImage atlas(kAtlasWidth, y + font->cellHeight_, QImage::Format_ARGB32_Premultiplied);
+    atlas.fill(Qt::transparent);
+    {
+        QPainter painter(&atlas);
+        painter.setPen(Qt::white);
+        for (int c = 0; c < GLYPH_COUNT; ++c) {
+            if (isControl(unsigned(c)) || font->cells_[c].width == 0)
+                continue;
+            QGlyphRun run;
+            run.setRawFont(raw);
+            run.setGlyphIndexes({glyph[c]});
+            run.setPositions({QPointF(0, 0)});
+            const Cell& cell = font->cells_[c];
+            painter.drawGlyphRun(QPointF(cell.x + penOffset[c], cell.y + kPadding + ascent), run);
+        }
+    }
+    // White everywhere; the coverage goes to alpha, so the drawing colour tints it.
+    QImage rgba = atlas.convertToFormat(QImage::Format_RGBA8888);
+    for (int row = 0; row < rgba.height(); ++row) {
+        uchar* p = rgba.scanLine(row);
+        for (int col = 0; col < rgba.width(); ++col)
+            p[4 * col] = p[4 * col + 1] = p[4 * col + 2] = 255;
+    }
+    // Cells keep the pen offset as their left edge inside the cell.
+    for (int c = 0; c < GLYPH_COUNT; ++c)
+        font->penOffsets_[c] = penOffset[c];
+    font->texture_ = Texture::fromImage("font:" + path, Image(rgba));
+    return font;
+}
+
+std::shared_ptr<Font> Font::fromAdvances(const std::array<float, GLYPH_COUNT>& advances) {
+    std::shared_ptr<Font> font(new Font());
+    font->path_ = "";
+    font->advances_ = advances;
+    return font;
+}
+
+double Font::advance(unsigned int character, double size) const {
+    if (character >= unsigned(GLYPH_COUNT))
+        character = '?';
+    return advances_[character] * size;
+}
+
+double Font::textWidth(const std::string& text, double size, Spacing spacing) const {
+    double width = 0;
+    for (unsigned c : characters(text))
+        width += spacing == FIXED_SPACING ? advance('M', size) : advance(c, size);
+    return width;
+}
+
+Vector2 Font::bounds(const std::string& text, double size) const {
+    return Vector2(float(textWidth(text, size)), float(1.5 * size));
+}
+
+void Font::draw3D(RenderDevice* rd, const std::string& text, const CoordinateFrame& frame,
+                  double size, const Color4& color, const Color4& outline, XAlign xalign,
+                  YAlign yalign, Spacing spacing) const {
+    if (!rd || text.empty() || !texture_ || !(size > 0))
+        return;
+    std::vector<unsigned> chars = characters(text);
+    double width = textWidth(text, size, spacing);
+    double height = 1.5 * size;
+    double scale = size / pixelsPerUnit_;  // world units per atlas pixel
+
+    double x0 = xalign == XALIGN_LEFT ? 0 : xalign == XALIGN_CENTER ? -width / 2 : -width;
+    double top = yalign == YALIGN_TOP      ? 0
+                 : yalign == YALIGN_CENTER ? height / 2
+                 : yalign == YALIGN_BOTTOM ? height
+                                           : height * ascentFraction_;
+
+    float invW = 1.0f / float(texture_->width());
+    float invH = 1.0f / float(texture_->height());
+
+    auto pass = [&](double dx, double dy) {
+        double pen = x0 + dx;
+        rd->beginPrimitive(RenderDevice::QUADS);
+        for (unsigned c : chars) {
+            double adv = spacing == FIXED_SPACING ? advance('M', size) : advance(c, size);
+            const Cell& cell = cells_[c];
+            if (cell.width > 0 && !isControl(c)) {
+                // Centre a glyph in its fixed-width slot.
+                double slack = spacing == FIXED_SPACING ? (adv - advance(c, size)) / 2 : 0;
+                double left = pen + slack - penOffsets_[c] * scale;
+                double right = left + cell.width * scale;
+                double cellTop = top + dy + padding_ * scale;
+                double cellBottom = cellTop - cellHeight_ * scale;
+                float s0 = cell.x * invW, s1 = (cell.x + cell.width) * invW;
+                float t0 = cell.y * invH, t1 = (cell.y + cellHeight_) * invH;
+                rd->setTexCoord(0, s0, t0);
+                rd->sendVertex(float(left), float(cellTop), 0);
+                rd->setTexCoord(0, s0, t1);
+                rd->sendVertex(float(left), float(cellBottom), 0);
+                rd->setTexCoord(0, s1, t1);
+                rd->sendVertex(float(right), float(cellBottom), 0);
+                rd->setTexCoord(0, s1, t0);
+                rd->sendVertex(float(right), float(cellTop), 0);
+            }
+            pen += adv;
+        }
+        rd->endPrimitive();
+    };
+
+    rd->pushState();
+    rd->setObjectToWorldMatrix(frame);
+    rd->setCullFace(RenderDevice::CULL_NONE);
+    for (int unit = 1; unit < RenderDevice::MAX_TEXTURE_UNITS; ++unit)
+        rd->setTexture(unit, nullptr);
+    rd->setTexture(0, texture_);
+    rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
+    rd->setAlphaTest(true, 0.05f);
+    rd->setNormal(Vector3(0, 0, 1));
+    if (outline.a > 0) {
+        rd->setColor(outline);
+        double o = size * 0.05;
+        pass(-o, 0), pass(o, 0), pass(0, -o), pass(0, o);
+    }
+    rd->setColor(color);
+    pass(0, 0);
+    rd->popState();
+}

@@ -1,0 +1,73 @@
+// Label fonts: a TrueType or OpenType file rendered once into a glyph atlas,
+// with an advance table built at load time so that measuring text needs no
+// OpenGL and may run on any thread.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "engine/Color4.h"
+#include "engine/CoordinateFrame.h"
+#include "engine/Vector2.h"
+#include "engine/render/Image.h"
+
+class RenderDevice;
+class Texture;
+
+class Font {
+public:
+    enum XAlign { XALIGN_LEFT, XALIGN_CENTER, XALIGN_RIGHT };
+    enum YAlign { YALIGN_TOP, YALIGN_BASELINE, YALIGN_CENTER, YALIGN_BOTTOM };
+    enum Spacing { PROPORTIONAL_SPACING, FIXED_SPACING };
+
+    // Characters 0 to 255 (Latin-1) are in the atlas; others draw as '?'.
+    static constexpr int GLYPH_COUNT = 256;
+
+    // Null, with a warning on stderr, when the file cannot be read as a font
+    // (or no Qt GUI application exists to rasterise it).
+    static std::shared_ptr<Font> fromFile(const std::string& path);
+
+    // (sum of the characters' advances, 1.5 * size), in the units of size.
+    Vector2 bounds(const std::string& text, double size) const;
+    double textWidth(const std::string& text, double size,
+                     Spacing spacing = PROPORTIONAL_SPACING) const;
+    double advance(unsigned int character, double size) const;
+
+    // Draws in the plane z = 0 of frame: x to the right, y up; with left and
+    // top alignment the text's top-left corner is frame's origin. An outline
+    // colour with alpha 0 draws no outline.
+    void draw3D(RenderDevice* renderDevice, const std::string& text, const CoordinateFrame& frame,
+                double size, const Color4& color, const Color4& outline = Color4::clear(),
+                XAlign xalign = XALIGN_LEFT, YAlign yalign = YALIGN_TOP,
+                Spacing spacing = PROPORTIONAL_SPACING) const;
+
+    const std::string& path() const { return path_; }
+    const std::shared_ptr<Texture>& texture() const { return texture_; }
+
+    // Builds a font from a prepared atlas and advances: for tests that need
+    // exact metrics. advances are in units of size (height 1.5).
+    static std::shared_ptr<Font> fromAdvances(const std::array<float, GLYPH_COUNT>& advances);
+
+private:
+    Font() = default;
+
+    std::string path_;
+    // Advance of each character as a fraction of size.
+    std::array<float, GLYPH_COUNT> advances_{};
+    // Atlas cell of each character, in pixels, and the common cell height.
+    struct Cell {
+        int x = 0, y = 0, width = 0;
+    };
+    std::array<Cell, GLYPH_COUNT> cells_{};
+    // Where the pen stands inside each cell, in pixels from its left edge.
+    std::array<int, GLYPH_COUNT> penOffsets_{};
+    int cellHeight_ = 0;
+    // Pixels of the atlas per unit of size.
+    float pixelsPerUnit_ = 1;
+    // Empty rows above and below the glyphs of every cell, in pixels.
+    int padding_ = 0;
+    // Share of the text height above the baseline.
+    float ascentFraction_ = 0.75f;
+    std::shared_ptr<Texture> texture_;
+};

@@ -1,0 +1,643 @@
+// The render state kept on the CPU side and applied to the current context.
+#include "engine/render/RenderDevice.h"
+
+#include <array>
+#include <cstdio>
+
+#include <GL/gl.h>
+
+#include "engine/render/Camera.h"
+#include "engine/render/RenderMath.h"
+#include "engine/render/Texture.h"
+
+#ifndef GL_INCR_WRAP
+#define GL_INCR_WRAP 0x8507
+#define GL_DECR_WRAP 0x8508
+#endif
+#ifndef GL_RESCALE_NORMAL
+#define GL_RESCALE_NORMAL 0x803A
+#endif
+#ifndef GL_MAX_TEXTURE_UNITS
+#define GL_MAX_TEXTURE_UNITS 0x84E2
+#endif
+
+Light Light::directional(const Vector3& towardsLight, const Color3& color, bool specular,
+                         bool diffuse) {
+    Light light;
+    light.position = towardsLight;
+    light.w = 0;
+    light.color = color;
+    light.specular = specular;
+    light.diffuse = diffuse;
+    return light;
+}
+
+struct RenderDevice::State {
+    int viewport[4] = {0, 0, 1, 1};
+    Color4 clearColor{0, 0, 0, 1};
+    int stencilClear = 0;
+    float depthClear = 1;
+
+    DepthTest depthTest = DEPTH_LEQUAL;
+    bool depthWrite = true;
+    bool colorWrite = true;
+
+    StencilTest stencilTest = STENCIL_ALWAYS_PASS;
+    int stencilReference = 0;
+    StencilOp stencilFail = STENCIL_KEEP, stencilZFail = STENCIL_KEEP, stencilZPass = STENCIL_KEEP;
+
+    BlendFunc blendSrc = BLEND_ONE, blendDst = BLEND_ZERO;
+    BlendEq blendEq = BLENDEQ_ADD;
+
+    float lineWidth = 1;
+    bool lineSmoothing = false;
+    bool alphaTest = false;
+    float alphaReference = 0.05f;
+    CullFace cullFace = CULL_BACK;
+    ShadeMode shadeMode = SHADE_FLAT;
+
+    bool lighting = false;
+    std::array<bool, MAX_LIGHTS> lightOn{};
+    std::array<Light, MAX_LIGHTS> lights{};
+    Color4 ambient{0.25f, 0.25f, 0.25f, 1};
+
+    Color4 color{1, 1, 1, 1};
+    Vector3 normal{0, 0, 1};
+    std::array<std::array<float, 2>, MAX_TEXTURE_UNITS> texCoord{};
+    std::array<std::shared_ptr<Texture>, MAX_TEXTURE_UNITS> textures{};
+
+    CoordinateFrame objectToWorld;
+    CoordinateFrame cameraToWorld;
+    std::array<double, 16> projection{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+};
+
+namespace {
+
+GLenum glDepth(RenderDevice::DepthTest t) {
+    switch (t) {
+        case RenderDevice::DEPTH_GREATER:
+            return GL_GREATER;
+        case RenderDevice::DEPTH_LESS:
+            return GL_LESS;
+        case RenderDevice::DEPTH_GEQUAL:
+            return GL_GEQUAL;
+        case RenderDevice::DEPTH_LEQUAL:
+            return GL_LEQUAL;
+        case RenderDevice::DEPTH_NOTEQUAL:
+            return GL_NOTEQUAL;
+        case RenderDevice::DEPTH_EQUAL:
+            return GL_EQUAL;
+        case RenderDevice::DEPTH_ALWAYS_PASS:
+            return GL_ALWAYS;
+        case RenderDevice::DEPTH_NEVER_PASS:
+            return GL_NEVER;
+    }
+    return GL_LEQUAL;
+}
+
+GLenum glStencilTest(RenderDevice::StencilTest t) {
+    switch (t) {
+        case RenderDevice::STENCIL_GREATER:
+            return GL_GREATER;
+        case RenderDevice::STENCIL_LESS:
+            return GL_LESS;
+        case RenderDevice::STENCIL_GEQUAL:
+            return GL_GEQUAL;
+        case RenderDevice::STENCIL_LEQUAL:
+            return GL_LEQUAL;
+        case RenderDevice::STENCIL_NOTEQUAL:
+            return GL_NOTEQUAL;
+        case RenderDevice::STENCIL_EQUAL:
+            return GL_EQUAL;
+        case RenderDevice::STENCIL_ALWAYS_PASS:
+            return GL_ALWAYS;
+        case RenderDevice::STENCIL_NEVER_PASS:
+            return GL_NEVER;
+    }
+    return GL_ALWAYS;
+}
+
+GLenum glStencilOperation(RenderDevice::StencilOp op) {
+    switch (op) {
+        case RenderDevice::STENCIL_INCR_WRAP:
+            return GL_INCR_WRAP;
+        case RenderDevice::STENCIL_DECR_WRAP:
+            return GL_DECR_WRAP;
+        case RenderDevice::STENCIL_KEEP:
+            return GL_KEEP;
+        case RenderDevice::STENCIL_INCR:
+            return GL_INCR;
+        case RenderDevice::STENCIL_DECR:
+            return GL_DECR;
+        case RenderDevice::STENCIL_REPLACE:
+            return GL_REPLACE;
+        case RenderDevice::STENCIL_ZERO:
+            return GL_ZERO;
+        case RenderDevice::STENCIL_INVERT:
+            return GL_INVERT;
+    }
+    return GL_KEEP;
+}
+
+GLenum glBlendFactor(RenderDevice::BlendFunc f) {
+    switch (f) {
+        case RenderDevice::BLEND_SRC_ALPHA:
+            return GL_SRC_ALPHA;
+        case RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA:
+            return GL_ONE_MINUS_SRC_ALPHA;
+        case RenderDevice::BLEND_ONE:
+            return GL_ONE;
+        case RenderDevice::BLEND_ZERO:
+            return GL_ZERO;
+        case RenderDevice::BLEND_SRC_COLOR:
+            return GL_SRC_COLOR;
+        case RenderDevice::BLEND_DST_COLOR:
+            return GL_DST_COLOR;
+        case RenderDevice::BLEND_ONE_MINUS_SRC_COLOR:
+            return GL_ONE_MINUS_SRC_COLOR;
+        case RenderDevice::BLEND_DST_ALPHA:
+            return GL_DST_ALPHA;
+        case RenderDevice::BLEND_ONE_MINUS_DST_ALPHA:
+            return GL_ONE_MINUS_DST_ALPHA;
+    }
+    return GL_ONE;
+}
+
+GLenum glBlendEquationMode(RenderDevice::BlendEq e) {
+    switch (e) {
+        case RenderDevice::BLENDEQ_ADD:
+            return GL_FUNC_ADD;
+        case RenderDevice::BLENDEQ_SUBTRACT:
+            return GL_FUNC_SUBTRACT;
+        case RenderDevice::BLENDEQ_REVERSE_SUBTRACT:
+            return GL_FUNC_REVERSE_SUBTRACT;
+        case RenderDevice::BLENDEQ_MIN:
+            return GL_MIN;
+        case RenderDevice::BLENDEQ_MAX:
+            return GL_MAX;
+    }
+    return GL_FUNC_ADD;
+}
+
+GLenum glPrimitive(RenderDevice::Primitive p) {
+    switch (p) {
+        case RenderDevice::LINES:
+            return GL_LINES;
+        case RenderDevice::LINE_STRIP:
+            return GL_LINE_STRIP;
+        case RenderDevice::TRIANGLES:
+            return GL_TRIANGLES;
+        case RenderDevice::TRIANGLE_STRIP:
+            return GL_TRIANGLE_STRIP;
+        case RenderDevice::TRIANGLE_FAN:
+            return GL_TRIANGLE_FAN;
+        case RenderDevice::QUADS:
+            return GL_QUADS;
+        case RenderDevice::QUAD_STRIP:
+            return GL_QUAD_STRIP;
+        case RenderDevice::POINTS:
+            return GL_POINTS;
+    }
+    return GL_POINTS;
+}
+
+void loadMatrix(const glm::mat4& m) {
+    glLoadMatrixf(&m[0][0]);
+}
+
+// Texture units the context offers, capped by what the state tracks.
+int textureUnits() {
+    GLint units = 1;
+    glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+    if (units < 1)
+        units = 1;
+    return units < RenderDevice::MAX_TEXTURE_UNITS ? units : RenderDevice::MAX_TEXTURE_UNITS;
+}
+
+}  // namespace
+
+RenderDevice::RenderDevice() : state_(std::make_unique<State>()) {}
+
+RenderDevice::~RenderDevice() = default;
+
+void RenderDevice::init() {
+    GLint vp[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, vp);
+    for (int i = 0; i < 4; ++i)
+        state_->viewport[i] = vp[i];
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_RESCALE_NORMAL);
+    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_FALSE);
+    applyAll();
+}
+
+void RenderDevice::pushState() {
+    stack_.push_back(*state_);
+}
+
+void RenderDevice::popState() {
+    if (stack_.empty()) {
+        std::fprintf(stderr, "RenderDevice: popState without pushState\n");
+        return;
+    }
+    *state_ = std::move(stack_.back());
+    stack_.pop_back();
+    applyAll();
+}
+
+void RenderDevice::applyAll() {
+    const State& s = *state_;
+    glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    glClearColor(s.clearColor.r, s.clearColor.g, s.clearColor.b, s.clearColor.a);
+    glClearStencil(s.stencilClear);
+    glClearDepth(s.depthClear);
+
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(glDepth(s.depthTest));
+    glDepthMask(s.depthWrite ? GL_TRUE : GL_FALSE);
+    GLboolean c = s.colorWrite ? GL_TRUE : GL_FALSE;
+    glColorMask(c, c, c, c);
+
+    applyStencil();
+    applyBlend();
+
+    glLineWidth(s.lineWidth);
+    if (s.lineSmoothing)
+        glEnable(GL_LINE_SMOOTH);
+    else
+        glDisable(GL_LINE_SMOOTH);
+    if (s.alphaTest) {
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GEQUAL, s.alphaReference);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+    }
+    if (s.cullFace == CULL_NONE) {
+        glDisable(GL_CULL_FACE);
+    } else {
+        glEnable(GL_CULL_FACE);
+        glCullFace(s.cullFace == CULL_FRONT ? GL_FRONT : GL_BACK);
+    }
+    glShadeModel(s.shadeMode == SHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+
+    float ambient[4] = {s.ambient.r, s.ambient.g, s.ambient.b, s.ambient.a};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    if (s.lighting)
+        glEnable(GL_LIGHTING);
+    else
+        glDisable(GL_LIGHTING);
+
+    int units = textureUnits();
+    for (int u = 0; u < units; ++u) {
+        glActiveTexture(GL_TEXTURE0 + u);
+        const std::shared_ptr<Texture>& t = s.textures[u];
+        unsigned int id = t ? t->openGLID() : 0;
+        if (id != 0) {
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, id);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        } else {
+            glBindTexture(GL_TEXTURE_2D, 0);
+            glDisable(GL_TEXTURE_2D);
+        }
+        glMultiTexCoord2f(GL_TEXTURE0 + u, s.texCoord[u][0], s.texCoord[u][1]);
+    }
+    glActiveTexture(GL_TEXTURE0);
+
+    applyMatrices();
+    applyLights();
+    glColor4f(s.color.r, s.color.g, s.color.b, s.color.a);
+    glNormal3f(s.normal.x, s.normal.y, s.normal.z);
+}
+
+void RenderDevice::applyStencil() {
+    const State& s = *state_;
+    bool off = s.stencilTest == STENCIL_ALWAYS_PASS && s.stencilFail == STENCIL_KEEP &&
+               s.stencilZFail == STENCIL_KEEP && s.stencilZPass == STENCIL_KEEP;
+    if (off) {
+        glDisable(GL_STENCIL_TEST);
+        return;
+    }
+    glEnable(GL_STENCIL_TEST);
+    glStencilMask(~0u);
+    glStencilFunc(glStencilTest(s.stencilTest), s.stencilReference, ~0u);
+    glStencilOp(glStencilOperation(s.stencilFail), glStencilOperation(s.stencilZFail),
+                glStencilOperation(s.stencilZPass));
+}
+
+void RenderDevice::applyBlend() {
+    const State& s = *state_;
+    if (s.blendSrc == BLEND_ONE && s.blendDst == BLEND_ZERO && s.blendEq == BLENDEQ_ADD) {
+        glDisable(GL_BLEND);
+        return;
+    }
+    glEnable(GL_BLEND);
+    glBlendFunc(glBlendFactor(s.blendSrc), glBlendFactor(s.blendDst));
+    glBlendEquation(glBlendEquationMode(s.blendEq));
+}
+
+void RenderDevice::applyMatrices() {
+    const State& s = *state_;
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(s.projection.data());
+    glMatrixMode(GL_MODELVIEW);
+    glm::mat4 view = renderMath::toGlm(renderMath::inverse(s.cameraToWorld));
+    loadMatrix(view * renderMath::toGlm(s.objectToWorld));
+}
+
+void RenderDevice::applyLights() {
+    const State& s = *state_;
+    // Light positions are taken through the modelview matrix: give them in world space.
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    loadMatrix(renderMath::toGlm(renderMath::inverse(s.cameraToWorld)));
+    for (int i = 0; i < MAX_LIGHTS; ++i) {
+        GLenum id = GL_LIGHT0 + i;
+        if (!s.lightOn[i]) {
+            glDisable(id);
+            continue;
+        }
+        const Light& l = s.lights[i];
+        float position[4] = {l.position.x, l.position.y, l.position.z, l.w};
+        float color[4] = {l.color.r, l.color.g, l.color.b, 1};
+        float black[4] = {0, 0, 0, 1};
+        glLightfv(id, GL_POSITION, position);
+        glLightfv(id, GL_AMBIENT, black);
+        glLightfv(id, GL_DIFFUSE, l.diffuse ? color : black);
+        glLightfv(id, GL_SPECULAR, l.specular ? color : black);
+        glEnable(id);
+    }
+    glPopMatrix();
+}
+
+void RenderDevice::setViewport(int x, int y, int width, int height) {
+    int* v = state_->viewport;
+    v[0] = x, v[1] = y, v[2] = width, v[3] = height;
+    glViewport(x, y, width, height);
+}
+
+void RenderDevice::setViewport(const Rect2D& v) {
+    setViewport(int(v.x0()), int(v.y0()), int(v.width()), int(v.height()));
+}
+
+Rect2D RenderDevice::viewport() const {
+    const int* v = state_->viewport;
+    return Rect2D::xywh(float(v[0]), float(v[1]), float(v[2]), float(v[3]));
+}
+
+void RenderDevice::viewport(int* x, int* y, int* width, int* height) const {
+    if (x)
+        *x = state_->viewport[0];
+    if (y)
+        *y = state_->viewport[1];
+    if (width)
+        *width = state_->viewport[2];
+    if (height)
+        *height = state_->viewport[3];
+}
+
+int RenderDevice::width() const {
+    return state_->viewport[2];
+}
+
+int RenderDevice::height() const {
+    return state_->viewport[3];
+}
+
+void RenderDevice::setColorClearValue(const Color4& color) {
+    state_->clearColor = color;
+    glClearColor(color.r, color.g, color.b, color.a);
+}
+
+void RenderDevice::setStencilClearValue(int value) {
+    state_->stencilClear = value;
+    glClearStencil(value);
+}
+
+void RenderDevice::setDepthClearValue(float value) {
+    state_->depthClear = value;
+    glClearDepth(value);
+}
+
+void RenderDevice::clear(bool color, bool depth, bool stencil) {
+    // Clearing obeys the write masks: open them for the clear only.
+    GLbitfield bits = 0;
+    if (color) {
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        bits |= GL_COLOR_BUFFER_BIT;
+    }
+    if (depth) {
+        glDepthMask(GL_TRUE);
+        bits |= GL_DEPTH_BUFFER_BIT;
+    }
+    if (stencil) {
+        glStencilMask(~0u);
+        bits |= GL_STENCIL_BUFFER_BIT;
+    }
+    if (bits)
+        glClear(bits);
+    GLboolean c = state_->colorWrite ? GL_TRUE : GL_FALSE;
+    glColorMask(c, c, c, c);
+    glDepthMask(state_->depthWrite ? GL_TRUE : GL_FALSE);
+}
+
+void RenderDevice::setDepthTest(DepthTest test) {
+    state_->depthTest = test;
+    glDepthFunc(glDepth(test));
+}
+
+void RenderDevice::setDepthWrite(bool enabled) {
+    state_->depthWrite = enabled;
+    glDepthMask(enabled ? GL_TRUE : GL_FALSE);
+}
+
+void RenderDevice::setColorWrite(bool enabled) {
+    state_->colorWrite = enabled;
+    GLboolean c = enabled ? GL_TRUE : GL_FALSE;
+    glColorMask(c, c, c, c);
+}
+
+void RenderDevice::setStencilTest(StencilTest test) {
+    state_->stencilTest = test;
+    applyStencil();
+}
+
+void RenderDevice::setStencilConstant(int reference) {
+    state_->stencilReference = reference;
+    applyStencil();
+}
+
+void RenderDevice::setStencilOp(StencilOp fail, StencilOp zfail, StencilOp zpass) {
+    state_->stencilFail = fail;
+    state_->stencilZFail = zfail;
+    state_->stencilZPass = zpass;
+    applyStencil();
+}
+
+void RenderDevice::setBlendFunc(BlendFunc src, BlendFunc dst, BlendEq eq) {
+    state_->blendSrc = src;
+    state_->blendDst = dst;
+    state_->blendEq = eq;
+    applyBlend();
+}
+
+void RenderDevice::setLineWidth(float width) {
+    state_->lineWidth = width;
+    glLineWidth(width);
+}
+
+void RenderDevice::setLineSmoothing(bool enabled) {
+    state_->lineSmoothing = enabled;
+    if (enabled)
+        glEnable(GL_LINE_SMOOTH);
+    else
+        glDisable(GL_LINE_SMOOTH);
+}
+
+void RenderDevice::setAlphaTest(bool enabled, float reference) {
+    state_->alphaTest = enabled;
+    state_->alphaReference = reference;
+    if (enabled) {
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GEQUAL, reference);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+    }
+}
+
+void RenderDevice::setCullFace(CullFace face) {
+    state_->cullFace = face;
+    if (face == CULL_NONE) {
+        glDisable(GL_CULL_FACE);
+    } else {
+        glEnable(GL_CULL_FACE);
+        glCullFace(face == CULL_FRONT ? GL_FRONT : GL_BACK);
+    }
+}
+
+void RenderDevice::setShadeMode(ShadeMode mode) {
+    state_->shadeMode = mode;
+    glShadeModel(mode == SHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+}
+
+void RenderDevice::enableLighting() {
+    state_->lighting = true;
+    glEnable(GL_LIGHTING);
+}
+
+void RenderDevice::disableLighting() {
+    state_->lighting = false;
+    glDisable(GL_LIGHTING);
+}
+
+void RenderDevice::setLight(int index, const Light& light) {
+    if (index < 0 || index >= MAX_LIGHTS)
+        return;
+    state_->lightOn[index] = true;
+    state_->lights[index] = light;
+    applyLights();
+}
+
+void RenderDevice::removeLight(int index) {
+    if (index < 0 || index >= MAX_LIGHTS)
+        return;
+    state_->lightOn[index] = false;
+    glDisable(GL_LIGHT0 + index);
+}
+
+void RenderDevice::setAmbientLightColor(const Color3& color) {
+    setAmbientLightColor(Color4(color.r, color.g, color.b, 1));
+}
+
+void RenderDevice::setAmbientLightColor(const Color4& color) {
+    state_->ambient = color;
+    float ambient[4] = {color.r, color.g, color.b, color.a};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+}
+
+void RenderDevice::setObjectToWorldMatrix(const CoordinateFrame& frame) {
+    state_->objectToWorld = frame;
+    applyMatrices();
+}
+
+CoordinateFrame RenderDevice::objectToWorldMatrix() const {
+    return state_->objectToWorld;
+}
+
+void RenderDevice::setCameraToWorldMatrix(const CoordinateFrame& frame) {
+    state_->cameraToWorld = frame;
+    applyMatrices();
+    applyLights();
+}
+
+CoordinateFrame RenderDevice::cameraToWorldMatrix() const {
+    return state_->cameraToWorld;
+}
+
+void RenderDevice::setProjectionAndCameraMatrix(const Camera& camera) {
+    camera.projectionMatrix(float(state_->viewport[2]), float(state_->viewport[3]),
+                            state_->projection.data());
+    setCameraToWorldMatrix(camera.coordinateFrame());
+}
+
+void RenderDevice::setTexture(int unit, std::shared_ptr<Texture> texture) {
+    if (unit < 0 || unit >= MAX_TEXTURE_UNITS)
+        return;
+    state_->textures[unit] = std::move(texture);
+    if (unit >= textureUnits())
+        return;
+    glActiveTexture(GL_TEXTURE0 + unit);
+    unsigned int id = state_->textures[unit] ? state_->textures[unit]->openGLID() : 0;
+    if (id != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    glActiveTexture(GL_TEXTURE0);
+}
+
+void RenderDevice::setColor(const Color4& color) {
+    state_->color = color;
+    glColor4f(color.r, color.g, color.b, color.a);
+}
+
+void RenderDevice::setNormal(const Vector3& normal) {
+    state_->normal = normal;
+    glNormal3f(normal.x, normal.y, normal.z);
+}
+
+void RenderDevice::setTexCoord(int unit, float s, float t) {
+    if (unit < 0 || unit >= MAX_TEXTURE_UNITS)
+        return;
+    state_->texCoord[unit] = {s, t};
+    glMultiTexCoord2f(GL_TEXTURE0 + unit, s, t);
+}
+
+void RenderDevice::beginPrimitive(Primitive primitive) {
+    if (inPrimitive_) {
+        std::fprintf(stderr, "RenderDevice: beginPrimitive inside a primitive\n");
+        return;
+    }
+    inPrimitive_ = true;
+    glBegin(glPrimitive(primitive));
+}
+
+void RenderDevice::sendVertex(const Vector3& v) {
+    glVertex3f(v.x, v.y, v.z);
+}
+
+void RenderDevice::sendVertex(float x, float y, float z) {
+    glVertex3f(x, y, z);
+}
+
+void RenderDevice::endPrimitive() {
+    if (!inPrimitive_)
+        return;
+    inPrimitive_ = false;
+    glEnd();
+}

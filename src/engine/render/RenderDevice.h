@@ -1,0 +1,176 @@
+// Immediate-mode drawing over whatever OpenGL context (compatibility profile)
+// is current: a stack of render states, matrices from a camera, one
+// directional light, primitives sent vertex by vertex.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "engine/Color3.h"
+#include "engine/Color4.h"
+#include "engine/CoordinateFrame.h"
+#include "engine/Rect2D.h"
+#include "engine/Vector3.h"
+
+class Camera;
+class Texture;
+
+// A light as the fixed-function pipeline sees it: w = 0 is directional
+// (position is the direction towards the light), w = 1 is a point light.
+struct Light {
+    Vector3 position{0, 0, 1};
+    float w = 0;
+    Color3 color{1, 1, 1};
+    bool diffuse = true;
+    bool specular = true;
+
+    static Light directional(const Vector3& towardsLight, const Color3& color, bool specular = true,
+                             bool diffuse = true);
+};
+
+class RenderDevice {
+public:
+    enum Primitive {
+        LINES,
+        LINE_STRIP,
+        TRIANGLES,
+        TRIANGLE_STRIP,
+        TRIANGLE_FAN,
+        QUADS,
+        QUAD_STRIP,
+        POINTS
+    };
+    enum DepthTest {
+        DEPTH_GREATER,
+        DEPTH_LESS,
+        DEPTH_GEQUAL,
+        DEPTH_LEQUAL,
+        DEPTH_NOTEQUAL,
+        DEPTH_EQUAL,
+        DEPTH_ALWAYS_PASS,
+        DEPTH_NEVER_PASS
+    };
+    enum StencilTest {
+        STENCIL_GREATER,
+        STENCIL_LESS,
+        STENCIL_GEQUAL,
+        STENCIL_LEQUAL,
+        STENCIL_NOTEQUAL,
+        STENCIL_EQUAL,
+        STENCIL_ALWAYS_PASS,
+        STENCIL_NEVER_PASS
+    };
+    enum StencilOp {
+        STENCIL_INCR_WRAP,
+        STENCIL_DECR_WRAP,
+        STENCIL_KEEP,
+        STENCIL_INCR,
+        STENCIL_DECR,
+        STENCIL_REPLACE,
+        STENCIL_ZERO,
+        STENCIL_INVERT
+    };
+    enum BlendFunc {
+        BLEND_SRC_ALPHA,
+        BLEND_ONE_MINUS_SRC_ALPHA,
+        BLEND_ONE,
+        BLEND_ZERO,
+        BLEND_SRC_COLOR,
+        BLEND_DST_COLOR,
+        BLEND_ONE_MINUS_SRC_COLOR,
+        BLEND_DST_ALPHA,
+        BLEND_ONE_MINUS_DST_ALPHA
+    };
+    enum BlendEq {
+        BLENDEQ_ADD,
+        BLENDEQ_SUBTRACT,
+        BLENDEQ_REVERSE_SUBTRACT,
+        BLENDEQ_MIN,
+        BLENDEQ_MAX
+    };
+    enum CullFace { CULL_FRONT, CULL_BACK, CULL_NONE };
+    enum ShadeMode { SHADE_FLAT, SHADE_SMOOTH };
+
+    static constexpr int MAX_TEXTURE_UNITS = 4;
+    static constexpr int MAX_LIGHTS = 8;
+
+    RenderDevice();
+    virtual ~RenderDevice();
+    RenderDevice(const RenderDevice&) = delete;
+    RenderDevice& operator=(const RenderDevice&) = delete;
+
+    // Applies the whole default state to the current context; call once the
+    // context is current (and again after switching to another context).
+    void init();
+
+    void pushState();
+    void popState();
+
+    void setViewport(const Rect2D& viewport);
+    void setViewport(int x, int y, int width, int height);
+    // x, y, width, height in pixels.
+    void viewport(int* x, int* y, int* width, int* height) const;
+    Rect2D viewport() const;
+    int width() const;
+    int height() const;
+
+    void setColorClearValue(const Color4& color);
+    void setStencilClearValue(int value);
+    void setDepthClearValue(float value);
+    void clear(bool color = true, bool depth = true, bool stencil = true);
+
+    void setDepthTest(DepthTest test);
+    void setDepthWrite(bool enabled);
+    void setColorWrite(bool enabled);
+
+    // The stencil test is active unless it passes always and all three
+    // operations keep.
+    void setStencilTest(StencilTest test);
+    void setStencilConstant(int reference);
+    void setStencilOp(StencilOp fail, StencilOp zfail, StencilOp zpass);
+
+    // (ONE, ZERO, ADD) turns blending off.
+    void setBlendFunc(BlendFunc src, BlendFunc dst, BlendEq eq = BLENDEQ_ADD);
+    void setLineWidth(float width);
+    void setLineSmoothing(bool enabled);
+    void setAlphaTest(bool enabled, float reference = 0.05f);
+    void setCullFace(CullFace face);
+    void setShadeMode(ShadeMode mode);
+
+    void enableLighting();
+    void disableLighting();
+    void setLight(int index, const Light& light);
+    void removeLight(int index);
+    void setAmbientLightColor(const Color3& color);
+    void setAmbientLightColor(const Color4& color);
+
+    void setObjectToWorldMatrix(const CoordinateFrame& frame);
+    CoordinateFrame objectToWorldMatrix() const;
+    void setCameraToWorldMatrix(const CoordinateFrame& frame);
+    CoordinateFrame cameraToWorldMatrix() const;
+    // Perspective from the camera for the current viewport, and the camera's frame.
+    void setProjectionAndCameraMatrix(const Camera& camera);
+
+    // A null texture unbinds the unit.
+    void setTexture(int unit, std::shared_ptr<Texture> texture);
+
+    void setColor(const Color4& color);
+    void setNormal(const Vector3& normal);
+    void setTexCoord(int unit, float s, float t);
+    void beginPrimitive(Primitive primitive);
+    void sendVertex(const Vector3& vertex);
+    void sendVertex(float x, float y, float z);
+    void endPrimitive();
+
+private:
+    struct State;
+    void applyAll();
+    void applyMatrices();
+    void applyLights();
+    void applyBlend();
+    void applyStencil();
+
+    std::unique_ptr<State> state_;
+    std::vector<State> stack_;
+    bool inPrimitive_ = false;
+};
