@@ -1,0 +1,588 @@
+// Nodes, edges, tags, property lists and the graph's text form.
+#include "model/PropertyGraph.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_set>
+
+#include "model/TextFile.h"
+
+PropertyGraph::~PropertyGraph() = default;
+
+namespace {
+
+void removeFirst(Array<std::string>& items, const std::string& item) {
+    auto it = std::find(items.begin(), items.end(), item);
+    if (it != items.end()) {
+        items.erase(it);
+    }
+}
+
+}  // namespace
+
+bool PropertyGraph::isStorableNodeId(const std::string& id) {
+    return Property::isStorableName(id) && id.find('|') == std::string::npos;
+}
+
+bool PropertyGraph::addNode(const std::string& id) {
+    if (!isStorableNodeId(id)) {
+        return false;
+    }
+    std::printf("%s\n", id.c_str());
+    std::fflush(stdout);
+    if (!nodes.contains(id)) {
+        nodes.emplace(id, true);
+        nodeTags[id].clear();
+    }
+    return true;
+}
+
+bool PropertyGraph::hasEdge(const std::string& a, const std::string& b) const {
+    return edgeTags.contains(edgeKey(a, b)) || edgeTags.contains(edgeKey(b, a));
+}
+
+bool PropertyGraph::addEdge(const std::string& a, const std::string& b) {
+    if (!isStorableNodeId(a) || !isStorableNodeId(b)) {
+        return false;
+    }
+    if (hasEdge(a, b)) {
+        return true;
+    }
+    addNode(a);
+    addNode(b);
+    adjacency[a].push_back(b);
+    adjacency[b].push_back(a);
+    edgeTags[edgeKey(b, a)].clear();
+    return true;
+}
+
+void PropertyGraph::removeEdge(const std::string& a, const std::string& b) {
+    auto ia = adjacency.find(a);
+    if (ia == adjacency.end() || !adjacency.contains(b)) {
+        return;
+    }
+    removeFirst(ia.value(), b);
+    removeFirst(adjacency.find(b).value(), a);
+    if (edgeTags.unordered_erase(edgeKey(a, b)) == 0) {
+        edgeTags.unordered_erase(edgeKey(b, a));
+    }
+    edgeProperties.unordered_erase(edgeKey(a, b));
+    edgeProperties.unordered_erase(edgeKey(b, a));
+}
+
+void PropertyGraph::removeNode(const std::string& id) {
+    if (!nodes.contains(id)) {
+        return;
+    }
+    // Every edge goes, tagged or not: a half-removed edge would be written out
+    // and bring the node back, without its properties, on the next read.
+    auto it = adjacency.find(id);
+    if (it != adjacency.end()) {
+        const Array<std::string> neighbours = it->second;
+        for (const std::string& n : neighbours) {
+            removeEdge(id, n);
+        }
+        adjacency.unordered_erase(id);
+    }
+    nodes.erase(id);
+    nodeTags.unordered_erase(id);
+    nodeProperties.unordered_erase(id);
+}
+
+bool PropertyGraph::nodeHasTags(const std::string& id) const {
+    auto it = nodeTags.find(id);
+    return it != nodeTags.end() && !it->second.empty();
+}
+
+const Array<std::string>* PropertyGraph::edgeTagsOf(const std::string& a,
+                                                    const std::string& b) const {
+    auto it = edgeTags.find(edgeKey(a, b));
+    if (it == edgeTags.end()) {
+        it = edgeTags.find(edgeKey(b, a));
+    }
+    return it == edgeTags.end() ? nullptr : &it->second;
+}
+
+bool PropertyGraph::edgeVisibleInAdjacency(const std::string& a, const std::string& b) const {
+    if (!filteringEnabled) {
+        return true;
+    }
+    const Array<std::string>* tags = edgeTagsOf(a, b);
+    return !(tags && !tags->empty()) && !nodeHasTags(a) && !nodeHasTags(b);
+}
+
+void PropertyGraph::getNodes(Array<std::string>& out) const {
+    for (const auto& [id, present] : nodes) {
+        if (!filteringEnabled || !nodeHasTags(id)) {
+            out.push_back(id);
+        }
+    }
+}
+
+void PropertyGraph::getEdges(Array<std::string>& from, Array<std::string>& to,
+                             bool bothDirections) const {
+    std::unordered_set<std::string> seen;
+    for (const auto& [n, present] : nodes) {
+        if (filteringEnabled && nodeHasTags(n)) {
+            continue;
+        }
+        auto it = adjacency.find(n);
+        if (it == adjacency.end()) {
+            continue;
+        }
+        for (const std::string& b : it->second) {
+            if (!bothDirections) {
+                if (seen.contains(edgeKey(n, b))) {
+                    continue;
+                }
+                seen.insert(edgeKey(b, n));
+            }
+            if (edgeVisibleInAdjacency(n, b)) {
+                from.push_back(n);
+                to.push_back(b);
+            }
+        }
+    }
+}
+
+void PropertyGraph::getNeighbours(const std::string& id, Array<std::string>& out) const {
+    out.clear();
+    if (!isNodeVisible(id)) {
+        return;
+    }
+    auto it = adjacency.find(id);
+    if (it == adjacency.end()) {
+        return;
+    }
+    for (const std::string& b : it->second) {
+        const Array<std::string>* tags = edgeTagsOf(id, b);
+        if ((tags && !tags->empty()) || nodeHasTags(b)) {
+            continue;
+        }
+        out.push_back(b);
+    }
+}
+
+int PropertyGraph::degree(const std::string& id) const {
+    Array<std::string> neighbours;
+    getNeighbours(id, neighbours);
+    return static_cast<int>(neighbours.size());
+}
+
+bool PropertyGraph::isNodeVisible(const std::string& id) const {
+    return nodes.contains(id) && !(filteringEnabled && nodeHasTags(id));
+}
+
+bool PropertyGraph::isEdgeVisible(const std::string& a, const std::string& b) const {
+    auto it = adjacency.find(a);
+    if (it == adjacency.end() ||
+        std::find(it->second.begin(), it->second.end(), b) == it->second.end()) {
+        return false;
+    }
+    return edgeVisibleInAdjacency(a, b);
+}
+
+bool PropertyGraph::hasNodeTags(const std::string& id) const {
+    return nodeHasTags(id);
+}
+
+bool PropertyGraph::hasEdgeTags(const std::string& a, const std::string& b) const {
+    const Array<std::string>* tags = edgeTagsOf(a, b);
+    return tags && !tags->empty();
+}
+
+void PropertyGraph::addTag(const std::string& id, const std::string& tag) {
+    if (isNodeVisible(id)) {
+        nodeTags[id].push_back(tag);
+    }
+}
+
+void PropertyGraph::removeTag(const std::string& id, const std::string& tag) {
+    if (!nodes.contains(id)) {
+        return;
+    }
+    Array<std::string>& tags = nodeTags[id];
+    if (tag.empty()) {
+        tags.clear();
+    } else {
+        removeFirst(tags, tag);
+    }
+}
+
+PropertyList* PropertyGraph::edgeListOf(const std::string& a, const std::string& b) const {
+    auto it = edgeProperties.find(edgeKey(a, b));
+    if (it == edgeProperties.end()) {
+        it = edgeProperties.find(edgeKey(b, a));
+    }
+    return it == edgeProperties.end() ? nullptr : it->second.get();
+}
+
+PropertyList* PropertyGraph::getNodeProperties(const std::string& id) const {
+    if (!isNodeVisible(id)) {
+        return nullptr;
+    }
+    auto it = nodeProperties.find(id);
+    return it == nodeProperties.end() ? nullptr : it->second.get();
+}
+
+PropertyList* PropertyGraph::getEdgeProperties(const std::string& a, const std::string& b) const {
+    return isEdgeVisible(a, b) ? edgeListOf(a, b) : nullptr;
+}
+
+Property* PropertyGraph::addNodeProperty(const std::string& id,
+                                         std::unique_ptr<Property> property) {
+    if (!property || !property->isStorable() || !isNodeVisible(id)) {
+        return nullptr;
+    }
+    std::unique_ptr<PropertyList>& list = nodeProperties[id];
+    if (!list) {
+        list = std::make_unique<PropertyList>(id);
+    }
+    return list->addProperty(std::move(property));
+}
+
+Property* PropertyGraph::addEdgeProperty(const std::string& a, const std::string& b,
+                                         std::unique_ptr<Property> property) {
+    if (!property || !property->isStorable() || !isEdgeVisible(a, b)) {
+        return nullptr;
+    }
+    PropertyList* list = edgeListOf(a, b);
+    if (!list) {
+        const std::string key = edgeKey(a, b);
+        auto& created = edgeProperties[key];
+        created = std::make_unique<PropertyList>(key);
+        list = created.get();
+    }
+    return list->addProperty(std::move(property));
+}
+
+std::unique_ptr<Property> PropertyGraph::removeNodeProperty(const std::string& id,
+                                                            Property* property) {
+    PropertyList* list = getNodeProperties(id);
+    return list ? list->removeProperty(property) : nullptr;
+}
+
+std::unique_ptr<Property> PropertyGraph::removeEdgeProperty(const std::string& a,
+                                                            const std::string& b,
+                                                            Property* property) {
+    PropertyList* list = getEdgeProperties(a, b);
+    return list ? list->removeProperty(property) : nullptr;
+}
+
+Property* PropertyGraph::findNodeProperty(const std::string& id, const std::string& name) const {
+    PropertyList* list = getNodeProperties(id);
+    return list ? list->getProperty(name) : nullptr;
+}
+
+Property* PropertyGraph::findEdgeProperty(const std::string& a, const std::string& b,
+                                          const std::string& name) const {
+    PropertyList* list = getEdgeProperties(a, b);
+    return list ? list->getProperty(name) : nullptr;
+}
+
+Property* PropertyGraph::getMetaProperty(const std::string& group, const std::string& key) const {
+    auto g = meta.find(group);
+    if (g == meta.end()) {
+        return nullptr;
+    }
+    auto k = g->second.find(key);
+    return k == g->second.end() ? nullptr : k->second.get();
+}
+
+Property* PropertyGraph::setMetaProperty(const std::string& key,
+                                         std::unique_ptr<Property> property) {
+    // The entry is written as "group|key" and cut at the first "|" on reading,
+    // so a group holding "|" would come back as a different group.
+    if (!property || !property->isStorable() || property->name.find('|') != std::string::npos ||
+        key.find_first_of("\r\n") != std::string::npos) {
+        return nullptr;
+    }
+    std::unique_ptr<Property>& slot = meta[property->name][key];
+    slot = std::move(property);
+    return slot.get();
+}
+
+void PropertyGraph::removeMetaProperty(const std::string& group, const std::string& key) {
+    auto g = meta.find(group);
+    if (g != meta.end()) {
+        g.value().erase(key);
+    }
+}
+
+void PropertyGraph::removeMetaGroup(const std::string& group) {
+    meta.erase(group);
+}
+
+namespace {
+
+void writeProperty(Array<std::string>& lines, const std::string& name, const Property& property) {
+    lines.push_back(name);
+    lines.push_back("{");
+    lines.insert(lines.end(), property.values.begin(), property.values.end());
+    lines.push_back("}");
+}
+
+void writeList(Array<std::string>& lines, const std::string& name, const PropertyList& list) {
+    lines.push_back(name);
+    lines.push_back("{");
+    for (const auto& property : list.properties) {
+        writeProperty(lines, property->name, *property);
+    }
+    lines.push_back("}");
+}
+
+}  // namespace
+
+void PropertyGraph::writeGraph(Array<std::string>& lines) const {
+    Array<std::string> ids;
+    getNodes(ids);
+    lines.push_back("nodes");
+    lines.push_back("{");
+    lines.insert(lines.end(), ids.begin(), ids.end());
+    lines.push_back("}");
+
+    Array<std::string> from, to;
+    getEdges(from, to, false);
+    lines.push_back("edges");
+    lines.push_back("{");
+    for (size_t i = 0; i < from.size(); ++i) {
+        lines.push_back(edgeKey(from[i], to[i]));
+    }
+    lines.push_back("}");
+
+    lines.push_back("node properties");
+    for (const std::string& id : ids) {
+        auto it = nodeProperties.find(id);
+        if (it != nodeProperties.end() && it->second) {
+            writeList(lines, id, *it->second);
+        }
+    }
+    lines.push_back("}");
+
+    lines.push_back("edge properties");
+    for (size_t i = 0; i < from.size(); ++i) {
+        if (const PropertyList* list = edgeListOf(from[i], to[i])) {
+            writeList(lines, edgeKey(from[i], to[i]), *list);
+        }
+    }
+    lines.push_back("}");
+
+    lines.push_back("meta properties");
+    for (const auto& [group, entries] : meta) {
+        for (const auto& [key, property] : entries) {
+            writeProperty(lines, group + "|" + key, *property);
+        }
+    }
+    lines.push_back("}");
+}
+
+namespace {
+
+enum class ReadResult { Item, SectionEnd, Error };
+
+bool complain(const std::string& expected, const std::string& read) {
+    std::fprintf(stderr, "property graph: expected %s, read \"%s\"\n", expected.c_str(),
+                 read.c_str());
+    return false;
+}
+
+bool complainAtEnd(const std::string& expected) {
+    std::fprintf(stderr, "property graph: expected %s, but the file ended\n", expected.c_str());
+    return false;
+}
+
+// One line exactly as stored. The empty line that a final line break leaves
+// counts as the end of the file.
+bool rawLine(TextFileReader& in, std::string& out, const std::string& expected) {
+    if (in.readLine(out) && !(out.empty() && in.atEnd())) {
+        return true;
+    }
+    return complainAtEnd(expected);
+}
+
+// The next line that is not empty; false at the end of the file.
+bool nextToken(TextFileReader& in, std::string& out) {
+    while (in.readLine(out)) {
+        if (!out.empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool expectToken(TextFileReader& in, const std::string& expected) {
+    std::string line;
+    if (!nextToken(in, line)) {
+        return complainAtEnd("\"" + expected + "\"");
+    }
+    return line == expected || complain("\"" + expected + "\"", line);
+}
+
+// Name, "{", values kept exactly (blank ones included), "}".
+ReadResult readProperty(TextFileReader& in, Property& property) {
+    std::string name;
+    if (!rawLine(in, name, "a property name or \"}\"")) {
+        return ReadResult::Error;
+    }
+    if (name == "}") {
+        return ReadResult::SectionEnd;
+    }
+    std::string brace;
+    if (!Property::isStorableName(name)) {
+        complain("a property name", name);
+        return ReadResult::Error;
+    }
+    if (!rawLine(in, brace, "\"{\" after property " + name) ||
+        (brace != "{" && !complain("\"{\" after property " + name, brace))) {
+        return ReadResult::Error;
+    }
+    property.name = name;
+    property.values.clear();
+    std::string value;
+    for (;;) {
+        if (!rawLine(in, value, "\"}\" closing the values of " + name)) {
+            return ReadResult::Error;
+        }
+        if (value == "}") {
+            return ReadResult::Item;
+        }
+        property.values.push_back(value);
+    }
+}
+
+ReadResult readList(TextFileReader& in, PropertyList& list) {
+    std::string name;
+    if (!rawLine(in, name, "a property list or \"}\"")) {
+        return ReadResult::Error;
+    }
+    if (name == "}") {
+        return ReadResult::SectionEnd;
+    }
+    std::string brace;
+    if (!Property::isStorableName(name)) {
+        complain("the name of a property list", name);
+        return ReadResult::Error;
+    }
+    if (!rawLine(in, brace, "\"{\" after list " + name) ||
+        (brace != "{" && !complain("\"{\" after list " + name, brace))) {
+        return ReadResult::Error;
+    }
+    list.name = name;
+    for (;;) {
+        auto property = std::make_unique<Property>();
+        switch (readProperty(in, *property)) {
+            case ReadResult::Error:
+                return ReadResult::Error;
+            case ReadResult::SectionEnd:
+                return ReadResult::Item;
+            case ReadResult::Item:
+                list.addProperty(std::move(property));  // the first of a name wins
+                break;
+        }
+    }
+}
+
+bool readLists(TextFileReader& in, Table<std::string, std::unique_ptr<PropertyList>>& table) {
+    for (;;) {
+        auto list = std::make_unique<PropertyList>();
+        switch (readList(in, *list)) {
+            case ReadResult::Error:
+                return false;
+            case ReadResult::SectionEnd:
+                return true;
+            case ReadResult::Item: {
+                const std::string key = list->name;
+                table[key] = std::move(list);
+                break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void PropertyGraph::clear() {
+    nodes.clear();
+    adjacency.clear();
+    nodeProperties.clear();
+    edgeProperties.clear();
+    meta.clear();
+    // Tags of nodes and edges that are gone would only linger as stale entries.
+    nodeTags.clear();
+    edgeTags.clear();
+}
+
+bool PropertyGraph::readGraph(TextFileReader& in) {
+    if (readGraphSections(in)) {
+        return true;
+    }
+    std::fprintf(stderr, "property graph: the graph in %s is truncated or malformed\n",
+                 in.fileName().c_str());
+    return false;
+}
+
+bool PropertyGraph::readGraphSections(TextFileReader& in) {
+    clear();
+    std::string line;
+
+    if (!expectToken(in, "nodes") || !expectToken(in, "{")) {
+        return false;
+    }
+    for (;;) {
+        if (!nextToken(in, line)) {
+            return complainAtEnd("a node or \"}\"");
+        }
+        if (line == "}") {
+            break;
+        }
+        if (!addNode(line)) {
+            return complain("a node identifier", line);
+        }
+    }
+
+    if (!expectToken(in, "edges") || !expectToken(in, "{")) {
+        return false;
+    }
+    for (;;) {
+        if (!nextToken(in, line)) {
+            return complainAtEnd("an edge or \"}\"");
+        }
+        if (line == "}") {
+            break;
+        }
+        const size_t bar = line.find('|');
+        if (bar == std::string::npos || !addEdge(line.substr(0, bar), line.substr(bar + 1))) {
+            return complain("an edge a|b", line);
+        }
+    }
+
+    if (!expectToken(in, "node properties") || !readLists(in, nodeProperties)) {
+        return false;
+    }
+    if (!expectToken(in, "edge properties") || !readLists(in, edgeProperties)) {
+        return false;
+    }
+
+    if (!expectToken(in, "meta properties")) {
+        return false;
+    }
+    for (;;) {
+        auto property = std::make_unique<Property>();
+        switch (readProperty(in, *property)) {
+            case ReadResult::Error:
+                return false;
+            case ReadResult::SectionEnd:
+                return true;
+            case ReadResult::Item: {
+                const std::string whole = property->name;
+                const size_t bar = whole.find('|');
+                const std::string key = bar == std::string::npos ? "" : whole.substr(bar + 1);
+                property->name = whole.substr(0, bar);
+                if (!setMetaProperty(key, std::move(property))) {
+                    return complain("a meta entry group|key", whole);
+                }
+                break;
+            }
+        }
+    }
+}

@@ -1,0 +1,109 @@
+// The graph under every pathway: proteins are nodes named by identifier text,
+// interactions are undirected edges, and what is known about either (or about
+// the graph as a whole) is kept as named lists of text values. Selectors hide
+// nodes by tagging them; with `filteringEnabled` tagged nodes and their edges
+// drop out of the graph's own queries.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/Table.h"
+#include "model/Property.h"
+#include "model/PropertyList.h"
+
+class TextFileReader;
+
+class PropertyGraph {
+public:
+    PropertyGraph() = default;
+    virtual ~PropertyGraph();
+    PropertyGraph(const PropertyGraph&) = delete;
+    PropertyGraph& operator=(const PropertyGraph&) = delete;
+
+    // When set, tagged nodes, their edges and tagged edges are hidden.
+    bool filteringEnabled = true;
+
+    // Traces every call; refuses identifiers the text form cannot carry.
+    bool addNode(const std::string& id);
+    // Adds both ends as needed; an existing edge (either way round) is kept.
+    bool addEdge(const std::string& a, const std::string& b);
+    void removeEdge(const std::string& a, const std::string& b);
+    // Removes the node with every edge it has, hidden or not.
+    virtual void removeNode(const std::string& id);
+
+    // Visible nodes in insertion order (every node with filtering off).
+    void getNodes(Array<std::string>& out) const;
+    // Visible edges; unless bothDirections, each edge once.
+    void getEdges(Array<std::string>& from, Array<std::string>& to, bool bothDirections) const;
+    // Neighbours over untagged edges to untagged nodes, whatever the switch says.
+    void getNeighbours(const std::string& id, Array<std::string>& out) const;
+    int degree(const std::string& id) const;
+
+    // Membership regardless of filtering.
+    bool hasNode(const std::string& id) const { return nodes.contains(id); }
+    bool hasEdge(const std::string& a, const std::string& b) const;
+    // Every node, hidden ones included.
+    int nodeCount() const { return static_cast<int>(nodes.size()); }
+
+    bool isNodeVisible(const std::string& id) const;
+    bool isEdgeVisible(const std::string& a, const std::string& b) const;
+    bool hasNodeTags(const std::string& id) const;
+    bool hasEdgeTags(const std::string& a, const std::string& b) const;
+    // Only a node visible at that moment takes a tag.
+    void addTag(const std::string& id, const std::string& tag);
+    // Removes the first such tag of any node; the tag "" removes them all.
+    void removeTag(const std::string& id, const std::string& tag);
+
+    // Null when the item is hidden or has no list.
+    PropertyList* getNodeProperties(const std::string& id) const;
+    PropertyList* getEdgeProperties(const std::string& a, const std::string& b) const;
+    // The stored property, or null when the item is hidden, a property of that
+    // name is already there, or the property cannot be written as text.
+    Property* addNodeProperty(const std::string& id, std::unique_ptr<Property> property);
+    Property* addEdgeProperty(const std::string& a, const std::string& b,
+                              std::unique_ptr<Property> property);
+    // Hands the removed property back; null when the visible item does not hold it.
+    std::unique_ptr<Property> removeNodeProperty(const std::string& id, Property* property);
+    std::unique_ptr<Property> removeEdgeProperty(const std::string& a, const std::string& b,
+                                                 Property* property);
+    Property* findNodeProperty(const std::string& id, const std::string& name) const;
+    Property* findEdgeProperty(const std::string& a, const std::string& b,
+                               const std::string& name) const;
+
+    // Graph-wide values: group -> key -> property.
+    Property* getMetaProperty(const std::string& group, const std::string& key) const;
+    // The group is the property's name; replaces an older entry under key.
+    // Refused (null) when the group or key cannot be written back unchanged.
+    Property* setMetaProperty(const std::string& key, std::unique_ptr<Property> property);
+    void removeMetaProperty(const std::string& group, const std::string& key);
+    void removeMetaGroup(const std::string& group);
+
+    // Appends the text form of the visible graph, one token per line.
+    void writeGraph(Array<std::string>& lines) const;
+    // Replaces the graph by the text form read from `in`, which stands at its
+    // "nodes" line; false on a truncated or malformed form.
+    [[nodiscard]] bool readGraph(TextFileReader& in);
+
+    // A node identifier must also keep clear of the edge key separator.
+    static bool isStorableNodeId(const std::string& id);
+    static std::string edgeKey(const std::string& a, const std::string& b) { return a + "|" + b; }
+
+private:
+    // The tags of edge (a, b) under either key, null when it has none.
+    const Array<std::string>* edgeTagsOf(const std::string& a, const std::string& b) const;
+    bool nodeHasTags(const std::string& id) const;
+    bool edgeVisibleInAdjacency(const std::string& a, const std::string& b) const;
+    PropertyList* edgeListOf(const std::string& a, const std::string& b) const;
+    void clear();
+    bool readGraphSections(TextFileReader& in);
+
+    Table<std::string, bool> nodes;
+    Table<std::string, Array<std::string>> adjacency;
+    Table<std::string, std::unique_ptr<PropertyList>> nodeProperties;
+    Table<std::string, std::unique_ptr<PropertyList>> edgeProperties;
+    Table<std::string, Table<std::string, std::unique_ptr<Property>>> meta;
+    Table<std::string, Array<std::string>> nodeTags;
+    // Every edge has an entry (possibly empty), so it doubles as the edge set.
+    Table<std::string, Array<std::string>> edgeTags;
+};
