@@ -1,0 +1,305 @@
+// The pathway document and root container of the scene: the protein graph of
+// one pathway, the node and edge entities that show it in two tiers, its colour
+// scheme and sizes, the layout parameters, the background picture, the image
+// regions and the selected and named-selected proteins.
+//
+// Ownership: the document owns its graph, its edge container, every entity in
+// `nodes` and `edges`, its layouter, its cacher, its shape finder, the
+// background image it loaded and the regions kept in `ownedSelections`.
+// `nodeTable`, `edgeTable`, `nodeSelections` and `edgeSelections` observe.
+// Children lists observe too: removing a child never deletes it.
+//
+// Threads: the layout thread moves the nodes of `nodes` under `layoutMutex`
+// (non-recursive). Every public operation that changes nodes, edges, their
+// frames, sizes or looks, or the graph, takes `layoutMutex` itself; the
+// private helpers whose names end in "Locked" expect it to be held. Lookups
+// (getNode, getNodeId, findNodeByName, the selection queries) take no lock:
+// the GUI thread calls them freely, the layout thread only while it holds
+// `layoutMutex`. So never call a locking operation while holding the mutex
+// (the render does not call any).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/Color4.h"
+#include "engine/CoordinateFrame.h"
+#include "engine/Ray.h"
+#include "engine/Table.h"
+#include "engine/Vector3.h"
+#include "scene/ContainerEntity.h"
+#include "scene/EdgeEntity.h"
+#include "scene/NodeEntity.h"
+
+class Cache;
+class Cacher;
+class Font;
+class Image;
+class ImageProcessorSelection;
+class PathwayLayouter;
+class Property;
+class ProteinGraph;
+class RenderDevice;
+class ShapeFinder;
+class Texture;
+class TextFileReader;
+class WindowServices;
+
+class PathwayLayoutEntity : public ContainerEntity {
+public:
+    // The names of the colour scheme, in the order the pathway file stores them.
+    static const std::array<const char*, 14> colorSchemeNames;
+
+    PathwayLayoutEntity(const Vector3& position, const std::string& name, const Vector3& size,
+                        const Color4& colour);
+    // Stops and waits for the layouter first, then deletes what it owns.
+    ~PathwayLayoutEntity() override;
+
+    // ---- fields, in the order of the pathway file where it stores them ----
+
+    // The layout thread while it exists. Started and stopped only through
+    // startLayouter / stopLayouter.
+    std::unique_ptr<PathwayLayouter> layouter;
+    // The picture drawn behind the pathway ("pathway" of the texture cache by default).
+    std::shared_ptr<Texture> background;
+    // The picture last loaded by setBackground.
+    std::unique_ptr<Image> sourceImage;
+    bool hasNetwork = false;
+    bool fromImage = false;
+    // Never null.
+    std::unique_ptr<ProteinGraph> graph;
+
+    Color4 backgroundColor;
+    Color4 largeProteinsColor;
+    Color4 largeProteinsFontColor;
+    Color4 smallProteinsColor;
+    Color4 smallProteinsFontColor;
+    Color4 largeInteractionsColor;
+    Color4 smallInteractionsColor;
+    double edgeAlpha = 0.2;
+    Color4 explorePlaneColor;
+    Color4 explorePlaneProteinsColor;
+    Color4 explorePlaneInteractionsColor;
+    double explorePlaneAlpha = 0.5;
+    Color4 highlightingColor;
+    Color4 cellMembraneColor;
+    Color4 experimentalProteinsColor;
+    Color4 experimentalProteinsFontColor;
+
+    // Protein sizes are fractions of the pathway size; label factors are label
+    // heights as fractions of the protein's height.
+    Vector3 experimentalProteinSize{0.03f, 0.015f, 0.0001f};
+    double experimentalLabelFactor = static_cast<double>(0.35f);
+    Vector3 largeProteinSize{0.05f, 0.027f, 0.0001f};
+    double largeLabelFactor = static_cast<double>(0.35f);
+    Vector3 smallProteinSize{0.02f, 0.0104f, 0.0001f};
+    double smallLabelFactor = 1.0 / 3.0;
+    // Interaction line widths = pathway width x these.
+    double largeInteractionWidth = 0.7;
+    double smallInteractionWidth = 0.25;
+    // Kept for the file only.
+    Vector3 reservedVector{0.6f, 0.65f, 0.15f};
+    double reservedValue = 2.0;
+    // "MM/DD/YY_HH:MM:SS", local time at construction.
+    std::string creationStamp;
+    // "Standard", "From Image" or "From Existing".
+    std::string buildMode;
+    // "HPRD" or "String".
+    std::string dataSourceName;
+    // Layout anchors as fractions of the pathway size, one per entry of `nodes`.
+    Array<Vector3> initialPositions;
+    std::string noteLine = "none";
+    // Holds the small proteins and small interactions; a child of the pathway
+    // only while they are shown (setEdgesVisible).
+    std::unique_ptr<ContainerEntity> edgeContainer;
+    bool dragEnabled = true;
+    // Every protein made by createNode and every interaction made by
+    // createEdge, owned here.
+    Array<std::unique_ptr<NodeEntity>> nodes;
+    Array<std::unique_ptr<EdgeEntity>> edges;
+    // Protein id -> node.
+    Table<std::string, NodeEntity*> nodeTable;
+    // edgeTableKey(a, b) -> interaction; use the helpers below, never a + b.
+    Table<std::string, EdgeEntity*> edgeTable;
+    // Points the layout keeps proteins away from.
+    Array<Vector3> controlPoints;
+    // The NODE_TO_ID lines of the file, verbatim.
+    Array<std::string> nodeToIdLines;
+    // Keeper of the ".cache" side file; only a visual pathway has one.
+    std::unique_ptr<Cacher> cacher;
+    // Which stored neighbourhood position set is used: cache name "exppos1" or "exppos0".
+    bool positionSet = true;
+    bool tiltedExplorePlane = false;
+    // Layout parameters, read by the layout pass inside its snapshot.
+    double springForce = 1.0;
+    double edgeLength = 0.05;
+    double repulsiveForce = 1.0;
+    double degreeWeight = 0.0;
+    double cellSize = 0.1;
+    // File name of the background picture.
+    std::string imageName;
+    // The image shape finder. Create it with std::make_shared; the pathway is
+    // its only owner (shared_ptr only lets the document be destroyed where the
+    // finder's definition is not visible).
+    std::shared_ptr<ShapeFinder> shapeFinder;
+    bool shapeFinderFollows = true;
+    // Image region of a protein id; of an interaction, keyed "a-b". Observers:
+    // edgeSelections point into the shape finder's list, nodeSelections into
+    // `ownedSelections` (or the shape finder's list).
+    Table<std::string, ImageProcessorSelection*> nodeSelections;
+    Table<std::string, ImageProcessorSelection*> edgeSelections;
+    // Regions the reader creates that no shape finder holds.
+    Array<std::shared_ptr<ImageProcessorSelection>> ownedSelections;
+    // Ids of the selected proteins, without duplicates, in the order added.
+    Array<std::string> selectedNodes;
+    bool noProteins = false;
+    bool noInteractions = false;
+    bool interactionsBetween = false;
+    // Makes textures and keeps a cacher; off in batch mode.
+    bool visual = true;
+    // The main window, null in batch mode; observed.
+    WindowServices* windowServices = nullptr;
+
+    // Guards every entity of the pathway against the layout thread.
+    mutable std::mutex layoutMutex;
+
+    // ---- scheme colours by name ----
+
+    // The stored colour of a scheme name; null for an unknown name.
+    Color4* schemeColor(const std::string& name);
+    const Color4* schemeColor(const std::string& name) const;
+
+    // ---- creation and lookups ----
+
+    // A large protein is a child of the pathway, a small one a child of the edge
+    // container. Neither is entered in nodeTable (the caller does that).
+    NodeEntity* createNode(const CoordinateFrame& frame, const std::string& label, bool large);
+    // Large: kind 2, a child of the pathway. Small: kind 0, put in front of the
+    // edge container's children with no parent, drawn in the pathway's plane.
+    // Not entered in edgeTable.
+    EdgeEntity* createEdge(NodeEntity* a, NodeEntity* b, bool large);
+
+    NodeEntity* getNode(const std::string& id) const;
+    // The first id in table order whose node is `node`; "" when none.
+    std::string getNodeId(const NodeEntity* node) const;
+    NodeEntity* findNodeByName(const std::string& label) const;
+
+    // The edgeTable key of the interaction from a to b (the ids are joined by
+    // a separator no id may hold).
+    static std::string edgeTableKey(const std::string& a, const std::string& b);
+    // Enters an interaction under (a, b).
+    void registerEdge(const std::string& a, const std::string& b, EdgeEntity* edge);
+    // The interaction under (a, b), else under (b, a); null when neither.
+    EdgeEntity* findEdge(const std::string& a, const std::string& b) const;
+
+    // ---- scheme and sizes ----
+
+    void applyColorScheme(float r, float g, float b, const std::string& name);
+    void setProteinClassSize(double value, const std::string& name);
+    void setEdgeAlpha(double alpha);
+    void setEdgesVisible(bool visible);
+
+    // ---- geometry ----
+
+    Entity* pickEntity(const Ray& ray);
+    void scaleLayout(float sx, float sy, float sz);
+    void setLayoutSize(float w, float h, float d);
+
+    void setGlobalFrame(const CoordinateFrame& frame) override;
+    void setFont(std::shared_ptr<Font> font) override;
+    void scale(double factor) override;
+    // Moves the selected proteins with the mouse (defined with the rendering).
+    bool drag(const Ray& previous, const Ray& current) override;
+
+    // ---- background ----
+
+    void setBackground(const std::string& path);
+
+    // ---- layout thread (defined with the layouter) ----
+
+    // Never leaves an earlier layouter running.
+    void startLayouter();
+    // Requests the stop and waits for the thread to end.
+    void stopLayouter();
+
+    // ---- removal ----
+
+    void removeNode(NodeEntity* node);
+    void removeEdge(EdgeEntity* edge);
+    // Drops the network and keeps what was placed by hand.
+    void clear();
+
+    // ---- editing (written into the entity and into the graph) ----
+
+    void setNodeColor(NodeEntity* node, float r, float g, float b);
+    void setEdgeColor(EdgeEntity* edge, float r, float g, float b);
+    void setNodeFontColor(NodeEntity* node, float r, float g, float b);
+    void setNodeShape(NodeEntity* node, const std::string& shapeName);
+    void scaleNodeSize(NodeEntity* node, double fx, double fy);
+    void scaleEdgeSize(EdgeEntity* edge, double f);
+    void setNodeRating(NodeEntity* node, int rating);
+    void renameNode(NodeEntity* node, const std::string& name);
+
+    // ---- selected proteins ----
+
+    void addSelectedNodeId(const std::string& id);
+    bool isIdSelected(const std::string& id) const;
+    void selectNode(const NodeEntity* node);
+    bool isNodeSelected(const NodeEntity* node) const;
+    void deselectId(const std::string& id);
+    void deselectNode(const NodeEntity* node);
+    Array<std::string> getSelectedNodes() const;
+    void clearSelectedNodes();
+    void expandSelection();
+    void invertSelection();
+
+    // ---- named selections (kept in the graph's meta table) ----
+
+    // False, storing nothing, for a name that is empty, holds a blank, "|" or a
+    // line break, or is already in use.
+    bool saveSelection(const std::string& name);
+    void removeSelection(const std::string& name);
+    Array<std::string> getSelectionNames() const;
+    Array<std::string> getSavedSelection(const std::string& name) const;
+
+    // ---- visibility, stimulus, stored positions ----
+
+    void updateVisibility(bool keepPathway, bool keepExperimentals);
+    void applyStimulus(const Array<std::string>& ids, ProteinGraph* target);
+    void storePositions();
+    // Stored neighbourhood positions of ids[0] from the cache (see the file
+    // format for the stored form).
+    bool lookupNeighbourhoodPositions(Array<std::string> ids, Array<Vector3>& out,
+                                      Cache* cache) const;
+
+    // ---- rendering and neighbourhood positions (defined with the rendering) ----
+
+    void renderPathway(RenderDevice* rd, bool drawShapeFinder);
+    void cacheNeighbourhoodPositions(Cache* cache);
+    void computeNeighbourhoodPositions(Array<std::string> ids, Array<Vector3>& out);
+    void storeNeighbourhoodPositions(Array<std::string> ids, Array<Vector3> positions,
+                                     Cache* cache);
+
+    // ---- pathway file (defined with the file format) ----
+
+    [[nodiscard]] bool savePathway(const std::string& path);
+    void writePathway(Array<std::string>& lines);
+    [[nodiscard]] bool loadPathway(const std::string& path, WindowServices* window);
+    [[nodiscard]] bool readPathway(TextFileReader& reader, bool buildEntities,
+                                   WindowServices* window);
+
+private:
+    NodeEntity* createNodeLocked(const CoordinateFrame& frame, const std::string& label,
+                                 bool large);
+    void scaleLayoutLocked(float sx, float sy, float sz);
+    // Deletes an interaction owned by `edges` and forgets it everywhere.
+    void destroyEdgeLocked(EdgeEntity* edge);
+    // Drops every edgeTable entry that points at `edge`.
+    void forgetEdgeEntries(const EdgeEntity* edge);
+    // The graph property of that key, added when missing; null when the graph
+    // refuses it (no such visible protein or interaction).
+    Property* nodePropertyFor(const std::string& id, const std::string& key);
+    Property* edgePropertyFor(const std::string& a, const std::string& b, const std::string& key);
+};
