@@ -97,15 +97,41 @@ void NodeEntity::setFont(std::shared_ptr<Font> f) {
     update();
 }
 
+namespace {
+
+// Labels are UTF-8: count and cut whole characters, never half of one.
+bool isContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+std::size_t characterCount(const std::string& text) {
+    std::size_t n = 0;
+    for (char c : text) {
+        n += isContinuation(c) ? 0 : 1;
+    }
+    return n;
+}
+
+void dropLastCharacter(std::string& text) {
+    while (!text.empty() && isContinuation(text.back())) {
+        text.pop_back();
+    }
+    if (!text.empty()) {
+        text.pop_back();
+    }
+}
+
+}  // namespace
+
 std::string NodeEntity::fitLabel(const std::string& text, double labelSize, double width,
                                  const Font* font) {
-    if (font == nullptr || text.size() < 2) {
+    if (font == nullptr || characterCount(text) < 2) {
         return text;
     }
     std::string fitted = text;
     bool dropped = false;
     while (!fitted.empty() && !(font->bounds(fitted, labelSize).x < width)) {
-        fitted.pop_back();
+        dropLastCharacter(fitted);
         dropped = true;
     }
     if (fitted.empty()) {
