@@ -1,0 +1,80 @@
+// Protein source over a STRING interaction database on a PostgreSQL server,
+// reached through an ODBC data source name with Qt's SQL module.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/Table.h"
+#include "model/DataSource.h"
+
+class PropertyGraph;
+class QSqlQuery;
+
+class StringDataSource : public DataSource {
+public:
+    // Connects at once; a connection that cannot be opened prints "db not open"
+    // and the driver's error, and leaves a source that answers empty results
+    // and reports failed().
+    explicit StringDataSource(std::string dataSourceName);
+    ~StringDataSource() override;
+    StringDataSource(const StringDataSource&) = delete;
+    StringDataSource& operator=(const StringDataSource&) = delete;
+
+    Array<std::string> searchProteins(std::string query, std::string species,
+                                      Array<std::string>* sources) override;
+    void expandNetwork(Array<std::string> seeds, Array<std::string>& from, Array<std::string>& to,
+                       Array<int>& scores, int confidence, int levels,
+                       std::string species) override;
+    void getNames(Array<std::string> ids, Array<std::string>& names,
+                  Array<std::string> sources) override;
+    void getAnnotations(Array<std::string> ids, Array<std::string>& annotations) override;
+    void getProperties(ProteinGraph* graph) override;
+    void getInteractionCounts(Array<std::string> ids, Array<int>& counts,
+                              std::string species) override;
+
+    // "longname", "experimental", "sequence" and "species" for every visible node.
+    void addProperties(PropertyGraph& graph);
+
+    // One text per id, "" where the database has none. Copy suffixes are stripped.
+    Array<std::string> getSequences(const Array<std::string>& ids);
+    // Every set of the protein as title#comment#url#pubmed#set, joined by "|".
+    Array<std::string> getExperimentalSets(const Array<std::string>& ids);
+    // The official species name.
+    Array<std::string> getSpeciesNames(const Array<std::string>& ids);
+
+    bool isOpen() const;
+    // Sticky: set by a connection that did not open, a query the server
+    // refused, or a species that is no identifier; cleared only by clearFailure().
+    bool failed() const { return failed_; }
+    const std::string& lastError() const { return lastError_; }
+    void clearFailure();
+
+    // A species code is used as a table name prefix, so only identifiers pass.
+    static bool isValidSpecies(const std::string& species);
+    // The text between "'" marks of an SQL literal.
+    static std::string quoteLiteral(const std::string& text);
+    // A LIKE pattern matching `text` literally (backslash is the escape).
+    static std::string escapeLike(const std::string& text);
+    // The part of an id before its first "_".
+    static std::string bareId(const std::string& id);
+
+private:
+    using RowHandler = std::function<void(QSqlQuery&)>;
+
+    // Runs one statement; on a refusal prints the driver's text and records it.
+    bool run(const std::string& sql, const RowHandler& onRow = {});
+    // Sends one condition term per id in batches (the first carries batch + 1 ids).
+    bool runBatched(const Array<std::string>& ids, const std::string& head, const std::string& term,
+                    const std::string& lastTail, int batch, const char* trace,
+                    const RowHandler& onRow);
+    bool checkSpecies(const std::string& species);
+    void recordFailure(const std::string& text);
+    // One text per id from column 1 of a batched two-column query.
+    Array<std::string> firstTextPerId(const Array<std::string>& ids, const std::string& head,
+                                      const std::string& term, const char* trace, bool rawBytes);
+
+    std::string connectionName_;
+    bool failed_ = false;
+    std::string lastError_;
+};
