@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QCoreApplication>
 #include <QOpenGLContext>
 
 #include <GL/gl.h>
@@ -26,9 +27,12 @@ std::shared_ptr<Texture> Texture::fromFile(const std::string& path) {
 
 Texture::~Texture() {
     // The name belongs to the context it was made in; without that context
-    // current it cannot be freed here, and goes with the context instead.
+    // current it cannot be freed here and goes with the context instead.
+    // Textures of the global cache die after the application: ask Qt nothing then.
+    if (id_ == 0 || !context_ || !QCoreApplication::instance())
+        return;
     QOpenGLContext* current = QOpenGLContext::currentContext();
-    if (id_ != 0 && context_ && current && QOpenGLContext::areSharing(current, context_.data())) {
+    if (current && QOpenGLContext::areSharing(current, context_.data())) {
         GLuint id = id_;
         glDeleteTextures(1, &id);
     }

@@ -1,0 +1,265 @@
+// Pixels drawn through the render device in an offscreen context.
+#include <QColor>
+
+#include <gtest/gtest.h>
+
+#include "OffscreenGL.h"
+#include "engine/render/Draw.h"
+#include "engine/render/Image.h"
+#include "engine/render/Texture.h"
+
+namespace {
+
+constexpr int kW = 128, kH = 96;
+
+QColor at(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y);
+}
+
+// Pixel (from the top-left) where the camera at (0, 0, d), looking down -z,
+// sees the world point p on the plane z = 0.
+QPointF toPixel(const Camera& camera, float d, float x, float y) {
+    double t = std::tan(camera.fieldOfView() / 2);
+    double aspect = double(kW) / kH;
+    double nx = x / (d * t * aspect), ny = y / (d * t);
+    return {(nx + 1) * kW / 2, (1 - ny) * kH / 2};
+}
+
+void quad(RenderDevice* rd, float x0, float y0, float x1, float y1, float z = 0) {
+    rd->beginPrimitive(RenderDevice::QUADS);
+    rd->setNormal(Vector3(0, 0, 1));
+    rd->setTexCoord(0, 0, 0);
+    rd->sendVertex(x0, y1, z);
+    rd->setTexCoord(0, 0, 1);
+    rd->sendVertex(x0, y0, z);
+    rd->setTexCoord(0, 1, 1);
+    rd->sendVertex(x1, y0, z);
+    rd->setTexCoord(0, 1, 0);
+    rd->sendVertex(x1, y1, z);
+    rd->endPrimitive();
+}
+
+}  // namespace
+
+TEST(Drawing, ClearsToTheClearColour) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    gl.rd()->setColorClearValue(Color4(0, 0.1f, 0, 1));
+    gl.rd()->clear();
+    QColor c = at(gl.grab(), kW / 2, kH / 2);
+    EXPECT_EQ(c.red(), 0);
+    EXPECT_NEAR(c.green(), 26, 1);
+}
+
+TEST(Drawing, TexturedQuadIsUprightAndUploadsOnFirstUse) {
+    // Made before any context exists: nothing is uploaded yet.
+    Image image(2, 2, 3);
+    image.setPixel(0, 0, {255, 0, 0, 255});
+    image.setPixel(1, 0, {255, 0, 0, 255});
+    image.setPixel(0, 1, {0, 0, 255, 255});
+    image.setPixel(1, 1, {0, 0, 255, 255});
+    auto texture = Texture::fromImage("updown", image);
+    EXPECT_FALSE(texture->isUploaded());
+
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    Camera camera = gl.lookFrom(1);
+    rd->setTexture(0, texture);
+    quad(rd, -0.3f, -0.3f, 0.3f, 0.3f);
+    rd->setTexture(0, nullptr);
+    EXPECT_TRUE(texture->isUploaded());
+
+    QImage out = gl.grab();
+    QPointF top = toPixel(camera, 1, 0, 0.2f), bottom = toPixel(camera, 1, 0, -0.2f);
+    QColor t = at(out, int(top.x()), int(top.y())), b = at(out, int(bottom.x()), int(bottom.y()));
+    EXPECT_GT(t.red(), 200);
+    EXPECT_LT(t.blue(), 60);
+    EXPECT_GT(b.blue(), 200);
+    EXPECT_LT(b.red(), 60);
+}
+
+TEST(Drawing, BlendingMixesAndOneZeroReplaces) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(1);
+    rd->setColor(Color4(1, 0, 0, 1));
+    quad(rd, -1, -1, 1, 1);
+
+    rd->pushState();
+    rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
+    rd->setColor(Color4(0, 1, 0, 0.5f));
+    quad(rd, -1, 0, 1, 1, 0.01f);
+    rd->popState();
+
+    // Back to (ONE, ZERO): the colour replaces whatever was there, alpha or not.
+    rd->setColor(Color4(0, 0, 1, 0.5f));
+    quad(rd, -1, -1, 1, -0.1f, 0.01f);
+
+    QImage out = gl.grab();
+    QColor mixed = at(out, kW / 2, kH / 4), replaced = at(out, kW / 2, 7 * kH / 8);
+    EXPECT_NEAR(mixed.red(), 128, 3);
+    EXPECT_NEAR(mixed.green(), 128, 3);
+    EXPECT_EQ(replaced.red(), 0);
+    EXPECT_EQ(replaced.blue(), 255);
+}
+
+TEST(Drawing, StencilClipKeepsDrawingInsideTheBox) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear(true, true, true);
+    Camera camera = gl.lookFrom(1);
+
+    // Mark the box in the stencil buffer only, then draw where it is marked.
+    rd->pushState();
+    rd->setStencilConstant(1);
+    rd->setStencilTest(RenderDevice::STENCIL_NEVER_PASS);
+    rd->setStencilOp(RenderDevice::STENCIL_INCR, RenderDevice::STENCIL_KEEP,
+                     RenderDevice::STENCIL_KEEP);
+    Draw::box(Vector3(-0.1f, -0.1f, 0), Vector3(0.1f, 0.1f, 0), rd, Color4(1, 1, 1, 1),
+              Color4::clear());
+    rd->setStencilTest(RenderDevice::STENCIL_LEQUAL);
+    rd->setStencilOp(RenderDevice::STENCIL_KEEP, RenderDevice::STENCIL_KEEP,
+                     RenderDevice::STENCIL_KEEP);
+    rd->setColor(Color4(1, 1, 0, 1));
+    quad(rd, -1, -1, 1, 1, 0.01f);
+    rd->popState();
+
+    QImage out = gl.grab();
+    QPointF inside = toPixel(camera, 1, 0.05f, 0.05f), outside = toPixel(camera, 1, 0.2f, 0.2f);
+    EXPECT_EQ(at(out, int(inside.x()), int(inside.y())), QColor(255, 255, 0));
+    EXPECT_EQ(at(out, int(outside.x()), int(outside.y())), QColor(0, 0, 0));
+
+    // After the pop the stencil test is off again: the whole quad shows.
+    rd->setColor(Color4(0, 1, 1, 1));
+    quad(rd, -1, -1, 1, 1, 0.02f);
+    out = gl.grab();
+    EXPECT_EQ(at(out, int(outside.x()), int(outside.y())), QColor(0, 255, 255));
+}
+
+TEST(Drawing, TranslucentBoxBlendsOverWhatIsBehind) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(1, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(2);
+    Draw::box(Vector3(-0.3f, -0.3f, -0.3f), Vector3(0.3f, 0.3f, 0.3f), rd, Color4(0, 0, 1, 0.5f),
+              Color4::clear());
+    QColor c = at(gl.grab(), kW / 2, kH / 2);
+    // Two layers (back and front faces) of half blue over red.
+    EXPECT_NEAR(c.red(), 64, 4);
+    EXPECT_NEAR(c.blue(), 191, 4);
+
+    // The translucent passes write no depth: an opaque quad behind still shows through.
+    rd->clear();
+    Draw::box(Vector3(-0.3f, -0.3f, -0.3f), Vector3(0.3f, 0.3f, 0.3f), rd, Color4(0, 0, 1, 0.5f),
+              Color4::clear());
+    rd->setColor(Color4(0, 1, 0, 1));
+    quad(rd, -1, -1, 1, 1, -0.5f);
+    c = at(gl.grab(), kW / 2, kH / 2);
+    EXPECT_EQ(c, QColor(0, 255, 0));
+}
+
+TEST(Drawing, WireBoxDrawsOnlyItsEdges) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    Camera camera = gl.lookFrom(1);
+    Draw::box(Vector3(-0.2f, -0.2f, 0), Vector3(0.2f, 0.2f, 0), rd, Color4::clear(),
+              Color4(1, 1, 1, 1));
+    QImage out = gl.grab();
+    QPointF edge = toPixel(camera, 1, -0.2f, 0);
+    int lit = 0;
+    for (int dx = -1; dx <= 1; ++dx)
+        lit += at(out, int(edge.x()) + dx, int(edge.y())).red() > 128;
+    EXPECT_GT(lit, 0);
+    EXPECT_EQ(at(out, kW / 2, kH / 2), QColor(0, 0, 0));
+}
+
+TEST(Drawing, PopStateRestoresColourMatricesAndTextures) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(1);
+    rd->setColor(Color4(1, 0, 0, 1));
+    rd->pushState();
+    rd->setColor(Color4(0, 1, 0, 1));
+    rd->setObjectToWorldMatrix(CoordinateFrame(Vector3(5, 0, 0)));
+    Image white(1, 1, 3);
+    white.setPixel(0, 0, {0, 0, 255, 255});
+    rd->setTexture(0, Texture::fromImage("blue", white));
+    rd->setDepthWrite(false);
+    rd->popState();
+    EXPECT_EQ(rd->objectToWorldMatrix(), CoordinateFrame());
+    quad(rd, -1, -1, 1, 1);
+    EXPECT_EQ(at(gl.grab(), kW / 2, kH / 2), QColor(255, 0, 0));
+}
+
+TEST(Drawing, ObjectToWorldMatrixMovesWhatIsDrawn) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    Camera camera = gl.lookFrom(1);
+    rd->setObjectToWorldMatrix(CoordinateFrame(Vector3(0.25f, 0, 0)));
+    rd->setColor(Color4(1, 1, 1, 1));
+    quad(rd, -0.05f, -0.05f, 0.05f, 0.05f);
+    QImage out = gl.grab();
+    QPointF moved = toPixel(camera, 1, 0.25f, 0);
+    EXPECT_EQ(at(out, int(moved.x()), int(moved.y())), QColor(255, 255, 255));
+    EXPECT_EQ(at(out, kW / 2, kH / 2), QColor(0, 0, 0));
+}
+
+TEST(Drawing, LightingFromTheFrontKeepsTheColourOfAFacingQuad) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(1);
+    rd->enableLighting();
+    rd->setLight(0, Light::directional(Vector3(0, 0, 100), Color3(1, 1, 1)));
+    rd->setColor(Color4(0.4f, 0.4f, 0.4f, 1));
+    quad(rd, -1, -1, 1, 1);
+    // Diffuse 1 plus the global ambient 0.25.
+    QColor c = at(gl.grab(), kW / 2, kH / 2);
+    EXPECT_NEAR(c.red(), int(0.4 * 1.25 * 255), 3);
+    rd->disableLighting();
+}
+
+TEST(Drawing, CameraRaysThroughCentreAndCornersHitTheirPixels) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    Camera camera;
+    camera.setPosition(Vector3(0.3f, -0.2f, 3));
+    camera.lookAt(Vector3(0.1f, 0.1f, 0));
+    rd->setProjectionAndCameraMatrix(camera);
+    Rect2D viewport = rd->viewport();
+    const int pixels[5][2] = {{kW / 2, kH / 2}, {0, 0}, {kW - 1, 0}, {0, kH - 1}, {kW - 1, kH - 1}};
+    for (const auto& p : pixels) {
+        rd->setColorClearValue(Color4(0, 0, 0, 1));
+        rd->clear();
+        Ray ray = camera.worldRay(p[0] + 0.5f, p[1] + 0.5f, viewport);
+        float t = -ray.origin.z / ray.direction.z;
+        Vector3 hit = ray.pointAt(t);
+        rd->setColor(Color4(1, 1, 1, 1));
+        float s = 0.01f;  // about a third of a pixel at this distance
+        quad(rd, hit.x - s, hit.y - s, hit.x + s, hit.y + s);
+        QImage out = gl.grab();
+        EXPECT_EQ(at(out, p[0], p[1]), QColor(255, 255, 255)) << "pixel " << p[0] << ", " << p[1];
+    }
+}

@@ -1,0 +1,149 @@
+// Font measuring (CPU only, any thread) and a label drawn where its bounds say.
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <QColor>
+
+#include <gtest/gtest.h>
+
+#include "OffscreenGL.h"
+#include "engine/render/Font.h"
+
+namespace {
+
+const char* kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+std::shared_ptr<Font> dejaVu() {
+    static std::shared_ptr<Font> font = Font::fromFile(kDejaVu);
+    return font;
+}
+
+}  // namespace
+
+TEST(Font, BoundsAreTheSumOfAdvancesByOneAndAHalfSize) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font) << "DejaVu Sans (fonts-dejavu-core) is missing";
+    Vector2 b = font->bounds("ABC", 0.1);
+    EXPECT_FLOAT_EQ(b.y, 0.15f);
+    EXPECT_NEAR(b.x, font->advance('A', 0.1) + font->advance('B', 0.1) + font->advance('C', 0.1),
+                1e-6);
+    // Proportional: an i is narrower than an M; twice the size is twice the width.
+    EXPECT_LT(font->advance('i', 1), font->advance('M', 1));
+    EXPECT_NEAR(font->bounds("ABC", 0.2).x, 2 * b.x, 1e-6);
+    EXPECT_GT(b.x, 0.1f);
+    EXPECT_LT(b.x, 0.3f);
+
+    Vector2 empty = font->bounds("", 0.1);
+    EXPECT_EQ(empty.x, 0);
+    EXPECT_FLOAT_EQ(empty.y, 0.15f);
+}
+
+TEST(Font, TextIsReadAsUtf8WithStrayBytesAsLatin1) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font);
+    double eAcute = font->advance(0xE9, 1);
+    EXPECT_GT(eAcute, 0);
+    EXPECT_NEAR(font->textWidth("\xC3\xA9", 1), eAcute, 1e-9);  // é in UTF-8
+    EXPECT_NEAR(font->textWidth("\xE9", 1), eAcute, 1e-9);      // é in Latin-1
+    // Beyond Latin-1 measures as '?'; control characters take no room.
+    EXPECT_NEAR(font->textWidth("\xE2\x82\xAC", 1), font->advance('?', 1), 1e-9);
+    EXPECT_EQ(font->textWidth("\t\n", 1), 0);
+}
+
+TEST(Font, MissingOrBrokenFontFileGivesNoFont) {
+    EXPECT_EQ(Font::fromFile("/nonexistent/font.ttf"), nullptr);
+    EXPECT_EQ(Font::fromFile(""), nullptr);
+    EXPECT_EQ(Font::fromFile(CORVIDANE_SOURCE_DIR "/CMakeLists.txt"), nullptr);
+}
+
+TEST(Font, FixedAdvancesForTests) {
+    std::array<float, Font::GLYPH_COUNT> advances{};
+    advances.fill(0.5f);
+    auto font = Font::fromAdvances(advances);
+    EXPECT_FLOAT_EQ(font->bounds("abcd", 0.2).x, 0.4f);
+    EXPECT_FLOAT_EQ(font->bounds("abcd", 0.2).y, 0.3f);
+    // It has no glyphs to draw: drawing is a no-op, never a crash.
+    font->draw3D(nullptr, "abcd", CoordinateFrame(), 0.2, Color4(0, 0, 0, 1));
+}
+
+TEST(Font, BoundsFromManyThreadsAgree) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font);
+    const double expected = font->bounds("MAPK1 signalling", 0.05).x;
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 2000; ++i)
+                if (font->bounds("MAPK1 signalling", 0.05).x != expected)
+                    ++mismatches;
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(mismatches.load(), 0);
+}
+
+TEST(Drawing, LabelLiesWithinItsBoundsFromTheTopLeftCorner) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font);
+    const int w = 256, h = 128;
+    OffscreenGL gl(w, h);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(1);
+    // At distance 1 the view is 2 tan(27.5 deg) high: pixels per world unit.
+    double ppu = h / (2 * std::tan(Camera().fieldOfView() / 2));
+    const double size = 0.12;
+    const std::string text = "HELLO";
+    Vector2 b = font->bounds(text, size);
+    // Centred on the origin, as a node centres its label.
+    CoordinateFrame frame(Vector3(-b.x / 2, b.y / 2, 0));
+    font->draw3D(rd, text, frame, size, Color4(1, 1, 1, 1));
+    QImage out = gl.grab();
+
+    int minX = w, maxX = -1, minY = h, maxY = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (QColor(out.pixel(x, y)).red() > 128) {
+                minX = std::min(minX, x), maxX = std::max(maxX, x);
+                minY = std::min(minY, y), maxY = std::max(maxY, y);
+            }
+    ASSERT_GE(maxX, 0) << "nothing drawn";
+    double left = w / 2 - b.x / 2 * ppu, right = w / 2 + b.x / 2 * ppu;
+    double top = h / 2 - b.y / 2 * ppu, bottom = h / 2 + b.y / 2 * ppu;
+    EXPECT_GE(minX, left - 1);
+    EXPECT_LE(maxX, right + 1);
+    EXPECT_GE(minY, top - 1);
+    EXPECT_LE(maxY, bottom + 1);
+    // And it fills most of that width, and a good part of the height.
+    EXPECT_GT(maxX - minX, 0.8 * (right - left));
+    EXPECT_GT(maxY - minY, 0.4 * (bottom - top));
+}
+
+TEST(Drawing, LabelTakesItsColourAndLeavesTheStateAsItWas) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font);
+    OffscreenGL gl(128, 96);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(1);
+    rd->setColor(Color4(0, 0, 1, 1));
+    font->draw3D(rd, "WWWW", CoordinateFrame(Vector3(-0.4f, 0.2f, 0)), 0.2, Color4(1, 0, 0, 1));
+    QImage out = gl.grab();
+    int red = 0;
+    for (int y = 0; y < out.height(); ++y)
+        for (int x = 0; x < out.width(); ++x) {
+            QColor c(out.pixel(x, y));
+            if (c.red() > 200)
+                ++red;
+            EXPECT_EQ(c.blue(), 0);
+        }
+    EXPECT_GT(red, 50);
+    EXPECT_EQ(rd->objectToWorldMatrix(), CoordinateFrame());
+}
