@@ -1,0 +1,63 @@
+// What every selector shares: marking the graph and taking the marks off again.
+#include "model/Selector.h"
+
+#include <algorithm>
+
+#include "model/PropertyGraph.h"
+
+Selector::Selector(std::string name_, PropertyGraph* graph_, bool mark_)
+    : name(std::move(name_)), graph(graph_), mark(mark_) {}
+
+Selector::~Selector() {
+    if (!mark || !graph) {
+        return;
+    }
+    const bool filtering = graph->filteringEnabled;
+    graph->filteringEnabled = false;
+    Array<std::string> nodes;
+    graph->getNodes(nodes);
+    graph->filteringEnabled = filtering;
+    for (const std::string& n : nodes) {
+        graph->removeTag(n, name);
+    }
+}
+
+void Selector::invert() {
+    inverted = !inverted;
+}
+
+void Selector::markGraph(int threshold) {
+    if (!mark || !graph) {
+        return;
+    }
+    Array<std::string> selected;
+    select(threshold, selected);
+    // Our own tag comes off first, so a node never carries it twice (with filtering
+    // off every node takes tags); under filtering the outcome is the same either way.
+    const bool filtering = graph->filteringEnabled;
+    graph->filteringEnabled = false;
+    Array<std::string> all;
+    graph->getNodes(all);
+    graph->filteringEnabled = filtering;
+    for (const std::string& n : all) {
+        graph->removeTag(n, name);
+    }
+    Array<std::string> nodes;
+    graph->getNodes(nodes);
+    for (const std::string& n : nodes) {
+        graph->addTag(n, name);
+    }
+    for (const std::string& s : selected) {
+        graph->removeTag(s, name);
+    }
+}
+
+void Selector::keepGraphNodes(Array<std::string>& ids) const {
+    if (!graph) {
+        ids.clear();
+        return;
+    }
+    ids.erase(std::remove_if(ids.begin(), ids.end(),
+                             [this](const std::string& id) { return !graph->hasNode(id); }),
+              ids.end());
+}
