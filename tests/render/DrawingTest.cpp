@@ -263,3 +263,91 @@ TEST(Drawing, CameraRaysThroughCentreAndCornersHitTheirPixels) {
         EXPECT_EQ(at(out, p[0], p[1]), QColor(255, 255, 255)) << "pixel " << p[0] << ", " << p[1];
     }
 }
+
+TEST(Drawing, TextureOnUnitOneTakesTheCoordinatesOfUnitOne) {
+    Image image(1, 2, 3);
+    image.setPixel(0, 0, {0, 255, 0, 255});
+    image.setPixel(0, 1, {255, 0, 255, 255});
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    Camera camera = gl.lookFrom(1);
+    rd->setTexture(1, Texture::fromImage("unit1", image));
+    rd->beginPrimitive(RenderDevice::QUADS);
+    rd->setTexCoord(1, 0, 0);
+    rd->sendVertex(-0.3f, 0.3f, 0);
+    rd->setTexCoord(1, 0, 1);
+    rd->sendVertex(-0.3f, -0.3f, 0);
+    rd->setTexCoord(1, 1, 1);
+    rd->sendVertex(0.3f, -0.3f, 0);
+    rd->setTexCoord(1, 1, 0);
+    rd->sendVertex(0.3f, 0.3f, 0);
+    rd->endPrimitive();
+    rd->setTexture(1, nullptr);
+    QImage out = gl.grab();
+    // Texel centres (t = 1/4 and 3/4), away from the filtering across the wrap.
+    QPointF top = toPixel(camera, 1, 0, 0.15f), bottom = toPixel(camera, 1, 0, -0.15f);
+    QColor t = at(out, int(top.x()), int(top.y())), b = at(out, int(bottom.x()), int(bottom.y()));
+    EXPECT_GT(t.green(), 240);
+    EXPECT_LT(t.red(), 15);
+    EXPECT_GT(b.red(), 240);
+    EXPECT_LT(b.green(), 15);
+}
+
+TEST(Drawing, NestedStatesComeBackInOrder) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(1);
+    rd->setColor(Color4(1, 0, 0, 1));
+    quad(rd, -1, -1, 1, 1);
+    rd->pushState();
+    rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
+    rd->setDepthWrite(false);
+    rd->pushState();
+    rd->setBlendFunc(RenderDevice::BLEND_ONE, RenderDevice::BLEND_ZERO);
+    rd->setDepthWrite(true);
+    rd->popState();
+    // Blending is back on: half green over red.
+    rd->setColor(Color4(0, 1, 0, 0.5f));
+    quad(rd, -1, -1, 1, 1, 0.01f);
+    rd->popState();
+    rd->popState();  // one too many: ignored
+    QColor c = at(gl.grab(), kW / 2, kH / 2);
+    EXPECT_NEAR(c.red(), 128, 3);
+    EXPECT_NEAR(c.green(), 128, 3);
+}
+
+TEST(Drawing, CylinderSphereAndArrowCoverTheirCentres) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    Camera camera = gl.lookFrom(2);
+    auto drawn = [&](auto draw, float x, float y) {
+        rd->setColorClearValue(Color4(0, 0, 0, 1));
+        rd->clear();
+        draw();
+        QImage out = gl.grab();
+        double t = std::tan(camera.fieldOfView() / 2) * 2;
+        int px = int((x / (t * kW / kH) + 1) * kW / 2), py = int((1 - y / t) * kH / 2);
+        return at(out, px, py);
+    };
+    const Color4 yellow(1, 1, 0, 1);
+    EXPECT_EQ(
+        drawn([&] { Draw::cylinder(Vector3(-0.5f, 0, 0), Vector3(0.5f, 0, 0), 0.1f, rd, yellow); },
+              0.3f, 0),
+        QColor(255, 255, 0));
+    EXPECT_EQ(drawn([&] { Draw::sphere(Vector3(0.2f, 0.1f, 0), 0.15f, rd, yellow); }, 0.2f, 0.1f),
+              QColor(255, 255, 0));
+    // The arrow points down at the origin: its head is near the tip, its shaft above.
+    EXPECT_EQ(
+        drawn([&] { Draw::arrow(Vector3(0, 0.6f, 0), Vector3(0, -0.6f, 0), rd, yellow); }, 0, 0.1f),
+        QColor(255, 255, 0));
+    EXPECT_EQ(drawn([&] { Draw::arrow(Vector3(0, 0.6f, 0), Vector3(0, -0.6f, 0), rd, yellow); },
+                    0.3f, 0.1f),
+              QColor(0, 0, 0));
+}

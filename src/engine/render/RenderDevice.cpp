@@ -1,6 +1,7 @@
 // The render state kept on the CPU side and applied to the current context.
 #include "engine/render/RenderDevice.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -242,55 +243,96 @@ void RenderDevice::popState() {
         std::fprintf(stderr, "RenderDevice: popState without pushState\n");
         return;
     }
+    State previous = std::move(*state_);
     *state_ = std::move(stack_.back());
     stack_.pop_back();
-    applyAll();
+    applyState(&previous);
+}
+
+void RenderDevice::beginFrame() {
+    applyState(nullptr);
 }
 
 void RenderDevice::applyAll() {
+    applyState(nullptr);
+}
+
+// Sends the state to OpenGL: all of it without a previous state, else only
+// what differs from it (the context is taken to hold the previous state).
+void RenderDevice::applyState(const State* previous) {
     const State& s = *state_;
-    glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
-    glClearColor(s.clearColor.r, s.clearColor.g, s.clearColor.b, s.clearColor.a);
-    glClearStencil(s.stencilClear);
-    glClearDepth(s.depthClear);
+    const State* p = previous;
+    if (!p || !std::equal(s.viewport, s.viewport + 4, p->viewport))
+        glViewport(s.viewport[0], s.viewport[1], s.viewport[2], s.viewport[3]);
+    if (!p || !(s.clearColor == p->clearColor))
+        glClearColor(s.clearColor.r, s.clearColor.g, s.clearColor.b, s.clearColor.a);
+    if (!p || s.stencilClear != p->stencilClear)
+        glClearStencil(s.stencilClear);
+    if (!p || s.depthClear != p->depthClear)
+        glClearDepth(s.depthClear);
 
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(glDepth(s.depthTest));
-    glDepthMask(s.depthWrite ? GL_TRUE : GL_FALSE);
-    GLboolean c = s.colorWrite ? GL_TRUE : GL_FALSE;
-    glColorMask(c, c, c, c);
-
-    applyStencil();
-    applyBlend();
-
-    glLineWidth(s.lineWidth);
-    if (s.lineSmoothing)
-        glEnable(GL_LINE_SMOOTH);
-    else
-        glDisable(GL_LINE_SMOOTH);
-    if (s.alphaTest) {
-        glEnable(GL_ALPHA_TEST);
-        glAlphaFunc(GL_GEQUAL, s.alphaReference);
-    } else {
-        glDisable(GL_ALPHA_TEST);
+    if (!p)
+        glEnable(GL_DEPTH_TEST);
+    if (!p || s.depthTest != p->depthTest)
+        glDepthFunc(glDepth(s.depthTest));
+    if (!p || s.depthWrite != p->depthWrite)
+        glDepthMask(s.depthWrite ? GL_TRUE : GL_FALSE);
+    if (!p || s.colorWrite != p->colorWrite) {
+        GLboolean c = s.colorWrite ? GL_TRUE : GL_FALSE;
+        glColorMask(c, c, c, c);
     }
-    if (s.cullFace == CULL_NONE) {
-        glDisable(GL_CULL_FACE);
-    } else {
-        glEnable(GL_CULL_FACE);
-        glCullFace(s.cullFace == CULL_FRONT ? GL_FRONT : GL_BACK);
-    }
-    glShadeModel(s.shadeMode == SHADE_FLAT ? GL_FLAT : GL_SMOOTH);
 
-    float ambient[4] = {s.ambient.r, s.ambient.g, s.ambient.b, s.ambient.a};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
-    if (s.lighting)
-        glEnable(GL_LIGHTING);
-    else
-        glDisable(GL_LIGHTING);
+    if (!p || s.stencilTest != p->stencilTest || s.stencilReference != p->stencilReference ||
+        s.stencilFail != p->stencilFail || s.stencilZFail != p->stencilZFail ||
+        s.stencilZPass != p->stencilZPass)
+        applyStencil();
+    if (!p || s.blendSrc != p->blendSrc || s.blendDst != p->blendDst || s.blendEq != p->blendEq)
+        applyBlend();
+
+    if (!p || s.lineWidth != p->lineWidth)
+        glLineWidth(s.lineWidth);
+    if (!p || s.lineSmoothing != p->lineSmoothing) {
+        if (s.lineSmoothing)
+            glEnable(GL_LINE_SMOOTH);
+        else
+            glDisable(GL_LINE_SMOOTH);
+    }
+    if (!p || s.alphaTest != p->alphaTest || s.alphaReference != p->alphaReference) {
+        if (s.alphaTest) {
+            glEnable(GL_ALPHA_TEST);
+            glAlphaFunc(GL_GEQUAL, s.alphaReference);
+        } else {
+            glDisable(GL_ALPHA_TEST);
+        }
+    }
+    if (!p || s.cullFace != p->cullFace) {
+        if (s.cullFace == CULL_NONE) {
+            glDisable(GL_CULL_FACE);
+        } else {
+            glEnable(GL_CULL_FACE);
+            glCullFace(s.cullFace == CULL_FRONT ? GL_FRONT : GL_BACK);
+        }
+    }
+    if (!p || s.shadeMode != p->shadeMode)
+        glShadeModel(s.shadeMode == SHADE_FLAT ? GL_FLAT : GL_SMOOTH);
+
+    if (!p || !(s.ambient == p->ambient)) {
+        float ambient[4] = {s.ambient.r, s.ambient.g, s.ambient.b, s.ambient.a};
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    }
+    if (!p || s.lighting != p->lighting) {
+        if (s.lighting)
+            glEnable(GL_LIGHTING);
+        else
+            glDisable(GL_LIGHTING);
+    }
 
     int units = textureUnits();
+    bool unitChanged = false;
     for (int u = 0; u < units; ++u) {
+        if (p && s.textures[u] == p->textures[u] && s.texCoord[u] == p->texCoord[u])
+            continue;
+        unitChanged = true;
         glActiveTexture(GL_TEXTURE0 + u);
         const std::shared_ptr<Texture>& t = s.textures[u];
         unsigned int id = t ? t->openGLID() : 0;
@@ -304,12 +346,18 @@ void RenderDevice::applyAll() {
         }
         glMultiTexCoord2f(GL_TEXTURE0 + u, s.texCoord[u][0], s.texCoord[u][1]);
     }
-    glActiveTexture(GL_TEXTURE0);
+    if (unitChanged)
+        glActiveTexture(GL_TEXTURE0);
 
-    applyMatrices();
-    applyLights();
-    glColor4f(s.color.r, s.color.g, s.color.b, s.color.a);
-    glNormal3f(s.normal.x, s.normal.y, s.normal.z);
+    bool cameraChanged = !p || !(s.cameraToWorld == p->cameraToWorld);
+    if (cameraChanged || !(s.objectToWorld == p->objectToWorld) || s.projection != p->projection)
+        applyMatrices();
+    if (cameraChanged || s.lightOn != p->lightOn || s.lights != p->lights)
+        applyLights();
+    if (!p || !(s.color == p->color))
+        glColor4f(s.color.r, s.color.g, s.color.b, s.color.a);
+    if (!p || !(s.normal == p->normal))
+        glNormal3f(s.normal.x, s.normal.y, s.normal.z);
 }
 
 void RenderDevice::applyStencil() {

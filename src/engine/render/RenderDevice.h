@@ -24,6 +24,8 @@ struct Light {
     bool diffuse = true;
     bool specular = true;
 
+    bool operator==(const Light&) const = default;
+
     static Light directional(const Vector3& towardsLight, const Color3& color, bool specular = true,
                              bool diffuse = true);
 };
@@ -102,6 +104,9 @@ public:
     // Applies the whole default state to the current context; call once the
     // context is current (and again after switching to another context).
     void init();
+    // Sends the whole state again: at the start of a frame, in case other code
+    // (the window system, a painter) changed the context in between.
+    void beginFrame();
 
     void pushState();
     void popState();
@@ -165,6 +170,7 @@ public:
 private:
     struct State;
     void applyAll();
+    void applyState(const State* previous);
     void applyMatrices();
     void applyLights();
     void applyBlend();

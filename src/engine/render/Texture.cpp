@@ -46,6 +46,9 @@ unsigned int Texture::openGLID() {
         return id_;
 
     // First use, or the context that held the upload is gone: upload again.
+    // Leave the unit's binding as it was: the render device mirrors it.
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     GLuint id = 0;
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
@@ -67,6 +70,7 @@ unsigned int Texture::openGLID() {
                              Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         ++levelIndex;
     }
+    glBindTexture(GL_TEXTURE_2D, GLuint(previous));
     id_ = id;
     context_ = current;
     return id_;
