@@ -3,6 +3,8 @@
 
 #include "OffscreenGL.h"
 #include "SceneTestSupport.h"
+#include "engine/Vector2.h"
+#include "engine/render/Font.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
 #include "scene/ContainerEntity.h"
@@ -106,6 +108,83 @@ TEST_F(SceneDrawing, ClippingContainerConfinesItsChildren) {
     panel.clip = false;
     panel.render(rd());
     EXPECT_EQ(at(gl->grab(), 0.8f, 0), QColor(0, 255, 0));
+}
+
+// A second clip inside an open one increments and then decrements over its
+// own box, so what follows stays confined to the outer clip only.
+TEST_F(SceneDrawing, NestedClipKeepsTheOuterClip) {
+    ContainerEntity panel(CoordinateFrame(Vector3(-0.5f, 0.5f, 0)), "", Vector3(1, 1, 0.01f),
+                          Color4(1, 1, 1, 1));
+    panel.clip = true;
+    panel.bodyHidden = true;
+    // A clipping node over x from 0.2 to 0.8, y from -0.3 to 0.3.
+    NodeEntity window(CoordinateFrame(), "", 0, Vector3(0.6f, 0.6f, 0.01f), Color4(1, 1, 1, 1),
+                      false);
+    window.clip = true;
+    window.bodyHidden = true;
+    NodeEntity big(CoordinateFrame(), "", 0, Vector3(3, 3, 0.01f), Color4(0, 1, 0, 1), false);
+    panel.addChild(&window);
+    window.setLocalFrame(CoordinateFrame(Vector3(1.0f, -0.5f, 0.002f)));
+    window.addChild(&big);
+    big.setLocalFrame(CoordinateFrame(Vector3(0, 0, 0.001f)));
+    panel.render(rd());
+    EXPECT_EQ(NodeEntity::frameClipCount, 0);
+    const QImage image = gl->grab();
+    EXPECT_EQ(at(image, 0.35f, 0), QColor(0, 255, 0));
+    EXPECT_EQ(at(image, 0, 0), QColor(0, 255, 0));
+    EXPECT_EQ(at(image, 0.35f, 0.4f), QColor(0, 255, 0));
+    EXPECT_EQ(at(image, 0.65f, 0), QColor(0, 0, 0));
+    EXPECT_EQ(at(image, -0.8f, 0), QColor(0, 0, 0));
+
+    // The outer clip is released with its opener: the next frame clips afresh.
+    rd()->clear();
+    panel.clip = false;
+    window.render(rd());
+    EXPECT_EQ(at(gl->grab(), 0, 0), QColor(0, 0, 0));
+    EXPECT_EQ(at(gl->grab(), 0.65f, 0), QColor(0, 255, 0));
+}
+
+TEST_F(SceneDrawing, LabelIsDrawnInsideTheBoxItsBoundsGive) {
+    auto font = Font::fromFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    ASSERT_TRUE(font) << "DejaVu Sans (fonts-dejavu-core) is missing";
+    NodeEntity node(CoordinateFrame(), "HHHH", 0, Vector3(2, 0.6f, 0.01f), Color4(0, 0, 0, 1),
+                    false);
+    node.setLabelSize(0.3);
+    node.setFontColor(1, 1, 1, 1);
+    node.setFont(font);
+    ASSERT_EQ(node.getLabelText(), "HHHH");
+    node.render(rd());
+    const QImage image = gl->grab();
+    const Vector3 topLeft = node.getLabelFrame().translation;
+    const Vector2 extent = font->bounds("HHHH", 0.3);
+    const QPoint low = toPixel(camera, topLeft.x, topLeft.y);
+    const QPoint high = toPixel(camera, topLeft.x + extent.x, topLeft.y - extent.y);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            if (image.pixelColor(x, y).red() < 128) {
+                continue;
+            }
+            const bool in =
+                x >= low.x() - 1 && x <= high.x() + 1 && y >= low.y() - 1 && y <= high.y() + 1;
+            (in ? inside : outside) += 1;
+        }
+    }
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0);
+
+    // A node showing an explicit texture has no label.
+    rd()->clear();
+    node.setTexture(Texture::fromImage("scene-test-black", Image(1, 1, 3)));
+    node.render(rd());
+    const QImage plain = gl->grab();
+    int bright = 0;
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            bright += plain.pixelColor(x, y).red() >= 128 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(bright, 0);
 }
 
 TEST_F(SceneDrawing, TitledFramedContainerDrawsBodyAndTubes) {
