@@ -1,0 +1,154 @@
+// The six selector rules and their factories: connectivity, annotation words,
+// short paths between a protein set, exploration, experimental data and
+// membership of the pathway model. Each rule computes its value per protein
+// once, for the proteins visible when it is made.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/Table.h"
+#include "model/Selector.h"
+#include "model/SelectorFactory.h"
+
+// Selects the nodes whose value is at least the threshold (inverted: below it).
+class TableSelector : public Selector {
+public:
+    void select(int threshold, Array<std::string>& out) override;
+
+protected:
+    using Selector::Selector;
+    // Node -> value, in the order of the graph's nodes.
+    Table<std::string, int> values;
+};
+
+class ProteinConnectivitySelector : public TableSelector {
+public:
+    ProteinConnectivitySelector(std::string name, PropertyGraph* graph, bool mark);
+    void describe(std::string& out) const override;
+    std::string getDescription() const override;
+    std::string getName() const override;
+};
+
+class AnnotationSelector : public Selector {
+public:
+    AnnotationSelector(std::string name, PropertyGraph* graph, bool mark);
+    // The threshold is a keyword index, clamped to the keyword list.
+    void select(int threshold, Array<std::string>& out) override;
+    void describe(std::string& out) const override;
+    std::string getDescription() const override;
+    std::string getName() const override;
+
+private:
+    // Node -> upper-cased long name.
+    Table<std::string, std::string> annotations;
+    Array<std::string> keywords{"RECEPTOR", "KINASE", "BINDING"};
+};
+
+class PathSelector : public Selector {
+public:
+    // Measures every visible node by the fewest inner proteins of a simple path through
+    // it that joins two different members of `proteins` (members measure 0, nodes on no
+    // path of at most maxPathLength inner proteins measure maxPathLength + 1).
+    PathSelector(std::string name, PropertyGraph* graph, int maxPathLength,
+                 const Array<std::string>& proteins, bool mark);
+    // Nodes whose measure is at most the threshold (inverted: above it).
+    void select(int threshold, Array<std::string>& out) override;
+    void describe(std::string& out) const override;
+    std::string getDescription() const override;
+    std::string getName() const override;
+
+    int getMaxPathLength() const { return maxPathLength; }
+    // The measure of a visible node at construction; maxPathLength + 1 for any other.
+    int getMeasure(const std::string& node) const;
+
+private:
+    int maxPathLength;
+    Array<std::string> nodes;
+    Array<int> measures;
+};
+
+class ExploredSelector : public TableSelector {
+public:
+    ExploredSelector(std::string name, PropertyGraph* graph, bool mark);
+    void describe(std::string& out) const override;
+    std::string getDescription() const override;
+    std::string getName() const override;
+};
+
+class ExperimentalSelector : public TableSelector {
+public:
+    ExperimentalSelector(std::string name, PropertyGraph* graph, bool mark);
+    void describe(std::string& out) const override;
+    std::string getDescription() const override;
+    std::string getName() const override;
+};
+
+class PathwayProteinsSelector : public Selector {
+public:
+    PathwayProteinsSelector(std::string name, PropertyGraph* graph, bool mark);
+    // Threshold 0 selects the important proteins, any other threshold every protein;
+    // inverted the other way round.
+    void select(int threshold, Array<std::string>& out) override;
+    void describe(std::string& out) const override;
+    std::string getDescription() const override;
+    std::string getName() const override;
+
+private:
+    Array<std::string> nodes;
+};
+
+class ProteinConnectivitySelectorFactory : public SelectorFactory {
+public:
+    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
+    std::string getName() const override;
+    std::string getDescription() const override;
+};
+
+class AnnotationSelectorFactory : public SelectorFactory {
+public:
+    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
+    std::string getName() const override;
+    std::string getDescription() const override;
+};
+
+class PathSelectorFactory : public SelectorFactory {
+public:
+    // A negative length is chosen per graph from its size when a selector is made.
+    explicit PathSelectorFactory(int maxPathLength = -1);
+    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
+    std::string getName() const override;
+    std::string getDescription() const override;
+
+    // The protein set the next selectors join; empty at first.
+    void setProteins(Array<std::string> proteins) { this->proteins = std::move(proteins); }
+    const Array<std::string>& getProteins() const { return proteins; }
+    // The length used for `graph`: 2 above 2000 nodes, 3 above 1000, else 4 (hidden
+    // nodes counted), unless the factory was given a length.
+    int pathLengthFor(const PropertyGraph* graph) const;
+
+private:
+    int maxPathLength;
+    Array<std::string> proteins;
+};
+
+class ExploredSelectorFactory : public SelectorFactory {
+public:
+    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
+    std::string getName() const override;
+    std::string getDescription() const override;
+};
+
+class ExperimentalSelectorFactory : public SelectorFactory {
+public:
+    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
+    std::string getName() const override;
+    std::string getDescription() const override;
+};
+
+class PathwayProteinsSelectorFactory : public SelectorFactory {
+public:
+    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
+    std::string getName() const override;
+    std::string getDescription() const override;
+};
