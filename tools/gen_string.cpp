@@ -294,5 +294,10 @@ int main(int argc, char** argv) {
     std::printf("\\.\n");
 
     std::printf("select refresh_species('%s', %ld);\ncommit;\n", o.species.c_str(), o.taxon);
+    // Index-only scans of the links need a fresh visibility map.
+    std::printf(
+        "vacuum analyze %s_protein_protein_links, proteins, identifiers_proteins, "
+        "ids_protein_sequences, experimentalsets_items;\n",
+        o.species.c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
