@@ -1,6 +1,8 @@
 -- Sample data for species "human": a small signalling network around p53,
 -- the EGF receptor pathway and a few others. Load after schema.sql.
 
+set client_min_messages = warning;
+
 begin;
 
 insert into species (species_id, official_name, compact_name) values
