@@ -250,13 +250,10 @@ bool HeatmapSeries::loadXmlFile(const std::string& fileName) {
             }
             std::string cols[11];
             std::string valueList;
+            // Columns are told by position among the COL children only.
             int column = 0;
-            for (QDomElement col = row.firstChildElement(); !col.isNull();
-                 col = col.nextSiblingElement(), ++column) {
-                if (col.tagName() != "COL") {
-                    --column;
-                    continue;
-                }
+            for (QDomElement col = row.firstChildElement("COL"); !col.isNull();
+                 col = col.nextSiblingElement("COL"), ++column) {
                 if (column == 5) {
                     count = stringToInt(columnText(col));
                 } else if (column == 6) {

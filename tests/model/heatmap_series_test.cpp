@@ -255,13 +255,3 @@ TEST_F(HeatmapSeriesTest, RatioExperimentsPairByProteinLabelAndDetail) {
     const HeatmapColours yx1 = s.coloursAt(6);
     expectColour(yx1[1], 0, 0, 1);  // a ratio of 0 is the strongest low
 }
-
-TEST_F(HeatmapSeriesTest, GlobalStoreIsCreatedOnce) {
-    EXPECT_EQ(experimentCache, nullptr);
-    HeatmapSeries* first = ensureExperimentCache();
-    EXPECT_EQ(ensureExperimentCache(), first);
-    EXPECT_EQ(experimentCache, first);
-    destroyExperimentCache();
-    EXPECT_EQ(experimentCache, nullptr);
-    destroyExperimentCache();
-}
