@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include "model/PropertyGraph.h"
+#include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 
 namespace {
@@ -493,4 +494,7 @@ void StringDataSource::addProperties(PropertyGraph& graph) {
     }
 }
 
-void StringDataSource::getProperties(ProteinGraph* /*graph*/) {}
+void StringDataSource::getProperties(ProteinGraph* graph) {
+    if (graph)
+        addProperties(*graph);
+}

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "model/PropertyGraph.h"
+#include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "string_test_server.h"
 
@@ -203,10 +204,16 @@ TEST_F(StringDatabaseTest, ExperimentalSetsAndSpecies) {
 }
 
 TEST_F(StringDatabaseTest, PropertiesForEveryVisibleNode) {
-    PropertyGraph graph;
+    ProteinGraph graph;
     graph.addNode(TP53 + "_2");
     graph.addNode("unknown");
-    source->addProperties(graph);
+    graph.addNode(MDM2);
+    graph.addTag(MDM2, "hidden");
+    source->getProperties(&graph);
+    EXPECT_EQ(graph.getNodeProperties(MDM2), nullptr);
+    graph.filteringEnabled = false;
+    EXPECT_EQ(graph.getNodeProperties(MDM2), nullptr);
+    graph.filteringEnabled = true;
 
     Property* longname = graph.findNodeProperty(TP53 + "_2", "longname");
     ASSERT_NE(longname, nullptr);
