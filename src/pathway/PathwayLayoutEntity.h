@@ -40,6 +40,7 @@ class Image;
 class ImageProcessorSelection;
 class PathwayLayouter;
 class Property;
+class PropertyGraph;
 class ProteinGraph;
 class RenderDevice;
 class ShapeFinder;
@@ -210,7 +211,8 @@ public:
     void setGlobalFrame(const CoordinateFrame& frame) override;
     void setFont(std::shared_ptr<Font> font) override;
     void scale(double factor) override;
-    // Moves the selected proteins with the mouse (defined with the rendering).
+    // Moves the selected proteins with the mouse and stores their positions.
+    // Defined here (every virtual must be, for the document to link at all).
     bool drag(const Ray& previous, const Ray& current) override;
 
     // ---- background ----
@@ -291,6 +293,27 @@ public:
                                    WindowServices* window);
 
 private:
+    // Turns the graph's filtering off while it lives, so hidden proteins count too.
+    class FilteringOff {
+    public:
+        explicit FilteringOff(PropertyGraph* graph);
+        ~FilteringOff();
+        FilteringOff(const FilteringOff&) = delete;
+        FilteringOff& operator=(const FilteringOff&) = delete;
+
+    private:
+        PropertyGraph* graph;
+        bool saved;
+    };
+
+    // Hidden proteins included.
+    bool hasOwnNodeProperty(const std::string& id, const std::string& key) const;
+    bool isImportantAnyway(const std::string& id) const;
+    Array<std::string> allProteins() const;
+    // Stores the graph position of a protein at scene position p as fractions
+    // of the pathway size; flatZ puts it at z 1e-06.
+    void storeFraction(const std::string& id, const Vector3& p, bool flatZ);
+
     NodeEntity* createNodeLocked(const CoordinateFrame& frame, const std::string& label,
                                  bool large);
     void scaleLayoutLocked(float sx, float sy, float sz);
