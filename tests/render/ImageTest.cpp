@@ -130,3 +130,19 @@ TEST(Texture, CacheHoldsSharedTexturesByName) {
     textureCache.erase("roundcont-test");
     textureCache.erase("rectcont-test");
 }
+
+TEST(Texture, ShippedShapeTexturesLoad) {
+    const std::string dir = CORVIDANE_SOURCE_DIR "/resources/textures/";
+    for (const char* name : {"default", "ovalglow", "rectcont", "roundcont", "empty", "pathway"}) {
+        auto texture = Texture::fromFile(dir + name + ".png", name);
+        ASSERT_TRUE(texture) << name;
+        EXPECT_EQ(texture->name(), name);
+        EXPECT_GT(texture->width(), 0);
+    }
+    // Shapes are cut out by their alpha; the plain ones are opaque.
+    auto oval = Texture::fromFile(dir + "ovalglow.png");
+    ASSERT_TRUE(oval);
+    EXPECT_EQ(oval->image().pixel(0, 0).a, 0);
+    EXPECT_EQ(oval->image().pixel(oval->width() / 2, oval->height() / 2).a, 255);
+    EXPECT_FALSE(Texture::fromFile(dir + "empty.png")->image().hasAlpha());
+}

@@ -18,11 +18,11 @@ std::shared_ptr<Texture> Texture::fromImage(const std::string& name, const Image
     return std::make_shared<Texture>(name, image);
 }
 
-std::shared_ptr<Texture> Texture::fromFile(const std::string& path) {
+std::shared_ptr<Texture> Texture::fromFile(const std::string& path, const std::string& name) {
     Image image;
     if (!image.load(path))
         return nullptr;
-    return std::make_shared<Texture>(path, std::move(image));
+    return std::make_shared<Texture>(name.empty() ? path : name, std::move(image));
 }
 
 Texture::~Texture() {

@@ -16,8 +16,9 @@ class QOpenGLContext;
 class Texture {
 public:
     static std::shared_ptr<Texture> fromImage(const std::string& name, const Image& image);
-    // Null, with a warning on stderr, when the file cannot be read.
-    static std::shared_ptr<Texture> fromFile(const std::string& path);
+    // Null, with a warning on stderr, when the file cannot be read. The name
+    // is the path unless one is given.
+    static std::shared_ptr<Texture> fromFile(const std::string& path, const std::string& name = "");
 
     explicit Texture(std::string name, Image image);
     ~Texture();
