@@ -1,0 +1,572 @@
+// The layout pass, its cell grid and the layout thread, with the document's
+// start and stop of that thread.
+#include "pathway/PathwayLayouter.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/Clock.h"
+#include "engine/CoordinateFrame.h"
+#include "model/ProteinGraph.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "scene/EdgeEntity.h"
+#include "scene/NodeEntity.h"
+
+namespace {
+
+constexpr double PI = 3.1415926535898;
+
+// atan on [0, 1], within 2e-8: the box radius needs the angle of the centre
+// line, and this is several times cheaper than the library call per pair.
+double atanUnit(double t) {
+    const double t2 = t * t;
+    return t * (1.0 +
+                t2 * (-0.3333314528 +
+                      t2 * (0.1999355085 +
+                            t2 * (-0.1420889944 +
+                                  t2 * (0.1065626393 +
+                                        t2 * (-0.0752896400 +
+                                              t2 * (0.0429096138 +
+                                                    t2 * (-0.0161657367 + t2 * 0.0028662257))))))));
+}
+
+// Where the centre line leaves a box: half of the box's radius table
+// (half width, half diagonal, half height, ...) interpolated linearly in the
+// angle of the line, which depends only on |dx| and |dy|. Returns the sum of
+// the two boxes' radii; (adx, ady) must not both be 0.
+double radiusSum(double adx, double ady, double hwA, double hhA, double hdA, double hwB, double hhB,
+                 double hdB) {
+    double axisA, axisB, t;
+    if (adx >= ady) {
+        axisA = hwA;
+        axisB = hwB;
+        t = ady / adx;
+    } else {
+        axisA = hhA;
+        axisB = hhB;
+        t = adx / ady;
+    }
+    const double f = atanUnit(t) * (4.0 / PI);
+    const double axes = axisA + axisB;
+    return 0.5 * (axes + (hdA + hdB - axes) * f);
+}
+
+// A fixed direction for two proteins at the same place, from their indices,
+// so the pass stays deterministic.
+void coincidentDirection(int32_t lo, int32_t hi, double& ux, double& uy) {
+    const double turns = std::fmod(0.6180339887498949 * lo + 0.4142135623730950 * hi, 1.0);
+    ux = std::cos(2 * PI * turns);
+    uy = std::sin(2 * PI * turns);
+}
+
+int32_t levelOf(int32_t degree) {
+    // A protein without interactions counts as level 0, like one of degree 1.
+    if (degree <= 0) {
+        return 0;
+    }
+    return static_cast<int32_t>(std::bit_width(static_cast<uint32_t>(degree))) - 1;
+}
+
+double powInt(double base, int32_t exponent) {
+    double result = 1.0;
+    double square = base;
+    for (uint32_t e = static_cast<uint32_t>(exponent); e != 0; e >>= 1) {
+        if (e & 1u) {
+            result *= square;
+        }
+        square *= square;
+    }
+    return result;
+}
+
+int32_t clampedCell(double coordinate, double side, double count) {
+    double c = std::floor(coordinate / side);
+    if (!(c >= 0)) {
+        c = 0;
+    }
+    if (c > count - 1) {
+        c = count - 1;
+    }
+    return static_cast<int32_t>(c);
+}
+
+void printSeconds(const char* format, double seconds) {
+    std::printf(format, seconds);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+PathwayLayouter::PathwayLayouter(PathwayLayoutEntity* owner_)
+    : QThread(nullptr), owner(owner_), mutex(owner_->layoutMutex) {}
+
+PathwayLayouter::~PathwayLayouter() {
+    // The document's mutex may already be gone here (it is declared after its
+    // layouter), so the flag is set without it.
+    stopRequested.store(1);
+    wait();
+}
+
+void PathwayLayouter::requestStop() {
+    std::lock_guard<std::mutex> lock(mutex);
+    stopRequested.store(1);
+}
+
+bool PathwayLayouter::isStopRequested() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return stopRequested.load() != 0;
+}
+
+void PathwayLayouter::run() {
+    for (;;) {
+        int32_t stop;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stop = stopRequested.load();
+        }
+        if (stop != 0) {
+            return;
+        }
+        layoutPass();
+    }
+}
+
+double PathwayLayouter::boxGap(const NodeEntity* a, const NodeEntity* b) {
+    const Vector3 pa = a->getLocalFrame().translation;
+    const Vector3 pb = b->getLocalFrame().translation;
+    const double dx = static_cast<double>(pa.x) - pb.x;
+    const double dy = static_cast<double>(pa.y) - pb.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    if (!(length > 0)) {
+        return MIN_GAP;
+    }
+    const Vector3 sa = a->getSize();
+    const Vector3 sb = b->getSize();
+    const double hwA = 0.5 * sa.x, hhA = 0.5 * sa.y, hwB = 0.5 * sb.x, hhB = 0.5 * sb.y;
+    const double gap =
+        length - radiusSum(std::fabs(dx), std::fabs(dy), hwA, hhA, std::sqrt(hwA * hwA + hhA * hhA),
+                           hwB, hhB, std::sqrt(hwB * hwB + hhB * hhB));
+    return gap >= MIN_GAP ? gap : MIN_GAP;
+}
+
+void PathwayLayouter::layoutPass() {
+    const double started = systemTime();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        takeSnapshotLocked();
+    }
+    prepareCells();
+    printSeconds("prepare Cells time = %f\n", systemTime() - started);
+
+    Array<double> fx, fy;
+    computeForces(fx, fy);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        writeBackLocked(fx, fy);
+    }
+    printSeconds("fast layout time == %f\n", systemTime() - started);
+}
+
+void PathwayLayouter::takeSnapshotLocked() {
+    const auto& nodes = owner->nodes;
+    const std::size_t n = nodes.size();
+    bool nodesChanged = !indicesValid || n != snap.nodes.size();
+    for (std::size_t i = 0; !nodesChanged && i < n; ++i) {
+        nodesChanged = nodes[i].get() != snap.nodes[i];
+    }
+    if (nodesChanged) {
+        snap.nodes.resize(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            snap.nodes[i] = nodes[i].get();
+        }
+    }
+
+    snap.x.resize(n);
+    snap.y.resize(n);
+    snap.z.resize(n);
+    snap.halfWidth.resize(n);
+    snap.halfHeight.resize(n);
+    snap.active.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const NodeEntity* node = snap.nodes[i];
+        const Vector3 p = node->getLocalFrame().translation;
+        const Vector3 size = node->getSize();
+        snap.x[i] = p.x;
+        snap.y[i] = p.y;
+        snap.z[i] = p.z;
+        snap.halfWidth[i] = std::isfinite(size.x) ? 0.5f * size.x : 0.0f;
+        snap.halfHeight[i] = std::isfinite(size.y) ? 0.5f * size.y : 0.0f;
+        snap.active[i] = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+    }
+
+    refreshIndicesLocked(nodesChanged);
+
+    snap.initialPositions = owner->initialPositions;
+    snap.controlPoints = owner->controlPoints;
+    snap.repulsiveForce = owner->repulsiveForce;
+    snap.springForce = owner->springForce;
+    snap.degreeWeight = owner->degreeWeight;
+    snap.edgeLength = owner->edgeLength;
+    snap.cellSize = owner->cellSize;
+    const Vector3 extent = owner->getSize();
+    snap.width = extent.x;
+    snap.height = extent.y;
+    snap.depth = extent.z;
+}
+
+void PathwayLayouter::refreshIndicesLocked(bool nodesChanged) {
+    const std::size_t n = snap.nodes.size();
+    if (nodesChanged) {
+        nodeIndex.clear();
+        nodeIndex.reserve(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            // The first of duplicate entries wins, as a search from the front.
+            nodeIndex.emplace(snap.nodes[i], static_cast<int32_t>(i));
+        }
+        // Degrees by the node's identifier, the first table entry for a node
+        // winning; a node without an identifier has none.
+        degrees.assign(n, 0);
+        Array<uint8_t> known(n, 0);
+        if (owner->graph != nullptr) {
+            for (const auto& [id, node] : owner->nodeTable) {
+                auto found = nodeIndex.find(node);
+                if (found != nodeIndex.end() && !known[found->second]) {
+                    known[found->second] = 1;
+                    degrees[found->second] = owner->graph->degree(id);
+                }
+            }
+        }
+    }
+
+    const auto& edges = owner->edges;
+    const std::size_t e = edges.size();
+    bool edgesChanged = nodesChanged || !indicesValid || e != lastEdges.size();
+    for (std::size_t j = 0; !edgesChanged && j < e; ++j) {
+        const EdgeEntity* edge = edges[j].get();
+        edgesChanged = edge != lastEdges[j] || edge->nodeA != lastEdgeEnds[2 * j] ||
+                       edge->nodeB != lastEdgeEnds[2 * j + 1];
+    }
+    if (edgesChanged) {
+        lastEdges.resize(e);
+        lastEdgeEnds.resize(2 * e);
+        snap.edgeA.resize(e);
+        snap.edgeB.resize(e);
+        for (std::size_t j = 0; j < e; ++j) {
+            const EdgeEntity* edge = edges[j].get();
+            lastEdges[j] = edge;
+            lastEdgeEnds[2 * j] = edge->nodeA;
+            lastEdgeEnds[2 * j + 1] = edge->nodeB;
+            auto a = nodeIndex.find(edge->nodeA);
+            auto b = nodeIndex.find(edge->nodeB);
+            snap.edgeA[j] = a != nodeIndex.end() ? a->second : -1;
+            snap.edgeB[j] = b != nodeIndex.end() ? b->second : -1;
+        }
+    }
+    indicesValid = true;
+}
+
+void PathwayLayouter::prepareCells() {
+    const std::size_t n = snap.nodes.size();
+    double side = snap.cellSize;
+    if (!(side > 0) || !std::isfinite(side)) {
+        side = 0.1;
+    }
+    // The pathway's own grid; a non-positive or absurd extent still gives one
+    // cell, and every protein outside the grid goes to the nearest edge cell.
+    constexpr double LARGEST = 1 << 30;
+    double columns = std::ceil(static_cast<double>(snap.width) / side);
+    double rows = std::ceil(static_cast<double>(snap.height) / side);
+    columns = columns >= 1 ? std::min(columns, LARGEST) : 1;
+    rows = rows >= 1 ? std::min(rows, LARGEST) : 1;
+
+    // A huge pathway shares cells between several of its own; the pair test
+    // then keeps to the neighbours of the pathway's own grid, so the result
+    // does not change, only the memory is bounded.
+    const double limit = std::max(4096.0, 4.0 * static_cast<double>(n));
+    double merge = 1;
+    while (std::ceil(columns / merge) * std::ceil(rows / merge) > limit) {
+        merge *= 2;
+    }
+    cells.nx = static_cast<int>(std::ceil(columns / merge));
+    cells.ny = static_cast<int>(std::ceil(rows / merge));
+    cells.side = side * merge;
+    const int factor = static_cast<int>(merge);
+    cellMerge = factor;
+
+    const std::size_t cellCount =
+        static_cast<std::size_t>(cells.nx) * static_cast<std::size_t>(cells.ny);
+    cells.start.assign(cellCount + 1, 0);
+    fineColumn.resize(n);
+    fineRow.resize(n);
+    Array<int32_t> cellOf(n, -1);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!snap.active[i]) {
+            continue;
+        }
+        fineColumn[i] = clampedCell(snap.x[i], side, columns);
+        fineRow[i] = clampedCell(-static_cast<double>(snap.y[i]), side, rows);
+        const int32_t c = (fineColumn[i] / factor) * cells.ny + fineRow[i] / factor;
+        cellOf[i] = c;
+        ++cells.start[static_cast<std::size_t>(c) + 1];
+    }
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        cells.start[c + 1] += cells.start[c];
+    }
+    cells.items.resize(static_cast<std::size_t>(cells.start[cellCount]));
+    Array<int32_t> fill(cells.start.begin(), cells.start.end() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (cellOf[i] >= 0) {
+            cells.items[static_cast<std::size_t>(fill[static_cast<std::size_t>(cellOf[i])]++)] =
+                static_cast<int32_t>(i);
+        }
+    }
+}
+
+void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
+    const std::size_t n = snap.nodes.size();
+    fx.assign(n, 0.0);
+    fy.assign(n, 0.0);
+    const double c = 0.01 * snap.repulsiveForce;
+    const double s = 1e-05 * snap.springForce;
+    const double rest = 0.01 * snap.edgeLength;
+    const double width = snap.width, height = snap.height, depth = snap.depth;
+
+    // Anchor spring, pulling with the cube of the distance.
+    if (snap.initialPositions.size() == n) {
+        const double k = 0.25 * (c + s);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!snap.active[i]) {
+                continue;
+            }
+            const Vector3& anchor = snap.initialPositions[i];
+            const double vx = anchor.x * width - snap.x[i];
+            const double vy = anchor.y * height - snap.y[i];
+            const double vz = anchor.z * depth - snap.z[i];
+            const double pull = k * (vx * vx + vy * vy + vz * vz);
+            fx[i] += pull * vx;
+            fy[i] += pull * vy;
+        }
+    }
+
+    addRepulsion(fx, fy, c, snap.degreeWeight);
+
+    // Edge springs; d is not normalised, so the force goes with e^2 |d|.
+    for (std::size_t j = 0; j < snap.edgeA.size(); ++j) {
+        const int32_t a = snap.edgeA[j], b = snap.edgeB[j];
+        if (a < 0 || b < 0 || !snap.active[a] || !snap.active[b]) {
+            continue;
+        }
+        const double dx = static_cast<double>(snap.x[a]) - snap.x[b];
+        const double dy = static_cast<double>(snap.y[a]) - snap.y[b];
+        const double stretch = std::sqrt(dx * dx + dy * dy) - rest;
+        if (stretch == 0) {
+            continue;
+        }
+        const double f = -s * stretch * std::fabs(stretch);
+        fx[a] += f * dx;
+        fy[a] += f * dy;
+        fx[b] -= f * dx;
+        fy[b] -= f * dy;
+    }
+
+    // Walls push inward from all four sides, also on a protein outside the
+    // area, whose distance to a wall counts as the smallest one.
+    const double kw = 3e-05 * c * c;
+    auto cube = [](double d) {
+        d = std::max(d, MIN_GAP);
+        return d * d * d;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!snap.active[i]) {
+            continue;
+        }
+        const double x = snap.x[i], y = snap.y[i];
+        fx[i] += kw / cube(x) - kw / cube(width - x);
+        fy[i] += -kw / cube(-y) + kw / cube(y + height);
+    }
+
+    // Control points, within 0.5.
+    const double kc = 5e-09 * c * c;
+    for (const Vector3& point : snap.controlPoints) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!snap.active[i]) {
+                continue;
+            }
+            const double dx = static_cast<double>(snap.x[i]) - point.x;
+            const double dy = static_cast<double>(snap.y[i]) - point.y;
+            const double d2 = dx * dx + dy * dy;
+            if (!(d2 > 0) || d2 > 0.25) {
+                continue;
+            }
+            const double f = kc / (d2 * d2);
+            fx[i] += f * dx;
+            fy[i] += f * dy;
+        }
+    }
+}
+
+void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double c,
+                                   double degreeWeight) {
+    // Gathered in cell order, so the pair loops run over contiguous memory.
+    const std::size_t m = cells.items.size();
+    Array<double> px(m), py(m), hw(m), hh(m), hd(m), rfx(m, 0.0), rfy(m, 0.0);
+    Array<int32_t> level(m);
+    for (std::size_t k = 0; k < m; ++k) {
+        const auto i = static_cast<std::size_t>(cells.items[k]);
+        px[k] = snap.x[i];
+        py[k] = snap.y[i];
+        hw[k] = snap.halfWidth[i];
+        hh[k] = snap.halfHeight[i];
+        hd[k] = std::sqrt(hw[k] * hw[k] + hh[k] * hh[k]);
+        level[k] = levelOf(i < degrees.size() ? degrees[i] : 0);
+    }
+    double factor[33];
+    for (int32_t l = 0; l < 33; ++l) {
+        factor[l] = powInt(1.0 + degreeWeight, l);
+    }
+    // Each pair is met once here; pushing both by 2F matches meeting it once
+    // from each side with F.
+    const double strength = 2.0 * c * 1e-05;
+    const bool merged = cellMerge > 1;
+    const int32_t* items = cells.items.data();
+
+    auto pair = [&](std::size_t a, std::size_t b) {
+        const double dx = px[a] - px[b];
+        const double dy = py[a] - py[b];
+        const double d2 = dx * dx + dy * dy;
+        if (d2 > 0.25) {
+            return;
+        }
+        const int32_t ia = items[a], ib = items[b];
+        if (merged && (std::abs(fineColumn[ia] - fineColumn[ib]) > 1 ||
+                       std::abs(fineRow[ia] - fineRow[ib]) > 1)) {
+            return;
+        }
+        double ux, uy, gap;
+        if (d2 > 0) {
+            const double length = std::sqrt(d2);
+            const double adx = std::fabs(dx), ady = std::fabs(dy);
+            gap = length - radiusSum(adx, ady, hw[a], hh[a], hd[a], hw[b], hh[b], hd[b]);
+            ux = dx / length;
+            uy = dy / length;
+        } else {
+            gap = MIN_GAP;
+            coincidentDirection(std::min(ia, ib), std::max(ia, ib), ux, uy);
+            if (ia > ib) {
+                ux = -ux;
+                uy = -uy;
+            }
+        }
+        if (!(gap >= MIN_GAP)) {
+            gap = MIN_GAP;
+        }
+        const double f = strength / (gap * gap) * factor[std::min(level[a], level[b])];
+        rfx[a] += f * ux;
+        rfy[a] += f * uy;
+        rfx[b] -= f * ux;
+        rfy[b] -= f * uy;
+    };
+
+    const int nx = cells.nx, ny = cells.ny;
+    const int32_t* start = cells.start.data();
+    auto cellRange = [&](int x, int y, std::size_t& from, std::size_t& to) {
+        const std::size_t cell = static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
+                                 static_cast<std::size_t>(y);
+        from = static_cast<std::size_t>(start[cell]);
+        to = static_cast<std::size_t>(start[cell + 1]);
+    };
+    // Forward half of the 3 x 3 block; the other half meets us from there.
+    static constexpr int forward[4][2] = {{0, 1}, {1, -1}, {1, 0}, {1, 1}};
+    for (int x = 0; x < nx; ++x) {
+        for (int y = 0; y < ny; ++y) {
+            std::size_t from, to;
+            cellRange(x, y, from, to);
+            if (from == to) {
+                continue;
+            }
+            for (std::size_t a = from; a < to; ++a) {
+                for (std::size_t b = a + 1; b < to; ++b) {
+                    pair(a, b);
+                }
+            }
+            for (const auto& offset : forward) {
+                const int gx = x + offset[0], gy = y + offset[1];
+                if (gx < 0 || gx >= nx || gy < 0 || gy >= ny) {
+                    continue;
+                }
+                std::size_t nFrom, nTo;
+                cellRange(gx, gy, nFrom, nTo);
+                for (std::size_t a = from; a < to; ++a) {
+                    for (std::size_t b = nFrom; b < nTo; ++b) {
+                        pair(a, b);
+                    }
+                }
+            }
+        }
+    }
+    for (std::size_t k = 0; k < m; ++k) {
+        const auto i = static_cast<std::size_t>(items[k]);
+        fx[i] += rfx[k];
+        fy[i] += rfy[k];
+    }
+}
+
+void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<double>& fy) {
+    const Entity* inner = owner->edgeContainer.get();
+    const auto& nodes = owner->nodes;
+    bool same = nodes.size() == snap.nodes.size();
+    for (std::size_t i = 0; same && i < nodes.size(); ++i) {
+        same = nodes[i].get() == snap.nodes[i];
+    }
+    for (std::size_t j = 0; j < nodes.size(); ++j) {
+        NodeEntity* node = nodes[j].get();
+        std::size_t i = j;
+        if (!same) {
+            // Nodes created since the snapshot are not moved, removed ones are
+            // not in the list any more.
+            auto found = nodeIndex.find(node);
+            if (found == nodeIndex.end()) {
+                continue;
+            }
+            i = static_cast<std::size_t>(found->second);
+        }
+        // Proteins held directly by the pathway push but never move.
+        if (node->getParent() != inner || inner == nullptr || !snap.active[i]) {
+            continue;
+        }
+        double dx = fx[i] * step;
+        double dy = fy[i] * step;
+        if (!std::isfinite(dx) || !std::isfinite(dy)) {
+            continue;
+        }
+        const double length = std::sqrt(dx * dx + dy * dy);
+        if (length > MAX_STEP) {
+            dx *= MAX_STEP / length;
+            dy *= MAX_STEP / length;
+        }
+        const Vector3 at = node->getLocalFrame().translation;
+        node->setLocalFrame(CoordinateFrame(
+            Matrix3(),
+            Vector3(at.x + static_cast<float>(dx), at.y + static_cast<float>(dy), at.z)));
+    }
+}
+
+void PathwayLayoutEntity::stopLayouter() {
+    if (layouter == nullptr) {
+        return;
+    }
+    layouter->requestStop();
+    layouter->wait();
+}
+
+void PathwayLayoutEntity::startLayouter() {
+    if (layouter != nullptr) {
+        stopLayouter();
+        layouter.reset();
+    }
+    layouter = std::make_unique<PathwayLayouter>(this);
+    layouter->step = 1.0;
+    layouter->start(QThread::InheritPriority);
+}
