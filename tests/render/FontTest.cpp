@@ -124,7 +124,7 @@ TEST(Drawing, LabelLiesWithinItsBoundsFromTheTopLeftCorner) {
     EXPECT_GT(maxY - minY, 0.4 * (bottom - top));
 }
 
-TEST(Drawing, LabelTakesItsColourAndLeavesTheStateAsItWas) {
+TEST(Drawing, LabelShowsOnItsFaceInItsColourAndLeavesTheStateAsItWas) {
     auto font = dejaVu();
     ASSERT_TRUE(font);
     OffscreenGL gl(128, 96);
@@ -133,6 +133,14 @@ TEST(Drawing, LabelTakesItsColourAndLeavesTheStateAsItWas) {
     rd->setColorClearValue(Color4(0, 0, 0, 1));
     rd->clear();
     gl.lookFrom(1);
+    // A face in the label's own plane, drawn first, as a node's body is.
+    rd->setColor(Color4(0, 0, 0, 1));
+    rd->beginPrimitive(RenderDevice::QUADS);
+    rd->sendVertex(-1, 1, 0);
+    rd->sendVertex(-1, -1, 0);
+    rd->sendVertex(1, -1, 0);
+    rd->sendVertex(1, 1, 0);
+    rd->endPrimitive();
     rd->setColor(Color4(0, 0, 1, 1));
     font->draw3D(rd, "WWWW", CoordinateFrame(Vector3(-0.4f, 0.2f, 0)), 0.2, Color4(1, 0, 0, 1));
     QImage out = gl.grab();

@@ -233,6 +233,8 @@ void Font::draw3D(RenderDevice* rd, const std::string& text, const CoordinateFra
     rd->setTexture(0, texture_);
     rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
     rd->setAlphaTest(true, 0.05f);
+    // Labels lie on their node's face: keep them in front of it.
+    rd->setPolygonOffset(-1, -4);
     rd->setNormal(Vector3(0, 0, 1));
     if (outline.a > 0) {
         rd->setColor(outline);

@@ -55,6 +55,7 @@ struct RenderDevice::State {
     bool alphaTest = false;
     float alphaReference = 0.05f;
     CullFace cullFace = CULL_BACK;
+    float offsetFactor = 0, offsetUnits = 0;
     ShadeMode shadeMode = SHADE_FLAT;
 
     bool lighting = false;
@@ -202,6 +203,15 @@ GLenum glPrimitive(RenderDevice::Primitive p) {
     return GL_POINTS;
 }
 
+void applyPolygonOffset(float factor, float units) {
+    if (factor == 0 && units == 0) {
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    } else {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(factor, units);
+    }
+}
+
 void loadMatrix(const glm::mat4& m) {
     glLoadMatrixf(&m[0][0]);
 }
@@ -313,6 +323,8 @@ void RenderDevice::applyState(const State* previous) {
             glCullFace(s.cullFace == CULL_FRONT ? GL_FRONT : GL_BACK);
         }
     }
+    if (!p || s.offsetFactor != p->offsetFactor || s.offsetUnits != p->offsetUnits)
+        applyPolygonOffset(s.offsetFactor, s.offsetUnits);
     if (!p || s.shadeMode != p->shadeMode)
         glShadeModel(s.shadeMode == SHADE_FLAT ? GL_FLAT : GL_SMOOTH);
 
@@ -563,6 +575,12 @@ void RenderDevice::setCullFace(CullFace face) {
         glEnable(GL_CULL_FACE);
         glCullFace(face == CULL_FRONT ? GL_FRONT : GL_BACK);
     }
+}
+
+void RenderDevice::setPolygonOffset(float factor, float units) {
+    state_->offsetFactor = factor;
+    state_->offsetUnits = units;
+    applyPolygonOffset(factor, units);
 }
 
 void RenderDevice::setShadeMode(ShadeMode mode) {

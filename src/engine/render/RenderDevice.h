@@ -140,6 +140,9 @@ public:
     void setLineSmoothing(bool enabled);
     void setAlphaTest(bool enabled, float reference = 0.05f);
     void setCullFace(CullFace face);
+    // Pulls filled polygons towards the viewer (negative values) so that they win
+    // over coplanar ones drawn before; (0, 0) is off.
+    void setPolygonOffset(float factor, float units);
     void setShadeMode(ShadeMode mode);
 
     void enableLighting();
