@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <unordered_set>
 #include <utility>
 
+#include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "model/WindowServices.h"
 
@@ -17,6 +19,8 @@ void flushTraces() {
 }
 
 // The whole file in one read; false (and nothing) when it cannot be opened.
+// Rows are then cut out of it in place, rather than read as a table of rows,
+// so a full-size file costs no allocation per row beyond what the tables keep.
 bool readWholeFile(const std::string& fileName, std::string& out) {
     out.clear();
     std::ifstream in(fileName, std::ios::in | std::ios::binary);
@@ -172,6 +176,7 @@ void HPRDDataSource::loadNomenclature(const std::string& fileName, WindowService
     std::string text;
     const bool opened = readWholeFile(fileName, text);
     std::printf("read nomenclature file \n");
+    // The line reader's table read announces itself so; the trace stays the same.
     std::printf("done tabular\n");
     flushTraces();
     if (progress) {
@@ -437,6 +442,57 @@ void HPRDDataSource::getAnnotations(Array<std::string> ids, Array<std::string>& 
 void HPRDDataSource::getProperties(ProteinGraph* graph) {
     if (!graph) {
         return;
+    }
+    Array<std::string> nodes;
+    graph->getNodes(nodes);
+    for (const std::string& node : nodes) {
+        // Copies of a protein carry the facts of the protein itself.
+        keyScratch.assign(bareId(node));
+        const auto annotation = annotations.find(keyScratch);
+        graph->addNodeProperty(
+            node, std::make_unique<Property>(
+                      "longname", annotation == annotations.end() ? "" : annotation->second));
+        graph->setRating("longname", 1);
+        graph->addNodeProperty(
+            node, std::make_unique<Property>(
+                      "linkout", std::string(hprdBaseAddress) + "summary?protein=" + keyScratch +
+                                     "&isoform_id=" + keyScratch + "_1&isoform_name=Isoform_1"));
+        graph->setRating("linkout", 2);
+        const auto list = partners.find(keyScratch);
+        const size_t count = list == partners.end() ? 0 : list->second.size();
+        graph->addNodeProperty(
+            node, std::make_unique<Property>("# of interactions", std::to_string(count)));
+        graph->setRating("# of interactions", 1);
+    }
+
+    Array<std::string> from, to;
+    graph->getEdges(from, to, false);
+    for (size_t k = 0; k < from.size(); ++k) {
+        const std::string_view a = bareId(from[k]);
+        const std::string_view b = bareId(to[k]);
+        keyScratch.assign(a).append("#").append(b);
+        auto info = interactionInfo.find(keyScratch);
+        if (info == interactionInfo.end()) {
+            keyScratch.assign(b).append("#").append(a);
+            info = interactionInfo.find(keyScratch);
+        }
+        if (info == interactionInfo.end()) {
+            continue;
+        }
+        const Array<std::string> parts = split(info->second, ",");
+        if (parts.empty()) {
+            continue;
+        }
+        graph->addEdgeProperty(from[k], to[k], std::make_unique<Property>("exp. type", parts[0]));
+        graph->setRating("exp. type", 1);
+        Array<std::string> links;
+        for (size_t p = 1; p < parts.size(); ++p) {
+            links.push_back(std::string(pubmedBaseAddress) + "pubmed/" + parts[p] +
+                            "?dopt=Abstract");
+        }
+        graph->addEdgeProperty(from[k], to[k],
+                               std::make_unique<Property>("pubmeds", std::move(links)));
+        graph->setRating("pubmeds", 2);
     }
 }
 
