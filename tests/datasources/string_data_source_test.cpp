@@ -258,6 +258,9 @@ TEST_F(StringDatabaseTest, UserTextCannotChangeTheStatements) {
     EXPECT_TRUE(source->searchProteins(attack, "human", &sources).empty());
     EXPECT_TRUE(
         source->searchProteins("a(b) & !c:* <-> \\ ? {fn now()}", "human", &sources).empty());
+    EXPECT_TRUE(
+        source->searchProteins("&& - . , \" $ # @ ~ ` ^ = + [ ] { } ; / \t --", "human", &sources)
+            .empty());
     EXPECT_FALSE(source->failed()) << source->lastError();
 
     // LIKE wildcards in the user's text match only themselves.
@@ -307,9 +310,12 @@ TEST_F(StringDatabaseTest, QueryErrorsAreRecorded) {
 }
 
 TEST_F(StringDatabaseTest, SourcesKeepConnectionsOfTheirOwn) {
+    const auto connections = QSqlDatabase::connectionNames().size();
     auto second = std::make_unique<StringDataSource>("postgre");
     ASSERT_TRUE(second->isOpen());
+    EXPECT_EQ(QSqlDatabase::connectionNames().size(), connections + 1);
     second.reset();
+    EXPECT_EQ(QSqlDatabase::connectionNames().size(), connections);
     Array<std::string> names;
     source->getNames({MDM2}, names, {});
     EXPECT_THAT(names, testing::ElementsAre("MDM2|string"));
