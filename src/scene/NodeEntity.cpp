@@ -153,7 +153,17 @@ void NodeEntity::update() {
         textured = true;
     }
 
-    labelText = fullLabel ? name : fitLabel(name, labelSize, size.x, font.get());
+    if (fullLabel) {
+        labelText = name;
+    } else if (!fitted.valid || fitted.name != name || fitted.labelSize != labelSize ||
+               fitted.width != size.x || fitted.font != font.get()) {
+        // Every move of the node rebuilds it, on the layout thread too; the
+        // fitting is redone only when one of its inputs changed.
+        labelText = fitLabel(name, labelSize, size.x, font.get());
+        fitted = {true, name, labelSize, size.x, font.get(), labelText};
+    } else {
+        labelText = fitted.label;
+    }
 
     Vector2 extent;
     if (font != nullptr) {

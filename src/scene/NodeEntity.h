@@ -143,4 +143,14 @@ private:
     std::shared_ptr<Texture> drawTexture;
     bool textured = false;
     Color4 drawColor{0, 0, 0, 1};
+
+    // Inputs and result of the last label fitting.
+    struct FittedLabel {
+        bool valid = false;
+        std::string name;
+        double labelSize = 0;
+        float width = 0;
+        const Font* font = nullptr;
+        std::string label;
+    } fitted;
 };

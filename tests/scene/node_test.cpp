@@ -37,6 +37,14 @@ TEST(NodeLabel, FittedUnlessFullLabelAndCentredOnTheNode) {
     node.fullLabel = true;
     node.update();
     EXPECT_EQ(node.getLabelText(), "ABCDEFG");
+    // Every input of the fitting counts: width, label size and name.
+    node.fullLabel = false;
+    node.setSize(0.1f, 0.1f, 0.01f);
+    EXPECT_EQ(node.getLabelText(), "A_");
+    node.setLabelSize(0.02);
+    EXPECT_EQ(node.getLabelText(), "ABCDEFG");
+    node.setName("XYZXYZXYZXYZ");
+    EXPECT_EQ(node.getLabelText(), "XYZXYZXYZ_");
 }
 
 TEST(NodeTexture, CacheMissKeepsTheOldTextureAndExplicitTextureTintsWhite) {
