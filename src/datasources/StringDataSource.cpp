@@ -296,6 +296,7 @@ void StringDataSource::expandNetwork(Array<std::string> seeds, Array<std::string
     for (int level = 0; ok && level < levels; ++level) {
         ok = run("select " + species + "_fib(" + threshold + ")");
     }
+    Table<std::string, bool> pairsSeen;
     if (ok) {
         ok =
             run("select distinct l.protein_id_a as ida, l.protein_id_b as idb, l.combined_score as "
@@ -308,6 +309,11 @@ void StringDataSource::expandNetwork(Array<std::string> seeds, Array<std::string
                     std::string a = text(row, 0);
                     std::string b = text(row, 1);
                     int s = row.value(2).toInt();
+                    // The links table holds both directions of a link; the
+                    // graph wants each interaction once.
+                    std::string key = a < b ? a + '\0' + b : b + '\0' + a;
+                    if (!pairsSeen.emplace(std::move(key), true).second)
+                        return;
                     Array<std::string> copiesA = copiesOf(suffixes, a);
                     Array<std::string> copiesB = copiesOf(suffixes, b);
                     for (const std::string& x : copiesA) {
