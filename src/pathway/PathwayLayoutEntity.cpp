@@ -1,0 +1,657 @@
+// The pathway document: construction, the two tiers of proteins and
+// interactions, colour scheme and sizes, picking, scaling and removal.
+#include "pathway/PathwayLayoutEntity.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <utility>
+
+#include "engine/Plane.h"
+#include "engine/render/Image.h"
+#include "engine/render/Texture.h"
+#include "model/Cacher.h"
+#include "model/ProteinGraph.h"
+
+#include "pathway/PathwayLayouter.h"
+#if __has_include("pathway/ShapeFinder.h")
+#include "pathway/ShapeFinder.h"
+#define CORVIDANE_HAVE_SHAPE_FINDER 1
+#endif
+
+namespace {
+
+constexpr float channel(int value) {
+    return static_cast<float>(value) / 255.0f;
+}
+
+std::string creationStampNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char date[16] = {0};
+    char time[16] = {0};
+    std::strftime(date, sizeof date, "%m/%d/%y", &local);
+    std::strftime(time, sizeof time, "%H:%M:%S", &local);
+    return std::string(date) + "_" + time;
+}
+
+bool isNodeChild(const Entity* e) {
+    return e->getType() == "NodeEntity";
+}
+
+bool isEdgeChild(const Entity* e) {
+    return e->getType() == "EdgeEntity";
+}
+
+template <class Fn>
+void forEachNodeChild(Entity* parent, Fn fn) {
+    for (Entity* child : parent->getChildren()) {
+        if (isNodeChild(child)) {
+            fn(static_cast<NodeEntity*>(child));
+        }
+    }
+}
+
+template <class Fn>
+void forEachEdgeChild(Entity* parent, Fn fn) {
+    for (Entity* child : parent->getChildren()) {
+        if (isEdgeChild(child)) {
+            fn(static_cast<EdgeEntity*>(child));
+        }
+    }
+}
+
+// Moves, resizes and relabels a node for a layout scaled by s.
+void scaleNodeInLayout(NodeEntity* node, const Vector3& s) {
+    CoordinateFrame frame = node->getLocalFrame();
+    frame.translation *= s;
+    node->setLocalFrame(frame);
+    Vector3 size = node->getSize() * s;
+    node->setSize(size.x, size.y, size.z);
+    node->setLabelSize(node->getLabelSize() * (s.x + s.y) * 0.5);
+}
+
+}  // namespace
+
+const std::array<const char*, 14> PathwayLayoutEntity::colorSchemeNames = {
+    "Background",
+    "Large Proteins",
+    "Large Proteins Font",
+    "Small Proteins",
+    "Small Proteins Font",
+    "Large Interactions",
+    "Small Interactions",
+    "Explore Plane",
+    "Explore Plane Proteins",
+    "Explore Plane Interactions",
+    "Highlighting",
+    "Cell Membrane",
+    "Experimental Proteins",
+    "Experimental Proteins Font",
+};
+
+PathwayLayoutEntity::PathwayLayoutEntity(const Vector3& position, const std::string& name,
+                                         const Vector3& size, const Color4& colour)
+    : ContainerEntity(CoordinateFrame(position), name, size, colour),
+      graph(std::make_unique<ProteinGraph>()),
+      backgroundColor(1, channel(205), channel(105), 1),
+      largeProteinsColor(1, channel(107), channel(38), 1),
+      largeProteinsFontColor(0, 0, 0, 1),
+      smallProteinsColor(channel(85), channel(170), channel(127), 1),
+      smallProteinsFontColor(0, 0, 0, 1),
+      largeInteractionsColor(1, channel(252), channel(139), 1),
+      smallInteractionsColor(0, 0, 0, 1),
+      explorePlaneColor(1, channel(171), channel(69), 1),
+      explorePlaneProteinsColor(1, 1, 1, 1),
+      explorePlaneInteractionsColor(1, 1, 1, 1),
+      highlightingColor(1, 0, 0, 1),
+      cellMembraneColor(1, channel(107), channel(38), 1),
+      experimentalProteinsColor(1, 0.2f, 0.1f, 1),
+      experimentalProteinsFontColor(0, 0, 0, 1),
+      creationStamp(creationStampNow()) {
+    type = "PathwayLayoutEntity";
+    // The pathway has no title strip, so every ray passes its body test.
+    titled = false;
+    auto cached = textureCache.find("pathway");
+    if (cached != textureCache.end()) {
+        background = cached->second;
+    }
+    edgeContainer = std::make_unique<ContainerEntity>(CoordinateFrame(), "", Vector3(1, 1, 0.01f),
+                                                      Color4(1, 1, 1, 1));
+    edgeContainer->bodyHidden = true;
+}
+
+PathwayLayoutEntity::~PathwayLayoutEntity() {
+    if (layouter) {
+        stopLayouter();
+        layouter.reset();
+    }
+    // Edges observe their nodes, so they go first.
+    edges.clear();
+    nodes.clear();
+}
+
+Color4* PathwayLayoutEntity::schemeColor(const std::string& name) {
+    return const_cast<Color4*>(std::as_const(*this).schemeColor(name));
+}
+
+const Color4* PathwayLayoutEntity::schemeColor(const std::string& name) const {
+    const Color4* colours[] = {
+        &backgroundColor,           &largeProteinsColor,
+        &largeProteinsFontColor,    &smallProteinsColor,
+        &smallProteinsFontColor,    &largeInteractionsColor,
+        &smallInteractionsColor,    &explorePlaneColor,
+        &explorePlaneProteinsColor, &explorePlaneInteractionsColor,
+        &highlightingColor,         &cellMembraneColor,
+        &experimentalProteinsColor, &experimentalProteinsFontColor,
+    };
+    for (std::size_t i = 0; i < colorSchemeNames.size(); ++i) {
+        if (name == colorSchemeNames[i]) {
+            return colours[i];
+        }
+    }
+    return nullptr;
+}
+
+// ---- creation and lookups ----
+
+NodeEntity* PathwayLayoutEntity::createNode(const CoordinateFrame& frame, const std::string& label,
+                                            bool large) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    return createNodeLocked(frame, label, large);
+}
+
+NodeEntity* PathwayLayoutEntity::createNodeLocked(const CoordinateFrame& frame,
+                                                  const std::string& label, bool large) {
+    const Vector3& fraction = large ? largeProteinSize : smallProteinSize;
+    const Color4& body = large ? largeProteinsColor : smallProteinsColor;
+    auto node = std::make_unique<NodeEntity>(frame, label, 0, size * fraction, body, false);
+    node->setLabelSize(node->getSize().y * (large ? largeLabelFactor : smallLabelFactor));
+    const Color4& text = large ? largeProteinsFontColor : smallProteinsFontColor;
+    node->setFontColor(text.r, text.g, text.b, text.a);
+    if (large) {
+        node->shapeName = "ovalglow";
+        addChild(node.get());
+    } else {
+        // Red until the scheme or the protein's own colour says otherwise.
+        node->setColor(1, 0, 0, 1);
+        node->shapeName = "empty";
+        edgeContainer->addChild(node.get());
+    }
+    node->draggable = true;
+    node->setFont(font);
+    nodes.push_back(std::move(node));
+    return nodes.back().get();
+}
+
+EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool large) {
+    if (a == nullptr || b == nullptr) {
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    std::unique_ptr<EdgeEntity> edge;
+    if (large) {
+        const Color4& c = largeInteractionsColor;
+        edge = std::make_unique<EdgeEntity>(a, b, 2, c.r, c.g, c.b, c.a,
+                                            size.x * largeInteractionWidth);
+        addChild(edge.get());
+    } else {
+        const Color4& c = smallInteractionsColor;
+        edge = std::make_unique<EdgeEntity>(a, b, 0, c.r, c.g, c.b, static_cast<float>(edgeAlpha),
+                                            size.x * smallInteractionWidth);
+        // Both ends are drawn in the pathway's plane, whatever layer the proteins are on.
+        const float z = globalFrame.translation.z;
+        edge->offsetA = CoordinateFrame(Vector3(0, 0, -(a->getGlobalFrame().translation.z - z)));
+        edge->offsetB = CoordinateFrame(Vector3(0, 0, -(b->getGlobalFrame().translation.z - z)));
+        Array<Entity*>& list = edgeContainer->childList();
+        list.insert(list.begin(), edge.get());
+    }
+    edges.push_back(std::move(edge));
+    return edges.back().get();
+}
+
+NodeEntity* PathwayLayoutEntity::getNode(const std::string& id) const {
+    auto it = nodeTable.find(id);
+    return it == nodeTable.end() ? nullptr : it->second;
+}
+
+std::string PathwayLayoutEntity::getNodeId(const NodeEntity* node) const {
+    if (node == nullptr) {
+        return "";
+    }
+    for (const auto& [id, entity] : nodeTable) {
+        if (entity == node) {
+            return id;
+        }
+    }
+    return "";
+}
+
+NodeEntity* PathwayLayoutEntity::findNodeByName(const std::string& label) const {
+    for (const auto& node : nodes) {
+        if (node->getName() == label) {
+            return node.get();
+        }
+    }
+    return nullptr;
+}
+
+std::string PathwayLayoutEntity::edgeTableKey(const std::string& a, const std::string& b) {
+    // Graph identifiers never hold "|", so "12"+"345" and "123"+"45" stay apart.
+    return PropertyGraph::edgeKey(a, b);
+}
+
+void PathwayLayoutEntity::registerEdge(const std::string& a, const std::string& b,
+                                       EdgeEntity* edge) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    edgeTable[edgeTableKey(a, b)] = edge;
+}
+
+EdgeEntity* PathwayLayoutEntity::findEdge(const std::string& a, const std::string& b) const {
+    auto it = edgeTable.find(edgeTableKey(a, b));
+    if (it == edgeTable.end()) {
+        it = edgeTable.find(edgeTableKey(b, a));
+    }
+    return it == edgeTable.end() ? nullptr : it->second;
+}
+
+// ---- scheme and sizes ----
+
+void PathwayLayoutEntity::applyColorScheme(float r, float g, float b, const std::string& name) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    Color4* stored = schemeColor(name);
+    if (stored == nullptr) {
+        return;
+    }
+    *stored = Color4(r, g, b, 1);
+
+    const bool label = name.ends_with(" Font");
+    const std::string own = label ? "fontcolor" : "color";
+    auto paint = [&](const std::string& id) {
+        NodeEntity* node = getNode(id);
+        if (node == nullptr || hasOwnNodeProperty(id, own)) {
+            return;
+        }
+        if (label) {
+            node->setFontColor(r, g, b, 1);
+        } else {
+            node->setColor(r, g, b, 1);
+        }
+    };
+
+    if (name == "Large Proteins" || name == "Large Proteins Font") {
+        Array<std::string> important;
+        graph->getImportantProteins(important);
+        for (const std::string& id : important) {
+            paint(id);
+        }
+    } else if (name == "Experimental Proteins" || name == "Experimental Proteins Font" ||
+               name == "Small Proteins" || name == "Small Proteins Font") {
+        const bool experimental = name.starts_with("Experimental");
+        for (const std::string& id : allProteins()) {
+            if (experimental ? hasOwnNodeProperty(id, "heatmap") : !isImportantAnyway(id)) {
+                paint(id);
+            }
+        }
+    } else if (name == "Large Interactions") {
+        forEachEdgeChild(this, [&](EdgeEntity* e) { e->color = Color4(r, g, b, 1); });
+    } else if (name == "Small Interactions") {
+        forEachEdgeChild(edgeContainer.get(),
+                         [&](EdgeEntity* e) { e->color = Color4(r, g, b, 1); });
+    }
+}
+
+void PathwayLayoutEntity::setProteinClassSize(double value, const std::string& name) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    const Vector3 parameter = size * static_cast<float>(value / 50.0);
+    auto resize = [&](NodeEntity* node) {
+        Vector3 s = parameter * size;
+        node->setSize(s.x, s.y, s.z);
+    };
+    auto relabel = [&](NodeEntity* node) { node->setLabelSize(node->getSize().y * value); };
+    auto experimentalNodes = [&](auto fn) {
+        for (const auto& [id, node] : nodeTable) {
+            if (node != nullptr && hasOwnNodeProperty(id, "heatmap")) {
+                fn(node);
+            }
+        }
+    };
+
+    if (name == "Large Proteins") {
+        largeProteinSize = parameter;
+        forEachNodeChild(this, resize);
+    } else if (name == "Large Proteins Font") {
+        largeLabelFactor = value;
+        forEachNodeChild(this, relabel);
+    } else if (name == "Small Proteins") {
+        smallProteinSize = parameter;
+        forEachNodeChild(edgeContainer.get(), resize);
+    } else if (name == "Small Proteins Font") {
+        smallLabelFactor = value;
+        forEachNodeChild(edgeContainer.get(), relabel);
+    } else if (name == "Experim. Proteins") {
+        experimentalProteinSize = parameter;
+        experimentalNodes(resize);
+    } else if (name == "Experim. Proteins Font") {
+        experimentalLabelFactor = value;
+        experimentalNodes(relabel);
+    } else if (name == "Large Interactions") {
+        largeInteractionWidth = value;
+        forEachEdgeChild(this, [&](EdgeEntity* e) { e->width = size.x * value; });
+    } else if (name == "Small Interactions") {
+        smallInteractionWidth = value;
+        forEachEdgeChild(edgeContainer.get(), [&](EdgeEntity* e) { e->width = size.x * value; });
+    }
+}
+
+void PathwayLayoutEntity::setEdgeAlpha(double alpha) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    forEachEdgeChild(edgeContainer.get(),
+                     [&](EdgeEntity* e) { e->color.a = static_cast<float>(alpha); });
+    edgeAlpha = alpha;
+}
+
+void PathwayLayoutEntity::setEdgesVisible(bool visible) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    if (visible) {
+        addChild(edgeContainer.get());
+    } else {
+        removeChild(edgeContainer.get());
+    }
+}
+
+// ---- geometry ----
+
+Entity* PathwayLayoutEntity::pickEntity(const Ray& ray) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    if (!hitsBody(ray)) {
+        return nullptr;
+    }
+    const Plane plane(globalFrame.pointToWorldSpace(Vector3(0, 0, 0)),
+                      globalFrame.pointToWorldSpace(Vector3(0, -1, 0)),
+                      globalFrame.pointToWorldSpace(Vector3(1, 0, 0)));
+    const Vector3 hit = ray.intersection(plane);
+
+    auto nearest = [&](Entity* parent) -> Entity* {
+        Entity* best = nullptr;
+        float bestDistance = 100000.0f;
+        forEachNodeChild(parent, [&](NodeEntity* node) {
+            if (node->pick(ray) != node || !(node->getLocalFrame().translation.z > -0.5f)) {
+                return;
+            }
+            const float d = (node->getGlobalFrame().translation - hit).length();
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = node;
+            }
+        });
+        return best;
+    };
+
+    if (Entity* found = nearest(this)) {
+        return found;
+    }
+    const bool smallShown = hasChild(edgeContainer.get());
+    if (smallShown) {
+        if (Entity* found = nearest(edgeContainer.get())) {
+            return found;
+        }
+    }
+    for (const auto& edge : edges) {
+        // Small interactions are not pickable while they are not shown.
+        if (edge->kind != 2 && !smallShown && !hasChild(edge.get())) {
+            continue;
+        }
+        if (edge->pick(ray) == edge.get()) {
+            return edge.get();
+        }
+    }
+    return nullptr;
+}
+
+void PathwayLayoutEntity::scaleLayout(float sx, float sy, float sz) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    scaleLayoutLocked(sx, sy, sz);
+}
+
+void PathwayLayoutEntity::scaleLayoutLocked(float sx, float sy, float sz) {
+    const Vector3 s(sx, sy, sz);
+    forEachNodeChild(this, [&](NodeEntity* node) { scaleNodeInLayout(node, s); });
+    forEachEdgeChild(this, [&](EdgeEntity* edge) {
+        edge->scale((sx + sy) * 0.5);
+        edge->setLocalFrame(CoordinateFrame(edge->getLocalFrame().translation * s));
+        if (const auto& picture = edge->getReferencedObject()) {
+            Vector3 p = picture->getSize() * s;
+            picture->setSize(p.x, p.y, p.z);
+        }
+    });
+    forEachNodeChild(edgeContainer.get(), [&](NodeEntity* node) { scaleNodeInLayout(node, s); });
+    Vector3 scaled = size * s;
+    setSize(scaled.x, scaled.y, scaled.z);
+#ifdef CORVIDANE_HAVE_SHAPE_FINDER
+    if (shapeFinder) {
+        shapeFinder->scaleAxes(sx, sy, sz);
+    }
+#endif
+}
+
+void PathwayLayoutEntity::setLayoutSize(float w, float h, float d) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    if (graph->nodeCount() == 0) {
+        // A zero extent cannot be scaled up: that axis keeps its factor 1 and
+        // takes the new extent directly.
+        const Vector3 target(w, h, d);
+        Vector3 factor(1, 1, 1);
+        for (int i = 0; i < 3; ++i) {
+            if (size[i] != 0) {
+                factor[i] = target[i] / size[i];
+            }
+        }
+        scaleLayoutLocked(factor.x, factor.y, factor.z);
+        Vector3 now = size;
+        for (int i = 0; i < 3; ++i) {
+            if (now[i] == 0) {
+                now[i] = target[i];
+            }
+        }
+        setSize(now.x, now.y, now.z);
+        return;
+    }
+    setSize(w, h, d);
+    graph->scaleX = w;
+    graph->scaleY = h;
+    FilteringOff all(graph.get());
+    for (const auto& [id, node] : nodeTable) {
+        Vector3 p;
+        if (node == nullptr || !graph->getProteinPosition(id, p)) {
+            continue;
+        }
+        p.z = node->getLocalFrame().translation.z;
+        node->setLocalFrame(CoordinateFrame(p));
+    }
+}
+
+void PathwayLayoutEntity::setGlobalFrame(const CoordinateFrame& frame) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    ContainerEntity::setGlobalFrame(frame);
+#ifdef CORVIDANE_HAVE_SHAPE_FINDER
+    if (shapeFinder && shapeFinderFollows) {
+        shapeFinder->setOrigin(frame.translation.x, frame.translation.y, frame.translation.z);
+    }
+#endif
+}
+
+void PathwayLayoutEntity::setFont(std::shared_ptr<Font> newFont) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    font = newFont;
+    for (const auto& node : nodes) {
+        node->setFont(newFont);
+    }
+    update();
+}
+
+void PathwayLayoutEntity::scale(double factor) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    ContainerEntity::scale(factor);
+#ifdef CORVIDANE_HAVE_SHAPE_FINDER
+    if (shapeFinder) {
+        shapeFinder->scale(factor);
+    }
+#endif
+}
+
+bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
+    if (!dragEnabled) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    const Array<std::string> selected = selectedNodes;
+    const Plane plane(globalFrame.pointToWorldSpace(Vector3(0, 0, 0)),
+                      globalFrame.pointToWorldSpace(Vector3(0, -1, 0)),
+                      globalFrame.pointToWorldSpace(Vector3(1, 0, 0)));
+    const Vector3 from = previous.intersection(plane);
+    const Vector3 to = current.intersection(plane);
+    if (!from.isFinite() || !to.isFinite()) {
+        return true;
+    }
+    const Vector3 move = to - from;
+    for (const std::string& id : selected) {
+        NodeEntity* node = getNode(id);
+        if (node == nullptr) {
+            continue;
+        }
+        const Vector3 p = node->getLocalFrame().translation + move;
+        node->setLocalFrame(CoordinateFrame(p));
+        storeFraction(id, p, false);
+    }
+    return true;
+}
+
+// ---- background ----
+
+void PathwayLayoutEntity::setBackground(const std::string& path) {
+    std::printf("setback %s\n", path.c_str());
+    std::fflush(stdout);
+    bool ok = false;
+    auto image = std::make_unique<Image>(Image::fromFile(path, &ok));
+    if (ok && !image->isNull()) {
+        if (visual) {
+            background = Texture::fromImage("background", *image);
+        }
+        sourceImage = std::move(image);
+    } else {
+        std::fprintf(stderr, "pathway: cannot read the background picture %s\n", path.c_str());
+        sourceImage.reset();
+    }
+    const std::size_t slash = path.rfind('/');
+    imageName = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ---- removal ----
+
+void PathwayLayoutEntity::forgetEdgeEntries(const EdgeEntity* edge) {
+    for (auto it = edgeTable.begin(); it != edgeTable.end();) {
+        it = it->second == edge ? edgeTable.erase(it) : std::next(it);
+    }
+}
+
+void PathwayLayoutEntity::destroyEdgeLocked(EdgeEntity* edge) {
+    forgetEdgeEntries(edge);
+    removeChild(edge);
+    edgeContainer->removeChild(edge);
+    auto owned =
+        std::find_if(edges.begin(), edges.end(), [edge](const auto& e) { return e.get() == edge; });
+    if (owned != edges.end()) {
+        edges.erase(owned);
+    }
+}
+
+void PathwayLayoutEntity::removeNode(NodeEntity* node) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    auto owned =
+        std::find_if(nodes.begin(), nodes.end(), [node](const auto& n) { return n.get() == node; });
+    if (node == nullptr || owned == nodes.end()) {
+        return;
+    }
+    const std::string id = getNodeId(node);
+    if (!id.empty()) {
+        {
+            FilteringOff all(graph.get());
+            if (Property* important = graph->findNodeProperty(id, "important")) {
+                graph->removeNodeProperty(id, important);
+            }
+        }
+        graph->removeNode(id);
+        std::erase(selectedNodes, id);
+        nodeSelections.erase(id);
+    }
+    for (auto it = nodeTable.begin(); it != nodeTable.end();) {
+        it = it->second == node ? nodeTable.erase(it) : std::next(it);
+    }
+
+    Array<EdgeEntity*> touching;
+    for (const auto& edge : edges) {
+        if (edge->nodeA == node || edge->nodeB == node) {
+            touching.push_back(edge.get());
+        }
+    }
+    for (EdgeEntity* edge : touching) {
+        destroyEdgeLocked(edge);
+    }
+
+    removeChild(node);
+    edgeContainer->removeChild(node);
+    // Anchors follow the node list index for index; keep them aligned.
+    const std::size_t index = static_cast<std::size_t>(owned - nodes.begin());
+    if (initialPositions.size() == nodes.size()) {
+        initialPositions.erase(initialPositions.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    nodes.erase(owned);
+}
+
+void PathwayLayoutEntity::removeEdge(EdgeEntity* edge) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    auto owned =
+        std::find_if(edges.begin(), edges.end(), [edge](const auto& e) { return e.get() == edge; });
+    if (edge == nullptr || owned == edges.end()) {
+        return;
+    }
+    const std::string a = getNodeId(edge->nodeA);
+    const std::string b = getNodeId(edge->nodeB);
+    if (!a.empty() && !b.empty()) {
+        graph->removeEdge(a, b);
+    }
+    destroyEdgeLocked(edge);
+}
+
+void PathwayLayoutEntity::clear() {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    hasNetwork = false;
+    ContainerEntity* small = edgeContainer.get();
+    auto isSmall = [small](const NodeEntity* n) { return n != nullptr && n->getParent() == small; };
+
+    Array<EdgeEntity*> doomed;
+    for (const auto& edge : edges) {
+        if (isSmall(edge->nodeA) || isSmall(edge->nodeB)) {
+            doomed.push_back(edge.get());
+        }
+    }
+    for (EdgeEntity* edge : doomed) {
+        destroyEdgeLocked(edge);
+    }
+
+    std::erase_if(nodes, [&](const std::unique_ptr<NodeEntity>& n) {
+        if (!isSmall(n.get())) {
+            return false;
+        }
+        removeChild(n.get());
+        return true;
+    });
+    small->childList().clear();
+    // The graph goes, so no protein id names an entity any more.
+    nodeTable.clear();
+    selectedNodes.clear();
+    initialPositions.clear();
+    graph = std::make_unique<ProteinGraph>();
+}
