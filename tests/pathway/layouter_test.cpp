@@ -1,0 +1,309 @@
+// The layout pass on small hand-checked pathways: the spring, wall, anchor and
+// repulsion terms, which proteins move, the grid, and odd positions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include <QPointer>
+
+#include "model/ProteinGraph.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/PathwayLayouter.h"
+
+namespace {
+
+// A unit pathway, as the scene core makes it.
+std::unique_ptr<PathwayLayoutEntity> makePathway() {
+    return std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
+                                                 Color4(1, 1, 1, 1));
+}
+
+NodeEntity* small(PathwayLayoutEntity& p, float x, float y, float z = 0) {
+    return p.createNode(CoordinateFrame(Vector3(x, y, z)), "n", false);
+}
+
+Vector3 at(const NodeEntity* node) {
+    return node->getLocalFrame().translation;
+}
+
+// Runs passes with their timing lines kept out of the test output.
+void passes(PathwayLayouter& layouter, int count = 1) {
+    testing::internal::CaptureStdout();
+    for (int i = 0; i < count; ++i) {
+        layouter.layoutPass();
+    }
+    testing::internal::GetCapturedStdout();
+}
+
+// A protein with `degree` neighbours in the graph.
+NodeEntity* hub(PathwayLayoutEntity& p, const std::string& id, int degree, float x, float y) {
+    p.graph->addNode(id);
+    for (int i = 0; i < degree; ++i) {
+        p.graph->addEdge(id, id + "n" + std::to_string(i));
+    }
+    NodeEntity* node = small(p, x, y);
+    p.nodeTable[id] = node;
+    return node;
+}
+
+TEST(LayoutPass, EdgeSpringPullsTwoProteinsTogether) {
+    auto p = makePathway();
+    NodeEntity* a = small(*p, 0.4f, -0.5f);
+    NodeEntity* b = small(*p, 0.6f, -0.5f);
+    p->createEdge(a, b, false);
+    p->springForce = 1000;  // s = 0.01, far above the walls' 3e-8
+    PathwayLayouter layouter(p.get());
+    layouter.step = 100;
+    passes(layouter);
+    // stretch 0.2 - 0.0005; force = 0.01 * 0.1995^2 * 0.2 = 7.96005e-5, times 100.
+    EXPECT_NEAR(at(a).x, 0.4f + 0.00796005f, 1e-5);
+    EXPECT_NEAR(at(b).x, 0.6f - 0.00796005f, 1e-5);
+    EXPECT_FLOAT_EQ(at(a).y, -0.5f);
+    EXPECT_FLOAT_EQ(at(b).y, -0.5f);
+}
+
+TEST(LayoutPass, WallPushesByAtMostTheStepLimit) {
+    auto p = makePathway();
+    NodeEntity* near = small(*p, 1e-4f, -0.5f);
+    PathwayLayouter layouter(p.get());
+    passes(layouter);
+    // 3e-9 / 1e-12 = 3000 along +x, cut to 0.01; top and bottom cancel.
+    EXPECT_NEAR(at(near).x, 1e-4f + 0.01f, 1e-6);
+    EXPECT_FLOAT_EQ(at(near).y, -0.5f);
+
+    // Outside the area, every wall still pushes inward.
+    auto q = makePathway();
+    NodeEntity* left = small(*q, -0.3f, -0.5f);
+    NodeEntity* below = small(*q, 0.5f, -1.4f);
+    NodeEntity* corner = small(*q, 1.2f, 0.2f);
+    PathwayLayouter outside(q.get());
+    passes(outside);
+    EXPECT_NEAR(at(left).x, -0.29f, 1e-6);
+    EXPECT_NEAR(at(below).y, -1.39f, 1e-6);
+    EXPECT_LT(at(corner).x, 1.2f);
+    EXPECT_LT(at(corner).y, 0.2f);
+}
+
+TEST(LayoutPass, AnchorOnlyWhenThereIsOnePerProtein) {
+    auto p = makePathway();
+    NodeEntity* node = small(*p, 0.5f, -0.5f);
+    p->initialPositions = {Vector3(0.7f, -0.5f, 0)};
+    PathwayLayouter layouter(p.get());
+    layouter.step = 100;
+    passes(layouter);
+    // 0.25 * (0.01 + 1e-5) * 0.2^2 * 0.2 = 2.002e-5, times 100.
+    EXPECT_NEAR(at(node).x, 0.5f + 0.002002f, 1e-6);
+
+    for (auto anchors :
+         {Array<Vector3>{}, Array<Vector3>{Vector3(0.7f, -0.5f, 0), Vector3(0.7f, -0.5f, 0)}}) {
+        auto q = makePathway();
+        NodeEntity* still = small(*q, 0.5f, -0.5f);
+        q->initialPositions = anchors;
+        PathwayLayouter other(q.get());
+        other.step = 100;
+        passes(other);
+        // At the centre the walls cancel exactly, so nothing else moves it.
+        EXPECT_EQ(at(still), Vector3(0.5f, -0.5f, 0));
+    }
+}
+
+TEST(LayoutPass, RepulsionGrowsWithTheHubLevelsAndStopsAtTheCutOff) {
+    // Two proteins 0.05 apart: gap 0.05 - 2 * 0.5 * 0.01 = 0.04, force on
+    // each 2 * 1e-7 / 0.0016 = 1.25e-4 away from the other.
+    auto moveWith = [](double degreeWeight) {
+        auto p = makePathway();
+        NodeEntity* a = hub(*p, "A", 9, 0.475f, -0.5f);
+        hub(*p, "B", 20, 0.525f, -0.5f);
+        p->degreeWeight = degreeWeight;
+        PathwayLayouter layouter(p.get());
+        layouter.step = 5;
+        passes(layouter);
+        EXPECT_EQ(layouter.degrees, (Array<int32_t>{9, 20}));
+        return 0.475f - at(a).x;
+    };
+    EXPECT_NEAR(moveWith(0), 6.25e-4, 2e-6);
+    // Levels 3 and 4: the smaller, 3, gives (1 + 1)^3 = 8.
+    EXPECT_NEAR(moveWith(1), 8 * 6.25e-4, 1e-5);
+
+    // In one big cell, a partner 0.6 away changes nothing, one 0.4 away does.
+    auto leftMove = [](float partnerX) {
+        auto p = makePathway();
+        p->cellSize = 1.0;
+        NodeEntity* a = small(*p, 0.2f, -0.5f);
+        if (partnerX > 0) {
+            p->createNode(CoordinateFrame(Vector3(partnerX, -0.5f, 0)), "fixed", true);
+        }
+        PathwayLayouter layouter(p.get());
+        layouter.step = 1000;
+        passes(layouter);
+        return at(a).x - 0.2f;
+    };
+    const float alone = leftMove(0);
+    EXPECT_FLOAT_EQ(leftMove(0.8f), alone);
+    EXPECT_LT(leftMove(0.6f), alone);
+}
+
+TEST(LayoutPass, BoxGapFollowsTheBoxOutline) {
+    auto p = makePathway();
+    NodeEntity* a = small(*p, 0.5f, -0.5f);
+    NodeEntity* b = small(*p, 0.6f, -0.5f);
+    a->setSize(0.04f, 0.02f, 0);
+    b->setSize(0.04f, 0.02f, 0);
+    // Along x half of each half width counts: 0.1 - 0.01 - 0.01.
+    EXPECT_NEAR(PathwayLayouter::boxGap(a, b), 0.08, 1e-6);
+    b->setLocalFrame(CoordinateFrame(Vector3(0.5f, -0.6f, 0)));
+    EXPECT_NEAR(PathwayLayouter::boxGap(a, b), 0.1 - 0.01, 1e-6);
+    // At 45 degrees the half diagonal, sqrt(0.02^2 + 0.01^2).
+    b->setLocalFrame(CoordinateFrame(Vector3(0.6f, -0.6f, 0)));
+    EXPECT_NEAR(PathwayLayouter::boxGap(a, b), std::sqrt(0.02) - std::sqrt(0.0005), 1e-6);
+    // Overlapping or coincident boxes keep the smallest gap.
+    b->setLocalFrame(CoordinateFrame(Vector3(0.505f, -0.5f, 0)));
+    EXPECT_DOUBLE_EQ(PathwayLayouter::boxGap(a, b), 1e-05);
+    b->setLocalFrame(CoordinateFrame(Vector3(0.5f, -0.5f, 0)));
+    EXPECT_DOUBLE_EQ(PathwayLayouter::boxGap(a, b), 1e-05);
+}
+
+TEST(LayoutPass, OnlyProteinsOfTheEdgeContainerMoveAndZStays) {
+    auto p = makePathway();
+    NodeEntity* important =
+        p->createNode(CoordinateFrame(Vector3(1e-4f, -0.5f, 0.001f)), "i", true);
+    NodeEntity* hidden = small(*p, 0.01f, -0.3f, -1);
+    NodeEntity* turned = small(*p, 0.3f, -0.02f, 0.25f);
+    CoordinateFrame frame = turned->getLocalFrame();
+    frame.rotation = Matrix3::fromEulerAnglesXYZ(0.3f, 0.2f, 0.1f);
+    turned->setLocalFrame(frame);
+    NodeEntity* other = small(*p, 0.7f, -0.9f);
+    p->initialPositions = {Vector3(0.2f, -0.2f, 50), Vector3(0.5f, -0.5f, -50),
+                           Vector3(0.1f, -0.1f, 3), Vector3(0.9f, -0.1f, 9)};
+    p->createEdge(important, other, true);
+    p->createEdge(hidden, turned, false);
+    PathwayLayouter layouter(p.get());
+    passes(layouter, 30);
+    EXPECT_EQ(at(important), Vector3(1e-4f, -0.5f, 0.001f));
+    EXPECT_FLOAT_EQ(at(hidden).z, -1);
+    EXPECT_FLOAT_EQ(at(turned).z, 0.25f);
+    EXPECT_FLOAT_EQ(at(other).z, 0);
+    EXPECT_NE(at(turned).x, 0.3f);
+    EXPECT_EQ(turned->getLocalFrame().rotation, Matrix3());
+}
+
+TEST(LayoutPass, OddPositionsStayFiniteAndCoincidentOnesSeparate) {
+    auto build = [](PathwayLayoutEntity& p) {
+        Array<NodeEntity*> made;
+        for (int i = 0; i < 4; ++i) {
+            made.push_back(small(p, 0.5f, -0.5f));  // all at one place
+        }
+        made.push_back(small(p, 0.505f, -0.5f));  // overlapping
+        made.push_back(small(p, -0.35f, 0.2f));   // outside, top left
+        made.push_back(small(p, 5, -7));          // far outside
+        made.push_back(small(p, 0, 0));           // on two walls
+        for (std::size_t i = 1; i < made.size(); ++i) {
+            p.createEdge(made[i - 1], made[i], false);
+        }
+        return made;
+    };
+    auto p = makePathway();
+    auto q = makePathway();
+    const auto made = build(*p);
+    const auto twin = build(*q);
+    NodeEntity* lost = small(*p, std::numeric_limits<float>::quiet_NaN(), -0.5f);
+    small(*q, std::numeric_limits<float>::quiet_NaN(), -0.5f);
+    p->initialPositions.assign(p->nodes.size(), Vector3(0.5f, -0.5f, 0));
+    q->initialPositions = p->initialPositions;
+
+    PathwayLayouter layouter(p.get());
+    PathwayLayouter again(q.get());
+    passes(layouter);
+    passes(again);
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        EXPECT_TRUE(at(made[i]).isFinite()) << i;
+        EXPECT_EQ(at(made[i]), at(twin[i])) << "the same pathway moves the same way " << i;
+    }
+    for (int i = 0; i < 4; ++i) {
+        for (int k = i + 1; k < 4; ++k) {
+            EXPECT_NE(at(made[i]), at(made[k]));
+        }
+    }
+    EXPECT_TRUE(std::isnan(at(lost).x));
+
+    // Proteins outside the grid sit in the nearest edge cell.
+    ASSERT_EQ(layouter.cells.nx, 10);
+    ASSERT_EQ(layouter.cells.ny, 10);
+    EXPECT_EQ(layouter.cells.cell(0, 0).size(), 2u);  // the top-left one and (0, 0)
+    EXPECT_EQ(layouter.cells.cell(9, 9).size(), 1u);
+    passes(layouter, 50);
+    for (NodeEntity* node : made) {
+        EXPECT_TRUE(at(node).isFinite());
+    }
+}
+
+TEST(LayoutPass, GridListsProteinsInNodeOrder) {
+    auto p = makePathway();
+    small(*p, 0.55f, -0.35f);
+    small(*p, 0.05f, -0.05f);
+    small(*p, 0.51f, -0.31f);
+    small(*p, 0.59f, -0.39f);
+    PathwayLayouter layouter(p.get());
+    passes(layouter);
+    const auto cell = layouter.cells.cell(5, 3);
+    EXPECT_EQ(Array<int32_t>(cell.begin(), cell.end()), (Array<int32_t>{0, 2, 3}));
+    EXPECT_EQ(layouter.cells.cell(0, 0).size(), 1u);
+
+    // A pathway too large for its own grid still lays out, in bounded memory.
+    auto huge = std::make_unique<PathwayLayoutEntity>(
+        Vector3(0, 0, 0), "pathway", Vector3(5000, 5000, 0.01f), Color4(1, 1, 1, 1));
+    NodeEntity* a = small(*huge, 100.0f, -100.0f);
+    NodeEntity* b = small(*huge, 100.05f, -100.0f);
+    NodeEntity* far = small(*huge, 100.25f, -100.0f);
+    PathwayLayouter big(huge.get());
+    passes(big);
+    EXPECT_LE(static_cast<double>(big.cells.nx) * big.cells.ny, 4096.0);
+    EXPECT_LT(at(a).x, 100.0f);
+    EXPECT_GT(at(b).x, 100.05f);
+    // 0.15 from b is beyond the neighbouring cells of the pathway's own grid.
+    EXPECT_EQ(at(far).x, 100.25f);
+}
+
+TEST(LayoutPass, EmptyPathwayPrintsBothTimesOnly) {
+    auto p = makePathway();
+    PathwayLayouter layouter(p.get());
+    testing::internal::CaptureStdout();
+    layouter.layoutPass();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("prepare Cells time = "), std::string::npos);
+    EXPECT_NE(out.find("\nfast layout time == "), std::string::npos);
+    EXPECT_TRUE(p->nodes.empty());
+}
+
+TEST(LayoutThread, StartStopStartLeavesOneThread) {
+    auto p = makePathway();
+    NodeEntity* node = small(*p, 1e-3f, -0.5f);
+    auto position = [&] {
+        std::lock_guard<std::mutex> lock(p->layoutMutex);
+        return at(node);
+    };
+    testing::internal::CaptureStdout();
+    p->startLayouter();
+    QPointer<QThread> first = p->layouter.get();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(p->layouter->step, 1.0);
+    p->startLayouter();
+    EXPECT_TRUE(first.isNull()) << "the earlier layouter is deleted";
+    ASSERT_NE(p->layouter, nullptr);
+    for (int i = 0; i < 5000 && position().x <= 1e-3f; ++i) {
+        QThread::msleep(1);
+    }
+    p->stopLayouter();
+    EXPECT_TRUE(p->layouter->isFinished());
+    const Vector3 stopped = at(node);
+    EXPECT_GT(stopped.x, 1e-3f);
+    p->stopLayouter();  // again: nothing to wait for
+    EXPECT_EQ(at(node), stopped) << "no pass after the stop";
+    p->startLayouter();
+    EXPECT_FALSE(p->layouter->isFinished());
+    p.reset();  // the document stops the thread before it lets its nodes go
+    testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
