@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_set>
 
 #include "model/TextFile.h"
 
@@ -121,21 +120,31 @@ void PropertyGraph::getNodes(Array<std::string>& out) const {
 
 void PropertyGraph::getEdges(Array<std::string>& from, Array<std::string>& to,
                              bool bothDirections) const {
-    std::unordered_set<std::string> seen;
-    for (const auto& [n, present] : nodes) {
+    // Reported once means reported from the end that comes first in node order:
+    // (n, b) was already looked at from b exactly when b precedes n. Edges are
+    // never doubled, except that a self-loop sits twice in its node's array.
+    for (auto it = nodes.begin(); it != nodes.end(); ++it) {
+        const std::string& n = it->first;
         if (filteringEnabled && nodeHasTags(n)) {
             continue;
         }
-        auto it = adjacency.find(n);
-        if (it == adjacency.end()) {
+        auto adjacent = adjacency.find(n);
+        if (adjacent == adjacency.end()) {
             continue;
         }
-        for (const std::string& b : it->second) {
+        const auto position = it - nodes.begin();
+        bool loopSeen = false;
+        for (const std::string& b : adjacent->second) {
             if (!bothDirections) {
-                if (seen.contains(edgeKey(n, b))) {
+                if (b == n) {
+                    if (loopSeen) {
+                        continue;
+                    }
+                    loopSeen = true;
+                } else if (auto other = nodes.find(b);
+                           other != nodes.end() && other - nodes.begin() < position) {
                     continue;
                 }
-                seen.insert(edgeKey(b, n));
             }
             if (edgeVisibleInAdjacency(n, b)) {
                 from.push_back(n);
@@ -174,12 +183,9 @@ bool PropertyGraph::isNodeVisible(const std::string& id) const {
 }
 
 bool PropertyGraph::isEdgeVisible(const std::string& a, const std::string& b) const {
-    auto it = adjacency.find(a);
-    if (it == adjacency.end() ||
-        std::find(it->second.begin(), it->second.end(), b) == it->second.end()) {
-        return false;
-    }
-    return edgeVisibleInAdjacency(a, b);
+    // The edge tag table has an entry exactly for the edges in the adjacency
+    // arrays; looking there keeps hub proteins from costing their degree.
+    return hasEdge(a, b) && edgeVisibleInAdjacency(a, b);
 }
 
 bool PropertyGraph::hasNodeTags(const std::string& id) const {

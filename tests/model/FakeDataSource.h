@@ -78,7 +78,7 @@ public:
         from.clear();
         to.clear();
         scores.clear();
-        auto emit = [&](const Interaction& i) {
+        auto handBack = [&](const Interaction& i) {
             from.push_back(i.a);
             to.push_back(i.b);
             scores.push_back(i.score);
@@ -86,7 +86,7 @@ public:
         if (returnEverything) {
             for (const Interaction& i : interactions) {
                 if (i.score >= confidence) {
-                    emit(i);
+                    handBack(i);
                 }
             }
             return;
@@ -106,7 +106,7 @@ public:
                     if (i.score < confidence || !recorded.insert(index).second) {
                         continue;
                     }
-                    emit(i);
+                    handBack(i);
                     const std::string& partner = i.a == f ? i.b : i.a;
                     if (reached.insert(partner).second) {
                         next.push_back(partner);
