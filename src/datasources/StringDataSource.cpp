@@ -136,6 +136,9 @@ std::string StringDataSource::quoteLiteral(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
+        // The server's text cannot hold NUL, and a driver may cut the statement there.
+        if (c == '\0')
+            continue;
         if (c == '\'')
             out += '\'';
         out += c;

@@ -52,7 +52,7 @@ public:
 
     // A species code is used as a table name prefix, so only identifiers pass.
     static bool isValidSpecies(const std::string& species);
-    // The text between "'" marks of an SQL literal.
+    // The text between "'" marks of an SQL literal: quotes doubled, NUL dropped.
     static std::string quoteLiteral(const std::string& text);
     // A LIKE pattern matching `text` literally (backslash is the escape).
     static std::string escapeLike(const std::string& text);

@@ -126,6 +126,10 @@ TEST_F(StringDatabaseTest, CountsGoOutInBatchesOfHundredAndStripCopies) {
     EXPECT_EQ(counts[100], 3);
     EXPECT_EQ(counts[1], 0);
     EXPECT_EQ(counts[249], 0);
+
+    // Unquoted names fold to lower case on the server; the source does the same.
+    source->getInteractionCounts({TP53}, counts, "HUMAN");
+    EXPECT_THAT(counts, testing::ElementsAre(6));
     EXPECT_FALSE(source->failed()) << source->lastError();
 }
 

@@ -9,6 +9,7 @@ TEST(SqlQuotingTest, LiteralsDoubleTheirQuotesOnly) {
     EXPECT_EQ(StringDataSource::quoteLiteral("''"), "''''");
     EXPECT_EQ(StringDataSource::quoteLiteral("a\\b"), "a\\b");
     EXPECT_EQ(StringDataSource::quoteLiteral(""), "");
+    EXPECT_EQ(StringDataSource::quoteLiteral(std::string("a\0'b", 4)), "a''b");
 }
 
 TEST(SqlQuotingTest, LikePatternsEscapeWildcards) {
