@@ -32,11 +32,13 @@ public:
     // Removes the node with every edge it has, hidden or not.
     virtual void removeNode(const std::string& id);
 
-    // Visible nodes in insertion order (every node with filtering off).
+    // Appends the visible nodes in insertion order (every node with filtering off).
     void getNodes(Array<std::string>& out) const;
-    // Visible edges; unless bothDirections, each edge once.
+    // Appends the visible edges; unless bothDirections, each edge once, from the
+    // end that comes first in node order.
     void getEdges(Array<std::string>& from, Array<std::string>& to, bool bothDirections) const;
-    // Neighbours over untagged edges to untagged nodes, whatever the switch says.
+    // Replaces `out` by the neighbours over untagged edges to untagged nodes,
+    // whatever the switch says; nothing for a hidden node.
     void getNeighbours(const std::string& id, Array<std::string>& out) const;
     int degree(const std::string& id) const;
 

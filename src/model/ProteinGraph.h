@@ -43,6 +43,7 @@ public:
     void setImportant(const std::string& node);
     bool isInteractionImportant(const std::string& a, const std::string& b) const;
     void setInteractionImportant(const std::string& a, const std::string& b);
+    // Appends the important proteins (the cached set once it is built).
     void getImportantProteins(Array<std::string>& out) const;
     // Rebuilds the important set from the "important" properties of the visible nodes.
     void buildImportantCache();
@@ -56,6 +57,7 @@ public:
 
     // 1: shown as text, 2: shown as links. Refuses names the rating section cannot carry.
     bool setRating(const std::string& propertyName, int rating);
+    // Appends the property names with that rating, in the order they were first rated.
     void getPropertiesWithRating(int rating, Array<std::string>& out) const;
 
     // Adds the source's interactions around the seed graph's nodes and marks the
