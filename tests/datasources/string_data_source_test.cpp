@@ -115,7 +115,7 @@ TEST_F(StringDatabaseTest, CountsGoOutInBatchesOfHundredAndStripCopies) {
         ids.push_back("none" + std::to_string(i));
     ids[0] = TP53;
     ids[100] = MDM2 + "_2";
-    ids[249] = "9606.ENSP00000417281";  // no links at all
+    ids[249] = "9606.ENSP00000329623";  // BCL2, no links at all
     Array<int> counts{7};
     testing::internal::CaptureStdout();
     source->getInteractionCounts(ids, counts, "human");
@@ -156,7 +156,7 @@ TEST_F(StringDatabaseTest, ExpansionByLevels) {
                         {ATM, CHEK2, 980}});
     EXPECT_EQ(expand(*source, {TP53}, 900, 1), level1);
 
-    // Level 2 reaches AKT1 through MDM2; BRCA1 links at 850 and exactly 900 stay out.
+    // Level 2 reaches AKT1 through MDM2; ATR links at 850 and exactly 900 stay out.
     auto level2 = level1;
     level2.merge(once({{AKT1, MDM2, 920}}));
     EXPECT_EQ(expand(*source, {TP53}, 900, 2), level2);
@@ -191,17 +191,17 @@ TEST_F(StringDatabaseTest, ExperimentalSetsAndSpecies) {
     Array<std::string> tp53 = split(sets[0], "|");
     EXPECT_THAT(tp53, testing::UnorderedElementsAre(
                           "p53 target gene screen#chromatin immunoprecipitation followed by "
-                          "expression profiling#https://sets.example.org/1001#12345678#1001",
+                          "expression profiling#https://sets.example.org/1001#90000101#1001",
                           "p53 target gene screen#chromatin immunoprecipitation followed by "
-                          "expression profiling#https://sets.example.org/1001#23456789#1001",
+                          "expression profiling#https://sets.example.org/1001#90000102#1001",
                           "DNA damage response kinases#kinase assays after ionising "
-                          "radiation#https://sets.example.org/1003#17114420#1003",
+                          "radiation#https://sets.example.org/1003#90000301#1003",
                           "DNA damage response kinases#kinase assays after ionising "
-                          "radiation#https://sets.example.org/1003#18632603#1003"));
+                          "radiation#https://sets.example.org/1003#90000302#1003"));
     EXPECT_EQ(sets[1], "");
     EXPECT_EQ(sets[2],
               "EGF receptor signalling complex#affinity purification and mass "
-              "spectrometry#https://sets.example.org/1002#15056801#1002");
+              "spectrometry#https://sets.example.org/1002#90000201#1002");
 
     EXPECT_THAT(source->getSpeciesNames({TP53 + "_1", MOUSE_P53, "unknown"}),
                 testing::ElementsAre("Homo sapiens", "Mus musculus", ""));
