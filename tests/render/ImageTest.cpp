@@ -146,3 +146,34 @@ TEST(Texture, ShippedShapeTexturesLoad) {
     EXPECT_EQ(oval->image().pixel(oval->width() / 2, oval->height() / 2).a, 255);
     EXPECT_FALSE(Texture::fromFile(dir + "empty.png")->image().hasAlpha());
 }
+
+TEST(Image, TakesQImagesOfOtherFormats) {
+    QImage argb(2, 1, QImage::Format_ARGB32);
+    argb.setPixel(0, 0, qRgba(10, 20, 30, 40));
+    argb.setPixel(1, 0, qRgba(200, 100, 50, 255));
+    Image a(argb);
+    EXPECT_EQ(a.channels(), 4);
+    EXPECT_EQ(a.pixel(0, 0), (Color4uint8{10, 20, 30, 40}));
+    EXPECT_EQ(a.pixel(1, 0), (Color4uint8{200, 100, 50, 255}));
+
+    QImage premultiplied(1, 1, QImage::Format_ARGB32_Premultiplied);
+    premultiplied.setPixel(0, 0, qRgba(100, 50, 0, 128));  // stored as given: premultiplied
+    Image p(premultiplied);
+    EXPECT_EQ(p.pixel(0, 0).a, 128);
+    EXPECT_NEAR(p.pixel(0, 0).r, 199, 1);
+
+    QImage rgb32(1, 1, QImage::Format_RGB32);
+    rgb32.setPixel(0, 0, qRgb(1, 2, 3));
+    Image r(rgb32);
+    EXPECT_EQ(r.channels(), 3);
+    EXPECT_EQ(r.pixel(0, 0), (Color4uint8{1, 2, 3, 255}));
+
+    QImage indexed(2, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(7, 8, 9), qRgba(1, 2, 3, 0)});
+    indexed.setPixel(0, 0, 0);
+    indexed.setPixel(1, 0, 1);
+    Image i(indexed);
+    EXPECT_EQ(i.channels(), 4);
+    EXPECT_EQ(i.pixel(0, 0), (Color4uint8{7, 8, 9, 255}));
+    EXPECT_EQ(i.pixel(1, 0).a, 0);
+}

@@ -59,10 +59,18 @@ public:
 
     // The framebuffer's bytes as they are (alpha left out), rows from the top.
     QImage grab() {
-        QImage image(width_, height_, QImage::Format_RGBA8888);
+        QImage image(width_, height_, QImage::Format_RGBX8888);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-        return image.mirrored().convertToFormat(QImage::Format_RGBX8888);
+        // OpenGL's rows run bottom-up.
+        for (int y = 0; y < height_; ++y)
+            glReadPixels(0, height_ - 1 - y, width_, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                         image.scanLine(y));
+        for (int y = 0; y < height_; ++y) {
+            uchar* row = image.scanLine(y);
+            for (int x = 0; x < width_; ++x)
+                row[4 * x + 3] = 255;
+        }
+        return image;
     }
 
     // Camera at (0, 0, distance) looking at the origin, taken by the device.

@@ -140,11 +140,14 @@ std::shared_ptr<Font> Font::fromFile(const std::string& path) {
         }
     }
     // White everywhere; the coverage goes to alpha, so the drawing colour tints it.
-    QImage rgba = atlas.convertToFormat(QImage::Format_RGBA8888);
+    QImage rgba(atlas.width(), atlas.height(), QImage::Format_RGBA8888);
     for (int row = 0; row < rgba.height(); ++row) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(atlas.constScanLine(row));
         uchar* p = rgba.scanLine(row);
-        for (int col = 0; col < rgba.width(); ++col)
+        for (int col = 0; col < rgba.width(); ++col) {
             p[4 * col] = p[4 * col + 1] = p[4 * col + 2] = 255;
+            p[4 * col + 3] = uchar(qAlpha(src[col]));
+        }
     }
     // Cells keep the pen offset as their left edge inside the cell.
     for (int c = 0; c < GLYPH_COUNT; ++c)

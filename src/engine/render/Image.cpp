@@ -6,6 +6,67 @@
 
 namespace {
 
+// Converts pixel by pixel on the calling thread: QImage's own conversions
+// hand large images to a thread pool, which the thread sanitizer cannot follow.
+QImage convert(const QImage& in, QImage::Format target) {
+    if (in.isNull())
+        return {};
+    if (in.format() == target)
+        return in;
+    const int w = in.width(), h = in.height();
+    QImage out(w, h, target);
+    if (out.isNull())
+        return {};
+    const QImage::Format from = in.format();
+    const bool premultiplied = in.pixelFormat().premultiplied() == QPixelFormat::Premultiplied;
+    for (int y = 0; y < h; ++y) {
+        const uchar* src = in.constScanLine(y);
+        uchar* dst = out.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            int r, g, b, a;
+            if (from == QImage::Format_RGBA8888 || from == QImage::Format_RGBX8888) {
+                r = src[4 * x], g = src[4 * x + 1], b = src[4 * x + 2];
+                a = from == QImage::Format_RGBA8888 ? src[4 * x + 3] : 255;
+            } else if (from == QImage::Format_RGB888) {
+                r = src[3 * x], g = src[3 * x + 1], b = src[3 * x + 2], a = 255;
+            } else if (from == QImage::Format_Grayscale8) {
+                r = g = b = src[x], a = 255;
+            } else if (from == QImage::Format_ARGB32 || from == QImage::Format_RGB32) {
+                QRgb c = reinterpret_cast<const QRgb*>(src)[x];
+                r = qRed(c), g = qGreen(c), b = qBlue(c);
+                a = from == QImage::Format_ARGB32 ? qAlpha(c) : 255;
+            } else {
+                QRgb c = in.pixel(x, y);
+                if (premultiplied)
+                    c = qUnpremultiply(c);
+                r = qRed(c), g = qGreen(c), b = qBlue(c), a = qAlpha(c);
+            }
+            switch (target) {
+                case QImage::Format_Grayscale8:
+                    dst[x] = uchar(qGray(r, g, b));
+                    break;
+                case QImage::Format_RGB888:
+                    dst[3 * x] = uchar(r), dst[3 * x + 1] = uchar(g), dst[3 * x + 2] = uchar(b);
+                    break;
+                case QImage::Format_RGBA8888:
+                    dst[4 * x] = uchar(r), dst[4 * x + 1] = uchar(g), dst[4 * x + 2] = uchar(b),
+                            dst[4 * x + 3] = uchar(a);
+                    break;
+                case QImage::Format_ARGB32:
+                    reinterpret_cast<QRgb*>(dst)[x] = qRgba(r, g, b, a);
+                    break;
+                case QImage::Format_RGB32:
+                    reinterpret_cast<QRgb*>(dst)[x] = qRgb(r, g, b);
+                    break;
+                default:
+                    out.setPixel(x, y, qRgba(r, g, b, a));
+                    break;
+            }
+        }
+    }
+    return out;
+}
+
 QImage normalised(const QImage& in) {
     if (in.isNull())
         return {};
@@ -18,10 +79,10 @@ QImage normalised(const QImage& in) {
             break;
     }
     if (in.hasAlphaChannel())
-        return in.convertToFormat(QImage::Format_RGBA8888);
+        return convert(in, QImage::Format_RGBA8888);
     if (in.isGrayscale() && in.depth() <= 8)
-        return in.convertToFormat(QImage::Format_Grayscale8);
-    return in.convertToFormat(QImage::Format_RGB888);
+        return convert(in, QImage::Format_Grayscale8);
+    return convert(in, QImage::Format_RGB888);
 }
 
 }  // namespace
@@ -60,7 +121,11 @@ bool Image::load(const std::string& path) {
 }
 
 bool Image::save(const std::string& path) const {
-    if (image_.isNull() || !image_.save(QString::fromStdString(path))) {
+    // The writers take these layouts as they are, with no conversion of their own.
+    QImage::Format native = channels() == 4   ? QImage::Format_ARGB32
+                            : channels() == 1 ? QImage::Format_Grayscale8
+                                              : QImage::Format_RGB32;
+    if (image_.isNull() || !convert(image_, native).save(QString::fromStdString(path))) {
         std::fprintf(stderr, "cannot write image %s\n", path.c_str());
         return false;
     }
@@ -135,14 +200,12 @@ Image Image::subImage(int x, int y, int w, int h) const {
 
 Image Image::toRGBA() const {
     Image out;
-    if (!image_.isNull())
-        out.image_ = image_.convertToFormat(QImage::Format_RGBA8888);
+    out.image_ = convert(image_, QImage::Format_RGBA8888);
     return out;
 }
 
 Image Image::toRGB() const {
     Image out;
-    if (!image_.isNull())
-        out.image_ = image_.convertToFormat(QImage::Format_RGB888);
+    out.image_ = convert(image_, QImage::Format_RGB888);
     return out;
 }

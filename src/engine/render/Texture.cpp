@@ -11,6 +11,40 @@
 
 Table<std::string, std::shared_ptr<Texture>> textureCache;
 
+namespace {
+
+// The next mipmap level of an RGBA image: each pixel the mean of up to 2 x 2,
+// colours weighted by alpha so that transparent black does not darken the edges.
+QImage halved(const QImage& in) {
+    const int w = in.width(), h = in.height();
+    const int ow = std::max(1, w / 2), oh = std::max(1, h / 2);
+    QImage out(ow, oh, QImage::Format_RGBA8888);
+    for (int y = 0; y < oh; ++y) {
+        uchar* dst = out.scanLine(y);
+        for (int x = 0; x < ow; ++x) {
+            int sum[3] = {0, 0, 0}, alpha = 0, count = 0;
+            for (int dy = 0; dy < 2; ++dy) {
+                int sy = std::min(2 * y + dy, h - 1);
+                const uchar* src = in.constScanLine(sy);
+                for (int dx = 0; dx < 2; ++dx) {
+                    int sx = std::min(2 * x + dx, w - 1);
+                    const uchar* p = src + 4 * sx;
+                    for (int k = 0; k < 3; ++k)
+                        sum[k] += p[k] * p[3];
+                    alpha += p[3];
+                    ++count;
+                }
+            }
+            for (int k = 0; k < 3; ++k)
+                dst[4 * x + k] = uchar(alpha > 0 ? (sum[k] + alpha / 2) / alpha : 0);
+            dst[4 * x + 3] = uchar((alpha + count / 2) / count);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 Texture::Texture(std::string name, Image image)
     : name_(std::move(name)), image_(std::move(image)) {}
 
@@ -59,15 +93,14 @@ unsigned int Texture::openGLID() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
 
     // Rows go up in order, so the image's top row lands at t = 0.
-    QImage level = image_.qimage().convertToFormat(QImage::Format_RGBA8888);
+    QImage level = image_.toRGBA().qimage();
     int levelIndex = 0;
     while (true) {
         glTexImage2D(GL_TEXTURE_2D, levelIndex, GL_RGBA, level.width(), level.height(), 0, GL_RGBA,
                      GL_UNSIGNED_BYTE, level.constBits());
         if (level.width() == 1 && level.height() == 1)
             break;
-        level = level.scaled(std::max(1, level.width() / 2), std::max(1, level.height() / 2),
-                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        level = halved(level);
         ++levelIndex;
     }
     glBindTexture(GL_TEXTURE_2D, GLuint(previous));
