@@ -351,3 +351,20 @@ TEST(Drawing, CylinderSphereAndArrowCoverTheirCentres) {
                     0.3f, 0.1f),
               QColor(0, 0, 0));
 }
+
+TEST(Drawing, BeginFrameUndoesChangesMadeBehindTheDevicesBack) {
+    OffscreenGL gl(kW, kH);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    rd->clear();
+    gl.lookFrom(1);
+    // As a window system or a painter might leave the context.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_ONE);
+    glDisable(GL_DEPTH_TEST);
+    glColor4f(0, 0, 0, 0);
+    rd->beginFrame();
+    quad(rd, -1, -1, 1, 1);
+    EXPECT_EQ(at(gl.grab(), kW / 2, kH / 2), QColor(255, 255, 255));
+}

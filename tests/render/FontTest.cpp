@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const char* kDejaVu = Font::DEFAULT_FONT_FILE;
 
 std::shared_ptr<Font> dejaVu() {
     static std::shared_ptr<Font> font = Font::fromFile(kDejaVu);

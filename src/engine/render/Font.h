@@ -23,6 +23,9 @@ public:
 
     // Characters 0 to 255 (Latin-1) are in the atlas; others draw as '?'.
     static constexpr int GLYPH_COUNT = 256;
+    // DejaVu Sans of fonts-dejavu-core.
+    static constexpr const char* DEFAULT_FONT_FILE =
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
     // Null, with a warning on stderr, when the file cannot be read as a font
     // (or no Qt GUI application exists to rasterise it).

@@ -217,7 +217,7 @@ void loadMatrix(const glm::mat4& m) {
 }
 
 // Texture units the context offers, capped by what the state tracks.
-int textureUnits() {
+int queryTextureUnits() {
     GLint units = 1;
     glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
     if (units < 1)
@@ -236,12 +236,13 @@ void RenderDevice::init() {
     glGetIntegerv(GL_VIEWPORT, vp);
     for (int i = 0; i < 4; ++i)
         state_->viewport[i] = vp[i];
-    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
-    glEnable(GL_COLOR_MATERIAL);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glEnable(GL_RESCALE_NORMAL);
-    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_FALSE);
-    applyAll();
+    beginFrame();
+}
+
+int RenderDevice::textureUnits() {
+    if (textureUnits_ == 0)
+        textureUnits_ = queryTextureUnits();
+    return textureUnits_;
 }
 
 void RenderDevice::pushState() {
@@ -260,10 +261,14 @@ void RenderDevice::popState() {
 }
 
 void RenderDevice::beginFrame() {
-    applyState(nullptr);
-}
-
-void RenderDevice::applyAll() {
+    // Settings that never change: colours drive the lit material, normals are
+    // rescaled with the object-to-world matrix.
+    textureUnits_ = queryTextureUnits();
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_RESCALE_NORMAL);
+    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, GL_FALSE);
     applyState(nullptr);
 }
 

@@ -172,14 +172,16 @@ public:
 
 private:
     struct State;
-    void applyAll();
     void applyState(const State* previous);
     void applyMatrices();
     void applyLights();
     void applyBlend();
     void applyStencil();
 
+    int textureUnits();
+
     std::unique_ptr<State> state_;
+    int textureUnits_ = 0;
     std::vector<State> stack_;
     bool inPrimitive_ = false;
 };
