@@ -244,7 +244,6 @@ std::string PathwayLayoutEntity::edgeTableKey(const std::string& a, const std::s
 
 void PathwayLayoutEntity::registerEdge(const std::string& a, const std::string& b,
                                        EdgeEntity* edge) {
-    std::lock_guard<std::mutex> lock(layoutMutex);
     edgeTable[edgeTableKey(a, b)] = edge;
 }
 
@@ -472,9 +471,16 @@ void PathwayLayoutEntity::setLayoutSize(float w, float h, float d) {
     }
 }
 
+void PathwayLayoutEntity::setLocalFrame(const CoordinateFrame& frame) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    ContainerEntity::setLocalFrame(frame);
+}
+
 void PathwayLayoutEntity::setGlobalFrame(const CoordinateFrame& frame) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    ContainerEntity::setGlobalFrame(frame);
+    // The base would call the locking setLocalFrame again.
+    ContainerEntity::setLocalFrame(parent != nullptr ? parent->getGlobalFrame().inverse() * frame
+                                                     : frame);
 #ifdef CORVIDANE_HAVE_SHAPE_FINDER
     if (shapeFinder && shapeFinderFollows) {
         shapeFinder->setOrigin(frame.translation.x, frame.translation.y, frame.translation.z);

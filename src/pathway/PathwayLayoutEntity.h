@@ -11,12 +11,16 @@
 //
 // Threads: the layout thread moves the nodes of `nodes` under `layoutMutex`
 // (non-recursive). Every public operation that changes nodes, edges, their
-// frames, sizes or looks, or the graph, takes `layoutMutex` itself; the
-// private helpers whose names end in "Locked" expect it to be held. Lookups
-// (getNode, getNodeId, findNodeByName, the selection queries) take no lock:
-// the GUI thread calls them freely, the layout thread only while it holds
-// `layoutMutex`. So never call a locking operation while holding the mutex
-// (the render does not call any).
+// frames, sizes or looks, or the graph, takes `layoutMutex` itself (creation,
+// removal, clear, scheme, sizes, picking, scaling, frames, font, drag, the
+// per-entity edits, named-selection writes, visibility, stimulus, stored
+// positions); the private helpers whose names end in "Locked" expect it held.
+// No lock is taken by the lookups (getNode, getNodeId, findNodeByName,
+// findEdge), registerEdge, the selected-protein list, the named-selection
+// reads, setBackground and lookupNeighbourhoodPositions: the layout thread
+// reads nodeTable only under the mutex and never the rest, so whoever writes
+// nodeTable or edgeTable while a layouter runs holds the mutex for it. Never
+// call a locking operation while holding the mutex.
 #pragma once
 
 #include <array>
@@ -190,7 +194,9 @@ public:
     // The edgeTable key of the interaction from a to b (the ids are joined by
     // a separator no id may hold).
     static std::string edgeTableKey(const std::string& a, const std::string& b);
-    // Enters an interaction under (a, b).
+    // Enters an interaction under (a, b). Takes no lock, like writes into
+    // nodeTable: the layout thread reads nodeTable only under layoutMutex, so
+    // whoever fills the tables while a layouter runs holds the mutex.
     void registerEdge(const std::string& a, const std::string& b, EdgeEntity* edge);
     // The interaction under (a, b), else under (b, a); null when neither.
     EdgeEntity* findEdge(const std::string& a, const std::string& b) const;
@@ -208,6 +214,9 @@ public:
     void scaleLayout(float sx, float sy, float sz);
     void setLayoutSize(float w, float h, float d);
 
+    // Moving the pathway moves every protein's global frame, so both frame
+    // setters take the mutex.
+    void setLocalFrame(const CoordinateFrame& frame) override;
     void setGlobalFrame(const CoordinateFrame& frame) override;
     void setFont(std::shared_ptr<Font> font) override;
     void scale(double factor) override;

@@ -65,9 +65,6 @@ TEST(PathwayDocument, ConstructorDefaults) {
     ASSERT_NE(p->edgeContainer, nullptr);
     EXPECT_TRUE(p->edgeContainer->bodyHidden);
     EXPECT_FALSE(holds(*p, p->edgeContainer.get()));
-    EXPECT_TRUE(p->visual);
-    EXPECT_TRUE(p->dragEnabled);
-    EXPECT_TRUE(p->positionSet);
 
     // Every scheme name reaches its own colour.
     EXPECT_EQ(p->schemeColor("Cell Membrane"), &p->cellMembraneColor);
@@ -295,6 +292,18 @@ TEST(PathwayDocument, ScaleAndSizeOfTheLayout) {
     q->setLayoutSize(4, 2, 0.01f);
     EXPECT_EQ(n->getLocalFrame().translation, Vector3(2, -0.5f, 0.001f));
     EXPECT_FLOAT_EQ(q->graph->scaleX, 4);
+}
+
+TEST(PathwayDocument, MovingThePathwayCarriesBothTiers) {
+    auto p = makePathway();
+    p->setEdgesVisible(true);
+    NodeEntity* big = p->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0.001f)), "L", true);
+    NodeEntity* small = p->createNode(CoordinateFrame(Vector3(1, -0.5f, 0)), "s", false);
+    p->setGlobalFrame(CoordinateFrame(Vector3(1, 2, 0)));
+    EXPECT_EQ(big->getGlobalFrame().translation, Vector3(1.5f, 1.5f, 0.001f));
+    EXPECT_EQ(small->getGlobalFrame().translation, Vector3(2, 1.5f, 0));
+    p->setLocalFrame(CoordinateFrame());
+    EXPECT_EQ(big->getGlobalFrame().translation, Vector3(0.5f, -0.5f, 0.001f));
 }
 
 TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
