@@ -1,0 +1,452 @@
+// The scene core: configuration, textures and font, camera and fit, frame
+// drawing, animation stepping, creating, loading and closing pathways, and the
+// queries of the tabs and info panels.
+#include "app/App.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "engine/Clock.h"
+#include "engine/Plane.h"
+#include "engine/TextInput.h"
+#include "engine/render/Font.h"
+#include "engine/render/Image.h"
+#include "engine/render/RenderDevice.h"
+#include "engine/render/Texture.h"
+#include "model/ProteinGraph.h"
+#include "model/SelectorKinds.h"
+#include "model/TextConversions.h"
+#include "model/WindowServices.h"
+#include "pathway/ImageProcessorSelection.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/PathwayLayouter.h"
+#include "pathway/ShapeFinder.h"
+#include "scene/EdgeEntity.h"
+#include "scene/NodeEntity.h"
+
+#if __has_include("pathway/ExploreEntity.h")
+#include "pathway/ExploreEntity.h"
+#define CORVIDANE_HAVE_EXPLORE_VIEW 1
+#endif
+
+namespace {
+
+void trace(const char* text) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+constexpr const char* kTextureFolder = "./textures";
+
+}  // namespace
+
+// ---- configuration ----
+
+bool readConfigFile(const std::string& fileName, Table<std::string, std::string>& table) {
+    table.clear();
+    std::error_code ec;
+    if (!std::filesystem::exists(fileName, ec)) {
+        return true;
+    }
+    std::string error;
+    std::optional<TextInput> input = TextInput::fromFile(fileName, &error);
+    if (!input) {
+        std::fprintf(stderr, "corvidane: cannot read %s: %s\n", fileName.c_str(), error.c_str());
+        return false;
+    }
+    bool clean = true;
+    while (input->hasMore()) {
+        const Token token = input->read();
+        if (token.type == Token::Type::Error) {
+            std::fprintf(stderr, "corvidane: %s, line %d, column %d: %s; the rest is ignored\n",
+                         fileName.c_str(), token.line, token.column, token.text.c_str());
+            return false;
+        }
+        if (token.type != Token::Type::String) {
+            std::fprintf(stderr,
+                         "corvidane: %s, line %d, column %d: '%s' is not a quoted "
+                         "key=value entry; skipped\n",
+                         fileName.c_str(), token.line, token.column, token.text.c_str());
+            clean = false;
+            continue;
+        }
+        const std::size_t equals = token.text.find('=');
+        if (equals == std::string::npos) {
+            table[token.text] = "";
+        } else {
+            table[token.text.substr(0, equals)] = token.text.substr(equals + 1);
+        }
+    }
+    return clean;
+}
+
+// ---- construction ----
+
+void App::ExploreViewDeleter::operator()(ExploreEntity* view) const {
+#ifdef CORVIDANE_HAVE_EXPLORE_VIEW
+    delete view;
+#else
+    // Without the explore view's type nothing can have made one.
+    (void)view;
+#endif
+}
+
+App::App() {
+    resetCamera();
+}
+
+App::~App() {
+    // The window may be half gone when it destroys its App.
+    mainWindow = nullptr;
+    close();
+}
+
+void App::init() {
+    // Sorted, so that of two files with the same key the later name wins on
+    // every system alike.
+    Array<std::string> files;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(kTextureFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (it->is_regular_file(ec)) {
+            files.push_back(it->path().filename().string());
+        }
+    }
+    if (ec) {
+        std::fprintf(stderr, "corvidane: cannot list %s: %s\n", kTextureFolder,
+                     ec.message().c_str());
+    }
+    std::sort(files.begin(), files.end());
+    for (const std::string& name : files) {
+        std::printf("%s\n", name.c_str());
+        std::fflush(stdout);
+        const std::string key = beforeDelimiter(name, ".");
+        std::shared_ptr<Texture> texture =
+            Texture::fromFile(std::string(kTextureFolder) + "/" + name, key);
+        if (texture) {
+            textureCache[key] = std::move(texture);
+        }
+    }
+
+    factories.clear();
+    factories.push_back(std::make_unique<ProteinConnectivitySelectorFactory>());
+    factories.push_back(std::make_unique<AnnotationSelectorFactory>());
+    factories.push_back(std::make_unique<PathSelectorFactory>());
+    factories.push_back(std::make_unique<ExploredSelectorFactory>());
+    factories.push_back(std::make_unique<ExperimentalSelectorFactory>());
+    factories.push_back(std::make_unique<PathwayProteinsSelectorFactory>());
+
+    shapeFinder = nullptr;
+    pathwayPath.clear();
+
+    if (!readConfigFile("config.txt", configuration)) {
+        std::fprintf(stderr, "corvidane: config.txt only partly read\n");
+    }
+    backgroundPath = std::string(kTextureFolder) + "/pathway.png";
+    painting = false;
+
+    auto value = [this](const char* key) {
+        auto it = configuration.find(key);
+        return it == configuration.end() ? std::string() : it->second;
+    };
+    const std::string fontFile = value("fontFile");
+    font = fontFile.empty() ? nullptr : Font::fromFile(fontFile);
+    if (!font) {
+        // Labels without a font would not be drawn at all.
+        font = Font::fromFile(Font::DEFAULT_FONT_FILE);
+    }
+    const double speed = stringToDouble(value("animationSpeed"));
+    animationSpeed = std::isfinite(speed) && speed >= 0 ? speed : 0.0;
+
+    idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f),
+                                              Color4(1, 1, 1, 1), false);
+    // The render device takes the camera's matrices at the start of every frame.
+    resetCamera();
+}
+
+// ---- drawing and animation ----
+
+void App::doGraphics() {
+    std::lock_guard<std::mutex> lock(mutex);
+    trace("in doGraphics\n");
+    RenderDevice* rd = renderDevice;
+    if (rd == nullptr) {
+        trace("out doGraphics\n");
+        return;
+    }
+    rd->setColorClearValue(Color4(0, 0.1f, 0, 1));
+    rd->clear(true, true, true);
+    rd->setProjectionAndCameraMatrix(camera);
+    rd->enableLighting();
+    rd->setStencilOp(RenderDevice::STENCIL_REPLACE, RenderDevice::STENCIL_REPLACE,
+                     RenderDevice::STENCIL_REPLACE);
+    rd->setLight(0, Light::directional(Vector3(0, 0, 100), Color3(1, 1, 1), true, true));
+    NodeEntity::frameClipCount = 0;
+
+    const double t0 = systemTime();
+    if (pathway) {
+        pathway->renderPathway(rd, painting);
+    }
+#ifdef CORVIDANE_HAVE_EXPLORE_VIEW
+    if (exploreView) {
+        exploreView->render(rd);
+    }
+#endif
+    const double t1 = systemTime();
+    std::printf("render time = %f                 ----      %f\n", t1, t1 - t0);
+    rd->disableLighting();
+    trace("out doGraphics\n");
+}
+
+void App::update(double /*elapsed*/) {
+    if (!animating) {
+        return;
+    }
+    bool work = false;
+    if (pathway) {
+        work = pathway->updateActivities() || work;
+    }
+#ifdef CORVIDANE_HAVE_EXPLORE_VIEW
+    if (exploreView) {
+        work = exploreView->updateActivities() || work;
+    }
+#endif
+    if (!work && idleEntity) {
+        work = idleEntity->updateActivities();
+    }
+    animating = work;
+    requestRepaint();
+}
+
+// ---- view ----
+
+Rect2D App::viewport() const {
+    return renderDevice ? renderDevice->viewport() : fallbackViewport;
+}
+
+void App::resetCamera() {
+    camera.setPosition(Vector3(0, 0, 4));
+    camera.lookAt(Vector3(0, 0, 0), Vector3(0, 1, 0));
+}
+
+void App::requestRepaint() {
+    if (mainWindow) {
+        mainWindow->requestRepaint();
+    }
+}
+
+void App::fitToView(bool setSize) {
+    if (!pathway) {
+        return;
+    }
+    const Rect2D vp = viewport();
+    if (!(vp.width() > 0) || !(vp.height() > 0)) {
+        return;
+    }
+    const Plane plane;
+    const Vector3 h1 = camera.worldRay(0, 0, vp).intersection(plane);
+    const Vector3 h2 = camera.worldRay(vp.width(), vp.height(), vp).intersection(plane);
+    if (!h1.isFinite() || !h2.isFinite()) {
+        std::fprintf(stderr, "corvidane: the view does not show the pathway plane; not fitted\n");
+        return;
+    }
+    const float width = std::fabs(h2.x - h1.x);
+    const float height = std::fabs(h2.y - h1.y);
+    if (!(width > 0) || !(height > 0)) {
+        return;
+    }
+    const Vector3 size = pathway->getSize();
+    // A pathway extent of 0 would turn every stored position into inf or NaN.
+    const float sx = size.x > 0 ? width / size.x : 1.0f;
+    const float sy = size.y > 0 ? height / size.y : 1.0f;
+    pathway->scaleLayout(sx, sy, 1.0f);
+    if (setSize) {
+        // Both corners lie in z = 0, so their depth difference is 0: the depth
+        // stays as it is.
+        const float depth = pathway->getSize().z > 0 ? pathway->getSize().z : 0.01f;
+        pathway->setLayoutSize(width, height, depth);
+    }
+    pathway->setLocalFrame(CoordinateFrame(h1));
+    if (font) {
+        pathway->setFont(font);
+    }
+}
+
+// ---- pathways ----
+
+void App::newPathway(bool visual) {
+    pathway = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
+                                                    Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
+    pathway->visual = visual;
+    pathway->windowServices = mainWindow;
+}
+
+void App::adoptShapeFinder() {
+    ShapeFinder* finder = pathway ? pathway->shapeFinder.get() : nullptr;
+    shapeFinder = finder;
+    if (finder == nullptr) {
+        return;
+    }
+    finder->setPathway(pathway.get());
+    finder->setWindowServices(mainWindow);
+    finder->onSelectionDropped = [this](const ImageProcessorSelection* region) {
+        paintedInteractions.erase(const_cast<ImageProcessorSelection*>(region));
+    };
+    finder->rebuildSelections();
+}
+
+bool App::loadPathway(const std::string& path) {
+    std::printf("loading pathway %s\n", path.c_str());
+    std::fflush(stdout);
+    close();
+    const bool shown = mainWindow != nullptr || renderDevice != nullptr;
+    newPathway(shown);
+    if (!pathway->loadPathway(path, mainWindow)) {
+        // A half-read document must not stay current: a later save would
+        // overwrite a good file with it.
+        std::fprintf(stderr, "corvidane: cannot load the pathway %s\n", path.c_str());
+        pathway.reset();
+        requestRepaint();
+        return false;
+    }
+    adoptShapeFinder();
+    pathway->shapeFinderFollows = shapeFinder != nullptr && !pathway->hasNetwork;
+    if (shown) {
+        fitToView(true);
+        pathway->setEdgesVisible(true);
+    }
+    pathwayPath = path;
+    requestRepaint();
+    tool = 8;
+    return true;
+}
+
+void App::createPathway(const std::string& path) {
+    close();
+    newPathway(mainWindow != nullptr || renderDevice != nullptr);
+    fitToView(false);
+    pathwayPath = path;
+    if (!backgroundPath.empty()) {
+        pathway->setBackground(backgroundPath);
+    }
+    requestRepaint();
+}
+
+bool App::createPathwayFromImage(const std::string& path, const std::string& image) {
+    close();
+    newPathway(mainWindow != nullptr || renderDevice != nullptr);
+    fitToView(false);
+    pathwayPath = path;
+    pathway->setBackground(image);
+    pathway->fromImage = true;
+    if (!pathway->sourceImage || pathway->sourceImage->isNull()) {
+        std::fprintf(stderr, "corvidane: cannot paint on %s: the image cannot be read\n",
+                     image.c_str());
+        requestRepaint();
+        return false;
+    }
+    const Vector3 at = pathway->getGlobalFrame().translation;
+    const Vector3 size = pathway->getSize();
+    pathway->shapeFinder = std::make_shared<ShapeFinder>(pathway->sourceImage.get(), at.x, at.y,
+                                                         at.z, size.x, size.y, size.z, mainWindow);
+    adoptShapeFinder();
+    requestRepaint();
+    return true;
+}
+
+void App::close() {
+    if (!pathway) {
+        return;
+    }
+    if (mainWindow) {
+        mainWindow->stopShapeFinderTimer();
+    }
+    shapeFinder = nullptr;
+    if (pathway->layouter) {
+        pathway->layouter->exit(0);
+        pathway->stopLayouter();
+        pathway->layouter.reset();
+    }
+    // The explore view and pending explore activities refer to the pathway.
+    exploreView.reset();
+    paintedInteractions.clear();
+    if (idleEntity && idleEntity->activityCount() > 0) {
+        idleEntity = std::make_unique<NodeEntity>(
+            CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f), Color4(1, 1, 1, 1), false);
+    }
+    pathway.reset();
+    pathwayPath.clear();
+    resetCamera();
+    animating = false;
+    painting = false;
+    selectedNode = nullptr;
+    selectedEdge = nullptr;
+    firstEnd = nullptr;
+    secondEnd = nullptr;
+    requestRepaint();
+}
+
+// ---- queries ----
+
+PropertyList* App::getProteinProperties(const std::string& label) const {
+    if (!pathway) {
+        return nullptr;
+    }
+    const std::string id = pathway->graph->getNodeByName(label);
+    return id.empty() ? nullptr : pathway->graph->getNodeProperties(id);
+}
+
+PropertyList* App::getInteractionProperties(const std::string& label1,
+                                            const std::string& label2) const {
+    if (!pathway) {
+        return nullptr;
+    }
+    const std::string a = pathway->graph->getNodeByName(label1);
+    const std::string b = pathway->graph->getNodeByName(label2);
+    if (a.empty() || b.empty()) {
+        return nullptr;
+    }
+    return pathway->graph->getEdgeProperties(a, b);
+}
+
+void App::getProteinNames(Array<std::string>& out) const {
+    out.clear();
+    if (!pathway) {
+        return;
+    }
+    Array<std::string> ids;
+    pathway->graph->getNodes(ids);
+    out.reserve(ids.size());
+    for (const std::string& id : ids) {
+        out.push_back(pathway->graph->getProteinName(id));
+    }
+}
+
+void App::getInteractors(const std::string& label, Array<std::string>& out) const {
+    out.clear();
+    if (!pathway) {
+        return;
+    }
+    const std::string id = pathway->graph->getNodeByName(label);
+    if (id.empty()) {
+        return;
+    }
+    Array<std::string> neighbours;
+    pathway->graph->getNeighbours(id, neighbours);
+    for (const std::string& n : neighbours) {
+        out.push_back(pathway->graph->getProteinName(n));
+    }
+}
+
+Array<SelectorFactory*> App::selectorFactories() const {
+    Array<SelectorFactory*> out;
+    out.reserve(factories.size());
+    for (const auto& factory : factories) {
+        out.push_back(factory.get());
+    }
+    return out;
+}
