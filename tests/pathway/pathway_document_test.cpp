@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <regex>
 
+#include <unistd.h>
+
+#include "engine/render/Image.h"
+#include "engine/render/Texture.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "pathway/PathwayLayoutEntity.h"
@@ -381,4 +386,32 @@ TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
             child == p->edgeContainer.get() || child == big || child == other || child == large;
         EXPECT_TRUE(owned);
     }
+}
+
+TEST(PathwayDocument, BackgroundPictureAndItsName) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("corvidane_pathway_bg_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "Photo.png").string();
+    ASSERT_TRUE(Image(4, 2, 3).save(file));
+
+    auto p = makePathway();
+    p->setBackground(file);
+    ASSERT_NE(p->sourceImage, nullptr);
+    EXPECT_EQ(p->sourceImage->width(), 4);
+    ASSERT_NE(p->background, nullptr);
+    EXPECT_EQ(p->background->name(), "background");
+    EXPECT_EQ(p->imageName, "Photo.png");
+
+    // Batch mode makes no texture; an unreadable file keeps no image.
+    auto batch = makePathway();
+    batch->visual = false;
+    const auto before = batch->background;
+    batch->setBackground(file);
+    EXPECT_EQ(batch->background, before);
+    EXPECT_NE(batch->sourceImage, nullptr);
+    batch->setBackground((dir / "missing.png").string());
+    EXPECT_EQ(batch->sourceImage, nullptr);
+    EXPECT_EQ(batch->imageName, "missing.png");
+    std::filesystem::remove_all(dir);
 }
