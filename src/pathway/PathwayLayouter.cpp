@@ -559,6 +559,10 @@ void PathwayLayoutEntity::stopLayouter() {
     }
     layouter->requestStop();
     layouter->wait();
+    // Taking the mutex once more orders the thread's last write-back before
+    // whatever the caller reads next, in a way race checkers can see too
+    // (the thread library's wait is invisible to them).
+    std::lock_guard<std::mutex> lock(layoutMutex);
 }
 
 void PathwayLayoutEntity::startLayouter() {
