@@ -401,17 +401,27 @@ void App::assignSelectionProteins() {
         return -1;
     };
 
+    // Paired before any record changes, so that an identifier given to one
+    // region cannot take over the record of another.
     const Array<std::unique_ptr<ImageProcessorSelection>>& regions = finder.getSelections();
-    for (const auto& owned : regions) {
-        ImageProcessorSelection* region = owned.get();
+    Array<std::ptrdiff_t> entries(regions.size(), -1);
+    for (std::size_t r = 0; r < regions.size(); ++r) {
+        if (!regions[r]->open) {
+            entries[r] = entryFor(regions[r].get());
+            if (entries[r] >= 0) {
+                claimed[static_cast<std::size_t>(entries[r])] = true;
+            }
+        }
+    }
+    for (std::size_t r = 0; r < regions.size(); ++r) {
+        ImageProcessorSelection* region = regions[r].get();
         if (region->open) {
             continue;
         }
         std::string label, id;
         bool fromSeeds = false;
-        const std::ptrdiff_t entry = entryFor(region);
+        const std::ptrdiff_t entry = entries[r];
         if (entry >= 0) {
-            claimed[static_cast<std::size_t>(entry)] = true;
             const std::string& line = pathway->nodeToIdLines[static_cast<std::size_t>(entry)];
             label = afterDelimiter(line, "#");
             id = beforeDelimiter(line, "#");
@@ -422,7 +432,12 @@ void App::assignSelectionProteins() {
         if (label.empty() && id.empty()) {
             label = id = "just_some_label";
         }
-        id = makeUnique(id, given);
+        const std::string unique = makeUnique(id, given);
+        if (fromSeeds && unique != id) {
+            // The entry must name the node's identifier, or the region loses it.
+            pathway->nodeToIdLines[static_cast<std::size_t>(entry)] = unique + "#" + label;
+        }
+        id = unique;
 
         const double cx = (region->x0 + region->x1) / 2.0;
         const double cy = (region->y0 + region->y1) / 2.0;
