@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
@@ -227,12 +228,25 @@ void ImageProcessorSelection::resample(int fromWidth, int fromHeight, int toWidt
 
     ImageProcessorSelection scaled(static_cast<float>(nx0), static_cast<float>(ny0),
                                    static_cast<float>(nx1), static_cast<float>(ny1), open);
+    // Each new cell is the mean of the old cells under it (one cell when growing).
+    auto span = [](int n, double s, int o, int count) {
+        int first = static_cast<int>(std::floor(n / s)) - o;
+        int last = static_cast<int>(std::ceil((n + 1) / s)) - 1 - o;
+        first = std::clamp(first, 0, count - 1);
+        last = std::clamp(last, first, count - 1);
+        return std::pair<int, int>(first, last);
+    };
     for (int c = 0; c < scaled.columns_; ++c) {
-        // The old pixel under the centre of the new one.
-        const int oc = std::clamp(static_cast<int>((nx0 + c + 0.5) / sx) - ox0, 0, columns_ - 1);
+        const auto [c0, c1] = span(nx0 + c, sx, ox0, columns_);
         for (int r = 0; r < scaled.rows_; ++r) {
-            const int orow = std::clamp(static_cast<int>((ny0 + r + 0.5) / sy) - oy0, 0, rows_ - 1);
-            scaled.mask(c, r) = mask(oc, orow);
+            const auto [r0, r1] = span(ny0 + r, sy, oy0, rows_);
+            double sum = 0;
+            for (int oc = c0; oc <= c1; ++oc) {
+                for (int orow = r0; orow <= r1; ++orow) {
+                    sum += mask(oc, orow);
+                }
+            }
+            scaled.mask(c, r) = sum / ((c1 - c0 + 1) * (r1 - r0 + 1));
         }
     }
     x0 = scaled.x0;
