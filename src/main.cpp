@@ -1,6 +1,9 @@
 // Process entry: batch mode with arguments, window mode without.
 #include <cstdio>
 
+#include <QCoreApplication>
+
+#include "app/Batch.h"
 #include "app/CommandLine.h"
 
 int main(int argc, char** argv) {
@@ -13,9 +16,15 @@ int main(int argc, char** argv) {
             printUsage();
             return 1;
         }
-        std::fprintf(stderr, "corvidane: batch mode is not built yet\n");
+        int code = 0;
+        {
+            // No window and no GUI; Qt finds its SQL drivers only with an
+            // application object.
+            QCoreApplication application(argc, argv);
+            code = runBatch();
+        }
         batchCleanup();
-        return 1;
+        return code;
     }
     std::fprintf(stderr, "corvidane: window mode is not built yet\n");
     return 1;

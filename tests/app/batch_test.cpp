@@ -1,0 +1,125 @@
+// The batch job's reading of the -c keys, its exit codes and its layout trace.
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "BatchFixture.h"
+
+namespace {
+
+Table<std::string, std::string> table(
+    std::initializer_list<std::pair<std::string, std::string>> entries) {
+    Table<std::string, std::string> out;
+    for (const auto& [key, value] : entries) {
+        out[key] = value;
+    }
+    return out;
+}
+
+TEST(BatchSettings, FilterKeysAreOffUnlessAWholeNumber) {
+    EXPECT_EQ(readFilterKey(table({{"filterPaths", "0"}}), "filterPaths"), 0);
+    EXPECT_EQ(readFilterKey(table({{"filterPaths", "3"}}), "filterPaths"), 3);
+    EXPECT_EQ(readFilterKey(table({{"filterPaths", "abc"}}), "filterPaths"), -1);
+    // Reads as 0 but is not exactly "0".
+    EXPECT_EQ(readFilterKey(table({{"filterPaths", "00"}}), "filterPaths"), -1);
+    EXPECT_EQ(readFilterKey(table({{"filterPaths", ""}}), "filterPaths"), -1);
+    EXPECT_EQ(readFilterKey(table({}), "filterPaths"), -1);
+
+    const BatchSettings s =
+        readBatchSettings(table({{"filterConnectivity", "0"}, {"filterPaths", "abc"}}));
+    EXPECT_EQ(s.filterConnectivity, 0);
+    EXPECT_EQ(s.filterPaths, -1);
+}
+
+TEST(BatchSettings, SourceEntireAndPassedTexts) {
+    EXPECT_TRUE(readBatchSettings(table({{"datasource", "STRING"}})).useString);
+    EXPECT_TRUE(readBatchSettings(table({{"datasource", "string"}})).useString);
+    EXPECT_FALSE(readBatchSettings(table({{"datasource", "strings"}})).useString);
+    EXPECT_FALSE(readBatchSettings(table({{"datasource", "hprd"}})).useString);
+    EXPECT_FALSE(readBatchSettings(table({})).useString);
+
+    // Only the exact text "false" switches it off.
+    EXPECT_TRUE(readBatchSettings(table({{"entire", "False"}})).entire);
+    EXPECT_TRUE(readBatchSettings(table({{"entire", ""}})).entire);
+    EXPECT_TRUE(readBatchSettings(table({})).entire);
+    EXPECT_FALSE(readBatchSettings(table({{"entire", "false"}})).entire);
+
+    const BatchSettings given =
+        readBatchSettings(table({{"levels", "3"}, {"conf", "700.5"}, {"species", "human"}}));
+    EXPECT_EQ(given.levels, "3");
+    EXPECT_EQ(given.conf, "700.5");
+    EXPECT_EQ(given.species, "human");
+    const BatchSettings absent = readBatchSettings(table({}));
+    EXPECT_EQ(absent.levels, "");
+    EXPECT_EQ(absent.conf, "");
+    EXPECT_EQ(absent.species, "");
+}
+
+using BatchRun = BatchFixture;
+
+TEST_F(BatchRun, BadInputEndsWithOneAndWritesNothing) {
+    sampleJob("out.pth");
+    commandLine.pathwayPath = (folder / "missing.pth").string();
+    EXPECT_EQ(runQuietly(), batchBadInput);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.pth"));
+
+    sampleJob("out.pth");
+    commandLine.experimentFiles.push_back((folder / "missing_experiment.txt").string());
+    EXPECT_EQ(runQuietly(), batchBadInput);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.pth"));
+}
+
+TEST_F(BatchRun, UnwritableOutputEndsWithTwo) {
+    sampleJob("no_such_folder/out.pth");
+    EXPECT_EQ(runQuietly(), batchFailed);
+
+    // The output's folder is a file.
+    std::filesystem::path blocker = folder / "blocker";
+    { std::ofstream(blocker) << "x"; }
+    sampleJob("blocker/out.pth");
+    EXPECT_EQ(runQuietly(), batchFailed);
+
+    // The output path is a folder: the build cannot write it.
+    std::filesystem::create_directory(folder / "taken.pth");
+    sampleJob("taken.pth");
+    EXPECT_EQ(runQuietly(), batchFailed);
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "taken.pth"));
+}
+
+TEST_F(BatchRun, MissingHprdFilesEndWithTwo) {
+    std::filesystem::remove(folder / "data");
+    sampleJob("out.pth");
+    EXPECT_EQ(runQuietly(), batchFailed);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.pth"));
+
+    // Present but empty files load nothing: the build refuses them too.
+    std::filesystem::create_directory(folder / "data");
+    { std::ofstream(folder / "data" / "PROTEIN_NOMENCLATURE.txt"); }
+    { std::ofstream(folder / "data" / "PROTEIN_INTERACTIONS.txt"); }
+    EXPECT_EQ(runQuietly(), batchFailed);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.pth"));
+}
+
+TEST_F(BatchRun, TracesOneHundredPassesAndBuildsWithoutExperiments) {
+    sampleJob("out.pth");
+    commandLine.experimentFiles.clear();
+    std::string out;
+    ASSERT_EQ(runQuietly(&out), batchSucceeded);
+
+    std::istringstream lines(out);
+    std::string line;
+    int next = 0;
+    while (std::getline(lines, line)) {
+        if (line.rfind("pathwaylayouet ", 0) == 0) {
+            EXPECT_EQ(line, "pathwaylayouet " + std::to_string(next));
+            ++next;
+        }
+    }
+    EXPECT_EQ(next, 100);
+    EXPECT_TRUE(std::filesystem::exists(folder / "out.pth"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "out.pth.cache"));
+}
+
+}  // namespace
