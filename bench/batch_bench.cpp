@@ -1,0 +1,264 @@
+// The batch job end to end on full-size synthetic HPRD files: ten seeds, two
+// levels, two experiment files; each phase timed on its own (seconds, as
+// counters), then the whole job as the program runs it.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "../tools/HprdGenerator.h"
+#include "app/App.h"
+#include "app/Batch.h"
+#include "app/CommandLine.h"
+#include "datasources/HPRDDataSource.h"
+#include "model/Cache.h"
+#include "model/HeatmapSeries.h"
+#include "model/ProteinGraph.h"
+#include "model/TextConversions.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/PathwayLayouter.h"
+
+namespace {
+
+// Every phase prints traces (the HPRD loader one per row); they go to
+// /dev/null while measured.
+class QuietStdout {
+public:
+    QuietStdout() {
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::close(null);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        ::dup2(saved_, STDOUT_FILENO);
+        ::close(saved_);
+    }
+
+private:
+    int saved_;
+};
+
+constexpr int seedCount = 10;
+
+struct Job {
+    std::filesystem::path folder;
+    std::string base;
+    std::string config;
+    Array<std::string> experiments;
+};
+
+// Ten seeds spread over the id range, placed in a column on a pathway of our own.
+void writeBasePathway(const std::string& path) {
+    PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
+                                Color4(1, 1, 1, 1));
+    pathway.visual = false;
+    pathway.buildMode = "Standard";
+    pathway.dataSourceName = "HPRD";
+    for (int k = 0; k < seedCount; ++k) {
+        char id[16];
+        std::snprintf(id, sizeof id, "%05d", 1 + k * 2917);
+        const std::string label = "SEED" + std::to_string(k);
+        pathway.createNode(CoordinateFrame(Vector3(0.5f, -0.05f - 0.09f * k, 0.1f)), label, true);
+        pathway.nodeToIdLines.push_back(std::string(id) + "#" + label);
+    }
+    if (!pathway.savePathway(path)) {
+        std::fprintf(stderr, "batch_bench: cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+// Measurements of 3,000 proteins, three values each, at two time points.
+std::string writeExperiment(const std::filesystem::path& folder, const std::string& name,
+                            unsigned seed) {
+    const std::string path = (folder / name).string();
+    std::ofstream out(path, std::ios::binary);
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> value(0.5, 800.0);
+    for (int i = 0; i < 3000; ++i) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%05d\tP%d\tpY\t%.3f\t%.3f\t%.3f\n", 1 + i * 10, i,
+                      value(rng), value(rng), value(rng));
+        out << line;
+    }
+    return path;
+}
+
+const Job& job() {
+    static const Job made =
+        [] {
+            Job j;
+            j.folder = std::filesystem::temp_directory_path() /
+                       ("corvidane_batch_bench_" + std::to_string(::getpid()));
+            std::filesystem::create_directories(j.folder / "data");
+            std::string error;
+            if (!writeSyntheticHprd((j.folder / "data" / "PROTEIN_NOMENCLATURE.txt").string(),
+                                    (j.folder / "data" / "PROTEIN_INTERACTIONS.txt").string(),
+                                    HprdGeneratorOptions{}, &error)) {
+                std::fprintf(stderr, "batch_bench: %s\n", error.c_str());
+                std::exit(1);
+            }
+            j.base = (j.folder / "base.pth").string();
+            writeBasePathway(j.base);
+            j.experiments = {writeExperiment(j.folder, "early.txt", 1),
+                             writeExperiment(j.folder, "late.txt", 2)};
+            j.config = (j.folder / "batch.cfg").string();
+            std::ofstream(j.config)
+                << "datasource = hprd;\nlevels = 2;\nconf = 900;\nentire = false;\n";
+            return j;
+        }();
+    return made;
+}
+
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// The steps of the batch job one by one, as runBatch takes them.
+void batchPhases(benchmark::State& state) {
+    const Job& j = job();
+    const std::string output = (j.folder / "phases.pth").string();
+    for (auto _ : state) {
+        QuietStdout quiet;
+        auto t = std::chrono::steady_clock::now();
+        HeatmapSeries* experiments = ensureExperimentCache();
+        for (const std::string& file : j.experiments) {
+            if (!experiments->loadExperimentFile(file)) {
+                state.SkipWithError("experiment file");
+                return;
+            }
+        }
+        state.counters["1_experiments_s"] = seconds(t);
+
+        t = std::chrono::steady_clock::now();
+        App app;
+        if (!app.createPathwayFromExisting(output, j.base)) {
+            state.SkipWithError("base pathway");
+            return;
+        }
+        app.pathway->graph->source = std::make_unique<HPRDDataSource>(
+            (j.folder / "data" / "PROTEIN_NOMENCLATURE.txt").string(),
+            (j.folder / "data" / "PROTEIN_INTERACTIONS.txt").string(), "", nullptr);
+        app.pathway->dataSourceName = "HPRD";
+        state.counters["2_source_load_s"] = seconds(t);
+
+        t = std::chrono::steady_clock::now();
+        app.assignSelectionProteins();
+        GraphBuilderParameters parameters;
+        for (const std::string& entry : app.pathway->nodeToIdLines) {
+            parameters.seeds[afterDelimiter(entry, "#")] = beforeDelimiter(entry, "#");
+        }
+        parameters.levels = "2";
+        parameters.conf = "900";
+        parameters.path = output;
+        parameters.experiments = experiments;
+        if (!app.buildgraph(parameters)) {
+            state.SkipWithError("build");
+            return;
+        }
+        state.counters["3_build_s"] = seconds(t);
+
+        t = std::chrono::steady_clock::now();
+        if (!app.loadPathway(output)) {
+            state.SkipWithError("reload");
+            return;
+        }
+        PathwayLayoutEntity& pathway = *app.pathway;
+        state.counters["4_reload_s"] = seconds(t);
+        state.counters["proteins"] = pathway.graph->nodeCount();
+
+        t = std::chrono::steady_clock::now();
+        {
+            PathwayLayouter layouter(&pathway);
+            layouter.step = 1.0;
+            pathway.springForce *= 0.25;
+            pathway.edgeLength *= 0.25;
+            pathway.repulsiveForce *= 0.25;
+            for (int i = 0; i < 100; ++i) {
+                layouter.layoutPass();
+            }
+        }
+        state.counters["5_layout_100_s"] = seconds(t);
+
+        t = std::chrono::steady_clock::now();
+        pathway.storePositions();
+        if (!pathway.savePathway(output)) {
+            state.SkipWithError("save");
+            return;
+        }
+        state.counters["6_save_s"] = seconds(t);
+
+        t = std::chrono::steady_clock::now();
+        std::filesystem::remove(output + ".cache");
+        Cache cache(output + ".cache");
+        pathway.cacheNeighbourhoodPositions(&cache);
+        cache.markChanged();
+        if (!cache.save()) {
+            state.SkipWithError("cache");
+            return;
+        }
+        state.counters["7_hub_positions_s"] = seconds(t);
+
+        Array<std::string> ids;
+        pathway.graph->getNodes(ids);
+        int hubs = 0;
+        for (const std::string& id : ids) {
+            hubs += pathway.graph->degree(id) > 50 ? 1 : 0;
+        }
+        state.counters["hubs"] = hubs;
+        app.close();
+        destroyExperimentCache();
+    }
+}
+BENCHMARK(batchPhases)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The whole job through runBatch, in the folder that holds ./data.
+void batchWhole(benchmark::State& state) {
+    const Job& j = job();
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(j.folder);
+    for (auto _ : state) {
+        commandLine = CommandLineState{};
+        commandLine.pathwayPath = j.base;
+        commandLine.outputPath = (j.folder / "whole.pth").string();
+        commandLine.experimentFiles = j.experiments;
+        if (!readConfigurationFile(j.config, commandLine.configuration)) {
+            state.SkipWithError("config");
+            break;
+        }
+        std::filesystem::remove(commandLine.outputPath + ".cache");
+        int code = 0;
+        {
+            QuietStdout quiet;
+            code = runBatch();
+        }
+        batchCleanup();
+        if (code != 0) {
+            state.SkipWithError("runBatch failed");
+            break;
+        }
+    }
+    std::filesystem::current_path(previous);
+}
+BENCHMARK(batchWhole)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::error_code ignored;
+    std::filesystem::remove_all(job().folder, ignored);
+    return 0;
+}
