@@ -1,0 +1,868 @@
+// The pathway file: its 33 header lines, the hand-placed sections, the image
+// regions, the graph section, and the image and ".cache" side files.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "engine/render/Image.h"
+#include "engine/render/Texture.h"
+#include "model/Cacher.h"
+#include "model/ProteinGraph.h"
+#include "model/TextConversions.h"
+#include "model/TextFile.h"
+#include "model/WindowServices.h"
+#include "pathway/ImageProcessorSelection.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/PathwayLayouter.h"
+#include "pathway/ShapeFinder.h"
+
+namespace {
+
+constexpr int kHeaderLines = 33;
+
+// A header text must stay on its own line.
+std::string oneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != '\n' && c != '\r') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string flag(bool value) {
+    return value ? "1" : "0";
+}
+
+// Divides where the pathway has an extent; a flat axis keeps the value.
+Vector3 toFraction(const Vector3& p, const Vector3& size) {
+    Vector3 out = p;
+    for (int i = 0; i < 3; ++i) {
+        if (size[i] != 0) {
+            out[i] = p[i] / size[i];
+        }
+    }
+    return out;
+}
+
+std::string directoryOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        std::error_code error;
+        return std::filesystem::current_path(error).string();
+    }
+    return path.substr(0, slash);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string resolveImage(const std::string& imageName, const std::string& directory) {
+    return imageName.find('/') != std::string::npos ? imageName : directory + "/" + imageName;
+}
+
+// Section lines: blank lines are skipped, and the end of the file ends every
+// loop (false) instead of reading empty lines forever.
+bool nextLine(TextFileReader& in, std::string& out) {
+    while (in.readLine(out)) {
+        if (!out.empty() && out != "\t") {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool expect(TextFileReader& in, const char* keyword) {
+    std::string line;
+    if (!nextLine(in, line)) {
+        std::fprintf(stderr, "pathway: %s ends before \"%s\"\n", in.fileName().c_str(), keyword);
+        return false;
+    }
+    if (line != keyword) {
+        std::fprintf(stderr, "pathway: expected \"%s\" in %s, read \"%s\"\n", keyword,
+                     in.fileName().c_str(), line.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Reads the lines of a section up to its closing keyword; false when the file
+// ends first.
+template <class Fn>
+bool readSection(TextFileReader& in, const char* closing, Fn each) {
+    std::string line;
+    for (;;) {
+        if (!nextLine(in, line)) {
+            std::fprintf(stderr, "pathway: %s ends before \"%s\"\n", in.fileName().c_str(),
+                         closing);
+            return false;
+        }
+        if (line == closing) {
+            return true;
+        }
+        each(line);
+    }
+}
+
+bool isWholeNumber(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Orders entities the way one Entity::addChild after the other would have:
+// ascending global z, equal depths newest first.
+void orderAsAdded(Array<Entity*>& added) {
+    std::reverse(added.begin(), added.end());
+    std::stable_sort(added.begin(), added.end(), [](const Entity* a, const Entity* b) {
+        return a->getGlobalFrame().translation.z < b->getGlobalFrame().translation.z;
+    });
+}
+
+// Builds one protein entity per graph node and one interaction per graph
+// edge. The parents' child lists are kept empty while entities are made (each
+// insertion would otherwise visit every earlier child) and filled at the end
+// in the order that inserting one after the other gives.
+template <class Progress>
+bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
+    ProteinGraph& g = *p.graph;
+    const Vector3 size = p.getSize();
+    g.scaleX = size.x;
+    g.scaleY = size.y;
+    ContainerEntity& small = *p.edgeContainer;
+    {
+        std::lock_guard<std::mutex> lock(p.layoutMutex);
+        p.childList().clear();
+        small.childList().clear();
+        p.edges.clear();
+        p.nodes.clear();
+        p.initialPositions.clear();
+        p.dragEnabled = true;
+    }
+    Array<Entity*> largeAdded, smallAdded, smallEdges;
+    auto collect = [&]() {
+        std::lock_guard<std::mutex> lock(p.layoutMutex);
+        largeAdded.insert(largeAdded.end(), p.getChildren().begin(), p.getChildren().end());
+        p.childList().clear();
+        smallAdded.insert(smallAdded.end(), small.getChildren().begin(), small.getChildren().end());
+        small.childList().clear();
+    };
+
+    Array<std::string> ids;
+    g.getNodes(ids);
+    const int n = static_cast<int>(ids.size());
+    for (int i = 0; i < n; ++i) {
+        const std::string& id = ids[static_cast<std::size_t>(i)];
+        progress(20 + static_cast<int>(20LL * i / n));
+        Vector3 position;
+        if (!g.getProteinPosition(id, position)) {
+            Vector3 fraction;
+            if (g.approximatePosition(id, fraction)) {
+                position = Vector3(fraction.x * size.x, fraction.y * size.y, 0);
+            } else {
+                position = Vector3(0.5f * size.x, -0.5f * size.y, 0);
+            }
+            std::fprintf(stderr, "pathway: protein %s has no position; placed at (%g, %g)\n",
+                         id.c_str(), position.x, position.y);
+        }
+        position.z = 0;
+        const bool important = g.isImportant(id);
+        const bool experimental = g.findNodeProperty(id, "heatmap") != nullptr;
+        if (important || experimental) {
+            position.z = 0.001f;
+        }
+        std::string label = id;
+        if (const Property* name = g.findNodeProperty(id, "name")) {
+            label = name->getValue();
+        } else {
+            std::fprintf(stderr, "pathway: protein %s has no name; shown by its identifier\n",
+                         id.c_str());
+        }
+        NodeEntity* node = p.createNode(CoordinateFrame(position), label, important);
+        collect();
+        if (experimental) {
+            node->shapeName = "default";
+            const Vector3& e = p.experimentalProteinSize;
+            node->setSize(size.y * e.x, size.y * e.y, size.y * e.z);
+            const Color4& c = p.experimentalProteinsColor;
+            node->setColor(c.r, c.g, c.b, c.a);
+            node->setLabelSize(node->getSize().y * p.experimentalLabelFactor);
+            const Color4& f = p.experimentalProteinsFontColor;
+            node->setFontColor(f.r, f.g, f.b, f.a);
+        }
+        p.nodeTable[id] = node;
+        std::printf("%d/%d\n", i, n);
+
+        if (const Property* colour = g.findNodeProperty(id, "color")) {
+            const Color4 c = stringToColor4(colour->getValue());
+            node->setColor(c.r, c.g, c.b, c.a);
+        }
+        if (const Property* colour = g.findNodeProperty(id, "fontcolor")) {
+            const Color4 c = stringToColor4(colour->getValue());
+            node->setFontColor(c.r, c.g, c.b, c.a);
+        }
+        if (const Property* texture = g.findNodeProperty(id, "texture")) {
+            node->shapeName = texture->getValue();
+        }
+        if (const Property* preferred = g.findNodeProperty(id, "prefsize")) {
+            if (preferred->values.size() >= 3) {
+                node->setSize(static_cast<float>(stringToDouble(preferred->values[0])) * size.x,
+                              static_cast<float>(stringToDouble(preferred->values[1])) * size.y,
+                              static_cast<float>(stringToDouble(preferred->values[2])) * size.z);
+            }
+        }
+        if (const Property* initial = g.findNodeProperty(id, "initialPosition")) {
+            p.initialPositions.push_back(stringToVector3(initial->getValue()));
+        }
+        // The shape name is read only by a rebuild.
+        node->update();
+    }
+    std::fflush(stdout);
+
+    Array<std::string> from, to;
+    g.getEdges(from, to, false);
+    const int m = static_cast<int>(from.size());
+    for (int i = 0; i < m; ++i) {
+        const std::string& a = from[static_cast<std::size_t>(i)];
+        const std::string& b = to[static_cast<std::size_t>(i)];
+        progress(40 + static_cast<int>(40LL * i / m));
+        NodeEntity* na = p.getNode(a);
+        NodeEntity* nb = p.getNode(b);
+        if (na == nullptr || nb == nullptr) {
+            continue;
+        }
+        const bool large = g.isInteractionImportant(a, b);
+        EdgeEntity* edge = p.createEdge(na, nb, large);
+        if (large) {
+            collect();
+        } else {
+            std::lock_guard<std::mutex> lock(p.layoutMutex);
+            smallEdges.insert(smallEdges.end(), small.getChildren().begin(),
+                              small.getChildren().end());
+            small.childList().clear();
+        }
+        p.registerEdge(a, b, edge);
+        if (const Property* colour = g.findEdgeProperty(a, b, "color")) {
+            edge->color = stringToColor4(colour->getValue());
+        }
+        if (const Property* preferred = g.findEdgeProperty(a, b, "prefsize")) {
+            if (!preferred->getValue().empty()) {
+                edge->width = stringToDouble(preferred->getValue()) * size.x;
+            }
+        }
+        std::printf("%d/%d\n", i, m);
+    }
+    std::fflush(stdout);
+
+    orderAsAdded(largeAdded);
+    orderAsAdded(smallAdded);
+    // Small interactions go in front of the container's children, the latest first.
+    std::reverse(smallEdges.begin(), smallEdges.end());
+    smallEdges.insert(smallEdges.end(), smallAdded.begin(), smallAdded.end());
+    std::lock_guard<std::mutex> lock(p.layoutMutex);
+    p.childList() = std::move(largeAdded);
+    small.childList() = std::move(smallEdges);
+    return true;
+}
+
+// Gives the proteins with an image region its picture and size, and hangs a
+// picture of its region on every interaction that has one.
+void buildRegionEntities(PathwayLayoutEntity& p, const Image* image) {
+    if (image == nullptr || image->width() <= 0 || image->height() <= 0) {
+        return;
+    }
+    const Vector3 size = p.getSize();
+    const float w = static_cast<float>(image->width());
+    const float h = static_cast<float>(image->height());
+    auto regionSize = [&](const ImageProcessorSelection& s) {
+        return Vector3((s.x1 - s.x0) / w * size.x, (s.y1 - s.y0) / h * size.y, 0.000001f);
+    };
+    for (const auto& [id, selection] : p.nodeSelections) {
+        NodeEntity* node = p.getNode(id);
+        if (node == nullptr || selection == nullptr) {
+            continue;
+        }
+        if (p.visual) {
+            node->setTexture(selection->sampleTexture(*image, true, true));
+        }
+        const Vector3 s = regionSize(*selection);
+        node->setSize(s.x, s.y, s.z);
+    }
+    const Vector3 origin = p.getGlobalFrame().translation;
+    for (const auto& [key, selection] : p.edgeSelections) {
+        if (selection == nullptr) {
+            continue;
+        }
+        // Identifiers may hold "-" themselves: every cut is tried.
+        EdgeEntity* edge = nullptr;
+        for (std::size_t dash = key.find('-'); dash != std::string::npos && edge == nullptr;
+             dash = key.find('-', dash + 1)) {
+            const std::string a = key.substr(0, dash);
+            const std::string b = key.substr(dash + 1);
+            if (a != b) {
+                edge = p.findEdge(a, b);
+            }
+        }
+        if (edge == nullptr) {
+            continue;
+        }
+        auto picture = std::make_shared<NodeEntity>(
+            CoordinateFrame(), "", 0, regionSize(*selection), Color4(1, 1, 1, 1), false);
+        if (p.visual) {
+            picture->setTexture(selection->sampleTexture(*image, true, true));
+        }
+        edge->addChild(picture.get());
+        edge->setReferencedObject(picture);
+        const float cx = (selection->x0 + selection->x1) / 2;
+        const float cy = (selection->y0 + selection->y1) / 2;
+        picture->setGlobalFrame(CoordinateFrame(
+            Vector3(cx / w * size.x + origin.x, origin.y - cy / h * size.y, 0.001f)));
+    }
+}
+
+}  // namespace
+
+// ---- writing ----
+
+void PathwayLayoutEntity::writePathway(Array<std::string>& lines) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    lines.push_back(oneLine(name));
+    lines.push_back(flag(hasNetwork));
+    lines.push_back(flag(fromImage));
+    lines.push_back(color4ToString(backgroundColor));
+    lines.push_back(color4ToString(largeProteinsColor));
+    lines.push_back(color4ToString(largeProteinsFontColor));
+    lines.push_back(color4ToString(smallProteinsColor));
+    lines.push_back(color4ToString(smallProteinsFontColor));
+    lines.push_back(color4ToString(largeInteractionsColor));
+    lines.push_back(color4ToString(smallInteractionsColor));
+    lines.push_back(doubleToString(edgeAlpha));
+    lines.push_back(color4ToString(explorePlaneColor));
+    lines.push_back(color4ToString(explorePlaneProteinsColor));
+    lines.push_back(color4ToString(explorePlaneInteractionsColor));
+    lines.push_back(doubleToString(explorePlaneAlpha));
+    lines.push_back(color4ToString(highlightingColor));
+    lines.push_back(color4ToString(cellMembraneColor));
+    lines.push_back(color4ToString(experimentalProteinsColor));
+    lines.push_back(color4ToString(experimentalProteinsFontColor));
+    lines.push_back(vector3ToString(experimentalProteinSize));
+    lines.push_back(doubleToString(experimentalLabelFactor));
+    lines.push_back(vector3ToString(largeProteinSize));
+    lines.push_back(doubleToString(largeLabelFactor));
+    lines.push_back(vector3ToString(smallProteinSize));
+    lines.push_back(doubleToString(smallLabelFactor));
+    lines.push_back(doubleToString(largeInteractionWidth));
+    lines.push_back(doubleToString(smallInteractionWidth));
+    lines.push_back(vector3ToString(reservedVector));
+    lines.push_back(doubleToString(reservedValue));
+    lines.push_back(oneLine(creationStamp));
+    lines.push_back(oneLine(imageName));
+    lines.push_back(oneLine(buildMode));
+    lines.push_back(oneLine(dataSourceName));
+
+    lines.push_back("NODES");
+    for (Entity* child : children) {
+        if (child->getType() != "NodeEntity") {
+            continue;
+        }
+        const auto* node = static_cast<const NodeEntity*>(child);
+        CoordinateFrame frame = node->getLocalFrame();
+        frame.translation = toFraction(frame.translation, size);
+        lines.push_back(oneLine(node->getName()) + "\t" + coordinateFrameToString(frame));
+    }
+    lines.push_back("ENDNODES");
+
+    lines.push_back("CONTROLPOINTS");
+    for (const Vector3& point : controlPoints) {
+        lines.push_back(vector3ToString(point));
+    }
+    lines.push_back("ENDCONTROLPOINTS");
+
+    lines.push_back("EDGES");
+    for (Entity* child : children) {
+        if (child->getType() != "EdgeEntity") {
+            continue;
+        }
+        const auto* edge = static_cast<const EdgeEntity*>(child);
+        if (edge->nodeA == nullptr || edge->nodeB == nullptr) {
+            continue;
+        }
+        lines.push_back(oneLine(edge->nodeA->getName()) + "\t" + oneLine(edge->nodeB->getName()));
+    }
+    lines.push_back("ENDEDGES");
+
+    lines.push_back(oneLine(noteLine));
+
+    lines.push_back("NODE_TO_ID");
+    for (const std::string& line : nodeToIdLines) {
+        lines.push_back(oneLine(line));
+    }
+    lines.push_back("END_NODE_TO_ID");
+
+    lines.push_back("IMPROC");
+    if (shapeFinder) {
+        lines.push_back(intToString(shapeFinder->imageWidth()));
+        lines.push_back(intToString(shapeFinder->imageHeight()));
+    }
+    lines.push_back("IMPROCSEL");
+    if (shapeFinder) {
+        for (const auto& selection : shapeFinder->getSelections()) {
+            lines.push_back(selection->toText());
+        }
+    }
+    lines.push_back("ENDIMPROC");
+
+    lines.push_back("NODESTOSELECTIONS");
+    for (const auto& [key, selection] : nodeSelections) {
+        if (selection != nullptr) {
+            lines.push_back(oneLine(key) + "#" + selection->toText());
+        }
+    }
+    lines.push_back("ENDNODESTOSELECTIONS");
+
+    lines.push_back("EDGESTOSELECTIONS");
+    for (const auto& [key, selection] : edgeSelections) {
+        if (selection != nullptr) {
+            lines.push_back(oneLine(key) + "#" + selection->toText());
+        }
+    }
+    lines.push_back("ENDEDGESTOSELECTIONS");
+
+    if (hasNetwork) {
+        graph->save(lines);
+    }
+}
+
+bool PathwayLayoutEntity::savePathway(const std::string& path) {
+    const std::string directory = directoryOf(path);
+    const std::string fileName = fileNameOf(path);
+    const std::size_t dot = fileName.rfind('.');
+    const std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    setName(base);
+
+    if (!imageName.empty()) {
+        Image loaded;
+        const Image* picture = sourceImage.get();
+        if (picture == nullptr || picture->isNull()) {
+            bool ok = false;
+            loaded = Image::fromFile(resolveImage(imageName, directory), &ok);
+            picture = ok ? &loaded : nullptr;
+        }
+        const std::size_t extDot = imageName.rfind('.');
+        const std::string extension =
+            toLower(extDot == std::string::npos ? std::string() : imageName.substr(extDot + 1));
+        const std::string copyName = base + "_img." + extension;
+        const std::string copyPath = directory + "/" + copyName;
+        // Written under a temporary name of the same format, so a failed write
+        // leaves an earlier copy whole.
+        const std::string partPath = directory + "/" + base + "_img.saving." + extension;
+        std::error_code error;
+        if (picture == nullptr) {
+            std::fprintf(stderr, "pathway: cannot read the picture %s to copy it beside %s\n",
+                         imageName.c_str(), path.c_str());
+        } else if (!picture->save(partPath) ||
+                   (std::filesystem::rename(partPath, copyPath, error), error)) {
+            std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
+            std::filesystem::remove(partPath, error);
+        } else {
+            imageName = copyName;
+        }
+    }
+
+    Array<std::string> lines;
+    writePathway(lines);
+
+    const std::string partPath = path + ".saving~";
+    TextFileWriter writer;
+    bool written = writer.open(partPath) && writer.writeLines(lines);
+    written = writer.close() && written;
+    std::error_code error;
+    if (written) {
+        std::filesystem::rename(partPath, path, error);
+        written = !error;
+    }
+    if (!written) {
+        std::fprintf(stderr, "pathway: cannot write %s\n", path.c_str());
+        std::filesystem::remove(partPath, error);
+        return false;
+    }
+
+    if (cacher) {
+        // Every save rewrites the side file, beside the file just written.
+        const std::string cachePath = path + ".cache";
+        Cache& cache = cacher->getCache();
+        cache.markChanged();
+        if (!cacher->save2()) {
+            std::fprintf(stderr, "pathway: cannot write %s\n", cache.getFileName().c_str());
+        }
+        if (cache.getFileName() != cachePath) {
+            // Save as: the cache moves with the pathway.
+            std::filesystem::copy_file(cache.getFileName(), cachePath,
+                                       std::filesystem::copy_options::overwrite_existing, error);
+            if (error) {
+                std::fprintf(stderr, "pathway: cannot write %s\n", cachePath.c_str());
+            } else {
+                cacher = std::make_unique<Cacher>(cachePath);
+            }
+        }
+    }
+    return true;
+}
+
+// ---- reading ----
+
+bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* window) {
+    if (window != nullptr) {
+        window->createProgressDialog(0, 100, "Loading pathway...");
+    }
+    TextFileReader reader;
+    bool ok = reader.open(path);
+    if (!ok) {
+        std::fprintf(stderr, "pathway: cannot open %s\n", path.c_str());
+    } else {
+        ok = readPathway(reader, true, window);
+    }
+    reader.close();
+    if (ok) {
+        std::printf("load path %s\n", path.c_str());
+        std::fflush(stdout);
+        if (!imageName.empty()) {
+            setBackground(resolveImage(imageName, directoryOf(path)));
+            if (shapeFinder) {
+                shapeFinder->sourceImage = sourceImage.get();
+            }
+        }
+    } else {
+        std::fprintf(stderr, "pathway: %s is not a readable pathway file\n", path.c_str());
+    }
+    if (window != nullptr) {
+        window->stepProgress(100);
+    }
+    return ok;
+}
+
+bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities,
+                                      WindowServices* window) {
+    int shownProgress = -1;
+    auto progress = [&](int value) {
+        if (window != nullptr && value != shownProgress) {
+            shownProgress = value;
+            window->stepProgress(value);
+        }
+    };
+    progress(1);
+    {
+        std::lock_guard<std::mutex> lock(layoutMutex);
+        children.clear();
+        nodeTable.clear();
+        edgeTable.clear();
+    }
+
+    // The header by position, blank lines included: an empty text keeps its place.
+    std::string header[kHeaderLines];
+    for (std::string& line : header) {
+        if (!reader.readLine(line)) {
+            std::fprintf(stderr, "pathway: %s ends inside its header\n", reader.fileName().c_str());
+            return false;
+        }
+    }
+    int at = 0;
+    auto text = [&]() -> const std::string& { return header[at++]; };
+    auto colour = [&](Color4& c) { c = stringToColor4(text()); };
+    auto number = [&](double& d) { d = stringToDouble(text()); };
+    auto vector = [&](Vector3& v) { v = stringToVector3(text()); };
+    setName(text());
+    hasNetwork = stringToInt(text()) != 0;
+    fromImage = stringToInt(text()) != 0;
+    colour(backgroundColor);
+    colour(largeProteinsColor);
+    colour(largeProteinsFontColor);
+    colour(smallProteinsColor);
+    colour(smallProteinsFontColor);
+    colour(largeInteractionsColor);
+    colour(smallInteractionsColor);
+    number(edgeAlpha);
+    colour(explorePlaneColor);
+    colour(explorePlaneProteinsColor);
+    colour(explorePlaneInteractionsColor);
+    number(explorePlaneAlpha);
+    colour(highlightingColor);
+    colour(cellMembraneColor);
+    colour(experimentalProteinsColor);
+    colour(experimentalProteinsFontColor);
+    vector(experimentalProteinSize);
+    number(experimentalLabelFactor);
+    vector(largeProteinSize);
+    number(largeLabelFactor);
+    vector(smallProteinSize);
+    number(smallLabelFactor);
+    number(largeInteractionWidth);
+    number(smallInteractionWidth);
+    vector(reservedVector);
+    number(reservedValue);
+    creationStamp = text();
+    imageName = text();
+    buildMode = text();
+    dataSourceName = text();
+
+    const bool handPlaced = !hasNetwork && !fromImage;
+    Table<std::string, NodeEntity*> byLabel;
+    // The pathway's children are collected aside while they are made, so that
+    // each insertion stays cheap; they are put back in insertion order below.
+    Array<Entity*> added;
+    auto takeChildren = [&]() {
+        std::lock_guard<std::mutex> lock(layoutMutex);
+        added.insert(added.end(), children.begin(), children.end());
+        children.clear();
+    };
+
+    if (!expect(reader, "NODES")) {
+        return false;
+    }
+    bool ok = readSection(reader, "ENDNODES", [&](const std::string& line) {
+        if (!handPlaced) {
+            return;
+        }
+        const std::size_t tab = line.rfind('\t');
+        if (tab == std::string::npos) {
+            std::fprintf(stderr, "pathway: node line without a frame skipped: %s\n", line.c_str());
+            return;
+        }
+        const std::string label = line.substr(0, tab);
+        CoordinateFrame frame = stringToCoordinateFrame(line.substr(tab + 1));
+        frame.translation.x *= size.x;
+        frame.translation.y *= size.y;
+        frame.translation.z = 0.1f;
+        NodeEntity* node = createNode(frame, label, true);
+        takeChildren();
+        byLabel[label] = node;
+    });
+    if (!ok) {
+        return false;
+    }
+    progress(2);
+
+    if (!expect(reader, "CONTROLPOINTS") ||
+        !readSection(reader, "ENDCONTROLPOINTS", [&](const std::string& line) {
+            controlPoints.push_back(stringToVector3(line));
+        })) {
+        return false;
+    }
+    progress(3);
+
+    if (!expect(reader, "EDGES")) {
+        return false;
+    }
+    ok = readSection(reader, "ENDEDGES", [&](const std::string& line) {
+        if (!handPlaced) {
+            return;
+        }
+        const std::string first = beforeDelimiter(line, "\t");
+        const std::string second = afterDelimiter(line, "\t");
+        auto a = byLabel.find(first);
+        auto b = byLabel.find(second);
+        if (a == byLabel.end() || b == byLabel.end()) {
+            std::fprintf(stderr, "pathway: interaction with an unknown protein skipped: %s\n",
+                         line.c_str());
+            return;
+        }
+        createEdge(a->second, b->second, true);
+        takeChildren();
+    });
+    if (!ok) {
+        return false;
+    }
+    {
+        orderAsAdded(added);
+        std::lock_guard<std::mutex> lock(layoutMutex);
+        children = added;
+    }
+    progress(4);
+
+    // The free text line sits right after ENDEDGES, even when it is empty.
+    if (!reader.readLine(noteLine)) {
+        std::fprintf(stderr, "pathway: %s ends before its note line\n", reader.fileName().c_str());
+        return false;
+    }
+
+    if (!expect(reader, "NODE_TO_ID") ||
+        !readSection(reader, "END_NODE_TO_ID",
+                     [&](const std::string& line) { nodeToIdLines.push_back(line); })) {
+        return false;
+    }
+    progress(5);
+
+    // The picture is read only when a region needs it.
+    const std::string directory = directoryOf(reader.fileName());
+    bool imageTried = false;
+    auto image = [&]() -> Image* {
+        if (!imageTried) {
+            imageTried = true;
+            if (!imageName.empty()) {
+                bool read = false;
+                auto picture = std::make_unique<Image>(
+                    Image::fromFile(resolveImage(imageName, directory), &read));
+                if (read && !picture->isNull()) {
+                    sourceImage = std::move(picture);
+                } else {
+                    std::fprintf(stderr, "pathway: cannot read the picture %s\n",
+                                 resolveImage(imageName, directory).c_str());
+                }
+            }
+        }
+        return sourceImage.get();
+    };
+    auto makeShapeFinder = [&]() {
+        if (shapeFinder) {
+            return;
+        }
+        shapeFinder = std::make_shared<ShapeFinder>(
+            image(), globalFrame.translation.x, globalFrame.translation.y,
+            globalFrame.translation.z, size.x, size.y, size.z, window);
+        shapeFinder->setPathway(this);
+    };
+
+    if (!expect(reader, "IMPROC")) {
+        return false;
+    }
+    std::string line;
+    if (!nextLine(reader, line)) {
+        std::fprintf(stderr, "pathway: %s ends inside IMPROC\n", reader.fileName().c_str());
+        return false;
+    }
+    int storedWidth = 0;
+    int storedHeight = 0;
+    bool storedSize = false;
+    if (line != "IMPROCSEL") {
+        std::string heightLine;
+        if (!isWholeNumber(line) || !nextLine(reader, heightLine) || !isWholeNumber(heightLine)) {
+            std::fprintf(stderr, "pathway: bad image size in %s\n", reader.fileName().c_str());
+            return false;
+        }
+        storedWidth = stringToInt(line);
+        storedHeight = stringToInt(heightLine);
+        storedSize = true;
+        if (!expect(reader, "IMPROCSEL")) {
+            return false;
+        }
+        // A pathway that had a shape finder gets one back, regions or not.
+        makeShapeFinder();
+    }
+    // Region boxes are checked against the image they were found on and then
+    // mapped, box and mask together, onto the image loaded now.
+    auto checkWidth = [&]() {
+        if (storedSize)
+            return storedWidth;
+        return image() != nullptr ? image()->width() : 0;
+    };
+    auto checkHeight = [&]() {
+        if (storedSize)
+            return storedHeight;
+        return image() != nullptr ? image()->height() : 0;
+    };
+    auto readRegion = [&](const std::string& text) -> std::unique_ptr<ImageProcessorSelection> {
+        std::string why;
+        auto selection = ImageProcessorSelection::parse(text, checkWidth(), checkHeight(), &why);
+        if (!selection) {
+            std::fprintf(stderr, "pathway: image region skipped (%s): %s\n", why.c_str(),
+                         text.c_str());
+            return nullptr;
+        }
+        if (storedSize && image() != nullptr) {
+            selection->resample(storedWidth, storedHeight, image()->width(), image()->height());
+        }
+        return selection;
+    };
+
+    Array<std::pair<std::string, ImageProcessorSelection*>> regionLines;
+    ok = readSection(reader, "ENDIMPROC", [&](const std::string& text) {
+        makeShapeFinder();
+        auto selection = readRegion(text);
+        if (!selection) {
+            return;
+        }
+        regionLines.emplace_back(text, selection.get());
+        shapeFinder->addSelection(std::move(selection));
+    });
+    if (!ok) {
+        return false;
+    }
+    progress(6);
+
+    if (!nextLine(reader, line)) {
+        std::fprintf(stderr, "pathway: %s ends before its region tables\n",
+                     reader.fileName().c_str());
+        return false;
+    }
+    if (line == "NODESTOSELECTIONS") {
+        nodeSelections.clear();
+        ok = readSection(reader, "ENDNODESTOSELECTIONS", [&](const std::string& text) {
+            const std::size_t hash = text.find('#');
+            if (hash == std::string::npos) {
+                std::fprintf(stderr, "pathway: protein region line skipped: %s\n", text.c_str());
+                return;
+            }
+            std::shared_ptr<ImageProcessorSelection> selection = readRegion(text.substr(hash + 1));
+            if (selection) {
+                ownedSelections.push_back(selection);
+                nodeSelections[text.substr(0, hash)] = selection.get();
+            }
+        });
+        if (!ok) {
+            return false;
+        }
+    }
+    progress(7);
+
+    if (!nextLine(reader, line)) {
+        std::fprintf(stderr, "pathway: %s ends before its interaction regions\n",
+                     reader.fileName().c_str());
+        return false;
+    }
+    if (line == "EDGESTOSELECTIONS") {
+        ok = readSection(reader, "ENDEDGESTOSELECTIONS", [&](const std::string& text) {
+            const std::size_t hash = text.find('#');
+            const std::string region = hash == std::string::npos ? "" : text.substr(hash + 1);
+            auto found = std::find_if(regionLines.begin(), regionLines.end(),
+                                      [&](const auto& entry) { return entry.first == region; });
+            if (hash == std::string::npos || found == regionLines.end()) {
+                std::fprintf(stderr, "pathway: interaction region line skipped: %s\n",
+                             text.c_str());
+                return;
+            }
+            edgeSelections[text.substr(0, hash)] = found->second;
+        });
+        if (!ok) {
+            return false;
+        }
+    }
+    progress(8);
+
+    if (shapeFinder) {
+        shapeFinder->rebuildSelections();
+    }
+    progress(9);
+
+    if (hasNetwork && buildEntities) {
+        if (!graph->load(reader)) {
+            std::fprintf(stderr, "pathway: bad graph section in %s\n", reader.fileName().c_str());
+            return false;
+        }
+        progress(20);
+        if (!buildNetworkScene(*this, progress)) {
+            return false;
+        }
+        buildRegionEntities(*this, image());
+        progress(90);
+        if (visual) {
+            cacher = std::make_unique<Cacher>(reader.fileName() + ".cache");
+            cacheNeighbourhoodPositions(&cacher->getCache());
+        }
+    }
+    return true;
+}
