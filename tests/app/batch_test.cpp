@@ -1,5 +1,7 @@
 // The batch job's reading of the -c keys, its exit codes and its layout trace.
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -8,6 +10,30 @@
 #include "BatchFixture.h"
 
 namespace {
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name(name) {
+        if (const char* old = std::getenv(name)) {
+            previous = old;
+            had = true;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (had) {
+            ::setenv(name, previous.c_str(), 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+
+private:
+    const char* name;
+    std::string previous;
+    bool had = false;
+};
 
 Table<std::string, std::string> table(
     std::initializer_list<std::pair<std::string, std::string>> entries) {
@@ -120,6 +146,21 @@ TEST_F(BatchRun, TracesOneHundredPassesAndBuildsWithoutExperiments) {
     EXPECT_EQ(next, 100);
     EXPECT_TRUE(std::filesystem::exists(folder / "out.pth"));
     EXPECT_TRUE(std::filesystem::exists(folder / "out.pth.cache"));
+}
+
+TEST_F(BatchRun, StringSourceIsAskedAndItsFailureEndsWithTwo) {
+    // An ODBC set-up without the data source "postgre", whatever the machine has.
+    { std::ofstream(folder / "odbc.ini") << ""; }
+    { std::ofstream(folder / "odbcinst.ini") << ""; }
+    ScopedEnv ini("ODBCINI", (folder / "odbc.ini").string());
+    ScopedEnv sysIni("ODBCSYSINI", folder.string());
+    sampleJob("out.pth");
+    commandLine.configuration["datasource"] = "STRING";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runQuietly(), batchFailed);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("STRING"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "out.pth"));
 }
 
 }  // namespace
