@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -146,6 +147,49 @@ TEST_F(BatchRun, TracesOneHundredPassesAndBuildsWithoutExperiments) {
     EXPECT_EQ(next, 100);
     EXPECT_TRUE(std::filesystem::exists(folder / "out.pth"));
     EXPECT_TRUE(std::filesystem::exists(folder / "out.pth.cache"));
+}
+
+// A pathway painted on its picture with two protein regions and one seed entry:
+// the second region would need the protein finder, and there is no window.
+TEST_F(BatchRun, PaintedRegionWithoutSeedCountsAsCancelled) {
+    std::ifstream in(sample("egfr.pth"));
+    std::string line;
+    Array<std::string> header;
+    while (header.size() < 33 && std::getline(in, line)) {
+        header.push_back(line);
+    }
+    ASSERT_EQ(header.size(), 33u);
+    header[0] = "painted";
+    header[2] = "1";  // created on an image
+    header[30] = sample("egfr_background.png");
+    const std::string mask(2 * 16 * 16, 'p');
+    std::ofstream out(folder / "painted.pth");
+    for (const std::string& h : header) {
+        out << h << "\n";
+    }
+    out << "NODES\nENDNODES\nCONTROLPOINTS\nENDCONTROLPOINTS\nEDGES\nENDEDGES\nnone\n"
+        << "NODE_TO_ID\n00001#EGFR\nEND_NODE_TO_ID\n"
+        << "IMPROC\n512\n512\nIMPROCSEL\n"
+        << "0 240 100 255 115 " << mask << "\n"
+        << "0 240 300 255 315 " << mask << "\n"
+        << "ENDIMPROC\nNODESTOSELECTIONS\nENDNODESTOSELECTIONS\n"
+        << "EDGESTOSELECTIONS\nENDEDGESTOSELECTIONS\n";
+    out.close();
+
+    sampleJob("out.pth");
+    commandLine.pathwayPath = (folder / "painted.pth").string();
+    ASSERT_EQ(runQuietly(), batchSucceeded);
+
+    std::ifstream written(folder / "out.pth");
+    const std::string text((std::istreambuf_iterator<char>(written)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("just_some_label"), std::string::npos);
+    // The seed entry stays the only one: the cancelled region added none.
+    const std::size_t from = text.find("NODE_TO_ID\n");
+    const std::size_t to = text.find("END_NODE_TO_ID");
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_EQ(text.substr(from, to - from), "NODE_TO_ID\n00001#EGFR\n");
+    EXPECT_NE(text.find("\n00001\n"), std::string::npos);
 }
 
 TEST_F(BatchRun, StringSourceIsAskedAndItsFailureEndsWithTwo) {
