@@ -678,7 +678,11 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
         return false;
     }
     {
-        orderAsAdded(added);
+        // Ascending depth as always, equal depths in file order, so that the
+        // next save writes the sections as they were read.
+        std::stable_sort(added.begin(), added.end(), [](const Entity* a, const Entity* b) {
+            return a->getGlobalFrame().translation.z < b->getGlobalFrame().translation.z;
+        });
         std::lock_guard<std::mutex> lock(layoutMutex);
         children = added;
     }

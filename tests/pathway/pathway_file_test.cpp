@@ -1,0 +1,465 @@
+// The pathway file: byte-exact round trips for every kind of pathway, damaged
+// and foreign files, the image and ".cache" side files, and the stored
+// neighbourhood positions of hub proteins.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/render/Image.h"
+#include "model/Cache.h"
+#include "model/Cacher.h"
+#include "model/ProteinGraph.h"
+#include "model/TextConversions.h"
+#include "pathway/ImageProcessorSelection.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/ShapeFinder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class PathwayFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/pathway_file_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(dir, error);
+    }
+
+    std::string at(const std::string& name) const { return dir + "/" + name; }
+
+    static std::unique_ptr<PathwayLayoutEntity> fresh(Vector3 size = Vector3(1, 1, 0.01f)) {
+        return std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway", size,
+                                                     Color4(1, 1, 1, 1));
+    }
+
+    static std::string bytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    static void write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+
+    static std::vector<std::string> lines(const std::string& text) {
+        std::vector<std::string> out;
+        std::stringstream s(text);
+        for (std::string line; std::getline(s, line);) {
+            out.push_back(line);
+        }
+        return out;
+    }
+
+    static std::string join(const std::vector<std::string>& ls, std::size_t count) {
+        std::string out;
+        for (std::size_t i = 0; i < count && i < ls.size(); ++i) {
+            out += ls[i] + "\n";
+        }
+        return out;
+    }
+
+    // Loads a file into a fresh pathway; null when the load answers false.
+    static std::unique_ptr<PathwayLayoutEntity> load(const std::string& path) {
+        auto p = fresh();
+        if (!p->loadPathway(path, nullptr)) {
+            return nullptr;
+        }
+        return p;
+    }
+
+    // A picture of w x h pixels, top half red and bottom half blue.
+    std::string picture(const std::string& name, int w = 20, int h = 10) {
+        Image image(w, h, 3);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                image.setPixel(
+                    x, y, y < h / 2 ? Color4uint8{255, 0, 0, 255} : Color4uint8{0, 0, 255, 255});
+            }
+        }
+        EXPECT_TRUE(image.save(at(name)));
+        return at(name);
+    }
+
+    // A built network: P1 and P2 important and joined, P3 experimental, P4 small.
+    static void fillNetwork(PathwayLayoutEntity& p) {
+        ProteinGraph& g = *p.graph;
+        const char* ids[] = {"P1", "P2", "P3", "P4"};
+        const Vector3 where[] = {
+            {0.2f, -0.2f, 0}, {0.8f, -0.2f, 0}, {0.5f, -0.7f, 0}, {0.3f, -0.9f, 0}};
+        for (int i = 0; i < 4; ++i) {
+            g.addNode(ids[i]);
+            g.setProteinName(ids[i], std::string("Protein ") + ids[i]);
+            g.setPosition(ids[i], where[i]);
+            g.addNodeProperty(
+                ids[i], std::make_unique<Property>("initialPosition", vector3ToString(where[i])));
+        }
+        g.setImportant("P1");
+        g.setImportant("P2");
+        g.addEdge("P1", "P2");
+        g.setInteractionImportant("P1", "P2");
+        g.addEdge("P1", "P3");
+        g.addEdge("P3", "P4");
+        g.addEdge("P2", "P4");
+        g.addNodeProperty("P3", std::make_unique<Property>("heatmap", "exp\td\tn\t(1, 0, 0, 1)"));
+        g.addEdgeProperty("P3", "P4", std::make_unique<Property>("color", "(0, 0, 1, 1)"));
+        g.addEdgeProperty("P3", "P4", std::make_unique<Property>("prefsize", "0.5"));
+        g.setRating("longname", 1);
+        p.hasNetwork = true;
+        p.dataSourceName = "HPRD";
+    }
+
+    // Proteins and interactions placed by hand.
+    static void fillHandPlaced(PathwayLayoutEntity& p) {
+        NodeEntity* a = p.createNode(CoordinateFrame(Vector3(0.3f, -0.2f, 0.1f)), "A", true);
+        NodeEntity* b = p.createNode(CoordinateFrame(Vector3(0.6f, -0.5f, 0.1f)), "B", true);
+        NodeEntity* c = p.createNode(CoordinateFrame(Vector3(0.1f, -0.8f, 0.1f)), "C", true);
+        p.createEdge(a, b, true);
+        p.createEdge(b, c, true);
+        p.controlPoints.push_back(Vector3(0.5f, -0.5f, 0));
+        p.noteLine = "a note";
+        p.nodeToIdLines.push_back("A\tP1");
+    }
+
+    // A shape finder over a picture, with one region that is also the region
+    // of a protein and of an interaction.
+    void fillImage(PathwayLayoutEntity& p) {
+        p.setBackground(picture("photo.png"));
+        p.fromImage = true;
+        p.shapeFinder =
+            std::make_shared<ShapeFinder>(p.sourceImage.get(), 0, 0, 0, 1, 1, 0.01f, nullptr);
+        auto region = std::make_unique<ImageProcessorSelection>(2, 3, 5, 6, false);
+        region->mask(1, 1) = 1.0;
+        region->mask(2, 0) = 0.5;
+        ImageProcessorSelection* shared = region.get();
+        p.shapeFinder->addSelection(std::move(region));
+        p.edgeSelections["P1-P2"] = shared;
+        auto own = std::make_shared<ImageProcessorSelection>(1, 1, 3, 2, false);
+        own->mask(0, 0) = 1.0;
+        p.ownedSelections.push_back(own);
+        p.nodeSelections["P1"] = own.get();
+    }
+
+    // Saves, loads and saves again; the two last writes must agree byte for
+    // byte, and with the first when no network is built from the graph.
+    void expectRoundTrip(PathwayLayoutEntity& original) {
+        const std::string path = at("round.pth");
+        ASSERT_TRUE(original.savePathway(path));
+        const std::string first = bytes(path);
+        auto second = load(path);
+        ASSERT_TRUE(second);
+        ASSERT_TRUE(second->savePathway(path));
+        const std::string again = bytes(path);
+        if (!original.hasNetwork) {
+            EXPECT_EQ(first, again);
+        }
+        auto third = load(path);
+        ASSERT_TRUE(third);
+        ASSERT_TRUE(third->savePathway(path));
+        EXPECT_EQ(again, bytes(path));
+    }
+
+    std::string dir;
+};
+
+}  // namespace
+
+TEST_F(PathwayFile, RoundTripsForEveryKindOfPathway) {
+    {
+        SCOPED_TRACE("hand placed");
+        auto p = fresh();
+        fillHandPlaced(*p);
+        expectRoundTrip(*p);
+    }
+    {
+        SCOPED_TRACE("network");
+        auto p = fresh();
+        fillNetwork(*p);
+        expectRoundTrip(*p);
+    }
+    {
+        SCOPED_TRACE("image");
+        auto p = fresh();
+        fillImage(*p);
+        expectRoundTrip(*p);
+    }
+    {
+        SCOPED_TRACE("network from an image");
+        auto p = fresh();
+        fillNetwork(*p);
+        fillImage(*p);
+        expectRoundTrip(*p);
+    }
+}
+
+TEST_F(PathwayFile, ReadsBackWhatItWrote) {
+    auto p = fresh(Vector3(2, 1, 1));
+    p->createNode(CoordinateFrame(Vector3(0.3f, 0.2f, 0.1f)), "A", true);
+    p->createNode(CoordinateFrame(Vector3(0.1f, 0.1f, 0.1f)), "lonely", true);
+    p->createEdge(p->findNodeByName("A"), p->findNodeByName("lonely"), true);
+    p->edgeAlpha = 0.4;
+    p->highlightingColor = Color4(0, 1, 0, 1);
+    p->dataSourceName = "String";  // buildMode stays empty
+    ASSERT_TRUE(p->savePathway(at("sizes.pth")));
+    EXPECT_NE(bytes(at("sizes.pth")).find("A\t((0.15, 0.2, 0.1);"), std::string::npos);
+
+    auto q = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway", Vector3(4, 2, 1),
+                                                   Color4(1, 1, 1, 1));
+    ASSERT_TRUE(q->loadPathway(at("sizes.pth"), nullptr));
+    NodeEntity* a = q->findNodeByName("A");
+    ASSERT_NE(a, nullptr);
+    EXPECT_NEAR(a->getLocalFrame().translation.x, 0.6f, 1e-5);
+    EXPECT_NEAR(a->getLocalFrame().translation.y, 0.4f, 1e-5);
+    EXPECT_FLOAT_EQ(a->getLocalFrame().translation.z, 0.1f);
+    EXPECT_EQ(q->getName(), "sizes");
+    EXPECT_EQ(q->buildMode, "");
+    EXPECT_EQ(q->dataSourceName, "String");
+    EXPECT_DOUBLE_EQ(q->edgeAlpha, 0.4);
+    EXPECT_EQ(q->highlightingColor.g, 1.0f);
+    EXPECT_EQ(q->noteLine, "none");
+    EXPECT_EQ(q->edges.size(), 1u);
+    EXPECT_FALSE(q->shapeFinder) << "a pathway without regions gets no shape finder";
+    EXPECT_NE(bytes(at("sizes.pth")).find("\nIMPROC\nIMPROCSEL\nENDIMPROC\n"), std::string::npos);
+}
+
+TEST_F(PathwayFile, CrLfFileReadsLikeItsLfOriginal) {
+    auto p = fresh();
+    fillHandPlaced(*p);
+    fillNetwork(*p);
+    ASSERT_TRUE(p->savePathway(at("lf.pth")));
+    auto reference = load(at("lf.pth"));
+    ASSERT_TRUE(reference);
+    ASSERT_TRUE(reference->savePathway(at("lf.pth")));
+    const std::string lf = bytes(at("lf.pth"));
+    std::string crlf;
+    for (char c : lf) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    write(at("lf.pth"), crlf);
+    auto q = load(at("lf.pth"));
+    ASSERT_TRUE(q);
+    EXPECT_EQ(q->nodeTable.size(), 4u);
+    EXPECT_EQ(q->noteLine, "a note");
+    ASSERT_TRUE(q->savePathway(at("lf.pth")));
+    EXPECT_EQ(bytes(at("lf.pth")), lf);
+}
+
+TEST_F(PathwayFile, DamagedFilesAnswerFalse) {
+    EXPECT_FALSE(load(at("missing.pth")));
+    write(at("empty.pth"), "");
+    EXPECT_FALSE(load(at("empty.pth")));
+
+    for (bool network : {false, true}) {
+        auto p = fresh();
+        fillHandPlaced(*p);
+        if (network)
+            fillNetwork(*p);
+        ASSERT_TRUE(p->savePathway(at("whole.pth")));
+        const auto all = lines(bytes(at("whole.pth")));
+        // Every cut before the last line ends a section early.
+        for (std::size_t keep = 0; keep + 1 < all.size(); ++keep) {
+            write(at("cut.pth"), join(all, keep));
+            EXPECT_FALSE(load(at("cut.pth"))) << "kept " << keep << " lines";
+        }
+        // A header that lost a line puts the wrong text where NODES belongs.
+        auto shifted = all;
+        shifted.erase(shifted.begin() + 31);
+        write(at("shifted.pth"), join(shifted, shifted.size()));
+        EXPECT_FALSE(load(at("shifted.pth")));
+    }
+}
+
+TEST_F(PathwayFile, StrayLinesAreSkipped) {
+    auto p = fresh();
+    fillHandPlaced(*p);
+    fillImage(*p);
+    p->fromImage = false;
+    ASSERT_TRUE(p->savePathway(at("stray.pth")));
+    std::string text = bytes(at("stray.pth"));
+    auto put = [&](const std::string& before, const std::string& line) {
+        const std::size_t where = text.find(before);
+        ASSERT_NE(where, std::string::npos) << before;
+        text.insert(where, line + "\n");
+    };
+    put("ENDNODES\n", "no frame here");
+    put("ENDEDGES\n", "A\tnobody");
+    put("ENDEDGES\n", "ghost");
+    put("ENDIMPROC\n", "0 1 1 2 2 aaaaaa");              // mask word too short
+    put("ENDIMPROC\n", "0 5 5 2 2 aa");                  // reversed box
+    put("ENDIMPROC\n", "0 1 1 1 1 zz");                  // letter outside a..p
+    put("ENDIMPROC\n", "0 18 1 25 1 aaaaaaaaaaaaaaaa");  // leaves the picture
+    put("ENDNODESTOSELECTIONS\n", "P9#0 1 1 x y aa");
+    put("ENDEDGESTOSELECTIONS\n", "P3-P4#0 0 0 0 0 aa");
+    write(at("stray.pth"), text);
+
+    auto q = load(at("stray.pth"));
+    ASSERT_TRUE(q);
+    EXPECT_EQ(q->edges.size(), 2u);
+    ASSERT_TRUE(q->shapeFinder);
+    EXPECT_EQ(q->shapeFinder->getSelections().size(), 1u);
+    EXPECT_EQ(q->nodeSelections.size(), 1u);
+    ASSERT_EQ(q->edgeSelections.size(), 1u);
+    EXPECT_EQ(q->edgeSelections.begin()->second, q->shapeFinder->getSelections()[0].get())
+        << "an interaction's region is the shape finder's own";
+}
+
+TEST_F(PathwayFile, RegionsFollowAResizedPicture) {
+    auto p = fresh();
+    fillImage(*p);
+    ASSERT_TRUE(p->savePathway(at("resized.pth")));
+    picture("resized_img.png", 40, 20);  // twice the size the regions were found on
+    auto q = load(at("resized.pth"));
+    ASSERT_TRUE(q);
+    ASSERT_EQ(q->shapeFinder->getSelections().size(), 1u);
+    const ImageProcessorSelection& s = *q->shapeFinder->getSelections()[0];
+    EXPECT_EQ(s.columns(), static_cast<int>(s.x1 - s.x0) + 1);
+    EXPECT_EQ(s.rows(), static_cast<int>(s.y1 - s.y0) + 1);
+    EXPECT_GE(s.x0, 4);
+    EXPECT_LE(s.x1, 11);
+}
+
+TEST_F(PathwayFile, ImageSideFile) {
+    auto p = fresh();
+    p->setBackground(picture("Photo.JPG"));
+    ASSERT_TRUE(p->savePathway(at("My.Pathway.pth")));
+    EXPECT_TRUE(fs::exists(at("My.Pathway_img.jpg")));
+    EXPECT_EQ(p->getName(), "My.Pathway");
+    EXPECT_EQ(p->imageName, "My.Pathway_img.jpg");
+    EXPECT_EQ(lines(bytes(at("My.Pathway.pth")))[30], "My.Pathway_img.jpg");
+
+    // A picture that is gone is reported; the pathway still loads and saves.
+    fs::remove(at("My.Pathway_img.jpg"));
+    auto q = load(at("My.Pathway.pth"));
+    ASSERT_TRUE(q);
+    EXPECT_FALSE(q->sourceImage);
+    EXPECT_TRUE(q->savePathway(at("Other.pth")));
+    EXPECT_TRUE(fs::exists(at("Other.pth")));
+    EXPECT_EQ(q->imageName, "My.Pathway_img.jpg") << "nothing was copied, so the name stays";
+}
+
+TEST_F(PathwayFile, FailedSaveKeepsThePreviousFile) {
+    auto p = fresh();
+    fillHandPlaced(*p);
+    ASSERT_TRUE(p->savePathway(at("keep.pth")));
+    const std::string before = bytes(at("keep.pth"));
+    fs::create_directory(at("keep.pth.saving~"));  // the temporary file cannot be made
+    p->noteLine = "changed";
+    EXPECT_FALSE(p->savePathway(at("keep.pth")));
+    EXPECT_EQ(bytes(at("keep.pth")), before);
+    EXPECT_FALSE(p->savePathway(at("no/such/dir/x.pth")));
+}
+
+TEST_F(PathwayFile, GraphSectionDetails) {
+    auto p = fresh();
+    fillNetwork(*p);
+    // A protein that lost its name and position must neither end the process
+    // nor vanish.
+    p->graph->addNode("P5");
+    p->graph->addEdge("P1", "P5");
+    p->graph->addTag("P4", "filter");
+    ASSERT_TRUE(p->savePathway(at("net.pth")));
+    auto q = load(at("net.pth"));
+    ASSERT_TRUE(q);
+    EXPECT_EQ(q->nodeTable.size(), 5u) << "a filtered protein is saved too";
+    NodeEntity* unnamed = q->getNode("P5");
+    ASSERT_NE(unnamed, nullptr);
+    EXPECT_EQ(unnamed->getName(), "P5");
+    EXPECT_TRUE(unnamed->getLocalFrame().translation.isFinite());
+
+    EdgeEntity* coloured = q->findEdge("P3", "P4");
+    ASSERT_NE(coloured, nullptr);
+    EXPECT_EQ(coloured->color.b, 1.0f);
+    EXPECT_EQ(coloured->color.r, 0.0f);
+    EXPECT_DOUBLE_EQ(coloured->width, 0.5);
+    EdgeEntity* large = q->findEdge("P1", "P2");
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(large->kind, 2);
+    EXPECT_EQ(large->getParent(), q.get());
+    EXPECT_EQ(q->getNode("P3")->getParent(), q->edgeContainer.get());
+    EXPECT_EQ(q->getNode("P1")->getParent(), q.get());
+    EXPECT_EQ(q->initialPositions.size(), 4u);
+    EXPECT_TRUE(q->cacher);
+    EXPECT_TRUE(q->dragEnabled);
+}
+
+TEST_F(PathwayFile, CacheGoesWithTheSavedFile) {
+    auto p = fresh();
+    fillNetwork(*p);
+    for (int i = 0; i < 51; ++i) {
+        const std::string id = "N" + std::to_string(i);
+        p->graph->addEdge("P1", id);
+        p->graph->setPosition(id, Vector3(0.01f * i, -0.5f, 0));
+    }
+    ASSERT_TRUE(p->savePathway(at("hub.pth")));
+    auto q = load(at("hub.pth"));
+    ASSERT_TRUE(q);
+    ASSERT_TRUE(q->cacher);
+    std::string value;
+    EXPECT_TRUE(q->cacher->getCache().lookup("exppos1", "P1", value));
+
+    fs::create_directory(at("elsewhere"));
+    ASSERT_TRUE(q->savePathway(at("elsewhere/copy.pth")));
+    ASSERT_TRUE(fs::exists(at("elsewhere/copy.pth.cache")));
+    Cache moved(at("elsewhere/copy.pth.cache"));
+    EXPECT_TRUE(moved.lookup("exppos1", "P1", value));
+    EXPECT_TRUE(moved.lookup("exppos0", "P1", value));
+    EXPECT_EQ(q->cacher->getCache().getFileName(), at("elsewhere/copy.pth.cache"));
+}
+
+TEST_F(PathwayFile, HubsOfMoreThanFiftyPartnersAreCached) {
+    auto p = fresh();
+    ProteinGraph& g = *p->graph;
+    g.scaleX = 1;
+    g.scaleY = 1;
+    for (int i = 0; i < 51; ++i) {
+        const std::string a = "a" + std::to_string(i);
+        g.addEdge("H50", a);
+        g.addEdge("H51", a);
+        g.setPosition(a, Vector3(0.02f * i, -0.3f, 0));  // one horizontal line
+    }
+    g.removeEdge("H50", "a50");
+    g.setPosition("H50", Vector3(0.5f, -0.5f, 0));
+    g.setPosition("H51", Vector3(0.5f, -0.3f, 0));
+
+    Cache cache(at("hubs.cache"));
+    p->cacheNeighbourhoodPositions(&cache);
+    std::string value;
+    EXPECT_FALSE(cache.lookup("exppos1", "H50", value));
+    EXPECT_FALSE(cache.lookup("exppos0", "H50", value));
+    ASSERT_TRUE(cache.lookup("exppos0", "H51", value));
+    ASSERT_TRUE(cache.lookup("exppos1", "H51", value));
+    EXPECT_EQ(split(beforeDelimiter(value, "#"), "|").size(), 52u);
+    EXPECT_EQ(split(afterDelimiter(value, "#"), "|").size(), 53u);
+    EXPECT_TRUE(p->positionSet);
+
+    Array<std::string> ids{"H51"};
+    Array<std::string> partners;
+    g.getNeighbours("H51", partners);
+    ids.insert(ids.end(), partners.begin(), partners.end());
+    Array<Vector3> out;
+    ASSERT_TRUE(p->lookupNeighbourhoodPositions(ids, out, &cache));
+    ASSERT_EQ(out.size(), 53u);
+    for (std::size_t i = 1; i < out.size(); ++i) {
+        ASSERT_TRUE(out[i].isFinite());
+        EXPECT_GE(out[i].x, 0.0f);
+        EXPECT_LE(out[i].x, out[0].x);
+        EXPECT_LE(out[i].y, 0.0f);
+        EXPECT_GE(out[i].y, -out[0].y);
+    }
+
+    // A second run finds everything stored and computes nothing.
+    ASSERT_TRUE(cache.save());
+    p->cacheNeighbourhoodPositions(&cache);
+    EXPECT_FALSE(cache.isChanged());
+}
