@@ -1,0 +1,195 @@
+// Drawing the pathway in an offscreen context: the background picture the
+// right way up and unhidden, highlight lines only around selected proteins.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include <QImage>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QSurfaceFormat>
+
+#include "engine/render/Camera.h"
+#include "engine/render/Image.h"
+#include "engine/render/RenderDevice.h"
+#include "engine/render/Texture.h"
+#include "model/ProteinGraph.h"
+#include "pathway/PathwayLayoutEntity.h"
+
+namespace {
+
+constexpr int kW = 200;
+constexpr int kH = 200;
+constexpr float kDistance = 3.0f;
+
+// A compatibility context rendering into a framebuffer object of its own.
+class PathwayGL {
+public:
+    PathwayGL() {
+        QSurfaceFormat format;
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);
+        format.setVersion(2, 1);
+        format.setDepthBufferSize(24);
+        format.setStencilBufferSize(8);
+        surface.setFormat(format);
+        surface.create();
+        context.setFormat(format);
+        if (!context.create() || !context.makeCurrent(&surface))
+            return;
+        gl = context.functions();
+        gl->glGenFramebuffers(1, &fbo);
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        gl->glGenRenderbuffers(2, buffers);
+        gl->glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
+        gl->glRenderbufferStorage(GL_RENDERBUFFER, 0x8058 /* RGBA8 */, kW, kH);
+        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                      buffers[0]);
+        gl->glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
+        gl->glRenderbufferStorage(GL_RENDERBUFFER, 0x88F0 /* DEPTH24_STENCIL8 */, kW, kH);
+        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, 0x821A /* DEPTH_STENCIL_ATTACHMENT */,
+                                      GL_RENDERBUFFER, buffers[1]);
+        if (gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+            return;
+        rd.init();
+        rd.setViewport(0, 0, kW, kH);
+        Camera camera;
+        camera.setPosition(Vector3(0, 0, kDistance));
+        camera.lookAt(Vector3(0, 0, 0));
+        rd.setProjectionAndCameraMatrix(camera);
+        rd.setColorClearValue(Color4(0, 0, 0, 1));
+        rd.clear();
+        ready = true;
+    }
+    ~PathwayGL() {
+        if (gl != nullptr) {
+            gl->glDeleteRenderbuffers(2, buffers);
+            gl->glDeleteFramebuffers(1, &fbo);
+        }
+        context.doneCurrent();
+    }
+
+    QImage grab() {
+        QImage image(kW, kH, QImage::Format_RGBA8888);
+        gl->glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+        return image.mirrored();
+    }
+
+    bool ready = false;
+    RenderDevice rd;
+
+private:
+    QOffscreenSurface surface;
+    QOpenGLContext context;
+    QOpenGLFunctions* gl = nullptr;
+    GLuint fbo = 0;
+    GLuint buffers[2] = {0, 0};
+};
+
+bool pureRed(const QColor& c) {
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
+}
+
+int countPureRed(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += pureRed(image.pixelColor(x, y)) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+class PathwayRendering : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) {
+            GTEST_SKIP() << "no X display for OpenGL";
+        }
+        gl = std::make_unique<PathwayGL>();
+        ASSERT_TRUE(gl->ready) << "no offscreen OpenGL context";
+        NodeEntity::frameClipCount = 0;
+        // A 2 x 2 pathway centred on the origin, seen straight on.
+        pathway = std::make_unique<PathwayLayoutEntity>(Vector3(-1, 1, 0), "pathway",
+                                                        Vector3(2, 2, 0.01f), Color4(1, 1, 1, 1));
+        pathway->background.reset();
+    }
+
+    // Two proteins joined by an interaction, both in the node table.
+    void addPair() {
+        ProteinGraph& g = *pathway->graph;
+        g.addEdge("A", "B");
+        a = pathway->createNode(CoordinateFrame(Vector3(0.4f, -1.0f, 0.001f)), "A", true);
+        b = pathway->createNode(CoordinateFrame(Vector3(1.6f, -1.0f, 0.001f)), "B", true);
+        pathway->nodeTable["A"] = a;
+        pathway->nodeTable["B"] = b;
+    }
+
+    QImage draw() {
+        gl->rd.clear();
+        pathway->renderPathway(&gl->rd, true);
+        return gl->grab();
+    }
+
+    std::unique_ptr<PathwayGL> gl;
+    std::unique_ptr<PathwayLayoutEntity> pathway;
+    NodeEntity* a = nullptr;
+    NodeEntity* b = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PathwayRendering, BackgroundIsUprightAndNotHiddenByTheBody) {
+    Image picture(8, 8, 3);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            picture.setPixel(x, y,
+                             y < 4 ? Color4uint8{255, 0, 0, 255} : Color4uint8{0, 0, 255, 255});
+        }
+    }
+    pathway->background = Texture::fromImage("background", picture);
+    const QImage image = draw();
+    const QColor top = image.pixelColor(kW / 2, kH / 2 - 15);
+    const QColor bottom = image.pixelColor(kW / 2, kH / 2 + 15);
+    EXPECT_GT(top.red(), 200);
+    EXPECT_LT(top.blue(), 60);
+    EXPECT_GT(bottom.blue(), 200);
+    EXPECT_LT(bottom.red(), 60);
+}
+
+TEST_F(PathwayRendering, HighlightsOnlyAroundSelectedProteins) {
+    addPair();
+    EXPECT_EQ(countPureRed(draw()), 0) << "nothing selected, nothing highlighted";
+
+    pathway->addSelectedNodeId("A");
+    pathway->noProteins = true;
+    const QImage lined = draw();
+    // The line runs between the two proteins, through the middle of the view.
+    EXPECT_GT(countPureRed(lined), 20);
+    EXPECT_TRUE(pureRed(lined.pixelColor(kW / 2, kH / 2)) ||
+                pureRed(lined.pixelColor(kW / 2, kH / 2 + 1)) ||
+                pureRed(lined.pixelColor(kW / 2, kH / 2 - 1)));
+
+    pathway->noInteractions = true;
+    EXPECT_EQ(countPureRed(draw()), 0);
+
+    // Only between selected proteins: A alone has no selected partner.
+    pathway->noInteractions = false;
+    pathway->interactionsBetween = true;
+    EXPECT_EQ(countPureRed(draw()), 0);
+    pathway->addSelectedNodeId("B");
+    EXPECT_GT(countPureRed(draw()), 20);
+}
+
+TEST_F(PathwayRendering, SmallProteinsAreDrawnFirstAndTheStateIsRestored) {
+    addPair();
+    pathway->setEdgesVisible(true);
+    draw();
+    ASSERT_FALSE(pathway->getChildren().empty());
+    EXPECT_EQ(pathway->getChildren().front(), pathway->edgeContainer.get());
+    EXPECT_FALSE(pathway->childrenFirst);
+    EXPECT_EQ(NodeEntity::frameClipCount, 0);
+}
