@@ -1,0 +1,150 @@
+// Reading and writing a built pathway of 20,000 proteins and 60,000
+// interactions, and storing the neighbourhood positions of 20 hub proteins.
+// Loading traces every protein and interaction to stdout, so run with the
+// figures sent elsewhere:
+//   bench_pathway_file_bench --benchmark_out=figures.txt --benchmark_out_format=console >/dev/null
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "model/Cache.h"
+#include "model/ProteinGraph.h"
+#include "model/TextConversions.h"
+#include "pathway/PathwayLayoutEntity.h"
+
+namespace {
+
+constexpr int kNodes = 20000;
+constexpr int kEdges = 60000;
+
+std::unique_ptr<PathwayLayoutEntity> freshPathway() {
+    auto p = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
+                                                   Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
+    // As in batch mode: no textures, no cacher.
+    p->visual = false;
+    return p;
+}
+
+// A network as the build leaves it: names, positions, every 100th protein
+// important, interactions between important proteins important too.
+void fillNetwork(PathwayLayoutEntity& p) {
+    ProteinGraph& g = *p.graph;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int i = 0; i < kNodes; ++i) {
+        const std::string id = "P" + std::to_string(i);
+        g.addNode(id);
+        g.setProteinName(id, "Protein " + std::to_string(i));
+        g.setPosition(id, Vector3(unit(rng), -unit(rng), 0));
+        if (i % 100 == 0) {
+            g.setImportant(id);
+        }
+    }
+    std::uniform_int_distribution<int> pick(0, kNodes - 1);
+    std::set<std::pair<int, int>> seen;
+    while (static_cast<int>(seen.size()) < kEdges) {
+        const int a = pick(rng), b = pick(rng);
+        if (a == b || !seen.insert({std::min(a, b), std::max(a, b)}).second) {
+            continue;
+        }
+        const std::string ia = "P" + std::to_string(a), ib = "P" + std::to_string(b);
+        g.addEdge(ia, ib);
+        g.setConfidence(ia, ib, 900);
+        if (a % 100 == 0 && b % 100 == 0) {
+            g.setInteractionImportant(ia, ib);
+        }
+    }
+    p.hasNetwork = true;
+}
+
+// The file written once, and a pathway read from it.
+struct BuiltFile {
+    QTemporaryDir dir;
+    std::string path;
+    std::unique_ptr<PathwayLayoutEntity> loaded;
+
+    BuiltFile() : path(dir.path().toStdString() + "/big.pth") {
+        auto p = freshPathway();
+        fillNetwork(*p);
+        if (!p->savePathway(path)) {
+            std::abort();
+        }
+        loaded = freshPathway();
+        if (!loaded->loadPathway(path, nullptr)) {
+            std::abort();
+        }
+    }
+};
+
+BuiltFile& builtFile() {
+    static BuiltFile file;
+    return file;
+}
+
+void BM_ReadBuiltPathway(benchmark::State& state) {
+    BuiltFile& file = builtFile();
+    for (auto _ : state) {
+        auto p = freshPathway();
+        if (!p->loadPathway(file.path, nullptr)) {
+            state.SkipWithError("load failed");
+            break;
+        }
+        benchmark::DoNotOptimize(p->nodes.size());
+    }
+}
+BENCHMARK(BM_ReadBuiltPathway)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_WriteBuiltPathway(benchmark::State& state) {
+    BuiltFile& file = builtFile();
+    const std::string out = file.dir.path().toStdString() + "/written.pth";
+    for (auto _ : state) {
+        if (!file.loaded->savePathway(out)) {
+            state.SkipWithError("save failed");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_WriteBuiltPathway)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CacheHubNeighbourhoods(benchmark::State& state) {
+    auto p = freshPathway();
+    ProteinGraph& g = *p->graph;
+    g.scaleX = 1;
+    g.scaleY = 1;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    const int partners = static_cast<int>(state.range(0));
+    for (int h = 0; h < 20; ++h) {
+        const std::string hub = "H" + std::to_string(h);
+        g.addNode(hub);
+        g.setPosition(hub, Vector3(unit(rng), -unit(rng), 0));
+        for (int k = 0; k < partners; ++k) {
+            const std::string id = hub + "_" + std::to_string(k);
+            g.addEdge(hub, id);
+            g.setPosition(id, Vector3(unit(rng), -unit(rng), 0));
+        }
+    }
+    QTemporaryDir dir;
+    for (auto _ : state) {
+        // Empty every time, so that both sets of every hub are computed.
+        Cache cache(dir.path().toStdString() + "/hubs.cache");
+        p->cacheNeighbourhoodPositions(&cache);
+        benchmark::DoNotOptimize(cache.isChanged());
+    }
+}
+BENCHMARK(BM_CacheHubNeighbourhoods)->Arg(60)->Arg(200)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
