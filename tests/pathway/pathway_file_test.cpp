@@ -3,6 +3,7 @@
 // neighbourhood positions of hub proteins.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -462,4 +463,34 @@ TEST_F(PathwayFile, HubsOfMoreThanFiftyPartnersAreCached) {
     ASSERT_TRUE(cache.save());
     p->cacheNeighbourhoodPositions(&cache);
     EXPECT_FALSE(cache.isChanged());
+}
+
+TEST_F(PathwayFile, NeighbourhoodOnOnePointOrWithoutPositions) {
+    auto p = fresh();
+    ProteinGraph& g = *p->graph;
+    g.scaleX = 1;
+    g.scaleY = 1;
+    Array<std::string> ids{"hub"};
+    for (int i = 0; i < 8; ++i) {
+        ids.push_back("n" + std::to_string(i));
+        g.addEdge("hub", ids.back());
+        g.setPosition(ids.back(), Vector3(0.4f, -0.4f, 0));
+    }
+    g.setPosition("hub", Vector3(0.4f, -0.4f, 0));
+    g.addEdge("hub", "unplaced");
+    ids.push_back("unplaced");
+    for (bool set : {true, false}) {
+        p->positionSet = set;
+        Array<Vector3> out;
+        p->computeNeighbourhoodPositions(ids, out);
+        ASSERT_EQ(out.size(), ids.size() + 1);
+        const double s = std::max(1.35 * std::sqrt(double(ids.size())) - 1.0, 0.5);
+        EXPECT_NEAR((out[0].x - 0.2) * (out[0].y - 0.2), s, 1e-3) << "the set's area";
+        if (!set) {
+            EXPECT_NEAR(out[0].x, out[0].y, 1e-5) << "the second set is square";
+        }
+        for (const Vector3& v : out) {
+            EXPECT_TRUE(v.isFinite());
+        }
+    }
 }
