@@ -14,10 +14,7 @@
 #include "model/ProteinGraph.h"
 
 #include "pathway/PathwayLayouter.h"
-#if __has_include("pathway/ShapeFinder.h")
 #include "pathway/ShapeFinder.h"
-#define CORVIDANE_HAVE_SHAPE_FINDER 1
-#endif
 
 namespace {
 
@@ -428,11 +425,9 @@ void PathwayLayoutEntity::scaleLayoutLocked(float sx, float sy, float sz) {
     forEachNodeChild(edgeContainer.get(), [&](NodeEntity* node) { scaleNodeInLayout(node, s); });
     Vector3 scaled = size * s;
     setSize(scaled.x, scaled.y, scaled.z);
-#ifdef CORVIDANE_HAVE_SHAPE_FINDER
     if (shapeFinder) {
         shapeFinder->scaleAxes(sx, sy, sz);
     }
-#endif
 }
 
 void PathwayLayoutEntity::setLayoutSize(float w, float h, float d) {
@@ -481,11 +476,9 @@ void PathwayLayoutEntity::setGlobalFrame(const CoordinateFrame& frame) {
     // The base would call the locking setLocalFrame again.
     ContainerEntity::setLocalFrame(parent != nullptr ? parent->getGlobalFrame().inverse() * frame
                                                      : frame);
-#ifdef CORVIDANE_HAVE_SHAPE_FINDER
     if (shapeFinder && shapeFinderFollows) {
         shapeFinder->setOrigin(frame.translation.x, frame.translation.y, frame.translation.z);
     }
-#endif
 }
 
 void PathwayLayoutEntity::setFont(std::shared_ptr<Font> newFont) {
@@ -500,11 +493,9 @@ void PathwayLayoutEntity::setFont(std::shared_ptr<Font> newFont) {
 void PathwayLayoutEntity::scale(double factor) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     ContainerEntity::scale(factor);
-#ifdef CORVIDANE_HAVE_SHAPE_FINDER
     if (shapeFinder) {
         shapeFinder->scale(factor);
     }
-#endif
 }
 
 bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
