@@ -223,6 +223,9 @@ BENCHMARK(BM_IgraphGridFR)->Apply(sizes);
 // Keeps the per-run times, then prints both side by side with their ratio.
 class ComparingReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so a saved run reads cleanly.
+    ComparingReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
