@@ -27,8 +27,9 @@ struct RowSums {
     bool coincident = false;
 };
 
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__)
-// Picks the wider vector unit where the processor has it.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_THREAD__)
+// Picks the wider vector unit where the processor has it. (Not under the thread
+// sanitizer: its runtime is not up yet when the clone resolver runs.)
 #define CORVIDANE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define CORVIDANE_VECTOR_CLONES
