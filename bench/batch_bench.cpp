@@ -14,6 +14,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "QuietStdout.h"
+
 #include "../tools/HprdGenerator.h"
 #include "app/App.h"
 #include "app/Batch.h"
@@ -27,27 +29,6 @@
 #include "pathway/PathwayLayouter.h"
 
 namespace {
-
-// Every phase prints traces (the HPRD loader one per row); they go to
-// /dev/null while measured.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-
-private:
-    int saved_;
-};
 
 constexpr int seedCount = 10;
 

@@ -10,30 +10,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "QuietStdout.h"
+
 #include "../tools/HprdGenerator.h"
 #include "datasources/HPRDDataSource.h"
 
 namespace {
-
-// The source prints a trace line per row; they go to /dev/null while measured.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-
-private:
-    int saved_;
-};
 
 struct Files {
     std::string nomenclature;

@@ -20,6 +20,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "QuietStdout.h"
+
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
@@ -29,28 +31,6 @@
 #endif
 
 namespace {
-
-// The pass and the graph print trace lines; they go to /dev/null while measured.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-    QuietStdout(const QuietStdout&) = delete;
-    QuietStdout& operator=(const QuietStdout&) = delete;
-
-private:
-    int saved_;
-};
 
 enum Kind { RANDOM = 0, SCALE_FREE = 1 };
 

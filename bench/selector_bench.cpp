@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "QuietStdout.h"
+
 #include "../tools/HprdGenerator.h"
 #include "datasources/HPRDDataSource.h"
 #include "model/Property.h"
@@ -19,26 +21,6 @@
 #include "model/SelectorKinds.h"
 
 namespace {
-
-// Graph building traces every node; the traces go to /dev/null while building.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-
-private:
-    int saved_;
-};
 
 std::filesystem::path scratch() {
     static const auto folder = std::filesystem::temp_directory_path() /

@@ -18,32 +18,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include "QuietStdout.h"
+
 #include "datasources/StringDataSource.h"
 #include "model/PropertyGraph.h"
 
 namespace {
 
 const char* const kSpecies = "rat";
-
-// Trace lines go to /dev/null while measured.
-class QuietStdout {
-public:
-    QuietStdout() {
-        std::fflush(stdout);
-        saved_ = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::close(null);
-    }
-    ~QuietStdout() {
-        std::fflush(stdout);
-        ::dup2(saved_, STDOUT_FILENO);
-        ::close(saved_);
-    }
-
-private:
-    int saved_;
-};
 
 StringDataSource* source = nullptr;
 
