@@ -16,10 +16,6 @@ namespace {
 
 const Vector3 centreSize(0.22f, 0.15f, 0.1f);
 
-bool contains(const Array<Entity*>& list, const Entity* entity) {
-    return std::find(list.begin(), list.end(), entity) != list.end();
-}
-
 }  // namespace
 
 // ---- ExploreClean ----

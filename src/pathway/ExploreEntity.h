@@ -1,11 +1,9 @@
-// The explore view: a panel in front of the pathway that shows one protein
-// with its interaction partners, walked one protein at a time, with the
-// proteins that drop out shrinking away.
-//
-// Ownership: the view owns every node, edge and glyph it creates, its glyph
-// factories and its backdrop; it deletes each entity exactly once, when a
-// clean-up removes it, when glyphs are refreshed, or when the view goes.
-// The graph and the pathway are observed. GUI thread only.
+// The explore view: a panel in front of the pathway that shows one protein with
+// its partners, animates the walk from protein to protein and records which
+// node shows which protein. The view owns every node, edge and glyph it makes
+// and deletes each exactly once: when a clean-up removes it, when glyphs are
+// refreshed, or when the view goes. Graph, pathway and glyph factories are
+// observed. GUI thread only.
 #pragma once
 
 #include <memory>
@@ -14,112 +12,86 @@
 #include "engine/Table.h"
 #include "scene/Activity.h"
 #include "scene/ContainerEntity.h"
-#include "scene/Glyph.h"
 
 class EdgeEntity;
-class ExploreEntity;
+class GlyphFactory;
 class PathwayLayoutEntity;
 class ProteinGraph;
+class ExploreEntity;
 
-// When over, takes the listed entities out of the explore view (which then
-// deletes them).
+// Takes the listed entities out of the explore view (which deletes them) when over.
 class ExploreClean : public Activity {
 public:
     ExploreClean(ExploreEntity* target, Array<Entity*> entities, double duration);
     ~ExploreClean() override;
     void update() override;
 
-    // Spares an entity that the view keeps after all.
-    void spare(const Entity* entity);
-    bool lists(const Entity* entity) const;
-    const Array<Entity*>& getEntities() const { return entities; }
+    const Array<Entity*>& pending() const { return entities; }
 
 private:
+    friend class ExploreEntity;
     ExploreEntity* target;
     Array<Entity*> entities;
 };
 
 class ExploreEntity : public ContainerEntity {
 public:
-    // `protein` is the identifier the first build starts from.
-    ExploreEntity(ProteinGraph* graph, PathwayLayoutEntity* pathway, const std::string& protein,
-                  const Vector3& size, const std::string& name = "explore");
+    ExploreEntity(ProteinGraph* graph, PathwayLayoutEntity* pathway, const CoordinateFrame& frame,
+                  const std::string& name, const Vector3& size, const Color4& color);
     ~ExploreEntity() override;
 
-    // Lookups by protein identifier; later registrations win.
-    Entity* findExploredNode(const std::string& id) const;
+    Entity* findExploredNode(const std::string& name) const;
     std::string exploredNodeName(const Entity* entity) const;
-    void registerExploredNode(Entity* entity, const std::string& id);
+    void registerExploredNode(Entity* entity, const std::string& name);
     void unregisterExploredNode(const Entity* entity);
 
-    // A shown protein node, else an interaction, else null.
     Entity* pickChild(const Ray& ray);
-    // Explores from a shown protein; nothing for an entity the view does not show.
     void reexplore(Entity* entity);
-    // The first build around `currentProtein`.
-    void buildExploreView();
-    // Moves the centre to another protein (by identifier).
-    void explore(const std::string& id);
-    // Rebuilds every glyph, the heatmaps showing another experiment.
+    void buildExploreView(const std::string& protein);
+    void explore(const std::string& protein);
     void refreshExplore(const std::string& experiment);
-    void appendLoadItem(std::unique_ptr<GlyphFactory> factory);
-    // Decorates the nodes of these proteins, each glyph scaled by its start scale.
+    void appendLoadItem(GlyphFactory* factory);
     void attachGlyphs(Array<std::string> ids, Array<double> startScales);
-
-    // Called by a clean-up that is over: takes its entities out and deletes them.
-    void finishClean(ExploreClean* clean);
-    // Takes one of the view's own nodes or edges out of the view, out of the
-    // explored table and out of pending clean-ups, and deletes it (with a
-    // node's glyphs and the edges that end at it). Anything else is ignored.
-    void destroyEntity(Entity* entity);
-    bool ownsEntity(const Entity* entity) const;
-    std::size_t ownedEntityCount() const { return owned.size(); }
-    std::size_t glyphCount() const { return glyphs.size(); }
-    std::size_t pendingCleanCount() const { return pendingCleans.size(); }
 
     void render(RenderDevice* rd) override;
     bool mousePress(const Ray& ray, int button) override;
     bool mouseRelease(const Ray& ray, int button) override;
 
+    // Takes the entity out of the view, the name table and every pending
+    // clean-up, and deletes it with the glyphs it carries and the edges that end at it.
+    void destroyEntity(Entity* entity);
+    bool ownsEntity(const Entity* entity) const;
+    std::size_t ownedCount() const { return owned.size(); }
+    std::size_t pendingCleanups() const { return cleanups.size(); }
+
     ProteinGraph* graph;
     std::string currentProtein;
-    // Minimum x, minimum y, maximum x, maximum y of where the view may lie, in
-    // world units on the plane z = 0; an empty range leaves that axis free.
-    float bounds[4] = {0, 0, 0, 0};
+    float bounds[4] = {0, 0, 0, 0};  // min x, min y, max x, max y on the pathway
     bool drawSelf = true;
     PathwayLayoutEntity* pathway;
     Array<std::string> exploredNames;
     Array<Entity*> exploredEntities;
-    Table<std::string, std::string> properties;
+    Table<std::string, std::string> notes;
     double animationTime = 1.0;
-    Array<std::unique_ptr<GlyphFactory>> glyphFactories;
+    Array<GlyphFactory*> glyphFactories;
 
 private:
-    // ids[0] is the protein, the rest its partners; out[0] is the extent of
-    // the view, out[k + 1] the place of ids[k] in it.
-    void neighbourhoodPositions(const Array<std::string>& ids, Array<Vector3>& out);
-    // Takes the scheme colour and the extent, and moves the view over the protein.
-    void placeView(const std::string& id, const Array<Vector3>& positions);
-    NodeEntity* makeProteinNode(const std::string& id, const Vector3& at, const Vector3& baseSize,
-                                double startScale);
-    EdgeEntity* makeEdge(NodeEntity* a, NodeEntity* b, const Color4& colour, double width,
+    friend class ExploreClean;
+
+    // Positions of ids in the view; the first entry is the view's size.
+    Array<Vector3> neighbourhoodPositions(const Array<std::string>& ids);
+    // Scores, colour, size and placement of a build; answers the ids and positions.
+    void placeView(const std::string& protein, Array<std::string>& ids, Array<Vector3>& positions);
+    NodeEntity* makeProteinNode(const std::string& id, const Vector3& position,
+                                const Vector3& startSize, const Vector3& fullSize);
+    EdgeEntity* makeEdge(NodeEntity* a, NodeEntity* b, const Color4& color, float width,
                          float offsetZ);
-    // The partners of the protein with their nodes flying out of `from`.
-    void addPartners(const Array<std::string>& ids, const Array<Vector3>& positions,
-                     NodeEntity* centre, const Vector3& baseSize, double edgeWidth, float offsetZ,
-                     const Entity* reused, Array<std::string>& glyphIds,
-                     Array<double>& glyphScales);
-    void deleteGlyphsOf(Entity* node);
-    Vector3 viewCentre() const;
+    template <class T>
+    T* adopt(std::unique_ptr<T> entity);
+    void destroyGlyphsOf(Entity* node);
+    void forgetPending(Entity* entity);
 
     Array<std::unique_ptr<Entity>> owned;
-    // Each glyph with the node that carries it.
-    struct OwnedGlyph {
-        Entity* node;
-        std::unique_ptr<Glyph> glyph;
-    };
-    Array<OwnedGlyph> glyphs;
-    // Clean-ups not yet over; the activity manager owns them.
-    Array<ExploreClean*> pendingCleans;
+    Array<ExploreClean*> cleanups;
     std::unique_ptr<NodeEntity> backdrop;
 };
