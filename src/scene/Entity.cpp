@@ -51,7 +51,8 @@ Entity::Entity() = default;
 Entity::~Entity() = default;
 
 void Entity::setLocalFrame(const CoordinateFrame& frame) {
-    propagateFrames();
+    // A propagation before the change would be overwritten in full by the one
+    // after it, so only the one after it runs.
     localFrame = frame;
     globalFrame = parent != nullptr ? parent->globalFrame * localFrame : localFrame;
     propagateFrames();
@@ -124,10 +125,10 @@ void Entity::addChild(Entity* child) {
     if (child == nullptr || hasChild(child)) {
         return;
     }
-    children.push_back(child);
+    // Only the newcomer's frames can be out of date; the existing children
+    // already follow this entity, so adding N children stays linear.
     child->parent = this;
-    propagateFrames();
-    children.pop_back();
+    child->updateGlobalFrame(globalFrame);
 
     const float z = child->globalFrame.translation.z;
     // A NaN on either side stops the search, as the first unordered comparison.

@@ -141,6 +141,18 @@ std::string NodeEntity::fitLabel(const std::string& text, double labelSize, doub
 }
 
 void NodeEntity::update() {
+    updateContent();
+    updateGeometry();
+}
+
+bool NodeEntity::contentCurrent() const {
+    const ContentInputs& c = content;
+    return c.valid && c.texture == texture.get() && c.font == font.get() && c.width == size.x &&
+           c.labelSize == labelSize && c.fullLabel == fullLabel && c.color == color &&
+           c.cacheSize == textureCache.size() && c.name == name && c.shapeName == shapeName;
+}
+
+void NodeEntity::updateContent() {
     if (texture == nullptr) {
         auto entry = textureCache.find(shapeName);
         if (entry != textureCache.end()) {
@@ -157,25 +169,34 @@ void NodeEntity::update() {
         labelText = name;
     } else if (!fitted.valid || fitted.name != name || fitted.labelSize != labelSize ||
                fitted.width != size.x || fitted.font != font.get()) {
-        // Every move of the node rebuilds it, on the layout thread too; the
-        // fitting is redone only when one of its inputs changed.
         labelText = fitLabel(name, labelSize, size.x, font.get());
         fitted = {true, name, labelSize, size.x, font.get(), labelText};
     } else {
         labelText = fitted.label;
     }
 
-    Vector2 extent;
-    if (font != nullptr) {
-        extent = font->bounds(labelText, labelSize);
-    }
-    labelFrame = globalFrame * CoordinateFrame(Vector3(-extent.x / 2, extent.y / 2, 0));
+    labelExtent = font != nullptr ? font->bounds(labelText, labelSize) : Vector2();
+    content = {true, shapeName, texture.get(), color,      fullLabel,
+               name, labelSize, size.x,        font.get(), textureCache.size()};
+}
+
+void NodeEntity::updateGeometry() {
+    labelFrame = globalFrame * CoordinateFrame(Vector3(-labelExtent.x / 2, labelExtent.y / 2, 0));
 
     const float hx = size.x / 2, hy = size.y / 2;
     corners[0] = globalFrame.pointToWorldSpace(Vector3(-hx, hy, 0));
     corners[1] = globalFrame.pointToWorldSpace(Vector3(hx, hy, 0));
     corners[2] = globalFrame.pointToWorldSpace(Vector3(-hx, -hy, 0));
     corners[3] = globalFrame.pointToWorldSpace(Vector3(hx, -hy, 0));
+}
+
+// Frame operations rebuild the frame-dependent part always and the rest only
+// when its inputs moved, which keeps the layout thread's write-back cheap.
+void NodeEntity::frameUpdate() {
+    if (!contentCurrent()) {
+        updateContent();
+    }
+    updateGeometry();
 }
 
 AABox NodeEntity::worldBox() const {
@@ -362,22 +383,22 @@ void NodeEntity::scale(double factor) {
 
 void NodeEntity::updateGlobalFrame(const CoordinateFrame& parentGlobal) {
     Entity::updateGlobalFrame(parentGlobal);
-    update();
+    frameUpdate();
 }
 
 void NodeEntity::propagateFrames() {
     Entity::propagateFrames();
-    update();
+    frameUpdate();
 }
 
 void NodeEntity::frameChanged(const CoordinateFrame& frame) {
     Entity::frameChanged(frame);
-    update();
+    frameUpdate();
 }
 
 void NodeEntity::notifyFrameChanged() {
     Entity::notifyFrameChanged();
-    update();
+    frameUpdate();
 }
 
 void NodeEntity::animateScale(double factor, double duration) {

@@ -9,6 +9,7 @@
 
 #include "engine/AABox.h"
 #include "engine/Color4.h"
+#include "engine/Vector2.h"
 #include "engine/Vector3.h"
 #include "scene/Entity.h"
 
@@ -143,6 +144,30 @@ private:
     std::shared_ptr<Texture> drawTexture;
     bool textured = false;
     Color4 drawColor{0, 0, 0, 1};
+
+    // Parts of update: what follows name, size, texture and font, and what
+    // follows the frame alone.
+    void updateContent();
+    void updateGeometry();
+    bool contentCurrent() const;
+    void frameUpdate();
+
+    // Inputs of the last content rebuild; a frame change rebuilds the content
+    // only when one of them differs (scale and direct member writes change
+    // them without a setter).
+    struct ContentInputs {
+        bool valid = false;
+        std::string shapeName;
+        const Texture* texture = nullptr;
+        Color4 color{0, 0, 0, 1};
+        bool fullLabel = false;
+        std::string name;
+        double labelSize = 0;
+        float width = 0;
+        const Font* font = nullptr;
+        std::size_t cacheSize = 0;
+    } content;
+    Vector2 labelExtent;
 
     // Inputs and result of the last label fitting.
     struct FittedLabel {

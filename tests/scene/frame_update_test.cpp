@@ -1,0 +1,68 @@
+// Frame changes rebuild only the frame-dependent geometry, yet stay exact when
+// size, name or texture inputs changed behind the setters' backs.
+#include <gtest/gtest.h>
+
+#include "engine/render/Image.h"
+#include "engine/render/Texture.h"
+#include "scene/NodeEntity.h"
+
+namespace {
+
+CoordinateFrame at(float x, float y, float z) {
+    return CoordinateFrame(Vector3(x, y, z));
+}
+
+TEST(FrameUpdate, MovesAfterScaleOrDirectWritesUseCurrentInputs) {
+    NodeEntity node(at(0, 0, 0), "ABCDEF", 0, Vector3(2, 1, 0), Color4(1, 0, 0, 1), true);
+    node.setLocalFrame(at(1, 0, 0));
+    EXPECT_FLOAT_EQ(node.topRight().x, 2.0f);
+
+    // scale does not rebuild; the next move must see the new width.
+    node.scale(2.0);
+    node.setLocalFrame(at(1, 0, 0));
+    EXPECT_FLOAT_EQ(node.topRight().x, 3.0f);
+    EXPECT_FLOAT_EQ(node.topLeft().x, -1.0f);
+
+    // A shape name written directly is picked up by the next frame operation.
+    auto texture = std::make_shared<Texture>("frame-update-test", Image());
+    textureCache["frame-update-test"] = texture;
+    node.shapeName = "frame-update-test";
+    node.setLocalFrame(at(0, 0, 0));
+    EXPECT_EQ(node.getDrawTexture(), texture);
+    textureCache.erase("frame-update-test");
+
+    node.fullLabel = true;
+    node.setName("XYZ");
+    node.setLocalFrame(at(0, 0, 5));
+    EXPECT_EQ(node.getLabelText(), "XYZ");
+}
+
+TEST(FrameUpdate, AddChildKeepsOrderAndFramesOfManyChildren) {
+    NodeEntity parent(at(0, 0, 1), "P", 0, Vector3(1, 1, 0), Color4(0, 0, 0, 1), true);
+    std::vector<std::unique_ptr<NodeEntity>> kids;
+    for (int i = 0; i < 200; ++i) {
+        const float z = static_cast<float>((i * 37) % 200);
+        kids.push_back(std::make_unique<NodeEntity>(at(0, 0, z), "c", 0, Vector3(1, 1, 0),
+                                                    Color4(0, 0, 0, 1), true));
+        parent.addChild(kids.back().get());
+    }
+    const auto& children = parent.getChildren();
+    ASSERT_EQ(children.size(), 200u);
+    for (std::size_t i = 1; i < children.size(); ++i) {
+        EXPECT_LE(children[i - 1]->getGlobalFrame().translation.z,
+                  children[i]->getGlobalFrame().translation.z);
+    }
+    for (const auto& kid : kids) {
+        EXPECT_FLOAT_EQ(kid->getGlobalFrame().translation.z,
+                        kid->getLocalFrame().translation.z + 1.0f);
+        EXPECT_FLOAT_EQ(kid->topLeft().z, kid->getGlobalFrame().translation.z);
+    }
+    // A moved parent still carries every child and its geometry.
+    parent.setLocalFrame(at(3, 0, 0));
+    for (const auto& kid : kids) {
+        EXPECT_FLOAT_EQ(kid->getGlobalFrame().translation.x, 3.0f);
+        EXPECT_FLOAT_EQ(kid->topRight().x, 3.5f);
+    }
+}
+
+}  // namespace
