@@ -392,6 +392,12 @@ void ExploreEntity::explore(const std::string& protein) {
         scales.push_back(1.0);
     } else {
         newCentre->moveLocal(CoordinateFrame(positions[1]), animationTime);
+        // A partner picked while it was still shrinking away grows back; the
+        // later activity wins each step.
+        const float width = newCentre->getSize().x;
+        if (width > 0 && width < centreSize.x) {
+            newCentre->animateScale(centreSize.x / width, animationTime);
+        }
     }
     if (oldCentre != nullptr && oldCentre != newCentre) {
         const bool important = graph != nullptr && graph->isImportant(protein);

@@ -160,6 +160,9 @@ TEST_F(ExploreTest, ReexploringDuringACleanUpNeverRemovesTheNewCentre) {
     EXPECT_TRUE(view->hasChild(a));
     EXPECT_NE(view->findExploredNode("B"), nullptr);
     EXPECT_EQ(view->pendingCleanups(), 0u);
+    // B was shrinking when it became a neighbour again; A, picked while it
+    // shrank in the first walk, is back at full size.
+    EXPECT_NEAR(static_cast<NodeEntity*>(a)->getSize().x, 0.22f, 1e-3);
     for (const Entity* child : view->getChildren()) {
         if (child->getType() == "EdgeEntity") {
             const auto* edge = static_cast<const EdgeEntity*>(child);
