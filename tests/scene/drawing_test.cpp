@@ -1,7 +1,7 @@
 // Nodes, containers and edges drawn into an offscreen framebuffer and read back.
 #include <QColor>
 
-#include "OffscreenGL.h"
+#include "render/OffscreenGL.h"
 #include "SceneTestSupport.h"
 #include "engine/Vector2.h"
 #include "engine/render/Font.h"
