@@ -56,14 +56,30 @@ struct Matrix3 {
         m[2][c] = v.z;
     }
 
-    Matrix3 operator*(const Matrix3& o) const { return Matrix3(glm() * o.glm()); }
-    Vector3 operator*(const Vector3& v) const { return Vector3(glm() * v.glm()); }
+    // The products sit on every frame update, so they are written out rather
+    // than routed through glm's column layout (same sums, same order).
+    constexpr Matrix3 operator*(const Matrix3& o) const {
+        Matrix3 p;
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                p.m[r][c] = m[r][0] * o.m[0][c] + m[r][1] * o.m[1][c] + m[r][2] * o.m[2][c];
+            }
+        }
+        return p;
+    }
+    constexpr Vector3 operator*(const Vector3& v) const {
+        return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
+                m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+                m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+    }
     Matrix3 operator*(float s) const { return Matrix3(glm() * s); }
     Matrix3 operator+(const Matrix3& o) const { return Matrix3(glm() + o.glm()); }
     Matrix3 operator-(const Matrix3& o) const { return Matrix3(glm() - o.glm()); }
     Matrix3& operator*=(const Matrix3& o) { return *this = *this * o; }
 
-    Matrix3 transpose() const { return Matrix3(glm::transpose(glm())); }
+    constexpr Matrix3 transpose() const {
+        return {m[0][0], m[1][0], m[2][0], m[0][1], m[1][1], m[2][1], m[0][2], m[1][2], m[2][2]};
+    }
     float determinant() const { return glm::determinant(glm()); }
     // A singular matrix has no inverse: the answer is then the zero matrix rather
     // than a matrix of infinities that would poison every frame it touches.

@@ -140,6 +140,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
         p.childList().clear();
         small.childList().clear();
         p.edges.clear();
+        ++p.edgeListVersion;
         p.nodes.clear();
         p.initialPositions.clear();
         p.dragEnabled = true;

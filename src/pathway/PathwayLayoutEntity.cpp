@@ -205,6 +205,7 @@ EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool l
         list.insert(list.begin(), edge.get());
     }
     edges.push_back(std::move(edge));
+    ++edgeListVersion;
     return edges.back().get();
 }
 
@@ -561,6 +562,7 @@ void PathwayLayoutEntity::destroyEdgeLocked(EdgeEntity* edge) {
         std::find_if(edges.begin(), edges.end(), [edge](const auto& e) { return e.get() == edge; });
     if (owned != edges.end()) {
         edges.erase(owned);
+        ++edgeListVersion;
     }
 }
 

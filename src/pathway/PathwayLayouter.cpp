@@ -68,6 +68,9 @@ void coincidentDirection(int32_t lo, int32_t hi, double& ux, double& uy) {
     uy = std::sin(2 * PI * turns);
 }
 
+// How many nodes ahead the snapshot and the write-back ask for a node's memory.
+constexpr std::size_t PREFETCH_AHEAD = 8;
+
 int32_t levelOf(int32_t degree) {
     // A protein without interactions counts as level 0, like one of degree 1.
     if (degree <= 0) {
@@ -102,6 +105,200 @@ int32_t clampedCell(double coordinate, double side, double count) {
 void printSeconds(const char* format, double seconds) {
     std::printf(format, seconds);
     std::fflush(stdout);
+}
+
+// Per-protein inputs and force sums of the repulsion, in cell order.
+struct PairArrays {
+    const float* x;
+    const float* y;
+    const float* halfWidth;
+    const float* halfHeight;
+    const float* halfDiagonal;
+    const int32_t* level;
+    // (1 + degree weight) to the power of the level: a pair repels with the
+    // weight of its lower level.
+    const float* weight;
+    // Cell of the pathway's own grid, for a merged grid only.
+    const int32_t* column;
+    const int32_t* row;
+    float* fx;
+    float* fy;
+};
+
+// The cell grid as the pair loops walk it: `start[x * ny + y]` is the first
+// protein of cell (x, y).
+struct PairBlocks {
+    const int32_t* start;
+    int nx;
+    int ny;
+    bool merged;
+};
+
+// Walks the cells, each with the ranges of its 3 x 3 block (itself included):
+// one range per column of the block, as the cells of a column are adjacent
+// in cell order. `visit(from, end, ranges)` sees the cell's proteins
+// [from, end) and the three ranges (an empty one past the grid's edge).
+template <class Visit>
+[[gnu::always_inline]] inline void forEachBlock(const PairBlocks& blocks, Visit&& visit) {
+    const int nx = blocks.nx, ny = blocks.ny;
+    auto first = [&](int x, int y) {
+        return static_cast<std::size_t>(
+            blocks.start[static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
+                         static_cast<std::size_t>(y)]);
+    };
+    for (int x = 0; x < nx; ++x) {
+        for (int y = 0; y < ny; ++y) {
+            const std::size_t from = first(x, y);
+            const std::size_t end = first(x, y + 1);
+            if (from == end) {
+                continue;
+            }
+            const int top = std::max(y - 1, 0), bottom = std::min(y + 1, ny - 1) + 1;
+            std::size_t ranges[3][2] = {};
+            for (int column = std::max(x - 1, 0), r = 0; column <= std::min(x + 1, nx - 1);
+                 ++column, ++r) {
+                ranges[r][0] = first(column, top);
+                ranges[r][1] = first(column, bottom);
+            }
+            visit(from, end, ranges);
+        }
+    }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_THREAD__)
+// The wider vector unit where the processor has it. (Not under the thread
+// sanitizer: its runtime is not up yet when the clone resolver runs.)
+#define CORVIDANE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define CORVIDANE_VECTOR_CLONES
+#endif
+
+// Vector width of the repulsion loop; the arrays of PairArrays hold this
+// many far-away proteins past the last one, so a block may run over the end
+// of its range.
+constexpr std::size_t PAIR_LANES = 16;
+
+// The repulsion on every protein from the proteins of its 3 x 3 block closer
+// than 0.5, in float and free of branches so that the inner loop runs on
+// vector lanes. Each pair is met from both sides, so nothing but the protein
+// itself is written. Pairs at one place are left out; the answer says
+// whether there were any.
+CORVIDANE_VECTOR_CLONES
+bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) {
+    const float* __restrict xs = in.x;
+    const float* __restrict ys = in.y;
+    const float* __restrict ws = in.halfWidth;
+    const float* __restrict hs = in.halfHeight;
+    const float* __restrict ds = in.halfDiagonal;
+    const float* __restrict weights = in.weight;
+    const int32_t* __restrict levels = in.level;
+    const int32_t* __restrict columns = in.column;
+    const int32_t* __restrict rows = in.row;
+    const bool merged = blocks.merged;
+    const float minGap = static_cast<float>(PathwayLayouter::MIN_GAP);
+    const float toAngle = static_cast<float>(4.0 / PI);
+    int coincident = 0;
+    forEachBlock(blocks, [&](std::size_t from, std::size_t end, const std::size_t(&ranges)[3][2])
+                             __attribute__((always_inline)) {
+        for (std::size_t a = from; a < end; ++a) {
+            const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a], hda = ds[a];
+            const float wa = weights[a];
+            const int32_t la = levels[a], ca = columns[a], ra = rows[a];
+            const auto self = static_cast<int64_t>(a);
+            // One sum per lane, added up at the end: a reduction inside the
+            // loop would be summed lane by lane on every range.
+            float sumX[PAIR_LANES] = {}, sumY[PAIR_LANES] = {};
+            int same[PAIR_LANES] = {};
+            for (const auto& range : ranges) {
+                const auto last = static_cast<int64_t>(range[1]);
+                for (std::size_t block = range[0]; block < range[1]; block += PAIR_LANES) {
+#pragma omp simd
+                    for (std::size_t k = 0; k < PAIR_LANES; ++k) {
+                        const std::size_t b = block + k;
+                        const auto at = static_cast<int64_t>(b);
+                        const float dx = xa - xs[b];
+                        const float dy = ya - ys[b];
+                        const float d2 = dx * dx + dy * dy;
+                        // Bitwise, not short-circuit: the loop must stay free
+                        // of branches.
+                        const bool neighbours =
+                            (at < last) & (at != self) &
+                            ((!merged) | ((std::abs(ca - columns[b]) <= 1) &
+                                          (std::abs(ra - rows[b]) <= 1)));
+                        same[k] |= static_cast<int>((d2 == 0.0f) & neighbours);
+                        const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
+                        // Every lane computes; those that do not repel are
+                        // dropped at the end, whatever they came to (a far
+                        // padding entry gives infinities, the protein itself
+                        // a zero length).
+                        const float length = std::sqrt(d2);
+                        const float adx = std::fabs(dx), ady = std::fabs(dy);
+                        const float wide = adx >= ady ? 1.0f : 0.0f;
+                        const float t =
+                            std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
+                        const float across = hha + hs[b];
+                        const float axes = across + wide * (hwa + ws[b] - across);
+                        const float turn = atanUnitF(t) * toAngle;
+                        const float gap = std::max(
+                            length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
+                        // Force along the unit vector d / length, in one division.
+                        const float wb = weights[b];
+                        const float weight = la < levels[b] ? wa : wb;
+                        const float push = strength * weight / (gap * gap * length);
+                        const float scale = repel ? push : 0.0f;
+                        sumX[k] += scale * dx;
+                        sumY[k] += scale * dy;
+                    }
+                }
+            }
+            for (std::size_t width = PAIR_LANES / 2; width > 0; width /= 2) {
+                for (std::size_t k = 0; k < width; ++k) {
+                    sumX[k] += sumX[k + width];
+                    sumY[k] += sumY[k + width];
+                    same[k] |= same[k + width];
+                }
+            }
+            in.fx[a] = sumX[0];
+            in.fy[a] = sumY[0];
+            coincident |= same[0];
+        }
+    });
+    return coincident != 0;
+}
+
+// Pairs at one place push apart along a fixed direction chosen from their
+// indices, at the strength of the smallest gap; met from both sides, like
+// every other pair.
+void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_t* items,
+                    double strength) {
+    const double floor2 = PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP;
+    forEachBlock(blocks, [&](std::size_t from, std::size_t end,
+                             const std::size_t(&ranges)[3][2]) {
+        for (std::size_t a = from; a < end; ++a) {
+            for (const auto& range : ranges) {
+                for (std::size_t b = range[0]; b < range[1]; ++b) {
+                    // The same test as the vector loop's, which leaves these out.
+                    const float dx = in.x[a] - in.x[b], dy = in.y[a] - in.y[b];
+                    if (b == a || dx * dx + dy * dy != 0.0f ||
+                        (blocks.merged && (std::abs(in.column[a] - in.column[b]) > 1 ||
+                                           std::abs(in.row[a] - in.row[b]) > 1))) {
+                        continue;
+                    }
+                    double ux, uy;
+                    const int32_t ia = items[a], ib = items[b];
+                    coincidentDirection(std::min(ia, ib), std::max(ia, ib), ux, uy);
+                    if (ia > ib) {
+                        ux = -ux;
+                        uy = -uy;
+                    }
+                    const double weight = in.level[a] < in.level[b] ? in.weight[a] : in.weight[b];
+                    const double push = strength * weight / floor2;
+                    in.fx[a] += static_cast<float>(push * ux);
+                    in.fy[a] += static_cast<float>(push * uy);
+                }
+            }
+        }
+    });
 }
 
 }  // namespace
@@ -197,6 +394,9 @@ void PathwayLayouter::takeSnapshotLocked() {
     snap.halfHeight.resize(n);
     snap.active.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
+        if (i + PREFETCH_AHEAD < n) {
+            snap.nodes[i + PREFETCH_AHEAD]->prefetchFrameUpdate();
+        }
         const NodeEntity* node = snap.nodes[i];
         const Vector3 p = node->getLocalFrame().translation;
         const Vector3 size = node->getSize();
@@ -247,24 +447,24 @@ void PathwayLayouter::refreshIndicesLocked(bool nodesChanged) {
         }
     }
 
+    // An edge's ends never change, so the list of edge pointers and the
+    // document's edge version tell whether the end indices still hold; the
+    // edges themselves are only visited when they do not.
     const auto& edges = owner->edges;
     const std::size_t e = edges.size();
-    bool edgesChanged = nodesChanged || !indicesValid || e != lastEdges.size();
+    bool edgesChanged = nodesChanged || !indicesValid || e != lastEdges.size() ||
+                        owner->edgeListVersion != lastEdgeListVersion;
     for (std::size_t j = 0; !edgesChanged && j < e; ++j) {
-        const EdgeEntity* edge = edges[j].get();
-        edgesChanged = edge != lastEdges[j] || edge->nodeA != lastEdgeEnds[2 * j] ||
-                       edge->nodeB != lastEdgeEnds[2 * j + 1];
+        edgesChanged = edges[j].get() != lastEdges[j];
     }
     if (edgesChanged) {
+        lastEdgeListVersion = owner->edgeListVersion;
         lastEdges.resize(e);
-        lastEdgeEnds.resize(2 * e);
         snap.edgeA.resize(e);
         snap.edgeB.resize(e);
         for (std::size_t j = 0; j < e; ++j) {
             const EdgeEntity* edge = edges[j].get();
             lastEdges[j] = edge;
-            lastEdgeEnds[2 * j] = edge->nodeA;
-            lastEdgeEnds[2 * j + 1] = edge->nodeB;
             auto a = nodeIndex.find(edge->nodeA);
             auto b = nodeIndex.find(edge->nodeB);
             snap.edgeA[j] = a != nodeIndex.end() ? a->second : -1;
@@ -419,12 +619,15 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
     // Gathered in cell order, so the pair loops run over contiguous memory.
     const std::size_t m = cells.items.size();
     const int32_t* items = cells.items.data();
-    Array<float> px(m), py(m), hw(m), hh(m), hd(m);
-    Array<double> rfx(m, 0.0), rfy(m, 0.0);
-    Array<int32_t> level(m), column(m), row(m);
-    double factor[33];
+    // Padded with far-away proteins for the vector loop's last blocks.
+    const std::size_t padded = m + PAIR_LANES;
+    Array<float> px(padded, 1e30f), py(padded, 1e30f), hw(padded, 0.0f), hh(padded, 0.0f),
+        hd(padded, 0.0f), weight(padded, 0.0f);
+    Array<float> rfx(m, 0.0f), rfy(m, 0.0f);
+    Array<int32_t> level(padded, 0), column(padded, 0), row(padded, 0);
+    float factor[33];
     for (int32_t l = 0; l < 33; ++l) {
-        factor[l] = powInt(1.0 + degreeWeight, l);
+        factor[l] = static_cast<float>(powInt(1.0 + degreeWeight, l));
     }
     for (std::size_t k = 0; k < m; ++k) {
         const auto i = static_cast<std::size_t>(items[k]);
@@ -434,103 +637,19 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
         hh[k] = snap.halfHeight[i];
         hd[k] = std::sqrt(hw[k] * hw[k] + hh[k] * hh[k]);
         level[k] = levelOf(degrees[i]);
+        weight[k] = factor[level[k]];
         column[k] = fineColumn[i];
         row[k] = fineRow[i];
     }
-    // Each pair is met once here; pushing both by 2F matches meeting it once
-    // from each side with F.
+    // Every pair is met from both sides, and each meeting pushes both of its
+    // proteins; pushing only the protein at hand, it takes twice the force.
     const double strength = 2.0 * c * 1e-05;
-    const bool merged = cellMerge > 1;
-
-    // Protein a against the proteins [from, to), all later in cell order.
-    // Branch-free in the common case: the cut-off and the merged-grid test
-    // are almost always decided the same way, the rest is arithmetic.
-    const float* __restrict xs = px.data();
-    const float* __restrict ys = py.data();
-    const float* __restrict ws = hw.data();
-    const float* __restrict hs = hh.data();
-    const float* __restrict ds = hd.data();
-    const int32_t* __restrict levels = level.data();
-    double* __restrict gx = rfx.data();
-    double* __restrict gy = rfy.data();
-    auto against = [&](std::size_t a, std::size_t from, std::size_t to) {
-        const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a], hda = ds[a];
-        const int32_t la = levels[a];
-        double fxa = 0, fya = 0;
-        for (std::size_t b = from; b < to; ++b) {
-            const float dx = xa - xs[b];
-            const float dy = ya - ys[b];
-            const float d2 = dx * dx + dy * dy;
-            if (!(d2 > 0 && d2 <= 0.25) || (merged && (std::abs(column[a] - column[b]) > 1 ||
-                                                       std::abs(row[a] - row[b]) > 1))) {
-                if (d2 == 0 && !(merged && (std::abs(column[a] - column[b]) > 1 ||
-                                            std::abs(row[a] - row[b]) > 1))) {
-                    double ux, uy;
-                    const int32_t ia = items[a], ib = items[b];
-                    coincidentDirection(std::min(ia, ib), std::max(ia, ib), ux, uy);
-                    if (ia > ib) {
-                        ux = -ux;
-                        uy = -uy;
-                    }
-                    const double push =
-                        strength * factor[std::min(la, levels[b])] / (MIN_GAP * MIN_GAP);
-                    fxa += push * ux;
-                    fya += push * uy;
-                    gx[b] -= push * ux;
-                    gy[b] -= push * uy;
-                }
-                continue;
-            }
-            const float length = std::sqrt(d2);
-            const float adx = std::fabs(dx), ady = std::fabs(dy);
-            const float wide = adx >= ady ? 1.0f : 0.0f;
-            const float t = std::min(adx, ady) / std::max(adx, ady);
-            const float across = hha + hs[b];
-            const float axes = across + wide * (hwa + ws[b] - across);
-            const float f = atanUnitF(t) * static_cast<float>(4.0 / PI);
-            const float gap = std::max(length - 0.5f * (axes + (hda + ds[b] - axes) * f),
-                                       static_cast<float>(MIN_GAP));
-            // Force along the unit vector d / length, in one division.
-            const double scale = strength * factor[std::min(la, levels[b])] /
-                                 static_cast<double>(gap * gap * length);
-            fxa += scale * dx;
-            fya += scale * dy;
-            gx[b] -= scale * dx;
-            gy[b] -= scale * dy;
-        }
-        gx[a] += fxa;
-        gy[a] += fya;
-    };
-
-    const int nx = cells.nx, ny = cells.ny;
-    const int32_t* start = cells.start.data();
-    // Index of the first protein of cell (x, y); (x, ny) is where column
-    // x + 1 starts, and the one past the last cell is the end.
-    auto first = [&](int x, int y) {
-        return static_cast<std::size_t>(
-            start[static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
-                  static_cast<std::size_t>(y)]);
-    };
-    // Forward half of the 3 x 3 block; the other half meets us from there.
-    // Cell (x, y + 1) follows (x, y) directly, so those two are one range.
-    for (int x = 0; x < nx; ++x) {
-        for (int y = 0; y < ny; ++y) {
-            const std::size_t from = first(x, y);
-            const std::size_t end = first(x, y + 1);
-            if (from == end) {
-                continue;
-            }
-            const std::size_t below = y + 1 < ny ? first(x, y + 2) : end;
-            std::size_t nextFrom = 0, nextTo = 0;
-            if (x + 1 < nx) {
-                nextFrom = first(x + 1, std::max(y - 1, 0));
-                nextTo = first(x + 1, std::min(y + 1, ny - 1) + 1);
-            }
-            for (std::size_t a = from; a < end; ++a) {
-                against(a, a + 1, below);
-                against(a, nextFrom, nextTo);
-            }
-        }
+    const PairArrays arrays{px.data(),     py.data(),  hw.data(),  hh.data(),
+                            hd.data(),     level.data(), weight.data(), column.data(),
+                            row.data(),    rfx.data(), rfy.data()};
+    const PairBlocks blocks{cells.start.data(), cells.nx, cells.ny, cellMerge > 1};
+    if (repelPairs(arrays, blocks, static_cast<float>(strength))) {
+        pushCoincident(arrays, blocks, items, strength);
     }
     for (std::size_t k = 0; k < m; ++k) {
         const auto i = static_cast<std::size_t>(items[k]);
@@ -547,6 +666,9 @@ void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<doubl
         same = nodes[i].get() == snap.nodes[i];
     }
     for (std::size_t j = 0; j < nodes.size(); ++j) {
+        if (j + PREFETCH_AHEAD < nodes.size()) {
+            nodes[j + PREFETCH_AHEAD]->prefetchFrameUpdate();
+        }
         NodeEntity* node = nodes[j].get();
         std::size_t i = j;
         if (!same) {

@@ -112,7 +112,7 @@ private:
     // the degrees and the edge end indices while the lists stay the same.
     std::unordered_map<const NodeEntity*, int32_t> nodeIndex;
     Array<const EdgeEntity*> lastEdges;
-    Array<const NodeEntity*> lastEdgeEnds;
+    uint64_t lastEdgeListVersion = 0;
     bool indicesValid = false;
     // Per snapshot node: the column and row of the pathway's own grid.
     Array<int32_t> fineColumn, fineRow;

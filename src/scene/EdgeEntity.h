@@ -44,9 +44,10 @@ public:
     Vector3 endPointA() const;
     Vector3 endPointB() const;
 
-    NodeEntity* nodeA;
+    // Fixed at construction: the layouter relies on an edge keeping its ends.
+    NodeEntity* const nodeA;
     CoordinateFrame offsetA;
-    NodeEntity* nodeB;
+    NodeEntity* const nodeB;
     CoordinateFrame offsetB;
     bool hidden = false;
     Color4 color;

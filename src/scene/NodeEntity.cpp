@@ -181,7 +181,10 @@ void NodeEntity::updateContent() {
 }
 
 void NodeEntity::updateGeometry() {
-    labelFrame = globalFrame * CoordinateFrame(Vector3(-labelExtent.x / 2, labelExtent.y / 2, 0));
+    // The label frame only shifts the node's frame, so no rotation product.
+    labelFrame = CoordinateFrame(
+        globalFrame.rotation,
+        globalFrame.pointToWorldSpace(Vector3(-labelExtent.x / 2, labelExtent.y / 2, 0)));
 
     const float hx = size.x / 2, hy = size.y / 2;
     corners[0] = globalFrame.pointToWorldSpace(Vector3(-hx, hy, 0));

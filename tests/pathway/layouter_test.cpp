@@ -2,6 +2,7 @@
 // repulsion terms, which proteins move, the grid, and odd positions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -263,6 +264,103 @@ TEST(LayoutPass, GridListsProteinsInNodeOrder) {
     EXPECT_GT(at(b).x, 100.05f);
     // 0.15 from b is beyond the neighbouring cells of the pathway's own grid.
     EXPECT_EQ(at(far).x, 100.25f);
+}
+
+// Repulsion and walls summed pair by pair in double, as a check on the pass's
+// vector loop: proteins of neighbouring cells of the pathway's own grid that
+// are closer than 0.5 repel with the weight of the lower level.
+Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntity*>& nodes,
+                             const Array<int>& levels, double step) {
+    const double c = 0.01 * p.repulsiveForce;
+    const double side = p.cellSize;
+    const double w = p.getSize().x, h = p.getSize().y;
+    auto cell = [&](double v, double extent) {
+        return std::clamp(std::floor(v / side), 0.0, std::ceil(extent / side) - 1);
+    };
+    Array<Vector3> moves;
+    for (const NodeEntity* a : nodes) {
+        const Vector3 pa = at(a);
+        double fx = 0, fy = 0;
+        for (std::size_t j = 0; j < nodes.size(); ++j) {
+            const NodeEntity* b = nodes[j];
+            const Vector3 pb = at(b);
+            const double dx = static_cast<double>(pa.x) - pb.x;
+            const double dy = static_cast<double>(pa.y) - pb.y;
+            const double length = std::sqrt(dx * dx + dy * dy);
+            if (a == b || length > 0.5 ||
+                std::abs(cell(pa.x, w) - cell(pb.x, w)) > 1 ||
+                std::abs(cell(-pa.y, h) - cell(-pb.y, h)) > 1) {
+                continue;
+            }
+            const double gap = PathwayLayouter::boxGap(a, b);
+            const int level = std::min(levels[static_cast<std::size_t>(
+                                           std::find(nodes.begin(), nodes.end(), a) -
+                                           nodes.begin())],
+                                       levels[j]);
+            const double f = 2 * c * 1e-5 * std::pow(1 + p.degreeWeight, level) / (gap * gap);
+            fx += f * dx / length;
+            fy += f * dy / length;
+        }
+        const double kw = 3e-5 * c * c;
+        fx += kw / std::pow(pa.x, 3) - kw / std::pow(w - pa.x, 3);
+        fy += -kw / std::pow(-pa.y, 3) + kw / std::pow(pa.y + h, 3);
+        moves.push_back(Vector3(static_cast<float>(fx * step), static_cast<float>(fy * step), 0));
+    }
+    return moves;
+}
+
+TEST(LayoutPass, CrowdedRepulsionMatchesThePairByPairSum) {
+    // Crowded enough that one column of a 3 x 3 block holds more proteins
+    // than the vector loop has lanes; on the pathway's own grid and on a
+    // merged one (a pathway too large for its own grid).
+    for (const float extent : {1.0f, 5000.0f}) {
+        auto p = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
+                                                       Vector3(extent, extent, 0.01f),
+                                                       Color4(1, 1, 1, 1));
+        p->smallProteinSize = Vector3(0.001f / extent, 0.001f / extent, 0.0001f);
+        p->degreeWeight = 0.5;
+        const float cx = extent == 1.0f ? 0.5f : 2.0f;
+        Array<NodeEntity*> nodes;
+        Array<int> levels;
+        uint32_t seed = 7;
+        auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<float>(seed >> 8) / static_cast<float>(1u << 24);
+        };
+        for (int i = 0; i < 90; ++i) {
+            const int degree = i % 5 == 0 ? 1 << (i % 4) : 0;
+            const std::string id = "P" + std::to_string(i);
+            NodeEntity* node = hub(*p, id, degree, cx - 0.17f + 0.34f * next(),
+                                   -cx + 0.17f - 0.34f * next());
+            nodes.push_back(node);
+            levels.push_back(degree <= 1 ? 0 : static_cast<int>(std::log2(degree)));
+        }
+        // The largest move a little under the step limit, so none is cut.
+        double strongest = 0;
+        for (const Vector3& f : expectedMoves(*p, nodes, levels, 1.0)) {
+            strongest = std::max(strongest, static_cast<double>(f.length()));
+        }
+        const double step = 0.5 * PathwayLayouter::MAX_STEP / strongest;
+        const Array<Vector3> expected = expectedMoves(*p, nodes, levels, step);
+        Array<Vector3> before;
+        for (NodeEntity* node : nodes) {
+            before.push_back(at(node));
+        }
+        PathwayLayouter layouter(p.get());
+        layouter.step = step;
+        passes(layouter);
+        double largest = 0;
+        for (const Vector3& e : expected) {
+            largest = std::max(largest, static_cast<double>(e.length()));
+        }
+        ASSERT_GT(largest, 0);
+        ASSERT_LT(largest, PathwayLayouter::MAX_STEP) << "no move is cut to the step limit";
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            const Vector3 moved = at(nodes[i]) - before[i];
+            EXPECT_NEAR(moved.x, expected[i].x, 2e-3 * largest) << extent << " " << i;
+            EXPECT_NEAR(moved.y, expected[i].y, 2e-3 * largest) << extent << " " << i;
+        }
+    }
 }
 
 TEST(LayoutPass, EmptyPathwayPrintsBothTimesOnly) {
