@@ -543,17 +543,17 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     // Anchor spring, pulling with the cube of the distance.
     if (snap.initialPositions.size() == n) {
         const double k = 0.25 * (c + s);
+        // Without branches (an inactive protein computes on and is dropped),
+        // so that this and the walls' loop run on vector lanes.
         for (std::size_t i = 0; i < n; ++i) {
-            if (!snap.active[i]) {
-                continue;
-            }
             const Vector3& anchor = snap.initialPositions[i];
             const double vx = anchor.x * width - snap.x[i];
             const double vy = anchor.y * height - snap.y[i];
             const double vz = anchor.z * depth - snap.z[i];
             const double pull = k * (vx * vx + vy * vy + vz * vz);
-            fx[i] += pull * vx;
-            fy[i] += pull * vy;
+            const bool on = snap.active[i] != 0;
+            fx[i] += on ? pull * vx : 0.0;
+            fy[i] += on ? pull * vy : 0.0;
         }
     }
 
@@ -586,12 +586,10 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
         return d * d * d;
     };
     for (std::size_t i = 0; i < n; ++i) {
-        if (!snap.active[i]) {
-            continue;
-        }
         const double x = snap.x[i], y = snap.y[i];
-        fx[i] += kw / cube(x) - kw / cube(width - x);
-        fy[i] += -kw / cube(-y) + kw / cube(y + height);
+        const bool on = snap.active[i] != 0;
+        fx[i] += on ? kw / cube(x) - kw / cube(width - x) : 0.0;
+        fy[i] += on ? -kw / cube(-y) + kw / cube(y + height) : 0.0;
     }
 
     // Control points, within 0.5.
