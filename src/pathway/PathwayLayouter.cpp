@@ -693,9 +693,8 @@ void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<doubl
             dy *= MAX_STEP / length;
         }
         const Vector3 at = node->getLocalFrame().translation;
-        node->setLocalFrame(CoordinateFrame(
-            Matrix3(),
-            Vector3(at.x + static_cast<float>(dx), at.y + static_cast<float>(dy), at.z)));
+        node->moveInParent(
+            Vector3(at.x + static_cast<float>(dx), at.y + static_cast<float>(dy), at.z));
     }
 }
 

@@ -404,6 +404,17 @@ void NodeEntity::notifyFrameChanged() {
     frameUpdate();
 }
 
+void NodeEntity::moveInParent(const Vector3& translation) {
+    if (parent == nullptr || !(localFrame.rotation == Matrix3()) ||
+        !(globalFrame.rotation == parent->getGlobalFrame().rotation)) {
+        setLocalFrame(CoordinateFrame(Matrix3(), translation));
+        return;
+    }
+    localFrame.translation = translation;
+    globalFrame.translation = parent->getGlobalFrame().pointToWorldSpace(translation);
+    propagateFrames();
+}
+
 void NodeEntity::animateScale(double factor, double duration) {
     const float f = static_cast<float>(factor);
     add(new ActivityScale(size, size * f, this, duration));

@@ -90,6 +90,12 @@ public:
 
     void animateScale(double factor, double duration);
 
+    // setLocalFrame with an unturned frame at `translation`. The layout moves
+    // every node on every pass: when the node is unturned under its parent
+    // already, only the translations are recomputed (the same sums as the
+    // full frame product makes for them).
+    void moveInParent(const Vector3& translation);
+
     // Hints the processor to load what a frame change reads and writes, for
     // loops that move many nodes one after the other (the nodes are scattered
     // over the heap, and such a loop is bound by fetching them).

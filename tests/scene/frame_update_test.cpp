@@ -2,6 +2,7 @@
 // size, name or texture inputs changed behind the setters' backs.
 #include <gtest/gtest.h>
 
+#include "engine/Matrix3.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
 #include "scene/NodeEntity.h"
@@ -35,6 +36,51 @@ TEST(FrameUpdate, MovesAfterScaleOrDirectWritesUseCurrentInputs) {
     node.setName("XYZ");
     node.setLocalFrame(at(0, 0, 5));
     EXPECT_EQ(node.getLabelText(), "XYZ");
+}
+
+TEST(FrameUpdate, MoveInParentMatchesTheFullFrameChange) {
+    // Under a turned and under an unturned parent, for a node that is turned
+    // itself (which the move undoes, as setLocalFrame with an unturned frame
+    // would), for one that was just taken out of its parent, and with a
+    // child that must follow.
+    const Matrix3 turn = Matrix3::fromEulerAnglesXYZ(0.3f, -0.2f, 1.1f);
+    for (const Matrix3& parentTurn : {Matrix3(), turn}) {
+        for (bool turnedNode : {false, true}) {
+            for (bool detached : {false, true}) {
+                NodeEntity parent(CoordinateFrame(parentTurn, Vector3(1, 2, 3)), "P", 0,
+                                  Vector3(4, 4, 0), Color4(1, 1, 1, 1), true);
+                NodeEntity moved(at(0.5f, 0.5f, 0), "M", 0, Vector3(0.2f, 0.1f, 0),
+                                 Color4(1, 0, 0, 1), true);
+                NodeEntity twin(at(0.5f, 0.5f, 0), "M", 0, Vector3(0.2f, 0.1f, 0),
+                                Color4(1, 0, 0, 1), true);
+                NodeEntity child(at(0.1f, 0, 0), "C", 0, Vector3(0.1f, 0.1f, 0),
+                                 Color4(1, 0, 0, 1), true);
+                NodeEntity twinChild(at(0.1f, 0, 0), "C", 0, Vector3(0.1f, 0.1f, 0),
+                                     Color4(1, 0, 0, 1), true);
+                for (NodeEntity* n : {&moved, &twin}) {
+                    parent.addChild(n);
+                    if (turnedNode) {
+                        n->setLocalFrame(CoordinateFrame(turn, Vector3(0.5f, 0.5f, 0)));
+                    }
+                    if (detached) {
+                        parent.removeChild(n);
+                        n->setParent(nullptr);
+                    }
+                }
+                moved.addChild(&child);
+                twin.addChild(&twinChild);
+
+                moved.moveInParent(Vector3(0.25f, -0.75f, 0.125f));
+                twin.setLocalFrame(CoordinateFrame(Vector3(0.25f, -0.75f, 0.125f)));
+                EXPECT_EQ(moved.getLocalFrame(), twin.getLocalFrame());
+                EXPECT_EQ(moved.getGlobalFrame(), twin.getGlobalFrame());
+                EXPECT_EQ(moved.topLeft(), twin.topLeft());
+                EXPECT_EQ(moved.bottomRight(), twin.bottomRight());
+                EXPECT_EQ(moved.getLabelFrame(), twin.getLabelFrame());
+                EXPECT_EQ(child.getGlobalFrame(), twinChild.getGlobalFrame());
+            }
+        }
+    }
 }
 
 TEST(FrameUpdate, AddChildKeepsOrderAndFramesOfManyChildren) {
