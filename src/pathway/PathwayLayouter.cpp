@@ -178,11 +178,15 @@ template <class Visit>
 // of its range.
 constexpr std::size_t PAIR_LANES = 16;
 
-// The repulsion on every protein from the proteins of its 3 x 3 block closer
-// than 0.5, in float and free of branches so that the inner loop runs on
-// vector lanes. Each pair is met from both sides, so nothing but the protein
-// itself is written. Pairs at one place are left out; the answer says
-// whether there were any.
+// The repulsion of every pair of proteins in neighbouring cells closer than
+// 0.5, in float and free of branches so that the inner loop runs on vector
+// lanes. Each pair is met once, from the earlier cell: a cell's proteins
+// against a block of proteins of the cell itself and the one below it (one
+// range), then of the three cells of the next column. The block's sums stay
+// in lanes while the cell's proteins pass, so every force is written once
+// per block. Pairs at one place are left out; the answer says whether there
+// were any. The force arrays must start at zero and hold PAIR_LANES entries
+// past the last protein.
 CORVIDANE_VECTOR_CLONES
 bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) {
     const float* __restrict xs = in.x;
@@ -194,81 +198,127 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
     const int32_t* __restrict levels = in.level;
     const int32_t* __restrict columns = in.column;
     const int32_t* __restrict rows = in.row;
+    float* __restrict gx = in.fx;
+    float* __restrict gy = in.fy;
     const bool merged = blocks.merged;
     const float minGap = static_cast<float>(PathwayLayouter::MIN_GAP);
     const float toAngle = static_cast<float>(4.0 / PI);
     int coincident = 0;
-    forEachBlock(blocks, [&](std::size_t from, std::size_t end, const std::size_t(&ranges)[3][2])
-                             __attribute__((always_inline)) {
-        for (std::size_t a = from; a < end; ++a) {
-            const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a], hda = ds[a];
-            const float wa = weights[a];
-            const int32_t la = levels[a], ca = columns[a], ra = rows[a];
-            const auto self = static_cast<int64_t>(a);
-            // One sum per lane, added up at the end: a reduction inside the
-            // loop would be summed lane by lane on every range.
-            float sumX[PAIR_LANES] = {}, sumY[PAIR_LANES] = {};
-            int same[PAIR_LANES] = {};
-            for (const auto& range : ranges) {
-                const auto last = static_cast<int64_t>(range[1]);
-                for (std::size_t block = range[0]; block < range[1]; block += PAIR_LANES) {
+    // Per protein of the current cell, one sum per lane, added up once the
+    // cell is done.
+    Array<float> cellX, cellY;
+    const int nx = blocks.nx, ny = blocks.ny;
+    auto first = [&](int x, int y) {
+        return static_cast<std::size_t>(
+            blocks.start[static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
+                         static_cast<std::size_t>(y)]);
+    };
+    for (int x = 0; x < nx; ++x) {
+        for (int y = 0; y < ny; ++y) {
+            const std::size_t from = first(x, y);
+            const std::size_t end = first(x, y + 1);
+            if (from == end) {
+                continue;
+            }
+            const std::size_t count = end - from;
+            if (cellX.size() < count * PAIR_LANES) {
+                cellX.resize(count * PAIR_LANES);
+                cellY.resize(count * PAIR_LANES);
+            }
+            std::fill_n(cellX.begin(), count * PAIR_LANES, 0.0f);
+            std::fill_n(cellY.begin(), count * PAIR_LANES, 0.0f);
+            float* __restrict sumsX = cellX.data();
+            float* __restrict sumsY = cellY.data();
+
+            // The cell against [rangeFrom, rangeTo); within its own range a
+            // protein meets only the later ones.
+            auto against = [&](std::size_t rangeFrom, std::size_t rangeTo, bool own)
+                               __attribute__((always_inline)) {
+                const auto last = static_cast<int64_t>(rangeTo);
+                for (std::size_t block = rangeFrom; block < rangeTo; block += PAIR_LANES) {
+                    float blockX[PAIR_LANES] = {}, blockY[PAIR_LANES] = {};
+                    int same[PAIR_LANES] = {};
+                    for (std::size_t a = from; a < end; ++a) {
+                        const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a];
+                        const float hda = ds[a], wa = weights[a];
+                        const int32_t la = levels[a], ca = columns[a], ra = rows[a];
+                        const auto self = static_cast<int64_t>(a);
+                        float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
+                        float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
+#pragma omp simd
+                        for (std::size_t k = 0; k < PAIR_LANES; ++k) {
+                            const std::size_t b = block + k;
+                            const auto at = static_cast<int64_t>(b);
+                            const float dx = xa - xs[b];
+                            const float dy = ya - ys[b];
+                            const float d2 = dx * dx + dy * dy;
+                            // Bitwise, not short-circuit: the loop must stay
+                            // free of branches.
+                            const bool neighbours =
+                                (at < last) & ((!own) | (at > self)) &
+                                ((!merged) | ((std::abs(ca - columns[b]) <= 1) &
+                                              (std::abs(ra - rows[b]) <= 1)));
+                            same[k] |= static_cast<int>((d2 == 0.0f) & neighbours);
+                            const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
+                            // Every lane computes; those that do not repel
+                            // are dropped at the end, whatever they came to
+                            // (a far padding entry gives infinities).
+                            const float length = std::sqrt(d2);
+                            const float adx = std::fabs(dx), ady = std::fabs(dy);
+                            const float wide = adx >= ady ? 1.0f : 0.0f;
+                            const float t =
+                                std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
+                            const float across = hha + hs[b];
+                            const float axes = across + wide * (hwa + ws[b] - across);
+                            const float turn = atanUnitF(t) * toAngle;
+                            const float gap = std::max(
+                                length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
+                            // Force along the unit vector d / length, in one
+                            // division.
+                            const float wb = weights[b];
+                            const float weight = la < levels[b] ? wa : wb;
+                            const float push = strength * weight / (gap * gap * length);
+                            const float scale = repel ? push : 0.0f;
+                            ax[k] += scale * dx;
+                            ay[k] += scale * dy;
+                            blockX[k] -= scale * dx;
+                            blockY[k] -= scale * dy;
+                        }
+                    }
 #pragma omp simd
                     for (std::size_t k = 0; k < PAIR_LANES; ++k) {
-                        const std::size_t b = block + k;
-                        const auto at = static_cast<int64_t>(b);
-                        const float dx = xa - xs[b];
-                        const float dy = ya - ys[b];
-                        const float d2 = dx * dx + dy * dy;
-                        // Bitwise, not short-circuit: the loop must stay free
-                        // of branches.
-                        const bool neighbours =
-                            (at < last) & (at != self) &
-                            ((!merged) | ((std::abs(ca - columns[b]) <= 1) &
-                                          (std::abs(ra - rows[b]) <= 1)));
-                        same[k] |= static_cast<int>((d2 == 0.0f) & neighbours);
-                        const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
-                        // Every lane computes; those that do not repel are
-                        // dropped at the end, whatever they came to (a far
-                        // padding entry gives infinities, the protein itself
-                        // a zero length).
-                        const float length = std::sqrt(d2);
-                        const float adx = std::fabs(dx), ady = std::fabs(dy);
-                        const float wide = adx >= ady ? 1.0f : 0.0f;
-                        const float t =
-                            std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
-                        const float across = hha + hs[b];
-                        const float axes = across + wide * (hwa + ws[b] - across);
-                        const float turn = atanUnitF(t) * toAngle;
-                        const float gap = std::max(
-                            length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
-                        // Force along the unit vector d / length, in one division.
-                        const float wb = weights[b];
-                        const float weight = la < levels[b] ? wa : wb;
-                        const float push = strength * weight / (gap * gap * length);
-                        const float scale = repel ? push : 0.0f;
-                        sumX[k] += scale * dx;
-                        sumY[k] += scale * dy;
+                        gx[block + k] += blockX[k];
+                        gy[block + k] += blockY[k];
+                        coincident |= same[k];
                     }
                 }
+            };
+            against(from, y + 1 < ny ? first(x, y + 2) : end, true);
+            if (x + 1 < nx) {
+                against(first(x + 1, std::max(y - 1, 0)), first(x + 1, std::min(y + 1, ny - 1) + 1),
+                        false);
             }
-            for (std::size_t width = PAIR_LANES / 2; width > 0; width /= 2) {
-                for (std::size_t k = 0; k < width; ++k) {
-                    sumX[k] += sumX[k + width];
-                    sumY[k] += sumY[k + width];
-                    same[k] |= same[k + width];
+
+            for (std::size_t a = from; a < end; ++a) {
+                float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
+                float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
+                for (std::size_t width = PAIR_LANES / 2; width > 0; width /= 2) {
+                    for (std::size_t k = 0; k < width; ++k) {
+                        ax[k] += ax[k + width];
+                        ay[k] += ay[k + width];
+                    }
                 }
+                gx[a] += ax[0];
+                gy[a] += ay[0];
             }
-            in.fx[a] = sumX[0];
-            in.fy[a] = sumY[0];
-            coincident |= same[0];
         }
-    });
+    }
     return coincident != 0;
 }
 
 // Pairs at one place push apart along a fixed direction chosen from their
-// indices, at the strength of the smallest gap; met from both sides, like
-// every other pair.
+// indices, at the strength of the smallest gap; met from both sides, each
+// side pushing its own protein.
 void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_t* items,
                     double strength) {
     const double floor2 = PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP;
@@ -621,7 +671,7 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
     const std::size_t padded = m + PAIR_LANES;
     Array<float> px(padded, 1e30f), py(padded, 1e30f), hw(padded, 0.0f), hh(padded, 0.0f),
         hd(padded, 0.0f), weight(padded, 0.0f);
-    Array<float> rfx(m, 0.0f), rfy(m, 0.0f);
+    Array<float> rfx(padded, 0.0f), rfy(padded, 0.0f);
     Array<int32_t> level(padded, 0), column(padded, 0), row(padded, 0);
     float factor[33];
     for (int32_t l = 0; l < 33; ++l) {
@@ -639,8 +689,8 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
         column[k] = fineColumn[i];
         row[k] = fineRow[i];
     }
-    // Every pair is met from both sides, and each meeting pushes both of its
-    // proteins; pushing only the protein at hand, it takes twice the force.
+    // A pair counts twice (met from either side, each meeting pushing both);
+    // met once here, it pushes both with twice the force.
     const double strength = 2.0 * c * 1e-05;
     const PairArrays arrays{px.data(),     py.data(),  hw.data(),  hh.data(),
                             hd.data(),     level.data(), weight.data(), column.data(),
