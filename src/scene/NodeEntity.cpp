@@ -181,16 +181,18 @@ void NodeEntity::updateContent() {
 }
 
 void NodeEntity::updateGeometry() {
-    // The label frame only shifts the node's frame, so no rotation product.
-    labelFrame = CoordinateFrame(
-        globalFrame.rotation,
-        globalFrame.pointToWorldSpace(Vector3(-labelExtent.x / 2, labelExtent.y / 2, 0)));
+    // Points of the node's own plane (z = 0) from its first two axes; the
+    // label frame only shifts the node's frame, so no rotation product.
+    const Vector3& origin = globalFrame.translation;
+    const Vector3 right = globalFrame.rotation.column(0), up = globalFrame.rotation.column(1);
+    labelFrame = CoordinateFrame(globalFrame.rotation,
+                                 (up * (labelExtent.y / 2) - right * (labelExtent.x / 2)) + origin);
 
-    const float hx = size.x / 2, hy = size.y / 2;
-    corners[0] = globalFrame.pointToWorldSpace(Vector3(-hx, hy, 0));
-    corners[1] = globalFrame.pointToWorldSpace(Vector3(hx, hy, 0));
-    corners[2] = globalFrame.pointToWorldSpace(Vector3(-hx, -hy, 0));
-    corners[3] = globalFrame.pointToWorldSpace(Vector3(hx, -hy, 0));
+    const Vector3 across = right * (size.x / 2), along = up * (size.y / 2);
+    corners[0] = (along - across) + origin;
+    corners[1] = (across + along) + origin;
+    corners[2] = (-across - along) + origin;
+    corners[3] = (across - along) + origin;
 }
 
 // Frame operations rebuild the frame-dependent part always and the rest only
