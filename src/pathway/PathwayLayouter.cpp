@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "engine/Clock.h"
 #include "engine/CoordinateFrame.h"
@@ -416,6 +417,7 @@ void PathwayLayouter::layoutPass() {
 
     Array<double> fx, fy;
     computeForces(fx, fy);
+    forcesToMoves(fx, fy);
     {
         std::lock_guard<std::mutex> lock(mutex);
         writeBackLocked(fx, fy);
@@ -706,6 +708,22 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
     }
 }
 
+void PathwayLayouter::forcesToMoves(Array<double>& fx, Array<double>& fy) const {
+    // Branch-free, so that the square roots overlap.
+    const double limit = MAX_STEP;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (std::size_t i = 0; i < fx.size(); ++i) {
+        const double dx = fx[i] * step;
+        const double dy = fy[i] * step;
+        const bool finite = (std::fabs(dx) <= std::numeric_limits<double>::max()) &
+                            (std::fabs(dy) <= std::numeric_limits<double>::max());
+        const double length = std::sqrt(dx * dx + dy * dy);
+        const double cut = length > limit ? limit / length : 1.0;
+        fx[i] = finite ? dx * cut : nan;
+        fy[i] = finite ? dy * cut : nan;
+    }
+}
+
 void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<double>& fy) {
     const Entity* inner = owner->edgeContainer.get();
     const auto& nodes = owner->nodes;
@@ -732,15 +750,9 @@ void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<doubl
         if (node->getParent() != inner || inner == nullptr || !snap.active[i]) {
             continue;
         }
-        double dx = fx[i] * step;
-        double dy = fy[i] * step;
-        if (!std::isfinite(dx) || !std::isfinite(dy)) {
+        const double dx = fx[i], dy = fy[i];
+        if (std::isnan(dx)) {
             continue;
-        }
-        const double length = std::sqrt(dx * dx + dy * dy);
-        if (length > MAX_STEP) {
-            dx *= MAX_STEP / length;
-            dy *= MAX_STEP / length;
         }
         const Vector3 at = node->getLocalFrame().translation;
         node->moveInParent(

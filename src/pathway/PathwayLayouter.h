@@ -105,7 +105,10 @@ private:
     void refreshIndicesLocked(bool nodesChanged);
     void computeForces(Array<double>& fx, Array<double>& fy);
     void addRepulsion(Array<double>& fx, Array<double>& fy, double c, double degreeWeight);
-    void writeBackLocked(const Array<double>& fx, const Array<double>& fy);
+    // Forces to this pass's moves: times the step, cut to the step limit, NaN
+    // where the force is not finite (that protein stays where it is).
+    void forcesToMoves(Array<double>& fx, Array<double>& fy) const;
+    void writeBackLocked(const Array<double>& moveX, const Array<double>& moveY);
 
     Snapshot snap;
     // Node and edge lists of the previous snapshot, to reuse the index map,

@@ -2,6 +2,7 @@
 #include "scene/NodeEntity.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "engine/Plane.h"
 #include "engine/Vector2.h"
@@ -407,8 +408,12 @@ void NodeEntity::notifyFrameChanged() {
 }
 
 void NodeEntity::moveInParent(const Vector3& translation) {
-    if (parent == nullptr || !(localFrame.rotation == Matrix3()) ||
-        !(globalFrame.rotation == parent->getGlobalFrame().rotation)) {
+    // Bitwise comparisons: cheaper, and stricter than the float ones but for
+    // NaNs, which the full path would not clean up either.
+    static constexpr Matrix3 unturned;
+    if (parent == nullptr || std::memcmp(&localFrame.rotation, &unturned, sizeof unturned) != 0 ||
+        std::memcmp(&globalFrame.rotation, &parent->getGlobalFrame().rotation,
+                    sizeof unturned) != 0) {
         setLocalFrame(CoordinateFrame(Matrix3(), translation));
         return;
     }
