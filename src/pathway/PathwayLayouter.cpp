@@ -94,12 +94,8 @@ double powInt(double base, int32_t exponent) {
 
 int32_t clampedCell(double coordinate, double side, double count) {
     double c = std::floor(coordinate / side);
-    if (!(c >= 0)) {
-        c = 0;
-    }
-    if (c > count - 1) {
-        c = count - 1;
-    }
+    c = c >= 0 ? c : 0;  // also for NaN
+    c = c > count - 1 ? count - 1 : c;
     return static_cast<int32_t>(c);
 }
 
@@ -559,16 +555,20 @@ void PathwayLayouter::prepareCells() {
     cells.start.assign(cellCount + 1, 0);
     fineColumn.resize(n);
     fineRow.resize(n);
-    Array<int32_t> cellOf(n, -1);
+    cellOf.resize(n);
+    // The cells on vector lanes (an inactive protein's come to nothing and
+    // are dropped), then counted.
     for (std::size_t i = 0; i < n; ++i) {
-        if (!snap.active[i]) {
-            continue;
+        const int32_t column = clampedCell(snap.x[i], side, columns);
+        const int32_t row = clampedCell(-static_cast<double>(snap.y[i]), side, rows);
+        fineColumn[i] = column;
+        fineRow[i] = row;
+        cellOf[i] = snap.active[i] ? (column / factor) * cells.ny + row / factor : -1;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (cellOf[i] >= 0) {
+            ++cells.start[static_cast<std::size_t>(cellOf[i]) + 1];
         }
-        fineColumn[i] = clampedCell(snap.x[i], side, columns);
-        fineRow[i] = clampedCell(-static_cast<double>(snap.y[i]), side, rows);
-        const int32_t c = (fineColumn[i] / factor) * cells.ny + fineRow[i] / factor;
-        cellOf[i] = c;
-        ++cells.start[static_cast<std::size_t>(c) + 1];
     }
     for (std::size_t c = 0; c < cellCount; ++c) {
         cells.start[c + 1] += cells.start[c];
@@ -617,13 +617,12 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
         if (a < 0 || b < 0 || !snap.active[a] || !snap.active[b]) {
             continue;
         }
-        const double dx = static_cast<double>(snap.x[a]) - snap.x[b];
-        const double dy = static_cast<double>(snap.y[a]) - snap.y[b];
-        const double stretch = std::sqrt(dx * dx + dy * dy) - rest;
-        if (stretch == 0) {
-            continue;
-        }
-        const double f = -s * stretch * std::fabs(stretch);
+        // In float like the repulsion: the pull is a few terms of a sum whose
+        // result is cut to the step limit anyway.
+        const float dx = snap.x[a] - snap.x[b];
+        const float dy = snap.y[a] - snap.y[b];
+        const float stretch = std::sqrt(dx * dx + dy * dy) - static_cast<float>(rest);
+        const double f = -s * static_cast<double>(stretch * std::fabs(stretch));
         fx[a] += f * dx;
         fy[a] += f * dy;
         fx[b] -= f * dx;

@@ -119,6 +119,8 @@ private:
     bool indicesValid = false;
     // Per snapshot node: the column and row of the pathway's own grid.
     Array<int32_t> fineColumn, fineRow;
+    // Index into `cells` per snapshot node, -1 for one that takes no part.
+    Array<int32_t> cellOf;
     // How many of the pathway's own cells share one cell of `cells` per axis.
     int cellMerge = 1;
 };
