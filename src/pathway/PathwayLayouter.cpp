@@ -231,28 +231,32 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
             // protein meets only the later ones.
             auto against = [&](std::size_t rangeFrom, std::size_t rangeTo, bool own)
                                __attribute__((always_inline)) {
-                const auto last = static_cast<int64_t>(rangeTo);
                 for (std::size_t block = rangeFrom; block < rangeTo; block += PAIR_LANES) {
+                    // Lane tests relative to the block, in 32 bits like the
+                    // floats beside them.
+                    const auto lanes = static_cast<int32_t>(std::min(rangeTo - block, PAIR_LANES));
                     float blockX[PAIR_LANES] = {}, blockY[PAIR_LANES] = {};
                     int same[PAIR_LANES] = {};
                     for (std::size_t a = from; a < end; ++a) {
                         const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a];
                         const float hda = ds[a], wa = weights[a];
                         const int32_t la = levels[a], ca = columns[a], ra = rows[a];
-                        const auto self = static_cast<int64_t>(a);
+                        // The lane of protein a; a negative one when a lies before the block.
+                        const auto self = static_cast<int32_t>(static_cast<int64_t>(a) -
+                                                               static_cast<int64_t>(block));
                         float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
                         float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
 #pragma omp simd
                         for (std::size_t k = 0; k < PAIR_LANES; ++k) {
                             const std::size_t b = block + k;
-                            const auto at = static_cast<int64_t>(b);
+                            const auto lane = static_cast<int32_t>(k);
                             const float dx = xa - xs[b];
                             const float dy = ya - ys[b];
                             const float d2 = dx * dx + dy * dy;
                             // Bitwise, not short-circuit: the loop must stay
                             // free of branches.
                             const bool neighbours =
-                                (at < last) & ((!own) | (at > self)) &
+                                (lane < lanes) & ((!own) | (lane > self)) &
                                 ((!merged) | ((std::abs(ca - columns[b]) <= 1) &
                                               (std::abs(ra - rows[b]) <= 1)));
                             same[k] |= static_cast<int>((d2 == 0.0f) & neighbours);
