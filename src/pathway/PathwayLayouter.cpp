@@ -640,11 +640,15 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
         d = std::max(d, MIN_GAP);
         return d * d * d;
     };
+    // Each pair of opposite walls over one division; the cubes of float
+    // positions cannot overflow a double, not even multiplied together.
     for (std::size_t i = 0; i < n; ++i) {
         const double x = snap.x[i], y = snap.y[i];
+        const double left = cube(x), right = cube(width - x);
+        const double top = cube(-y), bottom = cube(y + height);
         const bool on = snap.active[i] != 0;
-        fx[i] += on ? kw / cube(x) - kw / cube(width - x) : 0.0;
-        fy[i] += on ? -kw / cube(-y) + kw / cube(y + height) : 0.0;
+        fx[i] += on ? kw * (right - left) / (left * right) : 0.0;
+        fy[i] += on ? kw * (top - bottom) / (top * bottom) : 0.0;
     }
 
     // Control points, within 0.5.
