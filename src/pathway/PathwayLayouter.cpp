@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <type_traits>
 
 #include "engine/Clock.h"
 #include "engine/CoordinateFrame.h"
@@ -197,7 +198,6 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
     const int32_t* __restrict rows = in.row;
     float* __restrict gx = in.fx;
     float* __restrict gy = in.fy;
-    const bool merged = blocks.merged;
     const float minGap = static_cast<float>(PathwayLayouter::MIN_GAP);
     const float toAngle = static_cast<float>(4.0 / PI);
     int coincident = 0;
@@ -210,109 +210,119 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
             blocks.start[static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
                          static_cast<std::size_t>(y)]);
     };
-    for (int x = 0; x < nx; ++x) {
-        for (int y = 0; y < ny; ++y) {
-            const std::size_t from = first(x, y);
-            const std::size_t end = first(x, y + 1);
-            if (from == end) {
-                continue;
-            }
-            const std::size_t count = end - from;
-            if (cellX.size() < count * PAIR_LANES) {
-                cellX.resize(count * PAIR_LANES);
-                cellY.resize(count * PAIR_LANES);
-            }
-            std::fill_n(cellX.begin(), count * PAIR_LANES, 0.0f);
-            std::fill_n(cellY.begin(), count * PAIR_LANES, 0.0f);
-            float* __restrict sumsX = cellX.data();
-            float* __restrict sumsY = cellY.data();
+    // The merged grid's extra test decided once, outside the loops.
+    auto walk = [&](auto mergedGrid) __attribute__((always_inline)) {
+        constexpr bool merged = decltype(mergedGrid)::value;
+        for (int x = 0; x < nx; ++x) {
+            for (int y = 0; y < ny; ++y) {
+                const std::size_t from = first(x, y);
+                const std::size_t end = first(x, y + 1);
+                if (from == end) {
+                    continue;
+                }
+                const std::size_t count = end - from;
+                if (cellX.size() < count * PAIR_LANES) {
+                    cellX.resize(count * PAIR_LANES);
+                    cellY.resize(count * PAIR_LANES);
+                }
+                std::fill_n(cellX.begin(), count * PAIR_LANES, 0.0f);
+                std::fill_n(cellY.begin(), count * PAIR_LANES, 0.0f);
+                float* __restrict sumsX = cellX.data();
+                float* __restrict sumsY = cellY.data();
 
-            // The cell against [rangeFrom, rangeTo); within its own range a
-            // protein meets only the later ones.
-            auto against = [&](std::size_t rangeFrom, std::size_t rangeTo, bool own)
-                               __attribute__((always_inline)) {
-                for (std::size_t block = rangeFrom; block < rangeTo; block += PAIR_LANES) {
-                    // Lane tests relative to the block, in 32 bits like the
-                    // floats beside them.
-                    const auto lanes = static_cast<int32_t>(std::min(rangeTo - block, PAIR_LANES));
-                    float blockX[PAIR_LANES] = {}, blockY[PAIR_LANES] = {};
-                    int same[PAIR_LANES] = {};
-                    for (std::size_t a = from; a < end; ++a) {
-                        const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a];
-                        const float hda = ds[a], wa = weights[a];
-                        const int32_t la = levels[a], ca = columns[a], ra = rows[a];
-                        // The lane of protein a; a negative one when a lies before the block.
-                        const auto self = static_cast<int32_t>(static_cast<int64_t>(a) -
-                                                               static_cast<int64_t>(block));
-                        float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
-                        float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
+                // The cell against [rangeFrom, rangeTo); within its own range a
+                // protein meets only the later ones.
+                auto against = [&](std::size_t rangeFrom, std::size_t rangeTo, bool own)
+                    __attribute__((always_inline)) {
+                    for (std::size_t block = rangeFrom; block < rangeTo; block += PAIR_LANES) {
+                        // Lane tests relative to the block, in 32 bits like the
+                        // floats beside them.
+                        const auto lanes =
+                            static_cast<int32_t>(std::min(rangeTo - block, PAIR_LANES));
+                        float blockX[PAIR_LANES] = {}, blockY[PAIR_LANES] = {};
+                        int same[PAIR_LANES] = {};
+                        for (std::size_t a = from; a < end; ++a) {
+                            const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a];
+                            const float hda = ds[a], wa = weights[a];
+                            const int32_t la = levels[a], ca = columns[a], ra = rows[a];
+                            // The lane of protein a; a negative one when a lies before the block.
+                            const auto self = static_cast<int32_t>(static_cast<int64_t>(a) -
+                                                                   static_cast<int64_t>(block));
+                            float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
+                            float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
+#pragma omp simd
+                            for (std::size_t k = 0; k < PAIR_LANES; ++k) {
+                                const std::size_t b = block + k;
+                                const auto lane = static_cast<int32_t>(k);
+                                const float dx = xa - xs[b];
+                                const float dy = ya - ys[b];
+                                const float d2 = dx * dx + dy * dy;
+                                // Bitwise, not short-circuit: the loop must stay
+                                // free of branches.
+                                const bool neighbours =
+                                    (lane < lanes) & ((!own) | (lane > self)) &
+                                    ((!merged) | ((std::abs(ca - columns[b]) <= 1) &
+                                                  (std::abs(ra - rows[b]) <= 1)));
+                                same[k] |= static_cast<int>((d2 == 0.0f) & neighbours);
+                                const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
+                                // Every lane computes; those that do not repel
+                                // are dropped at the end, whatever they came to
+                                // (a far padding entry gives infinities).
+                                const float length = std::sqrt(d2);
+                                const float adx = std::fabs(dx), ady = std::fabs(dy);
+                                const float wide = adx >= ady ? 1.0f : 0.0f;
+                                const float t =
+                                    std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
+                                const float across = hha + hs[b];
+                                const float axes = across + wide * (hwa + ws[b] - across);
+                                const float turn = atanUnitF(t) * toAngle;
+                                const float gap = std::max(
+                                    length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
+                                // Force along the unit vector d / length, in one
+                                // division.
+                                const float wb = weights[b];
+                                const float weight = la < levels[b] ? wa : wb;
+                                const float push = strength * weight / (gap * gap * length);
+                                const float scale = repel ? push : 0.0f;
+                                ax[k] += scale * dx;
+                                ay[k] += scale * dy;
+                                blockX[k] -= scale * dx;
+                                blockY[k] -= scale * dy;
+                            }
+                        }
 #pragma omp simd
                         for (std::size_t k = 0; k < PAIR_LANES; ++k) {
-                            const std::size_t b = block + k;
-                            const auto lane = static_cast<int32_t>(k);
-                            const float dx = xa - xs[b];
-                            const float dy = ya - ys[b];
-                            const float d2 = dx * dx + dy * dy;
-                            // Bitwise, not short-circuit: the loop must stay
-                            // free of branches.
-                            const bool neighbours =
-                                (lane < lanes) & ((!own) | (lane > self)) &
-                                ((!merged) | ((std::abs(ca - columns[b]) <= 1) &
-                                              (std::abs(ra - rows[b]) <= 1)));
-                            same[k] |= static_cast<int>((d2 == 0.0f) & neighbours);
-                            const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
-                            // Every lane computes; those that do not repel
-                            // are dropped at the end, whatever they came to
-                            // (a far padding entry gives infinities).
-                            const float length = std::sqrt(d2);
-                            const float adx = std::fabs(dx), ady = std::fabs(dy);
-                            const float wide = adx >= ady ? 1.0f : 0.0f;
-                            const float t =
-                                std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
-                            const float across = hha + hs[b];
-                            const float axes = across + wide * (hwa + ws[b] - across);
-                            const float turn = atanUnitF(t) * toAngle;
-                            const float gap = std::max(
-                                length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
-                            // Force along the unit vector d / length, in one
-                            // division.
-                            const float wb = weights[b];
-                            const float weight = la < levels[b] ? wa : wb;
-                            const float push = strength * weight / (gap * gap * length);
-                            const float scale = repel ? push : 0.0f;
-                            ax[k] += scale * dx;
-                            ay[k] += scale * dy;
-                            blockX[k] -= scale * dx;
-                            blockY[k] -= scale * dy;
+                            gx[block + k] += blockX[k];
+                            gy[block + k] += blockY[k];
+                            coincident |= same[k];
                         }
                     }
-#pragma omp simd
-                    for (std::size_t k = 0; k < PAIR_LANES; ++k) {
-                        gx[block + k] += blockX[k];
-                        gy[block + k] += blockY[k];
-                        coincident |= same[k];
-                    }
+                };
+                against(from, y + 1 < ny ? first(x, y + 2) : end, true);
+                if (x + 1 < nx) {
+                    against(first(x + 1, std::max(y - 1, 0)),
+                            first(x + 1, std::min(y + 1, ny - 1) + 1), false);
                 }
-            };
-            against(from, y + 1 < ny ? first(x, y + 2) : end, true);
-            if (x + 1 < nx) {
-                against(first(x + 1, std::max(y - 1, 0)), first(x + 1, std::min(y + 1, ny - 1) + 1),
-                        false);
-            }
 
-            for (std::size_t a = from; a < end; ++a) {
-                float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
-                float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
-                for (std::size_t width = PAIR_LANES / 2; width > 0; width /= 2) {
-                    for (std::size_t k = 0; k < width; ++k) {
-                        ax[k] += ax[k + width];
-                        ay[k] += ay[k + width];
+                for (std::size_t a = from; a < end; ++a) {
+                    float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
+                    float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
+                    for (std::size_t width = PAIR_LANES / 2; width > 0; width /= 2) {
+                        for (std::size_t k = 0; k < width; ++k) {
+                            ax[k] += ax[k + width];
+                            ay[k] += ay[k + width];
+                        }
                     }
+                    gx[a] += ax[0];
+                    gy[a] += ay[0];
                 }
-                gx[a] += ax[0];
-                gy[a] += ay[0];
             }
         }
+    };
+    if (blocks.merged) {
+        walk(std::true_type{});
+    } else {
+        walk(std::false_type{});
     }
     return coincident != 0;
 }
@@ -323,8 +333,7 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
 void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_t* items,
                     double strength) {
     const double floor2 = PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP;
-    forEachBlock(blocks, [&](std::size_t from, std::size_t end,
-                             const std::size_t(&ranges)[3][2]) {
+    forEachBlock(blocks, [&](std::size_t from, std::size_t end, const std::size_t(&ranges)[3][2]) {
         for (std::size_t a = from; a < end; ++a) {
             for (const auto& range : ranges) {
                 for (std::size_t b = range[0]; b < range[1]; ++b) {
@@ -701,9 +710,9 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
     // A pair counts twice (met from either side, each meeting pushing both);
     // met once here, it pushes both with twice the force.
     const double strength = 2.0 * c * 1e-05;
-    const PairArrays arrays{px.data(),     py.data(),  hw.data(),  hh.data(),
-                            hd.data(),     level.data(), weight.data(), column.data(),
-                            row.data(),    rfx.data(), rfy.data()};
+    const PairArrays arrays{px.data(),  py.data(),    hw.data(),     hh.data(),
+                            hd.data(),  level.data(), weight.data(), column.data(),
+                            row.data(), rfx.data(),   rfy.data()};
     const PairBlocks blocks{cells.start.data(), cells.nx, cells.ny, cellMerge > 1};
     if (repelPairs(arrays, blocks, static_cast<float>(strength))) {
         pushCoincident(arrays, blocks, items, strength);

@@ -412,8 +412,8 @@ void NodeEntity::moveInParent(const Vector3& translation) {
     // NaNs, which the full path would not clean up either.
     static constexpr Matrix3 unturned;
     if (parent == nullptr || std::memcmp(&localFrame.rotation, &unturned, sizeof unturned) != 0 ||
-        std::memcmp(&globalFrame.rotation, &parent->getGlobalFrame().rotation,
-                    sizeof unturned) != 0) {
+        std::memcmp(&globalFrame.rotation, &parent->getGlobalFrame().rotation, sizeof unturned) !=
+            0) {
         setLocalFrame(CoordinateFrame(Matrix3(), translation));
         return;
     }

@@ -100,12 +100,11 @@ public:
     // loops that move many nodes one after the other (the nodes are scattered
     // over the heap, and such a loop is bound by fetching them).
     void prefetchFrameUpdate() const {
-        for (const void* at : {static_cast<const void*>(&localFrame),
-                               static_cast<const void*>(&globalFrame),
-                               static_cast<const void*>(&size), static_cast<const void*>(corners),
-                               static_cast<const void*>(&labelFrame),
-                               static_cast<const void*>(&content.valid),
-                               static_cast<const void*>(&content.name)}) {
+        for (const void* at :
+             {static_cast<const void*>(&localFrame), static_cast<const void*>(&globalFrame),
+              static_cast<const void*>(&size), static_cast<const void*>(corners),
+              static_cast<const void*>(&labelFrame), static_cast<const void*>(&content.valid),
+              static_cast<const void*>(&content.name)}) {
             __builtin_prefetch(at, 1);
         }
     }

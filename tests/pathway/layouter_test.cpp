@@ -287,16 +287,15 @@ Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntit
             const double dx = static_cast<double>(pa.x) - pb.x;
             const double dy = static_cast<double>(pa.y) - pb.y;
             const double length = std::sqrt(dx * dx + dy * dy);
-            if (a == b || length > 0.5 ||
-                std::abs(cell(pa.x, w) - cell(pb.x, w)) > 1 ||
+            if (a == b || length > 0.5 || std::abs(cell(pa.x, w) - cell(pb.x, w)) > 1 ||
                 std::abs(cell(-pa.y, h) - cell(-pb.y, h)) > 1) {
                 continue;
             }
             const double gap = PathwayLayouter::boxGap(a, b);
-            const int level = std::min(levels[static_cast<std::size_t>(
-                                           std::find(nodes.begin(), nodes.end(), a) -
-                                           nodes.begin())],
-                                       levels[j]);
+            const int level =
+                std::min(levels[static_cast<std::size_t>(std::find(nodes.begin(), nodes.end(), a) -
+                                                         nodes.begin())],
+                         levels[j]);
             const double f = 2 * c * 1e-5 * std::pow(1 + p.degreeWeight, level) / (gap * gap);
             fx += f * dx / length;
             fy += f * dy / length;
@@ -314,9 +313,8 @@ TEST(LayoutPass, CrowdedRepulsionMatchesThePairByPairSum) {
     // than the vector loop has lanes; on the pathway's own grid and on a
     // merged one (a pathway too large for its own grid).
     for (const float extent : {1.0f, 5000.0f}) {
-        auto p = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
-                                                       Vector3(extent, extent, 0.01f),
-                                                       Color4(1, 1, 1, 1));
+        auto p = std::make_unique<PathwayLayoutEntity>(
+            Vector3(0, 0, 0), "pathway", Vector3(extent, extent, 0.01f), Color4(1, 1, 1, 1));
         p->smallProteinSize = Vector3(0.001f / extent, 0.001f / extent, 0.0001f);
         p->degreeWeight = 0.5;
         const float cx = extent == 1.0f ? 0.5f : 2.0f;
@@ -330,8 +328,8 @@ TEST(LayoutPass, CrowdedRepulsionMatchesThePairByPairSum) {
         for (int i = 0; i < 90; ++i) {
             const int degree = i % 5 == 0 ? 1 << (i % 4) : 0;
             const std::string id = "P" + std::to_string(i);
-            NodeEntity* node = hub(*p, id, degree, cx - 0.17f + 0.34f * next(),
-                                   -cx + 0.17f - 0.34f * next());
+            NodeEntity* node =
+                hub(*p, id, degree, cx - 0.17f + 0.34f * next(), -cx + 0.17f - 0.34f * next());
             nodes.push_back(node);
             levels.push_back(degree <= 1 ? 0 : static_cast<int>(std::log2(degree)));
         }

@@ -53,8 +53,8 @@ TEST(FrameUpdate, MoveInParentMatchesTheFullFrameChange) {
                                  Color4(1, 0, 0, 1), true);
                 NodeEntity twin(at(0.5f, 0.5f, 0), "M", 0, Vector3(0.2f, 0.1f, 0),
                                 Color4(1, 0, 0, 1), true);
-                NodeEntity child(at(0.1f, 0, 0), "C", 0, Vector3(0.1f, 0.1f, 0),
-                                 Color4(1, 0, 0, 1), true);
+                NodeEntity child(at(0.1f, 0, 0), "C", 0, Vector3(0.1f, 0.1f, 0), Color4(1, 0, 0, 1),
+                                 true);
                 NodeEntity twinChild(at(0.1f, 0, 0), "C", 0, Vector3(0.1f, 0.1f, 0),
                                      Color4(1, 0, 0, 1), true);
                 for (NodeEntity* n : {&moved, &twin}) {
