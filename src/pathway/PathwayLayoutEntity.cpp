@@ -485,6 +485,7 @@ void PathwayLayoutEntity::setGlobalFrame(const CoordinateFrame& frame) {
 void PathwayLayoutEntity::setFont(std::shared_ptr<Font> newFont) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     font = newFont;
+    invalidateContent();
     for (const auto& node : nodes) {
         node->setFont(newFont);
     }

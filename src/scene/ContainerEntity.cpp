@@ -201,6 +201,7 @@ void ContainerEntity::scale(double factor) {
         child->scale(factor);
     }
     size = Vector3(size.x * f, size.y * f, size.z * f);
+    invalidateContent();
 }
 
 void ContainerEntity::renderPanel(RenderDevice* rd) {

@@ -32,6 +32,7 @@ void Heatmap::scale(double factor) {
 void Heatmap::setFont(std::shared_ptr<Font> newFont) {
     // Only the row labels carry text; the cells keep no font.
     font = newFont;
+    invalidateContent();
     for (auto& entity : grid) {
         if (!entity->getName().empty()) {
             entity->setFont(newFont);

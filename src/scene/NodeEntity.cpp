@@ -382,6 +382,7 @@ void NodeEntity::scale(double factor) {
     size = Vector3(static_cast<float>(size.x * factor), static_cast<float>(size.y * factor),
                    static_cast<float>(size.z * factor));
     labelSize *= factor;
+    invalidateContent();
     for (Entity* child : children) {
         child->scale(factor);
     }
@@ -419,7 +420,15 @@ void NodeEntity::moveInParent(const Vector3& translation) {
     }
     localFrame.translation = translation;
     globalFrame.translation = parent->getGlobalFrame().pointToWorldSpace(translation);
-    propagateFrames();
+    Entity::propagateFrames();
+    // The inputs behind the setters are current unless invalidated; only
+    // what can be written around them is compared.
+    const ContentInputs& c = content;
+    if (!(c.valid && c.fullLabel == fullLabel && c.cacheSize == textureCache.size() &&
+          c.shapeName == shapeName)) {
+        updateContent();
+    }
+    updateGeometry();
 }
 
 void NodeEntity::animateScale(double factor, double duration) {

@@ -93,7 +93,9 @@ public:
     // setLocalFrame with an unturned frame at `translation`. The layout moves
     // every node on every pass: when the node is unturned under its parent
     // already, only the translations are recomputed (the same sums as the
-    // full frame product makes for them).
+    // full frame product makes for them), and of the content's inputs only
+    // the public ones and the texture cache are compared (see
+    // invalidateContent).
     void moveInParent(const Vector3& translation);
 
     // Hints the processor to load what a frame change reads and writes, for
@@ -146,6 +148,10 @@ public:
     bool scaledUp = false;
 
 protected:
+    // For code that writes the protected inputs below without a setter: the
+    // next frame change then rebuilds the content in full.
+    void invalidateContent() { content.valid = false; }
+
     std::shared_ptr<Font> font;
     bool clipOpener = false;
     Vector3 size;

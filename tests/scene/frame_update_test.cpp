@@ -2,6 +2,7 @@
 // size, name or texture inputs changed behind the setters' backs.
 #include <gtest/gtest.h>
 
+#include "SceneTestSupport.h"
 #include "engine/Matrix3.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
@@ -14,28 +15,47 @@ CoordinateFrame at(float x, float y, float z) {
 }
 
 TEST(FrameUpdate, MovesAfterScaleOrDirectWritesUseCurrentInputs) {
-    NodeEntity node(at(0, 0, 0), "ABCDEF", 0, Vector3(2, 1, 0), Color4(1, 0, 0, 1), true);
-    node.setLocalFrame(at(1, 0, 0));
-    EXPECT_FLOAT_EQ(node.topRight().x, 2.0f);
+    // Both ways of moving: the full frame change and the layout's move within
+    // the parent, which compares fewer of the inputs.
+    for (bool layoutMove : {false, true}) {
+        SCOPED_TRACE(layoutMove ? "moveInParent" : "setLocalFrame");
+        NodeEntity parent(at(0, 0, 0), "P", 0, Vector3(10, 10, 0), Color4(1, 1, 1, 1), true);
+        NodeEntity node(at(0, 0, 0), "ABCDEF", 0, Vector3(2, 1, 0), Color4(1, 0, 0, 1), true);
+        parent.addChild(&node);
+        auto move = [&](float x, float y, float z) {
+            if (layoutMove) {
+                node.moveInParent(Vector3(x, y, z));
+            } else {
+                node.setLocalFrame(at(x, y, z));
+            }
+        };
+        auto font = fixedAdvanceFont(0.5f);
+        node.setFont(font);
+        move(1, 0, 0);
+        EXPECT_FLOAT_EQ(node.topRight().x, 2.0f);
 
-    // scale does not rebuild; the next move must see the new width.
-    node.scale(2.0);
-    node.setLocalFrame(at(1, 0, 0));
-    EXPECT_FLOAT_EQ(node.topRight().x, 3.0f);
-    EXPECT_FLOAT_EQ(node.topLeft().x, -1.0f);
+        // scale does not rebuild; the next move must see the new width and
+        // centre the label at its new size.
+        node.scale(2.0);
+        move(1, 0, 0);
+        EXPECT_FLOAT_EQ(node.topRight().x, 3.0f);
+        EXPECT_FLOAT_EQ(node.topLeft().x, -1.0f);
+        EXPECT_FLOAT_EQ(node.getLabelFrame().translation.x,
+                        1 - font->bounds(node.getLabelText(), node.getLabelSize()).x / 2);
 
-    // A shape name written directly is picked up by the next frame operation.
-    auto texture = std::make_shared<Texture>("frame-update-test", Image());
-    textureCache["frame-update-test"] = texture;
-    node.shapeName = "frame-update-test";
-    node.setLocalFrame(at(0, 0, 0));
-    EXPECT_EQ(node.getDrawTexture(), texture);
-    textureCache.erase("frame-update-test");
+        // A shape name written directly is picked up by the next frame operation.
+        auto texture = std::make_shared<Texture>("frame-update-test", Image());
+        textureCache["frame-update-test"] = texture;
+        node.shapeName = "frame-update-test";
+        move(0, 0, 0);
+        EXPECT_EQ(node.getDrawTexture(), texture);
+        textureCache.erase("frame-update-test");
 
-    node.fullLabel = true;
-    node.setName("XYZ");
-    node.setLocalFrame(at(0, 0, 5));
-    EXPECT_EQ(node.getLabelText(), "XYZ");
+        node.fullLabel = true;
+        node.setName("XYZ");
+        move(0, 0, 5);
+        EXPECT_EQ(node.getLabelText(), "XYZ");
+    }
 }
 
 TEST(FrameUpdate, MoveInParentMatchesTheFullFrameChange) {
