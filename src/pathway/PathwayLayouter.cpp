@@ -598,28 +598,40 @@ void PathwayLayouter::prepareCells() {
 
 void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     const std::size_t n = snap.nodes.size();
-    fx.assign(n, 0.0);
-    fy.assign(n, 0.0);
+    fx.resize(n);
+    fy.resize(n);
     const double c = 0.01 * snap.repulsiveForce;
     const double s = 1e-05 * snap.springForce;
     const double rest = 0.01 * snap.edgeLength;
     const double width = snap.width, height = snap.height, depth = snap.depth;
 
-    // Anchor spring, pulling with the cube of the distance.
-    if (snap.initialPositions.size() == n) {
-        const double k = 0.25 * (c + s);
-        // Without branches (an inactive protein computes on and is dropped),
-        // so that this and the walls' loop run on vector lanes.
-        for (std::size_t i = 0; i < n; ++i) {
-            const Vector3& anchor = snap.initialPositions[i];
-            const double vx = anchor.x * width - snap.x[i];
-            const double vy = anchor.y * height - snap.y[i];
-            const double vz = anchor.z * depth - snap.z[i];
-            const double pull = k * (vx * vx + vy * vy + vz * vz);
-            const bool on = snap.active[i] != 0;
-            fx[i] += on ? pull * vx : 0.0;
-            fy[i] += on ? pull * vy : 0.0;
-        }
+    // Walls and anchors start the sums, in one loop without branches (an
+    // inactive protein computes on and is dropped) so that it runs on vector
+    // lanes. Walls push inward from all four sides, also on a protein outside
+    // the area, whose distance to a wall counts as the smallest one; each
+    // pair of opposite walls takes one division (the cubes of float positions
+    // cannot overflow a double, not even multiplied together). The anchor
+    // spring pulls with the cube of the distance.
+    const double kw = 3e-05 * c * c;
+    auto cube = [](double d) {
+        d = std::max(d, MIN_GAP);
+        return d * d * d;
+    };
+    const bool anchored = snap.initialPositions.size() == n;
+    const double k = anchored ? 0.25 * (c + s) : 0.0;
+    const Vector3 none;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = snap.x[i], y = snap.y[i];
+        const double left = cube(x), right = cube(width - x);
+        const double top = cube(-y), bottom = cube(y + height);
+        const Vector3& anchor = anchored ? snap.initialPositions[i] : none;
+        const double vx = anchor.x * width - x;
+        const double vy = anchor.y * height - y;
+        const double vz = anchor.z * depth - snap.z[i];
+        const double pull = k * (vx * vx + vy * vy + vz * vz);
+        const bool on = snap.active[i] != 0;
+        fx[i] = on ? kw * (right - left) / (left * right) + pull * vx : 0.0;
+        fy[i] = on ? kw * (top - bottom) / (top * bottom) + pull * vy : 0.0;
     }
 
     addRepulsion(fx, fy, c, snap.degreeWeight);
@@ -640,24 +652,6 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
         fy[a] += f * dy;
         fx[b] -= f * dx;
         fy[b] -= f * dy;
-    }
-
-    // Walls push inward from all four sides, also on a protein outside the
-    // area, whose distance to a wall counts as the smallest one.
-    const double kw = 3e-05 * c * c;
-    auto cube = [](double d) {
-        d = std::max(d, MIN_GAP);
-        return d * d * d;
-    };
-    // Each pair of opposite walls over one division; the cubes of float
-    // positions cannot overflow a double, not even multiplied together.
-    for (std::size_t i = 0; i < n; ++i) {
-        const double x = snap.x[i], y = snap.y[i];
-        const double left = cube(x), right = cube(width - x);
-        const double top = cube(-y), bottom = cube(y + height);
-        const bool on = snap.active[i] != 0;
-        fx[i] += on ? kw * (right - left) / (left * right) : 0.0;
-        fy[i] += on ? kw * (top - bottom) / (top * bottom) : 0.0;
     }
 
     // Control points, within 0.5.
