@@ -221,12 +221,11 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
                     continue;
                 }
                 const std::size_t count = end - from;
+                // Zero at the start; every row is zeroed again once it is added up.
                 if (cellX.size() < count * PAIR_LANES) {
-                    cellX.resize(count * PAIR_LANES);
-                    cellY.resize(count * PAIR_LANES);
+                    cellX.resize(count * PAIR_LANES, 0.0f);
+                    cellY.resize(count * PAIR_LANES, 0.0f);
                 }
-                std::fill_n(cellX.begin(), count * PAIR_LANES, 0.0f);
-                std::fill_n(cellY.begin(), count * PAIR_LANES, 0.0f);
                 float* __restrict sumsX = cellX.data();
                 float* __restrict sumsY = cellY.data();
 
@@ -315,6 +314,10 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
                     }
                     gx[a] += ax[0];
                     gy[a] += ay[0];
+                    for (std::size_t k = 0; k < PAIR_LANES; ++k) {
+                        ax[k] = 0;
+                        ay[k] = 0;
+                    }
                 }
             }
         }
@@ -637,21 +640,30 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     addRepulsion(fx, fy, c, snap.degreeWeight);
 
     // Edge springs; d is not normalised, so the force goes with e^2 |d|.
-    for (std::size_t j = 0; j < snap.edgeA.size(); ++j) {
-        const int32_t a = snap.edgeA[j], b = snap.edgeB[j];
-        if (a < 0 || b < 0 || !snap.active[a] || !snap.active[b]) {
+    // Through plain pointers, so that nothing is reloaded per edge.
+    const int32_t* __restrict ends = snap.edgeA.data();
+    const int32_t* __restrict others = snap.edgeB.data();
+    const float* __restrict xs = snap.x.data();
+    const float* __restrict ys = snap.y.data();
+    const uint8_t* __restrict active = snap.active.data();
+    double* __restrict gx = fx.data();
+    double* __restrict gy = fy.data();
+    const float length = static_cast<float>(rest);
+    for (std::size_t j = 0, e = snap.edgeA.size(); j < e; ++j) {
+        const int32_t a = ends[j], b = others[j];
+        if (a < 0 || b < 0 || !active[a] || !active[b]) {
             continue;
         }
         // In float like the repulsion: the pull is a few terms of a sum whose
         // result is cut to the step limit anyway.
-        const float dx = snap.x[a] - snap.x[b];
-        const float dy = snap.y[a] - snap.y[b];
-        const float stretch = std::sqrt(dx * dx + dy * dy) - static_cast<float>(rest);
+        const float dx = xs[a] - xs[b];
+        const float dy = ys[a] - ys[b];
+        const float stretch = std::sqrt(dx * dx + dy * dy) - length;
         const double f = -s * static_cast<double>(stretch * std::fabs(stretch));
-        fx[a] += f * dx;
-        fy[a] += f * dy;
-        fx[b] -= f * dx;
-        fy[b] -= f * dy;
+        gx[a] += f * dx;
+        gy[a] += f * dy;
+        gx[b] -= f * dx;
+        gy[b] -= f * dy;
     }
 
     // Control points, within 0.5.
