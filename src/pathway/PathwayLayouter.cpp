@@ -564,6 +564,9 @@ void PathwayLayouter::prepareCells() {
     cells.ny = static_cast<int>(std::ceil(rows / merge));
     cells.side = side * merge;
     const int factor = static_cast<int>(merge);
+    // The merge is a power of two, and cells are never negative: a shift
+    // divides, on vector lanes too.
+    const int shift = std::countr_zero(static_cast<unsigned>(factor));
     cellMerge = factor;
 
     const std::size_t cellCount =
@@ -579,7 +582,7 @@ void PathwayLayouter::prepareCells() {
         const int32_t row = clampedCell(-static_cast<double>(snap.y[i]), side, rows);
         fineColumn[i] = column;
         fineRow[i] = row;
-        cellOf[i] = snap.active[i] ? (column / factor) * cells.ny + row / factor : -1;
+        cellOf[i] = snap.active[i] ? (column >> shift) * cells.ny + (row >> shift) : -1;
     }
     for (std::size_t i = 0; i < n; ++i) {
         if (cellOf[i] >= 0) {
