@@ -459,7 +459,7 @@ void PathwayLayouter::takeSnapshotLocked() {
     snap.active.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         if (i + PREFETCH_AHEAD < n) {
-            snap.nodes[i + PREFETCH_AHEAD]->prefetchFrameUpdate();
+            snap.nodes[i + PREFETCH_AHEAD]->prefetchPlacement();
         }
         const NodeEntity* node = snap.nodes[i];
         const Vector3 p = node->getLocalFrame().translation;
@@ -758,7 +758,7 @@ void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<doubl
     }
     for (std::size_t j = 0; j < nodes.size(); ++j) {
         if (j + PREFETCH_AHEAD < nodes.size()) {
-            nodes[j + PREFETCH_AHEAD]->prefetchFrameUpdate();
+            nodes[j + PREFETCH_AHEAD]->prefetchMove();
         }
         NodeEntity* node = nodes[j].get();
         std::size_t i = j;

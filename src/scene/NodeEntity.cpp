@@ -177,8 +177,8 @@ void NodeEntity::updateContent() {
     }
 
     labelExtent = font != nullptr ? font->bounds(labelText, labelSize) : Vector2();
-    content = {true, shapeName, texture.get(), color,      fullLabel,
-               name, labelSize, size.x,        font.get(), textureCache.size()};
+    content = {true,  fullLabel, textureCache.size(), shapeName, texture.get(),
+               color, name,      labelSize,           size.x,    font.get()};
 }
 
 void NodeEntity::updateGeometry() {

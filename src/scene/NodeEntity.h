@@ -98,17 +98,22 @@ public:
     // invalidateContent).
     void moveInParent(const Vector3& translation);
 
-    // Hints the processor to load what a frame change reads and writes, for
-    // loops that move many nodes one after the other (the nodes are scattered
-    // over the heap, and such a loop is bound by fetching them).
-    void prefetchFrameUpdate() const {
+    // Hints the processor to load what moveInParent reads and writes, or what
+    // a layout snapshot reads (position and size), for loops over many nodes
+    // one after the other: the nodes are scattered over the heap, and such a
+    // loop is bound by fetching them.
+    void prefetchMove() const {
         for (const void* at :
              {static_cast<const void*>(&localFrame), static_cast<const void*>(&globalFrame),
-              static_cast<const void*>(&size), static_cast<const void*>(corners),
-              static_cast<const void*>(&labelFrame), static_cast<const void*>(&content.valid),
-              static_cast<const void*>(&content.name)}) {
+              static_cast<const void*>(&shapeName), static_cast<const void*>(&size),
+              static_cast<const void*>(corners), static_cast<const void*>(&labelFrame),
+              static_cast<const void*>(&content.shapeName)}) {
             __builtin_prefetch(at, 1);
         }
+    }
+    void prefetchPlacement() const {
+        __builtin_prefetch(&localFrame.translation);
+        __builtin_prefetch(&size);
     }
 
     // Rebuilds textures, label and corners from the stored values. Safe on the
@@ -162,13 +167,12 @@ protected:
     Color4 fontColor{0, 0, 0, 1};
 
 private:
-    // top-left, top-right, bottom-left, bottom-right, in world space.
+    // What every move reads and writes comes first and together: the corners
+    // (top-left, top-right, bottom-left, bottom-right, in world space), the
+    // label frame and extent, then the content inputs a move compares.
     Vector3 corners[4];
-    std::string labelText;
     CoordinateFrame labelFrame;
-    std::shared_ptr<Texture> drawTexture;
-    bool textured = false;
-    Color4 drawColor{0, 0, 0, 1};
+    Vector2 labelExtent;
 
     // Parts of update: what follows name, size, texture and font, and what
     // follows the frame alone.
@@ -182,17 +186,21 @@ private:
     // them without a setter).
     struct ContentInputs {
         bool valid = false;
+        bool fullLabel = false;
+        std::size_t cacheSize = 0;
         std::string shapeName;
         const Texture* texture = nullptr;
         Color4 color{0, 0, 0, 1};
-        bool fullLabel = false;
         std::string name;
         double labelSize = 0;
         float width = 0;
         const Font* font = nullptr;
-        std::size_t cacheSize = 0;
     } content;
-    Vector2 labelExtent;
+
+    std::string labelText;
+    std::shared_ptr<Texture> drawTexture;
+    bool textured = false;
+    Color4 drawColor{0, 0, 0, 1};
 
     // Inputs and result of the last label fitting.
     struct FittedLabel {
