@@ -157,29 +157,17 @@ protected:
     // next frame change then rebuilds the content in full.
     void invalidateContent() { content.valid = false; }
 
-    std::shared_ptr<Font> font;
-    bool clipOpener = false;
+    // Declared in the order of the memory they take: what every move reads
+    // and writes comes first and together (size, the corners, the label frame
+    // and extent, and the content inputs a move compares), the rest after.
     Vector3 size;
     double labelSize = 0;
-    std::string name;
-    std::shared_ptr<Texture> texture;
-    Color4 color{0, 0, 0, 1};
-    Color4 fontColor{0, 0, 0, 1};
 
 private:
-    // What every move reads and writes comes first and together: the corners
-    // (top-left, top-right, bottom-left, bottom-right, in world space), the
-    // label frame and extent, then the content inputs a move compares.
+    // top-left, top-right, bottom-left, bottom-right, in world space.
     Vector3 corners[4];
     CoordinateFrame labelFrame;
     Vector2 labelExtent;
-
-    // Parts of update: what follows name, size, texture and font, and what
-    // follows the frame alone.
-    void updateContent();
-    void updateGeometry();
-    bool contentCurrent() const;
-    void frameUpdate();
 
     // Inputs of the last content rebuild; a frame change rebuilds the content
     // only when one of them differs (scale and direct member writes change
@@ -197,6 +185,22 @@ private:
         const Font* font = nullptr;
     } content;
 
+    // Parts of update: what follows name, size, texture and font, and what
+    // follows the frame alone.
+    void updateContent();
+    void updateGeometry();
+    bool contentCurrent() const;
+    void frameUpdate();
+
+protected:
+    std::shared_ptr<Font> font;
+    bool clipOpener = false;
+    std::string name;
+    std::shared_ptr<Texture> texture;
+    Color4 color{0, 0, 0, 1};
+    Color4 fontColor{0, 0, 0, 1};
+
+private:
     std::string labelText;
     std::shared_ptr<Texture> drawTexture;
     bool textured = false;
