@@ -130,6 +130,13 @@ struct PairBlocks {
     int nx;
     int ny;
     bool merged;
+
+    // The first protein of cell (x, y); (x, ny) is where column x + 1 starts.
+    std::size_t first(int x, int y) const {
+        return static_cast<std::size_t>(
+            start[static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
+                  static_cast<std::size_t>(y)]);
+    }
 };
 
 // Walks the cells, each with the ranges of its 3 x 3 block (itself included):
@@ -137,30 +144,31 @@ struct PairBlocks {
 // in cell order. `visit(from, end, ranges)` sees the cell's proteins
 // [from, end) and the three ranges (an empty one past the grid's edge).
 template <class Visit>
-[[gnu::always_inline]] inline void forEachBlock(const PairBlocks& blocks, Visit&& visit) {
-    const int nx = blocks.nx, ny = blocks.ny;
-    auto first = [&](int x, int y) {
-        return static_cast<std::size_t>(
-            blocks.start[static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
-                         static_cast<std::size_t>(y)]);
-    };
-    for (int x = 0; x < nx; ++x) {
-        for (int y = 0; y < ny; ++y) {
-            const std::size_t from = first(x, y);
-            const std::size_t end = first(x, y + 1);
-            if (from == end) {
-                continue;
+[[gnu::always_inline]] inline void forEachCell(const PairBlocks& blocks, Visit&& visit) {
+    for (int x = 0; x < blocks.nx; ++x) {
+        for (int y = 0; y < blocks.ny; ++y) {
+            const std::size_t from = blocks.first(x, y);
+            const std::size_t end = blocks.first(x, y + 1);
+            if (from != end) {
+                visit(x, y, from, end);
             }
-            const int top = std::max(y - 1, 0), bottom = std::min(y + 1, ny - 1) + 1;
-            std::size_t ranges[3][2] = {};
-            for (int column = std::max(x - 1, 0), r = 0; column <= std::min(x + 1, nx - 1);
-                 ++column, ++r) {
-                ranges[r][0] = first(column, top);
-                ranges[r][1] = first(column, bottom);
-            }
-            visit(from, end, ranges);
         }
     }
+}
+
+template <class Visit>
+[[gnu::always_inline]] inline void forEachBlock(const PairBlocks& blocks, Visit&& visit) {
+    const int nx = blocks.nx, ny = blocks.ny;
+    forEachCell(blocks, [&](int x, int y, std::size_t from, std::size_t end) {
+        const int top = std::max(y - 1, 0), bottom = std::min(y + 1, ny - 1) + 1;
+        std::size_t ranges[3][2] = {};
+        for (int column = std::max(x - 1, 0), r = 0; column <= std::min(x + 1, nx - 1);
+             ++column, ++r) {
+            ranges[r][0] = blocks.first(column, top);
+            ranges[r][1] = blocks.first(column, bottom);
+        }
+        visit(from, end, ranges);
+    });
 }
 
 #if defined(__GNUC__) && defined(__x86_64__) && defined(__ELF__) && !defined(__SANITIZE_THREAD__)
@@ -205,21 +213,13 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
     // cell is done.
     Array<float> cellX, cellY;
     const int nx = blocks.nx, ny = blocks.ny;
-    auto first = [&](int x, int y) {
-        return static_cast<std::size_t>(
-            blocks.start[static_cast<std::size_t>(x) * static_cast<std::size_t>(ny) +
-                         static_cast<std::size_t>(y)]);
-    };
+    auto first = [&](int x, int y) { return blocks.first(x, y); };
     // The merged grid's extra test decided once, outside the loops.
     auto walk = [&](auto mergedGrid) __attribute__((always_inline)) {
         constexpr bool merged = decltype(mergedGrid)::value;
-        for (int x = 0; x < nx; ++x) {
-            for (int y = 0; y < ny; ++y) {
-                const std::size_t from = first(x, y);
-                const std::size_t end = first(x, y + 1);
-                if (from == end) {
-                    continue;
-                }
+        forEachCell(
+            blocks, [&](int x, int y, std::size_t from,
+                        std::size_t end) __attribute__((always_inline)) {
                 const std::size_t count = end - from;
                 // Zero at the start; every row is zeroed again once it is added up.
                 if (cellX.size() < count * PAIR_LANES) {
@@ -319,8 +319,7 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
                         ay[k] = 0;
                     }
                 }
-            }
-        }
+            });
     };
     if (blocks.merged) {
         walk(std::true_type{});
