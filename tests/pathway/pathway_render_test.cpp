@@ -2,92 +2,21 @@
 // right way up and unhidden, highlight lines only around selected proteins.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
 #include <memory>
 
 #include <QImage>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
-#include <QSurfaceFormat>
 
-#include "engine/render/Camera.h"
 #include "engine/render/Image.h"
-#include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
+#include "render/OffscreenGL.h"
 
 namespace {
 
 constexpr int kW = 200;
 constexpr int kH = 200;
 constexpr float kDistance = 3.0f;
-
-// A compatibility context rendering into a framebuffer object of its own.
-class PathwayGL {
-public:
-    PathwayGL() {
-        QSurfaceFormat format;
-        format.setRenderableType(QSurfaceFormat::OpenGL);
-        format.setProfile(QSurfaceFormat::CompatibilityProfile);
-        format.setVersion(2, 1);
-        format.setDepthBufferSize(24);
-        format.setStencilBufferSize(8);
-        surface.setFormat(format);
-        surface.create();
-        context.setFormat(format);
-        if (!context.create() || !context.makeCurrent(&surface))
-            return;
-        gl = context.functions();
-        gl->glGenFramebuffers(1, &fbo);
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
-        gl->glGenRenderbuffers(2, buffers);
-        gl->glBindRenderbuffer(GL_RENDERBUFFER, buffers[0]);
-        gl->glRenderbufferStorage(GL_RENDERBUFFER, 0x8058 /* RGBA8 */, kW, kH);
-        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                      buffers[0]);
-        gl->glBindRenderbuffer(GL_RENDERBUFFER, buffers[1]);
-        gl->glRenderbufferStorage(GL_RENDERBUFFER, 0x88F0 /* DEPTH24_STENCIL8 */, kW, kH);
-        gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, 0x821A /* DEPTH_STENCIL_ATTACHMENT */,
-                                      GL_RENDERBUFFER, buffers[1]);
-        if (gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-            return;
-        rd.init();
-        rd.setViewport(0, 0, kW, kH);
-        Camera camera;
-        camera.setPosition(Vector3(0, 0, kDistance));
-        camera.lookAt(Vector3(0, 0, 0));
-        rd.setProjectionAndCameraMatrix(camera);
-        rd.setColorClearValue(Color4(0, 0, 0, 1));
-        rd.clear();
-        ready = true;
-    }
-    ~PathwayGL() {
-        if (gl != nullptr) {
-            gl->glDeleteRenderbuffers(2, buffers);
-            gl->glDeleteFramebuffers(1, &fbo);
-        }
-        context.doneCurrent();
-    }
-
-    QImage grab() {
-        QImage image(kW, kH, QImage::Format_RGBA8888);
-        gl->glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
-        return image.mirrored();
-    }
-
-    bool ready = false;
-    RenderDevice rd;
-
-private:
-    QOffscreenSurface surface;
-    QOpenGLContext context;
-    QOpenGLFunctions* gl = nullptr;
-    GLuint fbo = 0;
-    GLuint buffers[2] = {0, 0};
-};
 
 bool pureRed(const QColor& c) {
     return c.red() > 200 && c.green() < 60 && c.blue() < 60;
@@ -106,11 +35,10 @@ int countPureRed(const QImage& image) {
 class PathwayRendering : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY")) {
-            GTEST_SKIP() << "no X display for OpenGL";
-        }
-        gl = std::make_unique<PathwayGL>();
-        ASSERT_TRUE(gl->ready) << "no offscreen OpenGL context";
+        gl = std::make_unique<OffscreenGL>(kW, kH);
+        REQUIRE_GL(*gl);
+        gl->lookFrom(kDistance);
+        gl->rd()->setColorClearValue(Color4(0, 0, 0, 1));
         NodeEntity::frameClipCount = 0;
         // A 2 x 2 pathway centred on the origin, seen straight on.
         pathway = std::make_unique<PathwayLayoutEntity>(Vector3(-1, 1, 0), "pathway",
@@ -129,12 +57,12 @@ protected:
     }
 
     QImage draw() {
-        gl->rd.clear();
-        pathway->renderPathway(&gl->rd, true);
+        gl->rd()->clear();
+        pathway->renderPathway(gl->rd(), true);
         return gl->grab();
     }
 
-    std::unique_ptr<PathwayGL> gl;
+    std::unique_ptr<OffscreenGL> gl;
     std::unique_ptr<PathwayLayoutEntity> pathway;
     NodeEntity* a = nullptr;
     NodeEntity* b = nullptr;
