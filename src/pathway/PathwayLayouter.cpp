@@ -22,22 +22,16 @@ constexpr double PI = 3.1415926535898;
 
 // atan on [0, 1], within 1e-5: the box radius needs the angle of the centre
 // line, and a short polynomial (evaluated in parallel pieces) is several
-// times cheaper per pair than the library call.
-[[gnu::always_inline]] inline double atanUnit(double t) {
-    const double u = t * t;
-    const double u2 = u * u;
-    const double u4 = u2 * u2;
-    const double p = (0.99997726 - 0.33262347 * u) + u2 * (0.19354346 - 0.11643287 * u) +
-                     u4 * (0.05265332 - 0.01172120 * u);
-    return t * p;
-}
-
-[[gnu::always_inline]] inline float atanUnitF(float t) {
-    const float u = t * t;
-    const float u2 = u * u;
-    const float u4 = u2 * u2;
-    const float p = (0.99997726f - 0.33262347f * u) + u2 * (0.19354346f - 0.11643287f * u) +
-                    u4 * (0.05265332f - 0.01172120f * u);
+// times cheaper per pair than the library call. In double for boxGap, in
+// float on the repulsion's vector lanes.
+template <class Real>
+[[gnu::always_inline]] inline Real atanUnit(Real t) {
+    const Real u = t * t;
+    const Real u2 = u * u;
+    const Real u4 = u2 * u2;
+    const Real p = (Real(0.99997726) - Real(0.33262347) * u) +
+                   u2 * (Real(0.19354346) - Real(0.11643287) * u) +
+                   u4 * (Real(0.05265332) - Real(0.01172120) * u);
     return t * p;
 }
 
@@ -274,7 +268,7 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
                                     std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
                                 const float across = hha + hs[b];
                                 const float axes = across + wide * (hwa + ws[b] - across);
-                                const float turn = atanUnitF(t) * toAngle;
+                                const float turn = atanUnit(t) * toAngle;
                                 const float gap = std::max(
                                     length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
                                 // Force along the unit vector d / length, in one
