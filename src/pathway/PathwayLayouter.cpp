@@ -370,6 +370,102 @@ void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_
     });
 }
 
+
+// What the walls and anchors read, per protein and for the whole pass.
+struct WallInputs {
+    const float* x;
+    const float* y;
+    const float* z;
+    const uint8_t* active;
+    // Per protein as fractions of the extents; null without anchors.
+    const Vector3* anchors;
+    double wallStrength;
+    double anchorStrength;
+    double width, height, depth;
+};
+
+template <bool ANCHORED>
+[[gnu::always_inline]] inline void wallsAndAnchorsLoop(const WallInputs& in, std::size_t n,
+                                                       double* __restrict fx,
+                                                       double* __restrict fy) {
+    const float* __restrict xs = in.x;
+    const float* __restrict ys = in.y;
+    const float* __restrict zs = in.z;
+    const uint8_t* __restrict active = in.active;
+    const Vector3* __restrict anchors = in.anchors;
+    const double kw = in.wallStrength, k = in.anchorStrength;
+    const double width = in.width, height = in.height, depth = in.depth;
+    auto cube = [](double d) {
+        d = d > PathwayLayouter::MIN_GAP ? d : PathwayLayouter::MIN_GAP;
+        return d * d * d;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = xs[i], y = ys[i];
+        const double left = cube(x), right = cube(width - x);
+        const double top = cube(-y), bottom = cube(y + height);
+        double ax = 0, ay = 0;
+        if constexpr (ANCHORED) {
+            const double vx = anchors[i].x * width - x;
+            const double vy = anchors[i].y * height - y;
+            const double vz = anchors[i].z * depth - zs[i];
+            const double pull = k * (vx * vx + vy * vy + vz * vz);
+            ax = pull * vx;
+            ay = pull * vy;
+        }
+        const bool on = active[i] != 0;
+        fx[i] = on ? kw * (right - left) / (left * right) + ax : 0.0;
+        fy[i] = on ? kw * (top - bottom) / (top * bottom) + ay : 0.0;
+    }
+}
+
+// Walls and anchors start the sums, in one loop without branches (an
+// inactive protein computes on and is dropped) so that it runs on vector
+// lanes. Walls push inward from all four sides, also on a protein outside
+// the area, whose distance to a wall counts as the smallest one; each pair
+// of opposite walls takes one division (the cubes of float positions cannot
+// overflow a double, not even multiplied together). The anchor spring pulls
+// with the cube of the distance.
+CORVIDANE_VECTOR_CLONES
+void wallsAndAnchors(const WallInputs& in, std::size_t n, double* fx, double* fy) {
+    if (in.anchors != nullptr) {
+        wallsAndAnchorsLoop<true>(in, n, fx, fy);
+    } else {
+        wallsAndAnchorsLoop<false>(in, n, fx, fy);
+    }
+}
+
+
+struct CellInputs {
+    const float* x;
+    const float* y;
+    const uint8_t* active;
+    double side;
+    double columns, rows;
+    // Merged cells: the pathway's own column and row shifted right by this.
+    int shift;
+    int ny;
+};
+
+// Each protein's column and row of the pathway's own grid and its cell of
+// the merged one (-1 for an inactive protein), on vector lanes: an inactive
+// protein's cells come to nothing and are dropped.
+CORVIDANE_VECTOR_CLONES
+void gridCells(const CellInputs& in, std::size_t n, int32_t* __restrict column,
+               int32_t* __restrict row, int32_t* __restrict cell) {
+    const float* __restrict xs = in.x;
+    const float* __restrict ys = in.y;
+    const uint8_t* __restrict active = in.active;
+    const double side = in.side, columns = in.columns, rows = in.rows;
+    const int shift = in.shift, ny = in.ny;
+    for (std::size_t i = 0; i < n; ++i) {
+        const int32_t c = clampedCell(xs[i], side, columns);
+        const int32_t r = clampedCell(-static_cast<double>(ys[i]), side, rows);
+        column[i] = c;
+        row[i] = r;
+        cell[i] = active[i] ? (c >> shift) * ny + (r >> shift) : -1;
+    }
+}
+
 }  // namespace
 
 PathwayLayouter::PathwayLayouter(PathwayLayoutEntity* owner_)
@@ -581,15 +677,9 @@ void PathwayLayouter::prepareCells() {
     fineColumn.resize(n);
     fineRow.resize(n);
     cellOf.resize(n);
-    // The cells on vector lanes (an inactive protein's come to nothing and
-    // are dropped), then counted.
-    for (std::size_t i = 0; i < n; ++i) {
-        const int32_t column = clampedCell(snap.x[i], side, columns);
-        const int32_t row = clampedCell(-static_cast<double>(snap.y[i]), side, rows);
-        fineColumn[i] = column;
-        fineRow[i] = row;
-        cellOf[i] = snap.active[i] ? (column >> shift) * cells.ny + (row >> shift) : -1;
-    }
+    const CellInputs in{snap.x.data(), snap.y.data(), snap.active.data(), side, columns, rows,
+                        shift,         cells.ny};
+    gridCells(in, n, fineColumn.data(), fineRow.data(), cellOf.data());
     for (std::size_t i = 0; i < n; ++i) {
         if (cellOf[i] >= 0) {
             ++cells.start[static_cast<std::size_t>(cellOf[i]) + 1];
@@ -617,34 +707,18 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     const double rest = 0.01 * snap.edgeLength;
     const double width = snap.width, height = snap.height, depth = snap.depth;
 
-    // Walls and anchors start the sums, in one loop without branches (an
-    // inactive protein computes on and is dropped) so that it runs on vector
-    // lanes. Walls push inward from all four sides, also on a protein outside
-    // the area, whose distance to a wall counts as the smallest one; each
-    // pair of opposite walls takes one division (the cubes of float positions
-    // cannot overflow a double, not even multiplied together). The anchor
-    // spring pulls with the cube of the distance.
-    const double kw = 3e-05 * c * c;
-    auto cube = [](double d) {
-        d = std::max(d, MIN_GAP);
-        return d * d * d;
-    };
-    const bool anchored = snap.initialPositions.size() == n;
-    const double k = anchored ? 0.25 * (c + s) : 0.0;
-    const Vector3 none;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double x = snap.x[i], y = snap.y[i];
-        const double left = cube(x), right = cube(width - x);
-        const double top = cube(-y), bottom = cube(y + height);
-        const Vector3& anchor = anchored ? snap.initialPositions[i] : none;
-        const double vx = anchor.x * width - x;
-        const double vy = anchor.y * height - y;
-        const double vz = anchor.z * depth - snap.z[i];
-        const double pull = k * (vx * vx + vy * vy + vz * vz);
-        const bool on = snap.active[i] != 0;
-        fx[i] = on ? kw * (right - left) / (left * right) + pull * vx : 0.0;
-        fy[i] = on ? kw * (top - bottom) / (top * bottom) + pull * vy : 0.0;
-    }
+    const bool anchored = n > 0 && snap.initialPositions.size() == n;
+    const WallInputs in{snap.x.data(),
+                        snap.y.data(),
+                        snap.z.data(),
+                        snap.active.data(),
+                        anchored ? snap.initialPositions.data() : nullptr,
+                        3e-05 * c * c,
+                        anchored ? 0.25 * (c + s) : 0.0,
+                        width,
+                        height,
+                        depth};
+    wallsAndAnchors(in, n, fx.data(), fy.data());
 
     addRepulsion(fx, fy, c, snap.degreeWeight);
 
