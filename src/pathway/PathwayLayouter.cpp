@@ -466,6 +466,42 @@ void gridCells(const CellInputs& in, std::size_t n, int32_t* __restrict column,
     }
 }
 
+
+struct SpringInputs {
+    // End indices per edge, -1 for an end outside the snapshot.
+    const int32_t* a;
+    const int32_t* b;
+    const float* x;
+    const float* y;
+    double strength;
+    float rest;
+};
+
+// The pull of each edge on its first end (the second gets the opposite);
+// d is not normalised, so the force goes with e^2 |d|. An edge with an end
+// outside the snapshot computes on from protein 0 and is dropped later.
+CORVIDANE_VECTOR_CLONES
+void edgePulls(const SpringInputs& in, std::size_t e, double* __restrict pullX,
+               double* __restrict pullY) {
+    const int32_t* __restrict ends = in.a;
+    const int32_t* __restrict others = in.b;
+    const float* __restrict xs = in.x;
+    const float* __restrict ys = in.y;
+    const double s = in.strength;
+    const float rest = in.rest;
+    for (std::size_t j = 0; j < e; ++j) {
+        const int32_t a = ends[j] > 0 ? ends[j] : 0, b = others[j] > 0 ? others[j] : 0;
+        // In float like the repulsion: the pull is a few terms of a sum whose
+        // result is cut to the step limit anyway.
+        const float dx = xs[a] - xs[b];
+        const float dy = ys[a] - ys[b];
+        const float stretch = std::sqrt(dx * dx + dy * dy) - rest;
+        const double f = -s * static_cast<double>(stretch * std::fabs(stretch));
+        pullX[j] = f * dx;
+        pullY[j] = f * dy;
+    }
+}
+
 }  // namespace
 
 PathwayLayouter::PathwayLayouter(PathwayLayoutEntity* owner_)
@@ -722,31 +758,26 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
 
     addRepulsion(fx, fy, c, snap.degreeWeight);
 
-    // Edge springs; d is not normalised, so the force goes with e^2 |d|.
-    // Through plain pointers, so that nothing is reloaded per edge.
+    // Edge springs: the pulls on vector lanes, then added up edge by edge.
+    const std::size_t e = snap.edgeA.size();
+    const SpringInputs springs{snap.edgeA.data(), snap.edgeB.data(), snap.x.data(), snap.y.data(),
+                               s, static_cast<float>(rest)};
+    Array<double> pullX(e), pullY(e);
+    edgePulls(springs, e, pullX.data(), pullY.data());
     const int32_t* __restrict ends = snap.edgeA.data();
     const int32_t* __restrict others = snap.edgeB.data();
-    const float* __restrict xs = snap.x.data();
-    const float* __restrict ys = snap.y.data();
     const uint8_t* __restrict active = snap.active.data();
     double* __restrict gx = fx.data();
     double* __restrict gy = fy.data();
-    const float length = static_cast<float>(rest);
-    for (std::size_t j = 0, e = snap.edgeA.size(); j < e; ++j) {
+    for (std::size_t j = 0; j < e; ++j) {
         const int32_t a = ends[j], b = others[j];
         if (a < 0 || b < 0 || !active[a] || !active[b]) {
             continue;
         }
-        // In float like the repulsion: the pull is a few terms of a sum whose
-        // result is cut to the step limit anyway.
-        const float dx = xs[a] - xs[b];
-        const float dy = ys[a] - ys[b];
-        const float stretch = std::sqrt(dx * dx + dy * dy) - length;
-        const double f = -s * static_cast<double>(stretch * std::fabs(stretch));
-        gx[a] += f * dx;
-        gy[a] += f * dy;
-        gx[b] -= f * dx;
-        gy[b] -= f * dy;
+        gx[a] += pullX[j];
+        gy[a] += pullY[j];
+        gx[b] -= pullX[j];
+        gy[b] -= pullY[j];
     }
 
     // Control points, within 0.5.

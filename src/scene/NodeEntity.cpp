@@ -1,8 +1,9 @@
 // Node geometry, label fitting, stencil clipping, picking and hover magnification.
 #include "scene/NodeEntity.h"
 
+#include <bit>
 #include <cmath>
-#include <cstring>
+#include <cstdint>
 
 #include "engine/Plane.h"
 #include "engine/Vector2.h"
@@ -100,6 +101,19 @@ void NodeEntity::setFont(std::shared_ptr<Font> f) {
 
 namespace {
 
+// Bitwise equality of two rotations: cheaper than the float comparison (no
+// call, no branch per element), and stricter but for NaNs, which the full
+// frame change would not clean up either.
+bool sameBits(const Matrix3& a, const Matrix3& b) {
+    uint32_t differ = 0;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            differ |= std::bit_cast<uint32_t>(a.m[r][c]) ^ std::bit_cast<uint32_t>(b.m[r][c]);
+        }
+    }
+    return differ == 0;
+}
+
 // Labels are UTF-8: count and cut whole characters, never half of one.
 bool isContinuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -143,7 +157,6 @@ std::string NodeEntity::fitLabel(const std::string& text, double labelSize, doub
 
 void NodeEntity::update() {
     updateContent();
-    updateGeometry();
 }
 
 bool NodeEntity::contentCurrent() const {
@@ -181,28 +194,26 @@ void NodeEntity::updateContent() {
                color, name,      labelSize,           size.x,    font.get()};
 }
 
-void NodeEntity::updateGeometry() {
-    // Points of the node's own plane (z = 0) from its first two axes; the
-    // label frame only shifts the node's frame, so no rotation product.
-    const Vector3& origin = globalFrame.translation;
+// Points of the node's own plane (z = 0) from its first two axes; the label
+// frame only shifts the node's frame, so no rotation product.
+Vector3 NodeEntity::corner(float across, float along) const {
     const Vector3 right = globalFrame.rotation.column(0), up = globalFrame.rotation.column(1);
-    labelFrame = CoordinateFrame(globalFrame.rotation,
-                                 (up * (labelExtent.y / 2) - right * (labelExtent.x / 2)) + origin);
-
-    const Vector3 across = right * (size.x / 2), along = up * (size.y / 2);
-    corners[0] = (along - across) + origin;
-    corners[1] = (across + along) + origin;
-    corners[2] = (-across - along) + origin;
-    corners[3] = (across - along) + origin;
+    return right * (across * (size.x / 2)) + up * (along * (size.y / 2)) + globalFrame.translation;
 }
 
-// Frame operations rebuild the frame-dependent part always and the rest only
-// when its inputs moved, which keeps the layout thread's write-back cheap.
+CoordinateFrame NodeEntity::getLabelFrame() const {
+    const Vector3 right = globalFrame.rotation.column(0), up = globalFrame.rotation.column(1);
+    return CoordinateFrame(globalFrame.rotation, (up * (labelExtent.y / 2) -
+                                                  right * (labelExtent.x / 2)) +
+                                                     globalFrame.translation);
+}
+
+// Frame operations rebuild the content only when its inputs moved, which
+// keeps the layout thread's write-back cheap.
 void NodeEntity::frameUpdate() {
     if (!contentCurrent()) {
         updateContent();
     }
-    updateGeometry();
 }
 
 AABox NodeEntity::worldBox() const {
@@ -266,7 +277,7 @@ void NodeEntity::renderLabel(RenderDevice* rd) {
     if (font == nullptr || textured) {
         return;
     }
-    font->draw3D(rd, labelText, labelFrame, labelSize, fontColor, Color4::clear(),
+    font->draw3D(rd, labelText, getLabelFrame(), labelSize, fontColor, Color4::clear(),
                  Font::XALIGN_LEFT, Font::YALIGN_TOP, Font::PROPORTIONAL_SPACING);
 }
 
@@ -281,6 +292,7 @@ void NodeEntity::renderBodyAndLabel(RenderDevice* rd) {
     rd->setTexture(1, drawTexture);
     rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
     rd->setColor(drawColor);
+    const Vector3 corners[4] = {topLeft(), topRight(), bottomLeft(), bottomRight()};
     rd->setNormal(Plane(corners[0], corners[2], corners[3]).normal());
     rd->beginPrimitive(RenderDevice::QUADS);
     rd->setTexCoord(1, 0, 0);
@@ -409,12 +421,9 @@ void NodeEntity::notifyFrameChanged() {
 }
 
 void NodeEntity::moveInParent(const Vector3& translation) {
-    // Bitwise comparisons: cheaper, and stricter than the float ones but for
-    // NaNs, which the full path would not clean up either.
     static constexpr Matrix3 unturned;
-    if (parent == nullptr || std::memcmp(&localFrame.rotation, &unturned, sizeof unturned) != 0 ||
-        std::memcmp(&globalFrame.rotation, &parent->getGlobalFrame().rotation, sizeof unturned) !=
-            0) {
+    if (parent == nullptr || !sameBits(localFrame.rotation, unturned) ||
+        !sameBits(globalFrame.rotation, parent->getGlobalFrame().rotation)) {
         setLocalFrame(CoordinateFrame(Matrix3(), translation));
         return;
     }
@@ -428,7 +437,6 @@ void NodeEntity::moveInParent(const Vector3& translation) {
           c.shapeName == shapeName)) {
         updateContent();
     }
-    updateGeometry();
 }
 
 void NodeEntity::animateScale(double factor, double duration) {

@@ -61,14 +61,17 @@ public:
 
     // Derived state, as the last rebuild left it.
     const std::string& getLabelText() const { return labelText; }
-    const CoordinateFrame& getLabelFrame() const { return labelFrame; }
     const std::shared_ptr<Texture>& getDrawTexture() const { return drawTexture; }
     const Color4& getDrawColor() const { return drawColor; }
     bool isTextured() const { return textured; }
-    Vector3 topLeft() const { return corners[0]; }
-    Vector3 topRight() const { return corners[1]; }
-    Vector3 bottomLeft() const { return corners[2]; }
-    Vector3 bottomRight() const { return corners[3]; }
+    // Where the label and the corners are now, from the frame, the size and
+    // the extent of the rebuilt label (computed on use, so a move only
+    // updates the frame).
+    CoordinateFrame getLabelFrame() const;
+    Vector3 topLeft() const { return corner(-1, 1); }
+    Vector3 topRight() const { return corner(1, 1); }
+    Vector3 bottomLeft() const { return corner(-1, -1); }
+    Vector3 bottomRight() const { return corner(1, -1); }
     // The world-axis-aligned box of the node's two opposite corners, as picked.
     AABox worldBox() const;
 
@@ -105,9 +108,7 @@ public:
     void prefetchMove() const {
         for (const void* at :
              {static_cast<const void*>(&localFrame), static_cast<const void*>(&globalFrame),
-              static_cast<const void*>(&shapeName), static_cast<const void*>(&size),
-              static_cast<const void*>(corners), static_cast<const void*>(&labelFrame),
-              static_cast<const void*>(&content.shapeName)}) {
+              static_cast<const void*>(&shapeName), static_cast<const void*>(&content)}) {
             __builtin_prefetch(at, 1);
         }
     }
@@ -116,7 +117,7 @@ public:
         __builtin_prefetch(&size);
     }
 
-    // Rebuilds textures, label and corners from the stored values. Safe on the
+    // Rebuilds textures and label from the stored values. Safe on the
     // layout thread: it touches only this node, font metrics and texture handles.
     void update();
 
@@ -158,15 +159,12 @@ protected:
     void invalidateContent() { content.valid = false; }
 
     // Declared in the order of the memory they take: what every move reads
-    // and writes comes first and together (size, the corners, the label frame
-    // and extent, and the content inputs a move compares), the rest after.
+    // comes first and together (size, the label extent and the content
+    // inputs a move compares), the rest after.
     Vector3 size;
     double labelSize = 0;
 
 private:
-    // top-left, top-right, bottom-left, bottom-right, in world space.
-    Vector3 corners[4];
-    CoordinateFrame labelFrame;
     Vector2 labelExtent;
 
     // Inputs of the last content rebuild; a frame change rebuilds the content
@@ -185,12 +183,13 @@ private:
         const Font* font = nullptr;
     } content;
 
-    // Parts of update: what follows name, size, texture and font, and what
-    // follows the frame alone.
+    // What follows name, size, texture and font.
     void updateContent();
-    void updateGeometry();
     bool contentCurrent() const;
     void frameUpdate();
+    // A corner of the node in world space, by the signs of its offsets
+    // along the frame's first two axes.
+    Vector3 corner(float across, float along) const;
 
 protected:
     std::shared_ptr<Font> font;
