@@ -370,7 +370,6 @@ void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_
     });
 }
 
-
 // What the walls and anchors read, per protein and for the whole pass.
 struct WallInputs {
     const float* x;
@@ -384,15 +383,20 @@ struct WallInputs {
     double width, height, depth;
 };
 
-template <bool ANCHORED>
-[[gnu::always_inline]] inline void wallsAndAnchorsLoop(const WallInputs& in, std::size_t n,
-                                                       double* __restrict fx,
-                                                       double* __restrict fy) {
+// Walls and anchors start the sums, in loops without branches (an inactive
+// protein computes on and is dropped) so that they run on vector lanes.
+// Walls push inward from all four sides, also on a protein outside the
+// area, whose distance to a wall counts as the smallest one; each pair of
+// opposite walls takes one division (the cubes of float positions cannot
+// overflow a double, not even multiplied together). The anchor spring pulls
+// with the cube of the distance.
+CORVIDANE_VECTOR_CLONES
+void wallsAndAnchors(const WallInputs& in, std::size_t n, double* __restrict fx,
+                     double* __restrict fy) {
     const float* __restrict xs = in.x;
     const float* __restrict ys = in.y;
     const float* __restrict zs = in.z;
     const uint8_t* __restrict active = in.active;
-    const Vector3* __restrict anchors = in.anchors;
     const double kw = in.wallStrength, k = in.anchorStrength;
     const double width = in.width, height = in.height, depth = in.depth;
     auto cube = [](double d) {
@@ -403,34 +407,24 @@ template <bool ANCHORED>
         const double x = xs[i], y = ys[i];
         const double left = cube(x), right = cube(width - x);
         const double top = cube(-y), bottom = cube(y + height);
-        double ax = 0, ay = 0;
-        if constexpr (ANCHORED) {
-            const double vx = anchors[i].x * width - x;
-            const double vy = anchors[i].y * height - y;
-            const double vz = anchors[i].z * depth - zs[i];
-            const double pull = k * (vx * vx + vy * vy + vz * vz);
-            ax = pull * vx;
-            ay = pull * vy;
-        }
         const bool on = active[i] != 0;
-        fx[i] = on ? kw * (right - left) / (left * right) + ax : 0.0;
-        fy[i] = on ? kw * (top - bottom) / (top * bottom) + ay : 0.0;
+        fx[i] = on ? kw * (right - left) / (left * right) : 0.0;
+        fy[i] = on ? kw * (top - bottom) / (top * bottom) : 0.0;
     }
-}
-
-// Walls and anchors start the sums, in one loop without branches (an
-// inactive protein computes on and is dropped) so that it runs on vector
-// lanes. Walls push inward from all four sides, also on a protein outside
-// the area, whose distance to a wall counts as the smallest one; each pair
-// of opposite walls takes one division (the cubes of float positions cannot
-// overflow a double, not even multiplied together). The anchor spring pulls
-// with the cube of the distance.
-CORVIDANE_VECTOR_CLONES
-void wallsAndAnchors(const WallInputs& in, std::size_t n, double* fx, double* fy) {
-    if (in.anchors != nullptr) {
-        wallsAndAnchorsLoop<true>(in, n, fx, fy);
-    } else {
-        wallsAndAnchorsLoop<false>(in, n, fx, fy);
+    if (in.anchors == nullptr) {
+        return;
+    }
+    // As floats, x, y and z one after the other.
+    const float* __restrict anchors = reinterpret_cast<const float*>(in.anchors);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = xs[i], y = ys[i];
+        const double vx = anchors[3 * i] * width - x;
+        const double vy = anchors[3 * i + 1] * height - y;
+        const double vz = anchors[3 * i + 2] * depth - zs[i];
+        const double pull = k * (vx * vx + vy * vy + vz * vz);
+        const bool on = active[i] != 0;
+        fx[i] += on ? pull * vx : 0.0;
+        fy[i] += on ? pull * vy : 0.0;
     }
 }
 
