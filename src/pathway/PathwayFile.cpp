@@ -142,6 +142,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
         p.edges.clear();
         ++p.edgeListVersion;
         p.nodes.clear();
+        ++p.nodeListVersion;
         p.initialPositions.clear();
         p.dragEnabled = true;
     }

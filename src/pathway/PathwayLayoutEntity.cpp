@@ -179,6 +179,7 @@ NodeEntity* PathwayLayoutEntity::createNodeLocked(const CoordinateFrame& frame,
     node->draggable = true;
     node->setFont(font);
     nodes.push_back(std::move(node));
+    ++nodeListVersion;
     return nodes.back().get();
 }
 
@@ -608,6 +609,7 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
         initialPositions.erase(initialPositions.begin() + static_cast<std::ptrdiff_t>(index));
     }
     nodes.erase(owned);
+    ++nodeListVersion;
 }
 
 void PathwayLayoutEntity::removeEdge(EdgeEntity* edge) {

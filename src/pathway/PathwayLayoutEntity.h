@@ -124,9 +124,10 @@ public:
     // createEdge, owned here.
     Array<std::unique_ptr<NodeEntity>> nodes;
     Array<std::unique_ptr<EdgeEntity>> edges;
-    // Raised (under layoutMutex) whenever an edge is created or destroyed, so
-    // the layouter can tell a new edge at a freed address from the old one
-    // without visiting every edge on every pass.
+    // Raised (under layoutMutex) whenever a node or an edge is created or
+    // destroyed, so the layouter can tell a new one at a freed address from
+    // the old one without visiting every node and edge on every pass.
+    uint64_t nodeListVersion = 0;
     uint64_t edgeListVersion = 0;
     // Protein id -> node.
     Table<std::string, NodeEntity*> nodeTable;

@@ -428,7 +428,6 @@ void wallsAndAnchors(const WallInputs& in, std::size_t n, double* __restrict fx,
     }
 }
 
-
 struct CellInputs {
     const float* x;
     const float* y;
@@ -459,7 +458,6 @@ void gridCells(const CellInputs& in, std::size_t n, int32_t* __restrict column,
         cell[i] = active[i] ? (c >> shift) * ny + (r >> shift) : -1;
     }
 }
-
 
 struct SpringInputs {
     // End indices per edge, -1 for an end outside the snapshot.
@@ -493,6 +491,24 @@ void edgePulls(const SpringInputs& in, std::size_t e, double* __restrict pullX,
         const double f = -s * static_cast<double>(stretch * std::fabs(stretch));
         pullX[j] = f * dx;
         pullY[j] = f * dy;
+    }
+}
+
+// Forces to moves in place: times the step, cut to the step limit, NaN where
+// the force is not finite. Branch-free, so that the square roots overlap.
+CORVIDANE_VECTOR_CLONES
+void cutToSteps(double* __restrict fx, double* __restrict fy, std::size_t n, double step) {
+    const double limit = PathwayLayouter::MAX_STEP;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (std::size_t i = 0; i < n; ++i) {
+        const double dx = fx[i] * step;
+        const double dy = fy[i] * step;
+        const bool finite = (std::fabs(dx) <= std::numeric_limits<double>::max()) &
+                            (std::fabs(dy) <= std::numeric_limits<double>::max());
+        const double length = std::sqrt(dx * dx + dy * dy);
+        const double cut = length > limit ? limit / length : 1.0;
+        fx[i] = finite ? dx * cut : nan;
+        fy[i] = finite ? dy * cut : nan;
     }
 }
 
@@ -572,11 +588,10 @@ void PathwayLayouter::layoutPass() {
 void PathwayLayouter::takeSnapshotLocked() {
     const auto& nodes = owner->nodes;
     const std::size_t n = nodes.size();
-    bool nodesChanged = !indicesValid || n != snap.nodes.size();
-    for (std::size_t i = 0; !nodesChanged && i < n; ++i) {
-        nodesChanged = nodes[i].get() != snap.nodes[i];
-    }
+    const bool nodesChanged =
+        !indicesValid || n != snap.nodes.size() || owner->nodeListVersion != snap.nodeListVersion;
     if (nodesChanged) {
+        snap.nodeListVersion = owner->nodeListVersion;
         snap.nodes.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             snap.nodes[i] = nodes[i].get();
@@ -643,24 +658,19 @@ void PathwayLayouter::refreshIndicesLocked(bool nodesChanged) {
         }
     }
 
-    // An edge's ends never change, so the list of edge pointers and the
-    // document's edge version tell whether the end indices still hold; the
-    // edges themselves are only visited when they do not.
+    // An edge's ends never change, so the document's edge version tells
+    // whether the end indices still hold; the edges themselves are only
+    // visited when they do not.
     const auto& edges = owner->edges;
     const std::size_t e = edges.size();
-    bool edgesChanged = nodesChanged || !indicesValid || e != lastEdges.size() ||
-                        owner->edgeListVersion != lastEdgeListVersion;
-    for (std::size_t j = 0; !edgesChanged && j < e; ++j) {
-        edgesChanged = edges[j].get() != lastEdges[j];
-    }
+    const bool edgesChanged = nodesChanged || !indicesValid || e != snap.edgeA.size() ||
+                              owner->edgeListVersion != lastEdgeListVersion;
     if (edgesChanged) {
         lastEdgeListVersion = owner->edgeListVersion;
-        lastEdges.resize(e);
         snap.edgeA.resize(e);
         snap.edgeB.resize(e);
         for (std::size_t j = 0; j < e; ++j) {
             const EdgeEntity* edge = edges[j].get();
-            lastEdges[j] = edge;
             auto a = nodeIndex.find(edge->nodeA);
             auto b = nodeIndex.find(edge->nodeB);
             snap.edgeA[j] = a != nodeIndex.end() ? a->second : -1;
@@ -754,8 +764,9 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
 
     // Edge springs: the pulls on vector lanes, then added up edge by edge.
     const std::size_t e = snap.edgeA.size();
-    const SpringInputs springs{snap.edgeA.data(), snap.edgeB.data(), snap.x.data(), snap.y.data(),
-                               s, static_cast<float>(rest)};
+    const SpringInputs springs{
+        snap.edgeA.data(),       snap.edgeB.data(), snap.x.data(), snap.y.data(), s,
+        static_cast<float>(rest)};
     Array<double> pullX(e), pullY(e);
     edgePulls(springs, e, pullX.data(), pullY.data());
     const int32_t* __restrict ends = snap.edgeA.data();
@@ -839,28 +850,14 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
 }
 
 void PathwayLayouter::forcesToMoves(Array<double>& fx, Array<double>& fy) const {
-    // Branch-free, so that the square roots overlap.
-    const double limit = MAX_STEP;
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (std::size_t i = 0; i < fx.size(); ++i) {
-        const double dx = fx[i] * step;
-        const double dy = fy[i] * step;
-        const bool finite = (std::fabs(dx) <= std::numeric_limits<double>::max()) &
-                            (std::fabs(dy) <= std::numeric_limits<double>::max());
-        const double length = std::sqrt(dx * dx + dy * dy);
-        const double cut = length > limit ? limit / length : 1.0;
-        fx[i] = finite ? dx * cut : nan;
-        fy[i] = finite ? dy * cut : nan;
-    }
+    cutToSteps(fx.data(), fy.data(), fx.size(), step);
 }
 
 void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<double>& fy) {
     const Entity* inner = owner->edgeContainer.get();
     const auto& nodes = owner->nodes;
-    bool same = nodes.size() == snap.nodes.size();
-    for (std::size_t i = 0; same && i < nodes.size(); ++i) {
-        same = nodes[i].get() == snap.nodes[i];
-    }
+    const bool same =
+        nodes.size() == snap.nodes.size() && owner->nodeListVersion == snap.nodeListVersion;
     for (std::size_t j = 0; j < nodes.size(); ++j) {
         if (j + PREFETCH_AHEAD < nodes.size()) {
             nodes[j + PREFETCH_AHEAD]->prefetchMove();

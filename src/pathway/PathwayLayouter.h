@@ -20,7 +20,6 @@
 #include "engine/Table.h"
 #include "engine/Vector3.h"
 
-class EdgeEntity;
 class NodeEntity;
 class PathwayLayoutEntity;
 
@@ -88,6 +87,8 @@ private:
     // What a pass reads of the pathway, copied under the mutex.
     struct Snapshot {
         Array<const NodeEntity*> nodes;
+        // The document's node list version when `nodes` was taken.
+        uint64_t nodeListVersion = 0;
         // Position (local translation) and half box size per node.
         Array<float> x, y, z;
         Array<float> halfWidth, halfHeight;
@@ -111,10 +112,9 @@ private:
     void writeBackLocked(const Array<double>& moveX, const Array<double>& moveY);
 
     Snapshot snap;
-    // Node and edge lists of the previous snapshot, to reuse the index map,
-    // the degrees and the edge end indices while the lists stay the same.
+    // Node index of the previous snapshot, to reuse it, the degrees and the
+    // edge end indices while the node and edge lists stay the same.
     std::unordered_map<const NodeEntity*, int32_t> nodeIndex;
-    Array<const EdgeEntity*> lastEdges;
     uint64_t lastEdgeListVersion = 0;
     bool indicesValid = false;
     // Per snapshot node: the column and row of the pathway's own grid.

@@ -203,9 +203,9 @@ Vector3 NodeEntity::corner(float across, float along) const {
 
 CoordinateFrame NodeEntity::getLabelFrame() const {
     const Vector3 right = globalFrame.rotation.column(0), up = globalFrame.rotation.column(1);
-    return CoordinateFrame(globalFrame.rotation, (up * (labelExtent.y / 2) -
-                                                  right * (labelExtent.x / 2)) +
-                                                     globalFrame.translation);
+    return CoordinateFrame(
+        globalFrame.rotation,
+        (up * (labelExtent.y / 2) - right * (labelExtent.x / 2)) + globalFrame.translation);
 }
 
 // Frame operations rebuild the content only when its inputs moved, which
@@ -429,7 +429,9 @@ void NodeEntity::moveInParent(const Vector3& translation) {
     }
     localFrame.translation = translation;
     globalFrame.translation = parent->getGlobalFrame().pointToWorldSpace(translation);
-    Entity::propagateFrames();
+    if (!children.empty()) {
+        Entity::propagateFrames();
+    }
     // The inputs behind the setters are current unless invalidated; only
     // what can be written around them is compared.
     const ContentInputs& c = content;

@@ -64,6 +64,33 @@ TEST(LayoutPass, EdgeSpringPullsTwoProteinsTogether) {
     EXPECT_FLOAT_EQ(at(b).y, -0.5f);
 }
 
+// The pass keeps end indices and degrees between passes; a protein removed
+// and one created since must not leave an edge pulling on the protein that
+// took the removed one's place in the list.
+TEST(LayoutPass, ListChangesBetweenPassesAreSeen) {
+    auto p = makePathway();
+    NodeEntity* a = small(*p, 0.4f, -0.5f);
+    NodeEntity* b = small(*p, 0.6f, -0.5f);
+    NodeEntity* d = small(*p, 0.5f, -0.7f);
+    p->createEdge(a, b, false);
+    p->springForce = 1000;
+    PathwayLayouter layouter(p.get());
+    layouter.step = 100;
+    passes(layouter);
+
+    p->removeNode(b);
+    // Likely at b's address; d now holds b's index.
+    NodeEntity* c = small(*p, 0.4f, -0.3f);
+    p->createEdge(a, c, false);
+    const Vector3 a0 = at(a), c0 = at(c), d0 = at(d);
+    passes(layouter);
+    EXPECT_GT(at(a).y, a0.y + 1e-4f) << "a is pulled up towards c";
+    EXPECT_LT(at(c).y, c0.y - 1e-4f);
+    // Only the walls move d, by about 1e-5; a spring would pull it by 1e-3.
+    EXPECT_NEAR(at(d).x, d0.x, 1e-4) << "d has no interaction";
+    EXPECT_NEAR(at(d).y, d0.y, 1e-4);
+}
+
 TEST(LayoutPass, WallPushesByAtMostTheStepLimit) {
     auto p = makePathway();
     NodeEntity* near = small(*p, 1e-4f, -0.5f);
