@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -17,6 +18,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -217,8 +219,8 @@ public:
             const std::string args = name.substr(name.find('/'));
             int n = 0, scaleFree = 0;
             std::sscanf(args.c_str(), "/N:%d/scalefree:%d", &n, &scaleFree);
-            seconds[{scaleFree, n}][family] =
-                run.real_accumulated_time / static_cast<double>(run.iterations);
+            seconds[{scaleFree, n}][family].push_back(run.real_accumulated_time /
+                                                      static_cast<double>(run.iterations));
         }
     }
     void Finalize() override {
@@ -233,24 +235,31 @@ public:
             if (ours == by.end()) {
                 continue;
             }
+            const double our = median(ours->second);
             char line[256];
             if (theirs == by.end()) {
                 std::snprintf(line, sizeof line, "%-26s %8.3f ms  (igraph not built in)\n",
-                              args.c_str(), ours->second * 1e3);
+                              args.c_str(), our * 1e3);
             } else {
+                const double their = median(theirs->second);
                 std::snprintf(line, sizeof line, "%-26s %8.3f ms  %8.3f ms                %6.2f\n",
-                              args.c_str(), ours->second * 1e3, theirs->second * 1e3,
-                              ours->second / theirs->second);
+                              args.c_str(), our * 1e3, their * 1e3, our / their);
             }
             out << line;
         }
-        out << "(ratio = our pass time / igraph iteration time; below 1 means our pass is "
-               "cheaper)\n";
+        out << "(medians over the repetitions; ratio = our pass time / igraph iteration time, "
+               "below 1 means our pass is cheaper)\n";
     }
 
 private:
-    // (scale-free, N) -> family -> seconds per iteration.
-    std::map<std::pair<int, int>, std::map<std::string, double>> seconds;
+    static double median(std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const std::size_t half = values.size() / 2;
+        return values.size() % 2 != 0 ? values[half] : 0.5 * (values[half - 1] + values[half]);
+    }
+
+    // (scale-free, N) -> family -> seconds per iteration, one per repetition.
+    std::map<std::pair<int, int>, std::map<std::string, std::vector<double>>> seconds;
 };
 
 }  // namespace
