@@ -422,6 +422,7 @@ void wallsAndAnchors(const WallInputs& in, std::size_t n, double* __restrict fx,
         return;
     }
     // As floats, x, y and z one after the other.
+    static_assert(sizeof(Vector3) == 3 * sizeof(float));
     const float* __restrict anchors = reinterpret_cast<const float*>(in.anchors);
     for (std::size_t i = 0; i < n; ++i) {
         const double x = xs[i], y = ys[i];
@@ -770,7 +771,8 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     addRepulsion(fx, fy, c, snap.degreeWeight);
 
     // Edge springs: the pulls on vector lanes, then added up edge by edge.
-    const std::size_t e = snap.edgeA.size();
+    // (Without proteins in the snapshot there is no protein 0 to compute on.)
+    const std::size_t e = n > 0 ? snap.edgeA.size() : 0;
     const SpringInputs springs{
         snap.edgeA.data(),       snap.edgeB.data(), snap.x.data(), snap.y.data(), s,
         static_cast<float>(rest)};

@@ -399,6 +399,29 @@ TEST(LayoutPass, EmptyPathwayPrintsBothTimesOnly) {
     EXPECT_TRUE(p->nodes.empty());
 }
 
+// An interaction between proteins the pathway does not hold has no ends in
+// the pass: it pulls nothing, also when the pathway holds no protein at all.
+TEST(LayoutPass, InteractionWithForeignEndsPullsNothing) {
+    auto p = makePathway();
+    NodeEntity a(CoordinateFrame(Vector3(0.4f, -0.5f, 0)), "a", 0, Vector3(0.02f, 0.01f, 0),
+                 Color4(1, 0, 0, 1), false);
+    NodeEntity b(CoordinateFrame(Vector3(0.6f, -0.5f, 0)), "b", 0, Vector3(0.02f, 0.01f, 0),
+                 Color4(1, 0, 0, 1), false);
+    EdgeEntity* edge = p->createEdge(&a, &b, false);
+    p->springForce = 1000;
+    PathwayLayouter layouter(p.get());
+    passes(layouter);
+    EXPECT_EQ(at(&a), Vector3(0.4f, -0.5f, 0));
+
+    NodeEntity* own = small(*p, 0.5f, -0.5f);
+    layouter.step = 100;
+    passes(layouter);
+    // Only the walls, which balance at the centre.
+    EXPECT_NEAR(at(own).x, 0.5f, 1e-6);
+    EXPECT_NEAR(at(own).y, -0.5f, 1e-6);
+    p->removeEdge(edge);  // it observes a and b, which go first
+}
+
 TEST(LayoutThread, StartStopStartLeavesOneThread) {
     auto p = makePathway();
     NodeEntity* node = small(*p, 1e-3f, -0.5f);
