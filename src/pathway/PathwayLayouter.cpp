@@ -377,12 +377,18 @@ void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_
     });
 }
 
-// What the walls and anchors read, per protein and for the whole pass.
-struct WallInputs {
+// The snapshot's positions, as the per-protein loops below read them.
+struct Placement {
     const float* x;
     const float* y;
     const float* z;
+    // A protein with a non-finite position takes no part in the pass.
     const uint8_t* active;
+};
+
+// What the walls and anchors read, per protein and for the whole pass.
+struct WallInputs {
+    Placement at;
     // Per protein as fractions of the extents; null without anchors.
     const Vector3* anchors;
     double wallStrength;
@@ -400,10 +406,10 @@ struct WallInputs {
 CORVIDANE_VECTOR_CLONES
 void wallsAndAnchors(const WallInputs& in, std::size_t n, double* __restrict fx,
                      double* __restrict fy) {
-    const float* __restrict xs = in.x;
-    const float* __restrict ys = in.y;
-    const float* __restrict zs = in.z;
-    const uint8_t* __restrict active = in.active;
+    const float* __restrict xs = in.at.x;
+    const float* __restrict ys = in.at.y;
+    const float* __restrict zs = in.at.z;
+    const uint8_t* __restrict active = in.at.active;
     const double kw = in.wallStrength, k = in.anchorStrength;
     const double width = in.width, height = in.height, depth = in.depth;
     auto cube = [](double d) {
@@ -437,9 +443,7 @@ void wallsAndAnchors(const WallInputs& in, std::size_t n, double* __restrict fx,
 }
 
 struct CellInputs {
-    const float* x;
-    const float* y;
-    const uint8_t* active;
+    Placement at;
     double side;
     double columns, rows;
     // Merged cells: the pathway's own column and row shifted right by this.
@@ -453,9 +457,9 @@ struct CellInputs {
 CORVIDANE_VECTOR_CLONES
 void gridCells(const CellInputs& in, std::size_t n, int32_t* __restrict column,
                int32_t* __restrict row, int32_t* __restrict cell) {
-    const float* __restrict xs = in.x;
-    const float* __restrict ys = in.y;
-    const uint8_t* __restrict active = in.active;
+    const float* __restrict xs = in.at.x;
+    const float* __restrict ys = in.at.y;
+    const uint8_t* __restrict active = in.at.active;
     const double side = in.side, columns = in.columns, rows = in.rows;
     const int shift = in.shift, ny = in.ny;
     for (std::size_t i = 0; i < n; ++i) {
@@ -471,8 +475,7 @@ struct SpringInputs {
     // End indices per edge, -1 for an end outside the snapshot.
     const int32_t* a;
     const int32_t* b;
-    const float* x;
-    const float* y;
+    Placement at;
     double strength;
     float rest;
 };
@@ -485,8 +488,8 @@ void edgePulls(const SpringInputs& in, std::size_t e, double* __restrict pullX,
                double* __restrict pullY) {
     const int32_t* __restrict ends = in.a;
     const int32_t* __restrict others = in.b;
-    const float* __restrict xs = in.x;
-    const float* __restrict ys = in.y;
+    const float* __restrict xs = in.at.x;
+    const float* __restrict ys = in.at.y;
     const double s = in.strength;
     const float rest = in.rest;
     for (std::size_t j = 0; j < e; ++j) {
@@ -725,8 +728,8 @@ void PathwayLayouter::prepareCells() {
     fineColumn.resize(n);
     fineRow.resize(n);
     cellOf.resize(n);
-    const CellInputs in{snap.x.data(), snap.y.data(), snap.active.data(), side, columns, rows,
-                        shift,         cells.ny};
+    const Placement at{snap.x.data(), snap.y.data(), snap.z.data(), snap.active.data()};
+    const CellInputs in{at, side, columns, rows, shift, cells.ny};
     gridCells(in, n, fineColumn.data(), fineRow.data(), cellOf.data());
     for (std::size_t i = 0; i < n; ++i) {
         if (cellOf[i] >= 0) {
@@ -756,10 +759,8 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     const double width = snap.width, height = snap.height, depth = snap.depth;
 
     const bool anchored = n > 0 && snap.initialPositions.size() == n;
-    const WallInputs in{snap.x.data(),
-                        snap.y.data(),
-                        snap.z.data(),
-                        snap.active.data(),
+    const Placement at{snap.x.data(), snap.y.data(), snap.z.data(), snap.active.data()};
+    const WallInputs in{at,
                         anchored ? snap.initialPositions.data() : nullptr,
                         3e-05 * c * c,
                         anchored ? 0.25 * (c + s) : 0.0,
@@ -773,9 +774,8 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     // Edge springs: the pulls on vector lanes, then added up edge by edge.
     // (Without proteins in the snapshot there is no protein 0 to compute on.)
     const std::size_t e = n > 0 ? snap.edgeA.size() : 0;
-    const SpringInputs springs{
-        snap.edgeA.data(),       snap.edgeB.data(), snap.x.data(), snap.y.data(), s,
-        static_cast<float>(rest)};
+    const SpringInputs springs{snap.edgeA.data(), snap.edgeB.data(), at, s,
+                               static_cast<float>(rest)};
     Array<double> pullX(e), pullY(e);
     edgePulls(springs, e, pullX.data(), pullY.data());
     const int32_t* __restrict ends = snap.edgeA.data();
