@@ -194,13 +194,13 @@ void NodeEntity::updateContent() {
                color, name,      labelSize,           size.x,    font.get()};
 }
 
-// Points of the node's own plane (z = 0) from its first two axes; the label
-// frame only shifts the node's frame, so no rotation product.
+// Points of the node's own plane (z = 0) from its first two axes.
 Vector3 NodeEntity::corner(float across, float along) const {
     const Vector3 right = globalFrame.rotation.column(0), up = globalFrame.rotation.column(1);
     return right * (across * (size.x / 2)) + up * (along * (size.y / 2)) + globalFrame.translation;
 }
 
+// The label frame only shifts the node's frame, so no rotation product.
 CoordinateFrame NodeEntity::getLabelFrame() const {
     const Vector3 right = globalFrame.rotation.column(0), up = globalFrame.rotation.column(1);
     return CoordinateFrame(
