@@ -1,5 +1,6 @@
-// Frame changes rebuild only the frame-dependent geometry, yet stay exact when
-// size, name or texture inputs changed behind the setters' backs.
+// Frame changes rebuild a node's content only when its inputs changed, yet
+// stay exact when size, name or texture inputs changed behind the setters'
+// backs; corners and label frame always follow the current frame and size.
 #include <gtest/gtest.h>
 
 #include "SceneTestSupport.h"
