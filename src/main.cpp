@@ -1,10 +1,12 @@
 // Process entry: batch mode with arguments, window mode without.
 #include <cstdio>
 
+#include <QApplication>
 #include <QCoreApplication>
 
 #include "app/Batch.h"
 #include "app/CommandLine.h"
+#include "ui/MyQTWindow.h"
 
 int main(int argc, char** argv) {
     // Traces go to stdout; line buffering keeps them when the process ends abruptly.
@@ -26,6 +28,8 @@ int main(int argc, char** argv) {
         batchCleanup();
         return code;
     }
-    std::fprintf(stderr, "corvidane: window mode is not built yet\n");
-    return 1;
+    QApplication application(argc, argv);
+    MyQTWindow window(20, 20, 1000, 800);
+    window.showMaximized();
+    return application.exec();
 }

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/GraphBuilderParameters.h"
 #include "engine/Rect2D.h"
@@ -23,7 +24,9 @@
 #include "engine/Vector3.h"
 #include "engine/render/Camera.h"
 
+class AnalyzeServices;
 class EdgeEntity;
+class Entity;
 class ExploreEntity;
 class Font;
 class ImageProcessorSelection;
@@ -120,6 +123,60 @@ public:
     void resetCamera();
     void requestRepaint();
 
+    // ---- picking and editing (positions in widget pixels) ----
+
+    // One protein the search found, as the protein finder lists it.
+    struct ProteinHit {
+        std::string id;
+        std::string name;
+        int interactionCount = 0;
+        std::string annotation;
+    };
+
+    // Editing tools of the Create tab.
+    static constexpr int kToolLoaded = 8;
+    static constexpr int kToolSelect = 9;
+    static constexpr int kToolPlaceProtein = 10;
+    static constexpr int kToolPlaceInteraction = 11;
+    static constexpr int kToolDeleteProtein = 12;
+    static constexpr int kToolDeleteInteraction = 13;
+
+    // False for a label that would corrupt the pathway file, the seed list or
+    // the interaction keys: empty, or holding a tab, a line break, "#" or "|".
+    static bool isValidLabel(const std::string& label);
+
+    // The explore view's child under (x, y) while exploring, else the pathway's.
+    Entity* pick(int x, int y);
+    void mousePress(int x, int y, bool right);
+    void mouseRelease(int x, int y, bool right);
+    void drag(int x, int y, int lastX, int lastY);
+    void panDrag(int x, int y, int lastX, int lastY);
+    void zoom(double amount);
+    void doubleClick(int x, int y);
+    void setTool(int value);
+    void setCtrlDown();
+    void setCtrlUp();
+    void selectProtein(const std::string& label);
+    void startExplore(const std::string& label);
+    void leaveExplore();
+    bool isExploring() const { return exploreView != nullptr; }
+    // The part of the plane z = 0 the view shows.
+    Rect2D screenToPlane() const;
+    // Renames the protein of `entity` (a node of the pathway or of the explore
+    // view); false, changing nothing, when the label is refused or the entity
+    // is not in the scene.
+    bool renameProtein(Entity* entity, const std::string& label);
+    // Removes a node or edge of the pathway or of the explore view; anything
+    // else (null, foreign, already removed) is ignored.
+    void removeProtein(Entity* node);
+    void removeProteinByName(const std::string& label);
+    void removeInteraction(Entity* edge);
+    // Structured, so no separator inside a name or an annotation can split it
+    // wrongly; empty when nothing was found.
+    std::vector<ProteinHit> searchProteins(const std::string& text);
+    // The experiment named by the experiments panel's current tab; "" when none.
+    std::string currentTabName() const;
+
     // ---- state ----
 
     // Held for a whole frame; lock order: render widget, App, layouter.
@@ -138,6 +195,8 @@ public:
     Table<ImageProcessorSelection*, std::string> paintedInteractions;
     bool controlDown = false;
     WindowServices* mainWindow = nullptr;
+    // The Analyze tab; null in batch mode.
+    AnalyzeServices* analyzeTab = nullptr;
     RenderDevice* renderDevice = nullptr;
     // Used for the camera rays when there is no render device.
     Rect2D fallbackViewport;

@@ -1,5 +1,6 @@
 // The few services of the main window that lower code may call: progress
-// dialogs, repaint requests, the pathway background and the shape-finder timer.
+// dialogs, repaint requests, the pathway background, the shape-finder timer
+// and the animation timers.
 // Code below the user interface holds a WindowServices* that is null in batch
 // mode; every caller checks it and skips the call when there is no window.
 #pragma once
@@ -22,4 +23,7 @@ public:
     // Steps the image shape finder every intervalMs milliseconds until stopped.
     virtual void startShapeFinderTimer(int intervalMs) = 0;
     virtual void stopShapeFinderTimer() = 0;
+    // Runs the animation timer every refreshMs and stops it after stopMs
+    // (both truncated to whole milliseconds); a new start restarts both.
+    virtual void startTimers(double refreshMs, double stopMs) = 0;
 };

@@ -32,6 +32,7 @@ public:
     void makeBackground(const Image&) override {}
     void startShapeFinderTimer(int) override {}
     void stopShapeFinderTimer() override {}
+    void startTimers(double, double) override {}
 
     int dialogs = 0;
     int lastStep = -1;

@@ -53,6 +53,7 @@ public:
     void makeBackground(const Image&) override {}
     void startShapeFinderTimer(int) override {}
     void stopShapeFinderTimer() override {}
+    void startTimers(double, double) override {}
 
     Array<std::string> calls;
     Array<int> steps;

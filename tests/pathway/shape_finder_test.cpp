@@ -33,6 +33,7 @@ public:
     void makeBackground(const Image&) override { ++backgrounds; }
     void startShapeFinderTimer(int ms) override { timerMs = ms; }
     void stopShapeFinderTimer() override { timerMs = 0; }
+    void startTimers(double, double) override {}
 
     std::string label;
     int dialogMax = 0;

@@ -1,0 +1,5 @@
+#include "ui/CreateTabWidget.h"
+
+#include "ui/MyQTWindow.h"
+
+CreateTabWidget::CreateTabWidget(MyQTWindow* window) : window_(window) {}

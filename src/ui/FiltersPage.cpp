@@ -1,0 +1,3 @@
+#include "ui/FiltersPage.h"
+
+FiltersPage::FiltersPage(MyQTWindow* window, AnalyzeTabWidget* tab) : window_(window), tab_(tab) {}

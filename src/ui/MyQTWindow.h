@@ -1,0 +1,72 @@
+// The one top-level window: the tab panel on the left, the 3D view on the
+// right; owns the scene core, the three timers and the dialogs, and offers the
+// window services that lower code reaches through WindowServices.
+#pragma once
+
+#include <memory>
+
+#include <QWidget>
+
+#include "model/WindowServices.h"
+#include "ui/Dialogs.h"
+
+class AnalyzeTabWidget;
+class App;
+class CreateTabWidget;
+class Dialogs;
+class OpenTabWidget;
+class ProgressDialogService;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class RenderWindow;
+
+class MyQTWindow : public QWidget, public WindowServices {
+    Q_OBJECT
+public:
+    // Null dialogs means the real Qt dialogs; tests pass scripted ones.
+    MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dialogs> dialogs = nullptr);
+    ~MyQTWindow() override;
+
+    App* app() const { return app_.get(); }
+    Dialogs& dialogs() const { return *dialogs_; }
+    RenderWindow* renderWindow() const { return renderWindow_; }
+    QTabWidget* tabWidget() const { return tabWidget_; }
+    OpenTabWidget* fileTab() const { return fileTab_; }
+    CreateTabWidget* createTab() const { return createTab_; }
+    AnalyzeTabWidget* analyzeTab() const { return analyzeTab_; }
+    QSplitter* splitter() const { return splitter_; }
+    QTimer* refreshTimer() const { return refreshTimer_; }
+    QTimer* stopTimer() const { return stopTimer_; }
+    QTimer* imageTimer() const { return imageTimer_; }
+    ProgressDialogService& progress() const { return *progress_; }
+
+    // WindowServices
+    void createProgressDialog(int minimum, int maximum, const std::string& label) override;
+    void stepProgress(int value) override;
+    void requestRepaint() override;
+    void makeBackground(const Image& image) override;
+    void startShapeFinderTimer(int intervalMs) override;
+    void stopShapeFinderTimer() override;
+    void startTimers(double refreshMs, double stopMs) override;
+
+public slots:
+    void refreshTimerSlot();
+    void refreshControlerSlot();
+    void imageProcessorUpdater();
+
+private:
+    std::unique_ptr<Dialogs> dialogs_;
+    std::unique_ptr<ProgressDialogService> progress_;
+    QSplitter* splitter_ = nullptr;
+    RenderWindow* renderWindow_ = nullptr;
+    QTabWidget* tabWidget_ = nullptr;
+    OpenTabWidget* fileTab_ = nullptr;
+    AnalyzeTabWidget* analyzeTab_ = nullptr;
+    CreateTabWidget* createTab_ = nullptr;
+    QTimer* refreshTimer_ = nullptr;
+    QTimer* stopTimer_ = nullptr;
+    QTimer* imageTimer_ = nullptr;
+    // Declared last: destroyed first, after the destructor closed its pathway.
+    std::unique_ptr<App> app_;
+};

@@ -1,0 +1,73 @@
+#include "ui/QtDialogs.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+std::optional<QString> QtDialogs::text(QWidget* parent, const QString& title, const QString& label,
+                                       const QString& initial) {
+    bool ok = false;
+    QString answer = QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
+}
+
+std::optional<QString> QtDialogs::item(QWidget* parent, const QString& title, const QString& label,
+                                       const QStringList& items, int current, bool editable) {
+    bool ok = false;
+    QString answer = QInputDialog::getItem(parent, title, label, items, current, editable, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
+}
+
+std::optional<int> QtDialogs::integer(QWidget* parent, const QString& title, const QString& label,
+                                      int value, int minimum, int maximum) {
+    bool ok = false;
+    int answer = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
+}
+
+std::optional<QColor> QtDialogs::color(QWidget* parent, const QColor& initial) {
+    QColor answer = QColorDialog::getColor(initial, parent);
+    if (!answer.isValid()) return std::nullopt;
+    return answer;
+}
+
+QString QtDialogs::openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
+QStringList QtDialogs::openFileNames(QWidget* parent, const QString& caption,
+                                     const QString& folder, const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
+}
+
+QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, caption, folder, filter);
+}
+
+void QtDialogs::warning(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox::warning(parent, title, text);
+}
+
+void QtDialogs::message(QWidget* parent, const QString& text) {
+    QDialog dialog(parent);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(text, &dialog));
+    dialog.exec();
+}
+
+bool QtDialogs::findProtein(QWidget*, App&, const ImageProcessorSelection*, std::string& label,
+                            std::string& id) {
+    // The protein finder dialog is not built yet: behaves as cancelled.
+    label = "none";
+    id = "none";
+    return false;
+}

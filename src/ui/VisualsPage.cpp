@@ -1,0 +1,3 @@
+#include "ui/VisualsPage.h"
+
+VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab) : window_(window), tab_(tab) {}
