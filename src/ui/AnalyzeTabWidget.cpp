@@ -9,3 +9,8 @@ void AnalyzeTabWidget::selectInteractionInLists(const std::string&, const std::s
 void AnalyzeTabWidget::listsChanged() {}
 void AnalyzeTabWidget::exploreSelected() {}
 std::string AnalyzeTabWidget::currentExperimentName() const { return {}; }
+
+void AnalyzeTabWidget::assemblePages() { pagesAssembled_ = true; }
+void AnalyzeTabWidget::resetForPathway() { pagesAssembled_ = false; }
+void AnalyzeTabWidget::markListsStale() {}
+void AnalyzeTabWidget::setLayoutRunning(bool) {}

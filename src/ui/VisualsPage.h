@@ -11,7 +11,12 @@ class VisualsPage : public QWidget {
 public:
     VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab);
 
+    // "Adjust positioning": starts or stops the layout thread and shows it.
+    void setLayoutRunning(bool running);
+    bool layoutRunning() const { return layoutRunning_; }
+
 private:
     MyQTWindow* window_;
     AnalyzeTabWidget* tab_;
+    bool layoutRunning_ = false;
 };
