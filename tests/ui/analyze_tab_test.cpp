@@ -1,0 +1,256 @@
+#include <memory>
+#include <string>
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBox>
+
+#include "WindowFixture.h"
+#include "app/App.h"
+#include "model/Property.h"
+#include "model/ProteinGraph.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "ui/AnalyzeCards.h"
+#include "ui/AnalyzeTabWidget.h"
+#include "ui/FiltersPage.h"
+#include "ui/VisualsPage.h"
+
+namespace {
+
+const std::string kTeal = "<p><font color=\"#008080\"><b>";
+
+QStringList texts(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) {
+        out << list->item(i)->text();
+    }
+    return out;
+}
+
+QString current(const QListWidget* list) {
+    return list->currentItem() ? list->currentItem()->text() : QString();
+}
+
+// A pathway made by hand in the graph only: "p53" and "P53" are two proteins,
+// both bound to MDM2.
+class AnalyzeTab : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        App& core = *window->app();
+        core.createPathway((folder.path() / "hand.pth").string());
+        graph = core.pathway->graph.get();
+        addProtein("P1", "p53", "tumour suppressor");
+        addProtein("P2", "P53", "other");
+        addProtein("P3", "MDM2", "ligase");
+        graph->addEdge("P1", "P3");
+        graph->addEdge("P2", "P3");
+        graph->addEdgeProperty("P3", "P1", std::make_unique<Property>("confidence", "900"));
+        graph->setRating("annotation", 1);
+        graph->setRating("confidence", 1);
+        graph->setRating("links", 2);
+        core.pathway->hasNetwork = true;
+        tab = window->analyzeTab();
+        tab->assemblePages();
+    }
+
+    void addProtein(const std::string& id, const std::string& name, const std::string& note) {
+        graph->addNode(id);
+        graph->setProteinName(id, name);
+        graph->addNodeProperty(id, std::make_unique<Property>("annotation", note));
+        graph->addNodeProperty(id, std::make_unique<Property>("links", "http://x.org/" + id));
+    }
+
+    std::string cardOf(const std::string& name, const std::string& note, const std::string& id) {
+        return kTeal + "Id: </b></font>" + name + "</p>" + kTeal + "annotation: </b></font><br>" +
+               note + "<br></p>" + kTeal + "links: </b></font><br><a href=\"http://x.org/" + id +
+               "\">http://x.org/" + id + "</a><br></p>";
+    }
+
+    ProteinGraph* graph = nullptr;
+    AnalyzeTabWidget* tab = nullptr;
+};
+
+TEST_F(AnalyzeTab, AssemblesFourPagesInOrderWithSortedListsAndRebuildsWithoutDuplicates) {
+    QToolBox* toolbox = tab->toolBox();
+    ASSERT_EQ(toolbox->count(), 4);
+    EXPECT_EQ(toolbox->itemText(0), "Protein");
+    EXPECT_EQ(toolbox->itemText(1), "Interaction");
+    EXPECT_EQ(toolbox->itemText(2), "Filters and Selectors");
+    EXPECT_EQ(toolbox->itemText(3), "Visuals");
+    EXPECT_EQ(toolbox->widget(2), tab->filtersPage());
+    EXPECT_EQ(toolbox->widget(3), tab->visualsPage());
+    EXPECT_EQ(toolbox->currentIndex(), 0);
+    EXPECT_EQ(tab->experimentsPanel(), nullptr);
+    EXPECT_TRUE(tab->pagesAssembled());
+    EXPECT_EQ(texts(tab->proteinList()), QStringList({"MDM2", "P53", "p53"}));
+    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"MDM2", "P53", "p53"}));
+    EXPECT_EQ(tab->secondInteractorList()->count(), 0);
+
+    // A second assembly (a reload) replaces the pages instead of adding to them.
+    tab->assemblePages();
+    ASSERT_EQ(toolbox->count(), 4);
+    EXPECT_EQ(toolbox->widget(2), tab->filtersPage());
+    EXPECT_EQ(texts(tab->proteinList()), QStringList({"MDM2", "P53", "p53"}));
+}
+
+TEST_F(AnalyzeTab, ProteinCardShowsTheRatedPropertiesOfTheChosenProtein) {
+    tab->proteinList()->setCurrentRow(2);
+    EXPECT_EQ(tab->proteinCardHtml(), cardOf("p53", "tumour suppressor", "P1"));
+    // Filtered out since the list was filled: the no-information text.
+    graph->addTag("P3", "filter");
+    tab->proteinList()->setCurrentRow(0);
+    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
+}
+
+TEST_F(AnalyzeTab, SelectProteinInListPrefersTheExactNameAndRefreshesTheSameProteinTwice) {
+    tab->toolBox()->setCurrentIndex(3);
+    tab->selectProteinInList("p53");
+    EXPECT_EQ(tab->toolBox()->currentIndex(), 0);
+    EXPECT_EQ(current(tab->proteinList()), "p53");
+    tab->selectProteinInList("P53");
+    EXPECT_EQ(current(tab->proteinList()), "P53");
+    EXPECT_EQ(tab->proteinCardHtml(), cardOf("P53", "other", "P2"));
+
+    // Only the letter case differs: the case-insensitive match is taken.
+    tab->selectProteinInList("mdm2");
+    EXPECT_EQ(current(tab->proteinList()), "MDM2");
+
+    // The same protein again refreshes its card although the item stays current.
+    graph->getNodeProperties("P3")->getProperty("annotation")->setValue("E3 ligase");
+    tab->selectProteinInList("MDM2");
+    EXPECT_EQ(tab->proteinCardHtml(), cardOf("MDM2", "E3 ligase", "P3"));
+
+    tab->selectProteinInList("TP73");
+    EXPECT_EQ(tab->proteinList()->currentItem(), nullptr);
+    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
+}
+
+TEST_F(AnalyzeTab, InteractionListsFollowTheFirstProteinAndShowTheInteractionCard) {
+    tab->selectInteractionInLists("MDM2", "p53");
+    EXPECT_EQ(tab->toolBox()->currentIndex(), 1);
+    EXPECT_EQ(texts(tab->secondInteractorList()), QStringList({"P53", "p53"}));
+    EXPECT_EQ(current(tab->secondInteractorList()), "p53");
+    EXPECT_EQ(tab->interactionCardHtml(),
+              kTeal + "Interaction: </b></font>MDM2 - p53</p>" + kTeal +
+                  "confidence: </b></font><br>900<br></p>");
+
+    // A partner that is not listed leaves the second list without a current item.
+    tab->selectInteractionInLists("p53", "P53");
+    EXPECT_EQ(texts(tab->secondInteractorList()), QStringList({"MDM2"}));
+    EXPECT_EQ(tab->secondInteractorList()->currentItem(), nullptr);
+
+    // A filtered-out protein has no partners to offer.
+    graph->addTag("P3", "filter");
+    tab->firstInteractorList()->setCurrentRow(0);
+    EXPECT_EQ(tab->secondInteractorList()->count(), 0);
+    EXPECT_EQ(tab->interactionCardHtml(), analyzecards::noInteractionCard());
+}
+
+TEST_F(AnalyzeTab, StaleListsAreRefilledOnceWhenTheirPageIsShown) {
+    graph->setProteinName("P3", "HDM2");
+    tab->markListsStale();
+    tab->toolBox()->setCurrentIndex(1);
+    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"HDM2", "P53", "p53"}));
+    EXPECT_FALSE(tab->interactionListStale());
+    // The protein list waits for its own page.
+    EXPECT_TRUE(tab->proteinListStale());
+    EXPECT_EQ(texts(tab->proteinList()), QStringList({"MDM2", "P53", "p53"}));
+
+    // Not stale any more: switching back and forth refills nothing.
+    graph->setProteinName("P2", "TP53");
+    tab->toolBox()->setCurrentIndex(0);
+    tab->toolBox()->setCurrentIndex(1);
+    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"HDM2", "P53", "p53"}));
+    EXPECT_EQ(texts(tab->proteinList()), QStringList({"HDM2", "TP53", "p53"}));
+
+    // An edit refreshes both at once.
+    graph->setProteinName("P1", "TP53a");
+    tab->listsChanged();
+    EXPECT_EQ(texts(tab->proteinList()), QStringList({"HDM2", "TP53", "TP53a"}));
+    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"HDM2", "TP53", "TP53a"}));
+}
+
+TEST_F(AnalyzeTab, ResetTearsEverythingDownEvenTwiceAndWithStaleListsOnPageOne) {
+    window->tabWidget()->setTabEnabled(2, true);
+    tab->toolBox()->setCurrentIndex(1);
+    tab->markListsStale();
+    tab->resetForPathway();
+    EXPECT_EQ(tab->toolBox()->count(), 0);
+    EXPECT_EQ(tab->proteinList(), nullptr);
+    EXPECT_EQ(tab->firstInteractorList(), nullptr);
+    EXPECT_EQ(tab->filtersPage(), nullptr);
+    EXPECT_EQ(tab->visualsPage(), nullptr);
+    EXPECT_EQ(tab->experimentsPanel(), nullptr);
+    EXPECT_FALSE(tab->pagesAssembled());
+    EXPECT_EQ(window->app()->pathway, nullptr);
+    EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+
+    tab->resetForPathway();
+    EXPECT_EQ(tab->toolBox()->count(), 0);
+    // Calls from the scene core find no lists and do nothing.
+    tab->selectProteinInList("p53");
+    tab->selectInteractionInLists("p53", "MDM2");
+    tab->listsChanged();
+    tab->exploreSelected();
+    EXPECT_EQ(tab->currentExperimentName(), "");
+}
+
+TEST_F(AnalyzeTab, ExploreIsUncheckedWheneverExploringDoesNotStart) {
+    QPushButton* explore = tab->exploreButton();
+    ASSERT_TRUE(explore->isCheckable());
+    // No current protein.
+    QTest::mouseClick(explore, Qt::LeftButton);
+    EXPECT_FALSE(explore->isChecked());
+    // A protein without a node in the scene cannot be explored around.
+    tab->proteinList()->setCurrentRow(0);
+    tab->exploreSelected();
+    EXPECT_FALSE(explore->isChecked());
+    EXPECT_FALSE(window->app()->isExploring());
+}
+
+TEST_F(AnalyzeTab, InfoDialogsAreMadeAnewEachTimeAndDeletedWhenClosed) {
+    tab->openProteinInfoPopup();
+    EXPECT_EQ(tab->lastInfoDialog(), nullptr);
+
+    graph->addNodeProperty("P1", std::make_unique<Property>("experimental", "in vivo#x#src"));
+    tab->proteinList()->setCurrentRow(2);
+    tab->openProteinInfoPopup();
+    QPointer<QDialog> first = tab->lastInfoDialog();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->windowTitle(), "info for p53");
+    EXPECT_EQ(tab->infoDialogHtml(),
+              analyzecards::proteinDialogText("P1", graph->getNodeProperties("P1")));
+    tab->openProteinInfoPopup();
+    QPointer<QDialog> second = tab->lastInfoDialog();
+    EXPECT_NE(second, first);
+    EXPECT_NE(first, nullptr);
+
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(first, nullptr);
+    EXPECT_EQ(tab->lastInfoDialog(), second.data());
+
+    tab->selectInteractionInLists("MDM2", "p53");
+    tab->openInteractionInfoPopup();
+    EXPECT_EQ(tab->lastInfoDialog()->windowTitle(), "info for MDM2<->p53");
+    EXPECT_EQ(tab->infoDialogHtml(), kTeal + "Confidence: </b></font>900</p>");
+}
+
+TEST_F(AnalyzeTab, ControlKeyIsForwardedToTheSceneCore) {
+    // A disabled tab gets no keys.
+    window->tabWidget()->setTabEnabled(2, true);
+    QTest::keyPress(tab, Qt::Key_Control);
+    EXPECT_TRUE(window->app()->controlDown);
+    QTest::keyRelease(tab, Qt::Key_Control);
+    EXPECT_FALSE(window->app()->controlDown);
+    // Escape while not exploring leaves the button as it is.
+    QTest::keyClick(tab, Qt::Key_Escape);
+    EXPECT_FALSE(window->app()->isExploring());
+}
+
+}  // namespace
