@@ -3,3 +3,5 @@
 #include "ui/MyQTWindow.h"
 
 CreateTabWidget::CreateTabWidget(MyQTWindow* window) : window_(window) {}
+
+void CreateTabWidget::continueUnbuiltPathway() {}

@@ -10,6 +10,10 @@ class CreateTabWidget : public QWidget {
 public:
     explicit CreateTabWidget(MyQTWindow* window);
 
+    // The File tab opened a pathway that is not built yet: continue at the
+    // painter step for it, without asking for a file.
+    void continueUnbuiltPathway();
+
 private:
     MyQTWindow* window_;
 };

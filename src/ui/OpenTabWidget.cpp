@@ -1,5 +1,111 @@
 #include "ui/OpenTabWidget.h"
 
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/App.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/PathwayLayouter.h"
+#include "ui/AnalyzeTabWidget.h"
+#include "ui/CreateTabWidget.h"
 #include "ui/MyQTWindow.h"
 
-OpenTabWidget::OpenTabWidget(MyQTWindow* window) : window_(window) {}
+namespace {
+const char* const kCaption = "Select a pathway file (.pth)";
+const char* const kFilter = "*.pth";
+const char* const kNoPathway = "no pathway is open";
+}  // namespace
+
+OpenTabWidget::OpenTabWidget(MyQTWindow* window) : window_(window) {
+    auto* layout = new QVBoxLayout(this);
+    auto* open = new QPushButton("Open Pathway");
+    auto* save = new QPushButton("Save Pathway");
+    auto* saveAs = new QPushButton("Save As Pathway");
+    layout->addWidget(open);
+    layout->addWidget(save);
+    layout->addWidget(saveAs);
+    layout->addStretch();
+    connect(open, &QPushButton::clicked, this, &OpenTabWidget::loadPathway);
+    connect(save, &QPushButton::clicked, this, &OpenTabWidget::savePathway);
+    connect(saveAs, &QPushButton::clicked, this, &OpenTabWidget::savePathwayAs);
+}
+
+bool OpenTabWidget::openPathway(const std::string& path) {
+    App& app = *window_->app();
+    AnalyzeTabWidget* analyze = window_->analyzeTab();
+    if (analyze->pagesAssembled()) {
+        analyze->resetForPathway();
+    }
+    // Whatever is open without Analyze pages (a pathway being drawn) goes too;
+    // closing joins its layout thread.
+    app.close();
+    if (!app.loadPathway(path)) {
+        window_->dialogs().message(nullptr, "could not open pathway!");
+        return false;
+    }
+    QTabWidget* tabs = window_->tabWidget();
+    if (app.pathway->hasNetwork) {
+        analyze->assemblePages();
+        tabs->setTabEnabled(2, true);
+        tabs->setCurrentIndex(2);
+        app.painting = false;
+    } else {
+        tabs->setCurrentIndex(1);
+        window_->createTab()->continueUnbuiltPathway();
+    }
+    return true;
+}
+
+void OpenTabWidget::loadPathway() {
+    const QString file = window_->dialogs().openFileName(nullptr, kCaption, QString(), kFilter);
+    if (file.isEmpty()) {
+        return;
+    }
+    openPathway(file.toStdString());
+}
+
+bool OpenTabWidget::saveTo(const std::string& path) {
+    PathwayLayoutEntity& pathway = *window_->app()->pathway;
+    if (pathway.layouter && pathway.layouter->isRunning()) {
+        // The graph keeps the positions of the last stop; take the ones shown.
+        pathway.storePositions();
+    }
+    if (!pathway.savePathway(path)) {
+        window_->dialogs().message(nullptr, "could not save pathway!");
+        return false;
+    }
+    return true;
+}
+
+void OpenTabWidget::savePathway() {
+    App& app = *window_->app();
+    if (!app.pathway) {
+        window_->dialogs().message(nullptr, kNoPathway);
+        return;
+    }
+    saveTo(app.pathwayPath);
+}
+
+void OpenTabWidget::savePathwayAs() {
+    App& app = *window_->app();
+    if (!app.pathway) {
+        window_->dialogs().message(nullptr, kNoPathway);
+        return;
+    }
+    const QString file = window_->dialogs().saveFileName(nullptr, kCaption, QString(), kFilter);
+    if (file.isEmpty() || !saveTo(file.toStdString())) {
+        return;
+    }
+    // The new file becomes the open pathway; a layout that was running goes on
+    // on it (one thread: the old one is joined by the reload).
+    const bool layoutWasRunning = app.pathway->layouter && app.pathway->layouter->isRunning();
+    if (openPathway(file.toStdString()) && layoutWasRunning && app.pathway->hasNetwork) {
+        window_->analyzeTab()->setLayoutRunning(true);
+    }
+}
+
+void OpenTabWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    window_->requestRepaint();
+}

@@ -1,0 +1,214 @@
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <sstream>
+#include <string>
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBox>
+
+#include "SamplePathways.h"
+#include "WindowFixture.h"
+#include "app/App.h"
+#include "model/Property.h"
+#include "model/ProteinGraph.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/PathwayLayouter.h"
+#include "ui/AnalyzeTabWidget.h"
+#include "ui/OpenTabWidget.h"
+#include "ui/VisualsPage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+QPushButton* button(QWidget* parent, const QString& text) {
+    for (QPushButton* candidate : parent->findChildren<QPushButton*>()) {
+        if (candidate->text() == text) {
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
+class FileTab : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        fileTab = window->fileTab();
+        analyze = window->analyzeTab();
+        built = samplepathways::copyBuilt(folder.path());
+        ASSERT_FALSE(built.empty()) << "the sample batch job failed";
+    }
+
+    // Opens through the button, as the user does.
+    void open(const fs::path& path) {
+        dialogs->openFiles.push_back(QString::fromStdString(path.string()));
+        QTest::mouseClick(button(fileTab, "Open Pathway"), Qt::LeftButton);
+    }
+
+    App& app() { return *window->app(); }
+    bool said(const std::string& text) const {
+        return std::find(dialogs->calls.begin(), dialogs->calls.end(), "message:" + text) !=
+               dialogs->calls.end();
+    }
+
+    OpenTabWidget* fileTab = nullptr;
+    AnalyzeTabWidget* analyze = nullptr;
+    fs::path built;
+};
+
+TEST_F(FileTab, ButtonsAreInOrder) {
+    const QList<QPushButton*> buttons = fileTab->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 3);
+    EXPECT_EQ(buttons[0]->text(), "Open Pathway");
+    EXPECT_EQ(buttons[1]->text(), "Save Pathway");
+    EXPECT_EQ(buttons[2]->text(), "Save As Pathway");
+}
+
+TEST_F(FileTab, BuiltPathwayOpensOnTheAnalyzeTabWithItsPagesFilled) {
+    open(built);
+    EXPECT_EQ(dialogs->calls.front(), "open:Select a pathway file (.pth)");
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_EQ(app().pathwayPath, built.string());
+    EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
+    EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
+    EXPECT_TRUE(analyze->pagesAssembled());
+    EXPECT_FALSE(app().painting);
+    Array<std::string> ids;
+    app().pathway->graph->getNodes(ids);
+    EXPECT_EQ(analyze->proteinList()->count(), static_cast<int>(ids.size()));
+    EXPECT_GT(ids.size(), 10u);
+    // The sample carries experiment colours.
+    EXPECT_NE(analyze->experimentsPanel(), nullptr);
+
+    // Opening it again replaces the pages, it does not add to them.
+    open(built);
+    EXPECT_EQ(analyze->toolBox()->count(), 4);
+    EXPECT_EQ(analyze->proteinList()->count(), static_cast<int>(ids.size()));
+}
+
+TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
+    open(built);
+    open(samplepathways::copyUnbuilt(folder.path()));
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_FALSE(app().pathway->hasNetwork);
+    EXPECT_EQ(window->tabWidget()->currentIndex(), 1);
+    EXPECT_FALSE(analyze->pagesAssembled());
+    EXPECT_EQ(analyze->toolBox()->count(), 0);
+    EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+}
+
+TEST_F(FileTab, UnreadableFilesSaySoAndLeaveNoPathwayOpen) {
+    open(built);
+    open(folder.path() / "missing.pth");
+    EXPECT_TRUE(said("could not open pathway!"));
+    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_FALSE(analyze->pagesAssembled());
+    EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+
+    // A file cut off inside its node section: no half-read pathway stays open.
+    const std::string text = readFile(built);
+    const fs::path truncated = folder.path() / "truncated.pth";
+    std::ofstream(truncated, std::ios::binary) << text.substr(0, text.find("NODES") + 20);
+    dialogs->calls.clear();
+    open(truncated);
+    EXPECT_TRUE(said("could not open pathway!"));
+    EXPECT_EQ(app().pathway, nullptr);
+
+    // A cancelled file dialog changes nothing.
+    open(built);
+    dialogs->calls.clear();
+    QTest::mouseClick(button(fileTab, "Open Pathway"), Qt::LeftButton);
+    EXPECT_EQ(dialogs->calls.size(), 1u);
+    EXPECT_NE(app().pathway, nullptr);
+    EXPECT_TRUE(analyze->pagesAssembled());
+}
+
+TEST_F(FileTab, SavesWithoutAPathwaySaySoAndAskForNoFile) {
+    QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
+    QTest::mouseClick(button(fileTab, "Save As Pathway"), Qt::LeftButton);
+    EXPECT_EQ(dialogs->calls, (std::vector<std::string>{"message:no pathway is open",
+                                                         "message:no pathway is open"}));
+}
+
+TEST_F(FileTab, SavedPathwayReopensAndSavesByteIdentically) {
+    open(built);
+    QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
+    const std::string first = readFile(built);
+    ASSERT_FALSE(first.empty());
+    open(built);
+    QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
+    EXPECT_EQ(readFile(built), first);
+    EXPECT_FALSE(said("could not save pathway!"));
+}
+
+TEST_F(FileTab, SaveThatCannotBeWrittenSaysSo) {
+    open(built);
+    app().pathwayPath = (folder.path() / "no-such-folder" / "x.pth").string();
+    QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
+    EXPECT_TRUE(said("could not save pathway!"));
+}
+
+TEST_F(FileTab, SaveWhileTheLayoutRunsWritesThePositionsShown) {
+    open(built);
+    PathwayLayoutEntity& pathway = *app().pathway;
+    // A protein the layout moves (held by the edge container, not the pathway).
+    NodeEntity* moving = nullptr;
+    for (const auto& node : pathway.nodes) {
+        if (node->getParent() == pathway.edgeContainer.get()) {
+            moving = node.get();
+            break;
+        }
+    }
+    ASSERT_NE(moving, nullptr);
+    const std::string id = pathway.getNodeId(moving);
+    const std::string stored = pathway.graph->findNodeProperty(id, "position")->getValue();
+    const Vector3 start = moving->getLocalFrame().translation;
+    pathway.startLayouter();
+    QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                 std::lock_guard<std::mutex> lock(pathway.layoutMutex);
+                                 return moving->getLocalFrame().translation != start;
+                             }()),
+                             20000);
+    QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
+    pathway.stopLayouter();
+
+    open(built);
+    EXPECT_NE(app().pathway->graph->findNodeProperty(id, "position")->getValue(), stored);
+}
+
+TEST_F(FileTab, SaveAsOpensTheNewFileAndKeepsOneLayoutThreadRunning) {
+    open(built);
+    app().pathway->startLayouter();
+    const fs::path copy = folder.path() / "copy.pth";
+    dialogs->saveFiles.push_back(QString::fromStdString(copy.string()));
+    QTest::mouseClick(button(fileTab, "Save As Pathway"), Qt::LeftButton);
+    EXPECT_EQ(std::count(dialogs->calls.begin(), dialogs->calls.end(),
+                         "save:Select a pathway file (.pth)"),
+              1);
+    ASSERT_TRUE(fs::exists(copy));
+    EXPECT_TRUE(fs::exists(folder.path() / "copy_img.png"));
+    EXPECT_TRUE(fs::exists(folder.path() / "copy.pth.cache"));
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_EQ(app().pathwayPath, copy.string());
+    EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
+    EXPECT_TRUE(analyze->pagesAssembled());
+    EXPECT_EQ(analyze->toolBox()->count(), 4);
+    // The layout goes on on the reloaded pathway, and only there.
+    EXPECT_TRUE(analyze->visualsPage()->layoutRunning());
+    if (app().pathway->layouter) {
+        EXPECT_TRUE(app().pathway->layouter->isRunning());
+    }
+}
+
+}  // namespace
