@@ -15,12 +15,13 @@ if(CORVIDANE_TSAN)
   target_link_options(corvidane_sanitizers INTERFACE -fsanitize=thread)
 endif()
 
-# Modules built so far, lowest first; each new module links every one of them.
+# Modules built so far, lowest first (the program and the benchmarks link them).
 set_property(GLOBAL PROPERTY CORVIDANE_MODULES "")
 
 # corvidane_module(<name> [DIR <subdir>] [PUBLIC_DEPS ...] [PRIVATE_DEPS ...])
 # Builds the sources of the current folder (or of DIR) into the static library
-# corvidane_<name>, linked PUBLIC to every module defined before it.
+# corvidane_<name>, also known as Corvidane::<Name>. It links only what its
+# dependency lists name: a module that reaches sideways or upward does not link.
 # Sources are globbed so a module's files can be added without touching CMake.
 function(corvidane_module name)
   cmake_parse_arguments(ARG "" "DIR" "PUBLIC_DEPS;PRIVATE_DEPS" ${ARGN})
@@ -29,11 +30,14 @@ function(corvidane_module name)
     set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_DIR})
   endif()
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
-  get_property(lower GLOBAL PROPERTY CORVIDANE_MODULES)
   add_library(corvidane_${name} STATIC ${sources})
+  string(SUBSTRING ${name} 0 1 _first)
+  string(SUBSTRING ${name} 1 -1 _rest)
+  string(TOUPPER ${_first} _first)
+  add_library(Corvidane::${_first}${_rest} ALIAS corvidane_${name})
   target_include_directories(corvidane_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(corvidane_${name}
-    PUBLIC ${lower} ${ARG_PUBLIC_DEPS} corvidane_sanitizers
+    PUBLIC ${ARG_PUBLIC_DEPS} corvidane_sanitizers
     PRIVATE ${ARG_PRIVATE_DEPS} corvidane_warnings)
   set_target_properties(corvidane_${name} PROPERTIES AUTOMOC ON)
   set_property(GLOBAL APPEND PROPERTY CORVIDANE_MODULES corvidane_${name})
