@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "app/LoadExploreMode.h"
 #include "engine/Clock.h"
 #include "engine/Plane.h"
 #include "engine/TextInput.h"
@@ -26,6 +27,7 @@
 #include "pathway/PathwayLayouter.h"
 #include "pathway/ShapeFinder.h"
 #include "scene/EdgeEntity.h"
+#include "scene/Glyph.h"
 #include "scene/NodeEntity.h"
 
 #if __has_include("pathway/ExploreEntity.h")
@@ -102,7 +104,10 @@ App::App() {
 App::~App() {
     // The window may be half gone when it destroys its App.
     mainWindow = nullptr;
+    analyzeTab = nullptr;
     close();
+    // A pending explore start reaches back into the App when it goes.
+    idleEntity.reset();
 }
 
 void App::init() {
@@ -372,7 +377,9 @@ void App::close() {
         pathway->layouter.reset();
     }
     // The explore view and pending explore activities refer to the pathway.
-    exploreView.reset();
+    dropExploreView();
+    exploreTilted = false;
+    placedSeedIds.clear();
     paintedInteractions.clear();
     if (idleEntity && idleEntity->activityCount() > 0) {
         idleEntity = std::make_unique<NodeEntity>(

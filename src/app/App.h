@@ -19,6 +19,9 @@
 #include <vector>
 
 #include "app/GraphBuilderParameters.h"
+#include "engine/Color4.h"
+#include "engine/CoordinateFrame.h"
+#include "engine/Ray.h"
 #include "engine/Rect2D.h"
 #include "engine/Table.h"
 #include "engine/Vector3.h"
@@ -29,7 +32,9 @@ class EdgeEntity;
 class Entity;
 class ExploreEntity;
 class Font;
+class GlyphFactory;
 class ImageProcessorSelection;
+class LoadExploreMode;
 class NodeEntity;
 class PathwayLayoutEntity;
 class PropertyList;
@@ -157,11 +162,23 @@ public:
     void setCtrlDown();
     void setCtrlUp();
     void selectProtein(const std::string& label);
+    // Explores the protein once the LoadExploreMode activity of the idle
+    // entity has run (the animation timers step it). Nothing without a
+    // pathway, while a view exists or is pending, or for an unknown label.
     void startExplore(const std::string& label);
     void leaveExplore();
     bool isExploring() const { return exploreView != nullptr; }
-    // The part of the plane z = 0 the view shows.
+    bool isExplorePending() const { return pendingExplore != nullptr; }
+    // The part of the plane z = 0 the view shows; empty when a corner ray
+    // does not meet that plane.
     Rect2D screenToPlane() const;
+    // The same for the plane z = depth of `frame`, in that frame's x and y:
+    // the largest such rectangle inside what the view shows.
+    Rect2D screenToPlane(const CoordinateFrame& frame, float depth) const;
+    // The protein a label stands for: the node holding exactly that label
+    // (of several, the one whose graph display name it is), else the node of
+    // the protein with that display name; null when none.
+    NodeEntity* resolveProtein(const std::string& label) const;
     // Renames the protein of `entity` (a node of the pathway or of the explore
     // view); false, changing nothing, when the label is refused or the entity
     // is not in the scene.
@@ -172,8 +189,10 @@ public:
     void removeProteinByName(const std::string& label);
     void removeInteraction(Entity* edge);
     // Structured, so no separator inside a name or an annotation can split it
-    // wrongly; empty when nothing was found.
+    // wrongly; empty when nothing was found. The first form searches for
+    // `species`.
     std::vector<ProteinHit> searchProteins(const std::string& text);
+    std::vector<ProteinHit> searchProteins(const std::string& text, const std::string& species);
     // The experiment named by the experiments panel's current tab; "" when none.
     std::string currentTabName() const;
 
@@ -212,8 +231,62 @@ public:
     // Editing tool; 8 after a load.
     int tool = 0;
     ProteinAsker askProtein;
+    // The species of the protein searches (a data-source species code); the
+    // Create tab sets it with the pathway it creates.
+    std::string species;
+
+    // Camera z limits: always in front of the pathway plane, never lost.
+    static constexpr float kMinCameraZ = 0.05f;
+    static constexpr float kMaxCameraZ = 100.0f;
 
 private:
+    friend class LoadExploreMode;
+
+    // The ray through a widget point; none when the viewport is empty.
+    bool rayThrough(int x, int y, Ray& ray) const;
+    // Forgets every observed entity that has left the scene (compares
+    // pointers only, never follows them).
+    void dropStalePointers();
+    bool ownedByPathway(const Entity* entity) const;
+    bool ownedByExploreView(const Entity* entity) const;
+    // Highlighting of the explore view's selection; the saved looks come back.
+    void highlightNode(NodeEntity* node);
+    void unhighlightNode();
+    void highlightEdge(EdgeEntity* edge);
+    void unhighlightEdge();
+    // Press handling by state and tool.
+    void pressInExploreView(const Ray& ray);
+    void pressSelect(const Ray& ray);
+    void placeProtein(const Ray& ray);
+    void placeInteraction(const Ray& ray);
+    void deleteProteinTool(const Ray& ray);
+    // A fresh node-table key: the node count as text, or the next free number.
+    std::string freeNodeKey() const;
+    // Enters a node without a node-table entry under a fresh key.
+    std::string giveNodeKey(NodeEntity* node);
+    // Builds the explore view for a protein identifier (LoadExploreMode's end).
+    void openExploreView(const std::string& id);
+    // Drops the explore view and the factories that decorate it.
+    void dropExploreView();
+    // Deletes every copy of the protein (and its interactions) in the view.
+    void dropExploreCopies(const std::string& id);
+    void notifyListsChanged();
+
+    // The LoadExploreMode waiting to open the view; observed (the idle
+    // entity owns it and clears this when it goes).
+    LoadExploreMode* pendingExplore = nullptr;
+    // The glyph factories of the explore view, which observes them.
+    Array<std::unique_ptr<GlyphFactory>> exploreGlyphFactories;
+    // The pathway's frame before the explore tilt, restored on leaving.
+    bool exploreTilted = false;
+    CoordinateFrame savedPathwayFrame;
+    // What the explore selection looked like before it was highlighted.
+    Color4 selectedNodeLook;
+    float selectedNodeDepth = 0;
+    Color4 selectedEdgeLook;
+    // Node-table key of a placed protein -> the identifier its seed entry holds.
+    Table<std::string, std::string> placedSeedIds;
+
     // Ties the current pathway's shape finder to the pathway and to this App.
     void adoptShapeFinder();
     // A fresh document "pathway", current, shown unless batch mode.

@@ -1,33 +1,783 @@
 // Picking and editing in the scene: the App operations behind the mouse and
-// keys of the 3D view and the editing tools of the Create tab.
+// keys of the 3D view and the editing tools of the Create tab. Every pointer
+// the App keeps to an entity is checked against the scene before it is used,
+// because the Analyze tab and the explore view's clean-ups delete entities
+// without telling the App.
 #include "app/App.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "app/AnalyzeServices.h"
-#include "scene/Entity.h"
+#include "engine/Plane.h"
+#include "model/DataSource.h"
+#include "model/ProteinGraph.h"
+#include "model/TextConversions.h"
+#include "model/WindowServices.h"
+#include "pathway/ExploreEntity.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/ShapeFinder.h"
+#include "scene/EdgeEntity.h"
+#include "scene/NodeEntity.h"
+
+namespace {
+
+constexpr float kHighlight = 1.5f;
+constexpr float kHighlightLift = 0.02f;
+
+// The plane of the pathway: its frame's z = 0, seen from the front.
+Plane pathwayPlane(const PathwayLayoutEntity& pathway) {
+    const CoordinateFrame& f = pathway.getGlobalFrame();
+    return Plane(f.pointToWorldSpace(Vector3(0, 0, 0)), f.pointToWorldSpace(Vector3(0, -1, 0)),
+                 f.pointToWorldSpace(Vector3(1, 0, 0)));
+}
+
+bool isNode(const Entity* entity) {
+    return entity != nullptr && entity->getType() == "NodeEntity";
+}
+
+bool isEdge(const Entity* entity) {
+    return entity != nullptr && entity->getType() == "EdgeEntity";
+}
+
+void setDepth(NodeEntity* node, float z) {
+    CoordinateFrame frame = node->getLocalFrame();
+    frame.translation.z = z;
+    node->setLocalFrame(frame);
+}
+
+}  // namespace
 
 bool App::isValidLabel(const std::string& label) {
     return !label.empty() && label.find_first_of("\t\r\n#|") == std::string::npos;
 }
 
-Entity* App::pick(int, int) { return nullptr; }
-void App::mousePress(int, int, bool) {}
-void App::mouseRelease(int, int, bool) {}
-void App::drag(int, int, int, int) {}
-void App::panDrag(int, int, int, int) {}
-void App::zoom(double) {}
-void App::doubleClick(int, int) {}
-void App::setTool(int value) { tool = value; }
+// ---- observed entities ----
+
+bool App::ownedByPathway(const Entity* entity) const {
+    if (!pathway || entity == nullptr) {
+        return false;
+    }
+    const auto& nodes = pathway->nodes;
+    const auto& edges = pathway->edges;
+    return std::any_of(nodes.begin(), nodes.end(),
+                       [entity](const auto& n) { return n.get() == entity; }) ||
+           std::any_of(edges.begin(), edges.end(),
+                       [entity](const auto& e) { return e.get() == entity; });
+}
+
+bool App::ownedByExploreView(const Entity* entity) const {
+    return exploreView && entity != nullptr && exploreView->ownsEntity(entity) &&
+           exploreView->hasChild(entity);
+}
+
+void App::dropStalePointers() {
+    if (selectedNode != nullptr && !ownedByExploreView(selectedNode)) {
+        selectedNode = nullptr;
+    }
+    if (selectedEdge != nullptr && !ownedByExploreView(selectedEdge)) {
+        selectedEdge = nullptr;
+    }
+    if (firstEnd != nullptr && !ownedByPathway(firstEnd)) {
+        firstEnd = nullptr;
+    }
+    if (secondEnd != nullptr && !ownedByPathway(secondEnd)) {
+        secondEnd = nullptr;
+    }
+    if (shapeFinder != nullptr && (!pathway || pathway->shapeFinder.get() != shapeFinder)) {
+        shapeFinder = pathway ? pathway->shapeFinder.get() : nullptr;
+    }
+}
+
+bool App::rayThrough(int x, int y, Ray& ray) const {
+    const Rect2D vp = viewport();
+    if (!(vp.width() > 0) || !(vp.height() > 0)) {
+        return false;
+    }
+    ray = camera.worldRay(static_cast<float>(x), static_cast<float>(y), vp);
+    return ray.origin.isFinite() && ray.direction.isFinite();
+}
+
+void App::notifyListsChanged() {
+    if (analyzeTab) {
+        analyzeTab->listsChanged();
+    }
+}
+
+// ---- highlighting in the explore view ----
+
+void App::highlightNode(NodeEntity* node) {
+    selectedNode = node;
+    selectedNodeLook = node->getColor();
+    selectedNodeDepth = node->getLocalFrame().translation.z;
+    const Color4 c = selectedNodeLook;
+    node->setColor(c.r * kHighlight, c.g * kHighlight, c.b * kHighlight, c.a);
+    setDepth(node, selectedNodeDepth + kHighlightLift);
+    // Children are kept in depth order; the lifted node moves in that order.
+    exploreView->removeChild(node);
+    exploreView->addChild(node);
+}
+
+void App::unhighlightNode() {
+    dropStalePointers();
+    if (selectedNode == nullptr) {
+        return;
+    }
+    const Color4 c = selectedNodeLook;
+    selectedNode->setColor(c.r, c.g, c.b, c.a);
+    setDepth(selectedNode, selectedNodeDepth);
+    exploreView->removeChild(selectedNode);
+    exploreView->addChild(selectedNode);
+    selectedNode = nullptr;
+}
+
+void App::highlightEdge(EdgeEntity* edge) {
+    selectedEdge = edge;
+    selectedEdgeLook = edge->color;
+    const Color4 c = selectedEdgeLook;
+    edge->color = Color4(c.r * kHighlight, c.g * kHighlight, c.b * kHighlight, c.a);
+}
+
+void App::unhighlightEdge() {
+    dropStalePointers();
+    if (selectedEdge == nullptr) {
+        return;
+    }
+    selectedEdge->color = selectedEdgeLook;
+    selectedEdge = nullptr;
+}
+
+// ---- picking ----
+
+Entity* App::pick(int x, int y) {
+    Ray ray;
+    if (!pathway || !rayThrough(x, y, ray)) {
+        return nullptr;
+    }
+    if (exploreView) {
+        return exploreView->pickChild(ray);
+    }
+    return pathway->pickEntity(ray);
+}
+
+void App::mousePress(int x, int y, bool right) {
+    Ray ray;
+    if (!pathway || !rayThrough(x, y, ray)) {
+        return;
+    }
+    dropStalePointers();
+    shapeFinder = pathway->shapeFinder.get();
+    if (shapeFinder != nullptr && painting) {
+        shapeFinder->reset(ray.origin.x, ray.origin.y, ray.origin.z, ray.direction.x,
+                           ray.direction.y, ray.direction.z, right ? 1 : 0);
+        return;
+    }
+    if (exploreView) {
+        pressInExploreView(ray);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(pathway->layoutMutex);
+        pathway->mousePress(ray, 0);
+    }
+    switch (tool) {
+    case kToolPlaceProtein:
+        placeProtein(ray);
+        break;
+    case kToolPlaceInteraction:
+        placeInteraction(ray);
+        break;
+    case kToolDeleteProtein:
+        deleteProteinTool(ray);
+        break;
+    case kToolDeleteInteraction:
+        if (Entity* hit = pathway->pickEntity(ray); isEdge(hit)) {
+            removeInteraction(hit);
+        }
+        break;
+    default:
+        // 8, 9 and a pathway made before any tool was chosen all select.
+        pressSelect(ray);
+        break;
+    }
+}
+
+void App::pressInExploreView(const Ray& ray) {
+    Entity* hit = exploreView->pickChild(ray);
+    if (hit == nullptr) {
+        return;
+    }
+    ProteinGraph* graph = exploreView->graph;
+    auto proteinName = [&](const Entity* entity) {
+        const std::string id = exploreView->exploredNodeName(entity);
+        if (id.empty() || graph == nullptr || !graph->hasNode(id)) {
+            return id;
+        }
+        return graph->getProteinName(id);
+    };
+    if (isNode(hit)) {
+        if (exploreView->exploredNodeName(hit).empty() || hit == selectedNode) {
+            return;
+        }
+        unhighlightNode();
+        unhighlightEdge();
+        highlightNode(static_cast<NodeEntity*>(hit));
+        requestRepaint();
+        if (analyzeTab) {
+            analyzeTab->selectProteinInList(proteinName(hit));
+        }
+        return;
+    }
+    if (isEdge(hit) && hit != selectedEdge) {
+        unhighlightEdge();
+        unhighlightNode();
+        auto* edge = static_cast<EdgeEntity*>(hit);
+        highlightEdge(edge);
+        requestRepaint();
+        if (analyzeTab) {
+            analyzeTab->selectInteractionInLists(proteinName(edge->nodeA),
+                                                 proteinName(edge->nodeB));
+        }
+    }
+}
+
+void App::pressSelect(const Ray& ray) {
+    Entity* hit = pathway->pickEntity(ray);
+    if (!isNode(hit)) {
+        if (!controlDown) {
+            pathway->clearSelectedNodes();
+            if (pathway->hasNetwork && analyzeTab) {
+                analyzeTab->selectProteinInList("");
+            }
+        }
+        requestRepaint();
+        return;
+    }
+    auto* node = static_cast<NodeEntity*>(hit);
+    const std::string id = pathway->getNodeId(node);
+    if (pathway->hasNetwork && !id.empty() && pathway->graph->hasNode(id) && analyzeTab) {
+        // The list selects it in the scene in turn.
+        analyzeTab->selectProteinInList(pathway->graph->getProteinName(id));
+    } else {
+        selectProtein(node->getName());
+    }
+    requestRepaint();
+}
+
+std::string App::freeNodeKey() const {
+    std::size_t n = pathway->nodes.size();
+    std::string key = intToString(static_cast<int>(n));
+    while (pathway->nodeTable.find(key) != pathway->nodeTable.end()) {
+        key = intToString(static_cast<int>(++n));
+    }
+    return key;
+}
+
+std::string App::giveNodeKey(NodeEntity* node) {
+    std::string key = pathway->getNodeId(node);
+    if (!key.empty()) {
+        return key;
+    }
+    key = freeNodeKey();
+    std::lock_guard<std::mutex> lock(pathway->layoutMutex);
+    pathway->nodeTable[key] = node;
+    return key;
+}
+
+void App::placeProtein(const Ray& ray) {
+    const Vector3 world = ray.intersection(Plane());
+    if (!world.isFinite()) {
+        return;
+    }
+    std::string label, id;
+    if (!askProtein || !askProtein(nullptr, label, id)) {
+        return;
+    }
+    if (!isValidLabel(label) || !isValidLabel(id)) {
+        std::fprintf(stderr,
+                     "corvidane: the protein \"%s\" (%s) is not placed: a label or identifier "
+                     "may not be empty nor hold a tab, a line break, \"#\" or \"|\"\n",
+                     label.c_str(), id.c_str());
+        return;
+    }
+    const Vector3 local = pathway->getGlobalFrame().pointToObjectSpace(world);
+    NodeEntity* node = pathway->createNode(CoordinateFrame(local), label, true);
+    if (font && !node->getFont()) {
+        node->setFont(font);
+    }
+    // Keyed by the node count, as placed proteins have always been; a key a
+    // removal left in use is skipped so that no other node is overwritten.
+    const std::string key = freeNodeKey();
+    {
+        std::lock_guard<std::mutex> lock(pathway->layoutMutex);
+        pathway->nodeTable[key] = node;
+    }
+    pathway->clearSelectedNodes();
+    pathway->addSelectedNodeId(key);
+    pathway->nodeToIdLines.push_back(id + "#" + label);
+    placedSeedIds[key] = id;
+    requestRepaint();
+}
+
+void App::placeInteraction(const Ray& ray) {
+    Entity* hit = pathway->pickEntity(ray);
+    // Only a protein can be an end.
+    if (!isNode(hit)) {
+        return;
+    }
+    auto* node = static_cast<NodeEntity*>(hit);
+    if (firstEnd == nullptr) {
+        firstEnd = node;
+        return;
+    }
+    if (firstEnd == node) {
+        return;
+    }
+    secondEnd = node;
+    pathway->createEdge(firstEnd, secondEnd, true);
+    firstEnd = nullptr;
+    secondEnd = nullptr;
+    requestRepaint();
+}
+
+void App::deleteProteinTool(const Ray& ray) {
+    Entity* hit = pathway->pickEntity(ray);
+    if (!isNode(hit)) {
+        return;
+    }
+    auto* node = static_cast<NodeEntity*>(hit);
+    // Exactly one seed entry goes: the one of this node's identifier; a node
+    // known by its label only takes the first entry of that label.
+    const std::string key = pathway->getNodeId(node);
+    std::string seedId = key;
+    if (auto placed = placedSeedIds.find(key); !key.empty() && placed != placedSeedIds.end()) {
+        seedId = placed->second;
+    }
+    Array<std::string>& seeds = pathway->nodeToIdLines;
+    auto entry = seeds.end();
+    if (!seedId.empty()) {
+        entry = std::find_if(seeds.begin(), seeds.end(), [&](const std::string& line) {
+            return beforeDelimiter(line, "#") == seedId &&
+                   afterDelimiter(line, "#") == node->getName();
+        });
+        if (entry == seeds.end()) {
+            entry = std::find_if(seeds.begin(), seeds.end(), [&](const std::string& line) {
+                return beforeDelimiter(line, "#") == seedId;
+            });
+        }
+    }
+    if (entry == seeds.end() && (key.empty() || placedSeedIds.find(key) == placedSeedIds.end())) {
+        entry = std::find_if(seeds.begin(), seeds.end(), [&](const std::string& line) {
+            return afterDelimiter(line, "#") == node->getName();
+        });
+    }
+    if (entry != seeds.end()) {
+        seeds.erase(entry);
+    }
+    removeProtein(node);
+}
+
+void App::mouseRelease(int x, int y, bool /*right*/) {
+    Ray ray;
+    if (!rayThrough(x, y, ray)) {
+        return;
+    }
+    shapeFinder = pathway ? pathway->shapeFinder.get() : nullptr;
+    if (shapeFinder != nullptr && painting) {
+        shapeFinder->finishStroke();
+    }
+    if (pathway) {
+        std::lock_guard<std::mutex> lock(pathway->layoutMutex);
+        pathway->mouseRelease(ray, 0);
+    }
+}
+
+void App::drag(int x, int y, int lastX, int lastY) {
+    Ray current, last;
+    if (exploreView || !pathway || !rayThrough(x, y, current) ||
+        !rayThrough(lastX, lastY, last)) {
+        return;
+    }
+    shapeFinder = pathway->shapeFinder.get();
+    if (shapeFinder != nullptr && painting) {
+        shapeFinder->addStrokePoint(current.origin.x, current.origin.y, current.origin.z,
+                                    current.direction.x, current.direction.y,
+                                    current.direction.z);
+        return;
+    }
+    pathway->drag(last, current);
+    std::fputs("drag\n", stdout);
+    std::fflush(stdout);
+}
+
+// ---- camera ----
+
+void App::panDrag(int x, int y, int lastX, int lastY) {
+    Ray current, last;
+    if (!pathway || !rayThrough(x, y, current) || !rayThrough(lastX, lastY, last)) {
+        return;
+    }
+    const Plane plane = pathwayPlane(*pathway);
+    const Vector3 now = current.intersection(plane);
+    const Vector3 before = last.intersection(plane);
+    if (!now.isFinite() || !before.isFinite()) {
+        return;
+    }
+    const Vector3 moved = camera.position() + (before - now);
+    if (moved.isFinite()) {
+        camera.setPosition(moved);
+    }
+}
+
+void App::zoom(double amount) {
+    if (!std::isfinite(amount)) {
+        return;
+    }
+    Vector3 p = camera.position();
+    const double z = std::clamp(static_cast<double>(p.z) + amount,
+                                static_cast<double>(kMinCameraZ), static_cast<double>(kMaxCameraZ));
+    p.z = static_cast<float>(z);
+    camera.setPosition(p);
+}
+
+Rect2D App::screenToPlane() const {
+    return screenToPlane(CoordinateFrame(), 0.0f);
+}
+
+Rect2D App::screenToPlane(const CoordinateFrame& frame, float depth) const {
+    const Rect2D vp = viewport();
+    if (!(vp.width() > 0) || !(vp.height() > 0)) {
+        return Rect2D();
+    }
+    const Plane plane(frame.pointToWorldSpace(Vector3(0, 0, depth)),
+                      frame.pointToWorldSpace(Vector3(0, -1, depth)),
+                      frame.pointToWorldSpace(Vector3(1, 0, depth)));
+    Vector3 corner[4];  // top left, top right, bottom left, bottom right
+    const float xs[4] = {0, vp.width(), 0, vp.width()};
+    const float ys[4] = {0, 0, vp.height(), vp.height()};
+    for (int i = 0; i < 4; ++i) {
+        const Vector3 hit = camera.worldRay(xs[i], ys[i], vp).intersection(plane);
+        if (!hit.isFinite()) {
+            return Rect2D();
+        }
+        corner[i] = frame.pointToObjectSpace(hit);
+    }
+    // A turned plane shows a trapezoid: keep the rectangle inside it.
+    const float x0 = std::max(corner[0].x, corner[2].x);
+    const float x1 = std::min(corner[1].x, corner[3].x);
+    const float y0 = std::max(corner[2].y, corner[3].y);
+    const float y1 = std::min(corner[0].y, corner[1].y);
+    if (!(x0 < x1) || !(y0 < y1)) {
+        return Rect2D();
+    }
+    return Rect2D::xyxy(x0, y0, x1, y1);
+}
+
+// ---- tools, keys and selection ----
+
+void App::setTool(int value) {
+    if (value != tool) {
+        firstEnd = nullptr;
+        secondEnd = nullptr;
+    }
+    tool = value;
+}
+
 void App::setCtrlDown() { controlDown = true; }
 void App::setCtrlUp() { controlDown = false; }
-void App::selectProtein(const std::string&) {}
-void App::startExplore(const std::string&) {}
-void App::leaveExplore() {}
-Rect2D App::screenToPlane() const { return Rect2D(); }
-bool App::renameProtein(Entity*, const std::string&) { return false; }
-void App::removeProtein(Entity*) {}
-void App::removeProteinByName(const std::string&) {}
-void App::removeInteraction(Entity*) {}
-std::vector<App::ProteinHit> App::searchProteins(const std::string&) { return {}; }
+
+void App::selectProtein(const std::string& label) {
+    if (!pathway) {
+        return;
+    }
+    dropStalePointers();
+    if (!controlDown) {
+        pathway->clearSelectedNodes();
+    }
+    // Every protein shown with that label toggles once, however many copies
+    // of it the scene holds.
+    Array<std::string> ids;
+    auto note = [&ids](const std::string& id) {
+        if (!id.empty() && std::find(ids.begin(), ids.end(), id) == ids.end()) {
+            ids.push_back(id);
+        }
+    };
+    Array<NodeEntity*> labelled;
+    for (const auto& node : pathway->nodes) {
+        if (node->getName() == label &&
+            (pathway->hasChild(node.get()) || pathway->edgeContainer->hasChild(node.get()))) {
+            labelled.push_back(node.get());
+        }
+    }
+    if (labelled.empty()) {
+        // A protein renamed into a taken name is listed under its display name.
+        const std::string named = pathway->graph->getNodeByName(label);
+        if (NodeEntity* node = named.empty() ? nullptr : pathway->getNode(named)) {
+            labelled.push_back(node);
+        }
+    }
+    for (NodeEntity* node : labelled) {
+        // A node without a node-table entry gets one, so that it is selected
+        // by itself and not with every other such node.
+        note(giveNodeKey(node));
+    }
+    if (exploreView) {
+        for (Entity* child : exploreView->getChildren()) {
+            if (isNode(child) && static_cast<NodeEntity*>(child)->getName() == label) {
+                note(exploreView->exploredNodeName(child));
+            }
+        }
+    }
+    for (const std::string& id : ids) {
+        if (pathway->isIdSelected(id)) {
+            pathway->deselectId(id);
+        } else {
+            pathway->addSelectedNodeId(id);
+        }
+    }
+    requestRepaint();
+}
+
+NodeEntity* App::resolveProtein(const std::string& label) const {
+    if (!pathway || label.empty()) {
+        return nullptr;
+    }
+    const std::string named = pathway->graph->getNodeByName(label);
+    NodeEntity* named_node = named.empty() ? nullptr : pathway->getNode(named);
+    NodeEntity* first = nullptr;
+    for (const auto& node : pathway->nodes) {
+        if (node->getName() != label) {
+            continue;
+        }
+        if (node.get() == named_node) {
+            return named_node;
+        }
+        if (first == nullptr) {
+            first = node.get();
+        }
+    }
+    return first != nullptr ? first : named_node;
+}
+
+// ---- renaming and removing ----
+
+bool App::renameProtein(Entity* entity, const std::string& label) {
+    if (!pathway || !isNode(entity) || !isValidLabel(label)) {
+        return false;
+    }
+    std::string id;
+    NodeEntity* own = nullptr;
+    if (ownedByPathway(entity)) {
+        own = static_cast<NodeEntity*>(entity);
+        id = pathway->getNodeId(own);
+    } else if (ownedByExploreView(entity)) {
+        id = exploreView->exploredNodeName(entity);
+        own = id.empty() ? nullptr : pathway->getNode(id);
+    } else {
+        return false;
+    }
+    if (own != nullptr) {
+        pathway->renameNode(own, label);
+    }
+    if (exploreView && !id.empty()) {
+        for (std::size_t i = 0; i < exploreView->exploredNames.size(); ++i) {
+            if (exploreView->exploredNames[i] == id && isNode(exploreView->exploredEntities[i])) {
+                static_cast<NodeEntity*>(exploreView->exploredEntities[i])->setName(label);
+            }
+        }
+    }
+    if (own == nullptr) {
+        static_cast<NodeEntity*>(entity)->setName(label);
+    }
+    notifyListsChanged();
+    requestRepaint();
+    return true;
+}
+
+void App::dropExploreCopies(const std::string& id) {
+    if (!exploreView || id.empty()) {
+        return;
+    }
+    for (Entity* copy = exploreView->findExploredNode(id); copy != nullptr;
+         copy = exploreView->findExploredNode(id)) {
+        // Takes the copy's edges and glyphs with it, and its registration.
+        exploreView->destroyEntity(copy);
+    }
+}
+
+void App::removeProtein(Entity* node) {
+    if (!pathway || !isNode(node)) {
+        return;
+    }
+    dropStalePointers();
+    std::string id;
+    NodeEntity* own = nullptr;
+    if (ownedByPathway(node)) {
+        own = static_cast<NodeEntity*>(node);
+        id = pathway->getNodeId(own);
+    } else if (ownedByExploreView(node)) {
+        id = exploreView->exploredNodeName(node);
+        own = id.empty() ? nullptr : pathway->getNode(id);
+        if (id.empty()) {
+            // A copy of no protein: only the view holds it.
+            unhighlightNode();
+            unhighlightEdge();
+            exploreView->destroyEntity(node);
+            dropStalePointers();
+            requestRepaint();
+            return;
+        }
+    } else {
+        return;
+    }
+    // The App's observers go before the entities do.
+    unhighlightNode();
+    unhighlightEdge();
+    if (own != nullptr) {
+        if (firstEnd == own || secondEnd == own) {
+            firstEnd = secondEnd = nullptr;
+        }
+        placedSeedIds.erase(id);
+        pathway->removeNode(own);
+    } else if (!id.empty()) {
+        pathway->graph->removeNode(id);
+    }
+    if (exploreView && !id.empty()) {
+        if (id == exploreView->currentProtein) {
+            leaveExplore();
+        } else {
+            dropExploreCopies(id);
+        }
+    }
+    dropStalePointers();
+    notifyListsChanged();
+    requestRepaint();
+}
+
+void App::removeProteinByName(const std::string& label) {
+    if (!pathway) {
+        return;
+    }
+    NodeEntity* node = resolveProtein(label);
+    if (node == nullptr && exploreView) {
+        for (Entity* child : exploreView->getChildren()) {
+            if (isNode(child) && static_cast<NodeEntity*>(child)->getName() == label &&
+                !exploreView->exploredNodeName(child).empty()) {
+                node = static_cast<NodeEntity*>(child);
+                break;
+            }
+        }
+    }
+    if (node != nullptr) {
+        removeProtein(node);
+        requestRepaint();
+    }
+}
+
+void App::removeInteraction(Entity* edge) {
+    if (!pathway || !isEdge(edge)) {
+        return;
+    }
+    dropStalePointers();
+    auto* e = static_cast<EdgeEntity*>(edge);
+    EdgeEntity* own = nullptr;
+    EdgeEntity* copy = nullptr;
+    std::string a, b;
+    if (ownedByPathway(e)) {
+        own = e;
+        a = pathway->getNodeId(e->nodeA);
+        b = pathway->getNodeId(e->nodeB);
+        if (exploreView && !a.empty() && !b.empty()) {
+            for (Entity* child : exploreView->getChildren()) {
+                if (!isEdge(child)) {
+                    continue;
+                }
+                auto* candidate = static_cast<EdgeEntity*>(child);
+                const std::string ca = exploreView->exploredNodeName(candidate->nodeA);
+                const std::string cb = exploreView->exploredNodeName(candidate->nodeB);
+                if ((ca == a && cb == b) || (ca == b && cb == a)) {
+                    copy = candidate;
+                    break;
+                }
+            }
+        }
+    } else if (ownedByExploreView(e)) {
+        copy = e;
+        a = exploreView->exploredNodeName(e->nodeA);
+        b = exploreView->exploredNodeName(e->nodeB);
+        if (!a.empty() && !b.empty()) {
+            own = pathway->findEdge(a, b);
+            if (own != nullptr && !ownedByPathway(own)) {
+                own = nullptr;
+            }
+        }
+    } else {
+        return;
+    }
+    unhighlightNode();
+    unhighlightEdge();
+    if (own != nullptr) {
+        pathway->removeEdge(own);
+    } else if (!a.empty() && !b.empty()) {
+        pathway->graph->removeEdge(a, b);
+    }
+    if (copy != nullptr && exploreView) {
+        // Only the copy goes; the centre and the other partners stay.
+        exploreView->destroyEntity(copy);
+    }
+    dropStalePointers();
+    notifyListsChanged();
+    requestRepaint();
+}
+
+// ---- search ----
+
+std::vector<App::ProteinHit> App::searchProteins(const std::string& text) {
+    return searchProteins(text, species);
+}
+
+std::vector<App::ProteinHit> App::searchProteins(const std::string& text,
+                                                 const std::string& speciesCode) {
+    std::vector<ProteinHit> hits;
+    if (mainWindow) {
+        mainWindow->createProgressDialog(0, 4, "Looking for proteins");
+        mainWindow->stepProgress(0);
+    }
+    DataSource* source = pathway ? pathway->graph->source.get() : nullptr;
+    Array<std::string> ids, sources, names, annotations;
+    Array<int> counts;
+    if (source != nullptr) {
+        ids = source->searchProteins(text, speciesCode, &sources);
+    }
+    if (mainWindow) {
+        mainWindow->stepProgress(1);
+    }
+    if (source != nullptr && !ids.empty()) {
+        source->getNames(ids, names, sources);
+    }
+    if (mainWindow) {
+        mainWindow->stepProgress(4);
+    }
+    if (ids.empty()) {
+        std::fputs("No protein found.\n", stdout);
+        std::fflush(stdout);
+        return hits;
+    }
+    source->getInteractionCounts(ids, counts, speciesCode);
+    source->getAnnotations(ids, annotations);
+    hits.reserve(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        ProteinHit hit;
+        hit.id = ids[i];
+        hit.name = i < names.size() ? names[i] : ids[i];
+        hit.interactionCount = i < counts.size() ? counts[i] : 0;
+        hit.annotation = i < annotations.size() ? annotations[i] : std::string();
+        hits.push_back(std::move(hit));
+    }
+    return hits;
+}
+
 std::string App::currentTabName() const {
     return analyzeTab ? analyzeTab->currentExperimentName() : std::string();
 }

@@ -305,7 +305,10 @@ NodeEntity* ExploreEntity::makeProteinNode(const std::string& id, const Vector3&
     auto node =
         std::make_unique<NodeEntity>(CoordinateFrame(position), label, 0, start, body, false);
     node->setFont(font);
-    node->setLabelSize(labelSize / 2);
+    // Scaling takes the label along with the box, so a node that grows to its
+    // full size starts with the label of its start size.
+    const double growth = fullSize.x > 0 ? static_cast<double>(startSize.x) / fullSize.x : 1.0;
+    node->setLabelSize(labelSize / 2 * growth);
     node->setFontColor(text.r, text.g, text.b, text.a);
     node->shapeName = "ovalglow";
     if (texture) {
