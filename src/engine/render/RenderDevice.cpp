@@ -75,49 +75,20 @@ struct RenderDevice::State {
 
 namespace {
 
-GLenum glDepth(RenderDevice::DepthTest t) {
-    switch (t) {
-        case RenderDevice::DEPTH_GREATER:
-            return GL_GREATER;
-        case RenderDevice::DEPTH_LESS:
-            return GL_LESS;
-        case RenderDevice::DEPTH_GEQUAL:
-            return GL_GEQUAL;
-        case RenderDevice::DEPTH_LEQUAL:
-            return GL_LEQUAL;
-        case RenderDevice::DEPTH_NOTEQUAL:
-            return GL_NOTEQUAL;
-        case RenderDevice::DEPTH_EQUAL:
-            return GL_EQUAL;
-        case RenderDevice::DEPTH_ALWAYS_PASS:
-            return GL_ALWAYS;
-        case RenderDevice::DEPTH_NEVER_PASS:
-            return GL_NEVER;
-    }
-    return GL_LEQUAL;
+// Depth and stencil tests name the same eight comparisons in the same order.
+static_assert(RenderDevice::DEPTH_GREATER == 0 && RenderDevice::STENCIL_GREATER == 0 &&
+              RenderDevice::DEPTH_NEVER_PASS == 7 && RenderDevice::STENCIL_NEVER_PASS == 7 &&
+              RenderDevice::DEPTH_EQUAL == static_cast<int>(RenderDevice::STENCIL_EQUAL));
+constexpr GLenum kComparisons[] = {GL_GREATER,  GL_LESS,  GL_GEQUAL, GL_LEQUAL,
+                                   GL_NOTEQUAL, GL_EQUAL, GL_ALWAYS, GL_NEVER};
+
+GLenum glComparison(int test, GLenum fallback) {
+    return test >= 0 && test < 8 ? kComparisons[test] : fallback;
 }
 
-GLenum glStencilTest(RenderDevice::StencilTest t) {
-    switch (t) {
-        case RenderDevice::STENCIL_GREATER:
-            return GL_GREATER;
-        case RenderDevice::STENCIL_LESS:
-            return GL_LESS;
-        case RenderDevice::STENCIL_GEQUAL:
-            return GL_GEQUAL;
-        case RenderDevice::STENCIL_LEQUAL:
-            return GL_LEQUAL;
-        case RenderDevice::STENCIL_NOTEQUAL:
-            return GL_NOTEQUAL;
-        case RenderDevice::STENCIL_EQUAL:
-            return GL_EQUAL;
-        case RenderDevice::STENCIL_ALWAYS_PASS:
-            return GL_ALWAYS;
-        case RenderDevice::STENCIL_NEVER_PASS:
-            return GL_NEVER;
-    }
-    return GL_ALWAYS;
-}
+GLenum glDepth(RenderDevice::DepthTest t) { return glComparison(t, GL_LEQUAL); }
+
+GLenum glStencilTest(RenderDevice::StencilTest t) { return glComparison(t, GL_ALWAYS); }
 
 GLenum glStencilOperation(RenderDevice::StencilOp op) {
     switch (op) {
