@@ -270,29 +270,6 @@ std::string PathwayProteinsSelector::getName() const {
 
 // ---- factories
 
-std::unique_ptr<Selector> ProteinConnectivitySelectorFactory::create(std::string name,
-                                                                     PropertyGraph* graph,
-                                                                     bool mark) {
-    return std::make_unique<ProteinConnectivitySelector>(std::move(name), graph, mark);
-}
-std::string ProteinConnectivitySelectorFactory::getName() const {
-    return "Protein Connectivity";
-}
-std::string ProteinConnectivitySelectorFactory::getDescription() const {
-    return "Selects protein that gave more interactions than a certain number";
-}
-
-std::unique_ptr<Selector> AnnotationSelectorFactory::create(std::string name, PropertyGraph* graph,
-                                                            bool mark) {
-    return std::make_unique<AnnotationSelector>(std::move(name), graph, mark);
-}
-std::string AnnotationSelectorFactory::getName() const {
-    return "Protein Annotation";
-}
-std::string AnnotationSelectorFactory::getDescription() const {
-    return "Selects protein that have a term in their annotation/name";
-}
-
 PathSelectorFactory::PathSelectorFactory(int maxPathLength_) : maxPathLength(maxPathLength_) {}
 
 int PathSelectorFactory::pathLengthFor(const PropertyGraph* graph) const {
@@ -315,35 +292,3 @@ std::string PathSelectorFactory::getDescription() const {
     return "Selects protein that are one paths between two sets of proteins";
 }
 
-std::unique_ptr<Selector> ExploredSelectorFactory::create(std::string name, PropertyGraph* graph,
-                                                          bool mark) {
-    return std::make_unique<ExploredSelector>(std::move(name), graph, mark);
-}
-std::string ExploredSelectorFactory::getName() const {
-    return "Already explored";
-}
-std::string ExploredSelectorFactory::getDescription() const {
-    return "Selects proteins that haven't been looked at";
-}
-
-std::unique_ptr<Selector> ExperimentalSelectorFactory::create(std::string name,
-                                                              PropertyGraph* graph, bool mark) {
-    return std::make_unique<ExperimentalSelector>(std::move(name), graph, mark);
-}
-std::string ExperimentalSelectorFactory::getName() const {
-    return "Experimental proteins";
-}
-std::string ExperimentalSelectorFactory::getDescription() const {
-    return "Selects proteins that have heatmaps";
-}
-
-std::unique_ptr<Selector> PathwayProteinsSelectorFactory::create(std::string name,
-                                                                 PropertyGraph* graph, bool mark) {
-    return std::make_unique<PathwayProteinsSelector>(std::move(name), graph, mark);
-}
-std::string PathwayProteinsSelectorFactory::getName() const {
-    return "Pathway Proteins";
-}
-std::string PathwayProteinsSelectorFactory::getDescription() const {
-    return "Selects proteins that are in the pathway model";
-}

@@ -98,18 +98,32 @@ private:
     Array<std::string> nodes;
 };
 
-class ProteinConnectivitySelectorFactory : public SelectorFactory {
+// The factory of a selector kind made from the graph alone: its name and
+// description as the Analyze tab lists them.
+template <typename Kind>
+class GraphSelectorFactory : public SelectorFactory {
 public:
-    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
-    std::string getName() const override;
-    std::string getDescription() const override;
+    GraphSelectorFactory(std::string name, std::string description)
+        : name_(std::move(name)), description_(std::move(description)) {}
+    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override {
+        return std::make_unique<Kind>(std::move(name), graph, mark);
+    }
+    std::string getName() const override { return name_; }
+    std::string getDescription() const override { return description_; }
+
+private:
+    std::string name_;
+    std::string description_;
 };
 
-class AnnotationSelectorFactory : public SelectorFactory {
+class ProteinConnectivitySelectorFactory : public GraphSelectorFactory<ProteinConnectivitySelector> {
 public:
-    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
-    std::string getName() const override;
-    std::string getDescription() const override;
+    ProteinConnectivitySelectorFactory() : GraphSelectorFactory("Protein Connectivity", "Selects protein that gave more interactions than a certain number") {}
+};
+
+class AnnotationSelectorFactory : public GraphSelectorFactory<AnnotationSelector> {
+public:
+    AnnotationSelectorFactory() : GraphSelectorFactory("Protein Annotation", "Selects protein that have a term in their annotation/name") {}
 };
 
 class PathSelectorFactory : public SelectorFactory {
@@ -132,23 +146,17 @@ private:
     Array<std::string> proteins;
 };
 
-class ExploredSelectorFactory : public SelectorFactory {
+class ExploredSelectorFactory : public GraphSelectorFactory<ExploredSelector> {
 public:
-    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
-    std::string getName() const override;
-    std::string getDescription() const override;
+    ExploredSelectorFactory() : GraphSelectorFactory("Already explored", "Selects proteins that haven't been looked at") {}
 };
 
-class ExperimentalSelectorFactory : public SelectorFactory {
+class ExperimentalSelectorFactory : public GraphSelectorFactory<ExperimentalSelector> {
 public:
-    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
-    std::string getName() const override;
-    std::string getDescription() const override;
+    ExperimentalSelectorFactory() : GraphSelectorFactory("Experimental proteins", "Selects proteins that have heatmaps") {}
 };
 
-class PathwayProteinsSelectorFactory : public SelectorFactory {
+class PathwayProteinsSelectorFactory : public GraphSelectorFactory<PathwayProteinsSelector> {
 public:
-    std::unique_ptr<Selector> create(std::string name, PropertyGraph* graph, bool mark) override;
-    std::string getName() const override;
-    std::string getDescription() const override;
+    PathwayProteinsSelectorFactory() : GraphSelectorFactory("Pathway Proteins", "Selects proteins that are in the pathway model") {}
 };
