@@ -43,11 +43,21 @@ function(corvidane_module name)
   set_property(GLOBAL APPEND PROPERTY CORVIDANE_MODULES corvidane_${name})
 endfunction()
 
-# corvidane_tests(<module> [DEPS ...])
+# corvidane_test_main(<target> <Core|Gui|Widgets>)
+# Gives a test program the shared main that creates a Qt application object of
+# that kind first.
+function(corvidane_test_main target kind)
+  string(TOUPPER ${kind} kind)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/qt_test_main.cpp)
+  target_compile_definitions(${target} PRIVATE CORVIDANE_TEST_APP_${kind}=1)
+endfunction()
+
+# corvidane_tests(<module> [QT_APP Core|Gui|Widgets] [DEPS ...])
 # Builds tests/<module>/*.cpp into one GoogleTest executable <module>_tests,
-# linked to the module's library; ctest -L <module> runs it alone.
+# linked to the module's library; ctest -L <module> runs it alone. QT_APP gives
+# it a main with a Qt application object of that kind.
 function(corvidane_tests module)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "QT_APP" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources OR NOT TARGET corvidane_${module})
@@ -57,8 +67,9 @@ function(corvidane_tests module)
   target_include_directories(${module}_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${module}_tests PRIVATE corvidane_${module} ${ARG_DEPS}
     GTest::gtest GTest::gmock corvidane_warnings corvidane_sanitizers)
-  # A module whose tests need an application object (Qt) brings its own main.cpp.
-  if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+  if(ARG_QT_APP)
+    corvidane_test_main(${module}_tests ${ARG_QT_APP})
+  else()
     target_link_libraries(${module}_tests PRIVATE GTest::gtest_main)
   endif()
   set_target_properties(${module}_tests PROPERTIES AUTOMOC ON)
