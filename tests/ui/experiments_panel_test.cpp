@@ -1,0 +1,255 @@
+// The clustering files and their answer as plain functions, and the
+// experiments panel on the built sample pathway with the real k-means program.
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTest>
+
+#include "model/ProteinGraph.h"
+#include "model/TextConversions.h"
+#include "ui/AnalyzeTabWidget.h"
+#include "ui/ExperimentsPanel.h"
+#include "SamplePathway.h"
+
+namespace {
+
+const Vector3 kWhite(1, 1, 1);
+
+TEST(ClusteringFiles, EntryValuesOnTheEntrysOwnScale) {
+    // Blue 0.5 and red 0.8: low -0.5, high 0.8, range 1.3.
+    EXPECT_EQ(clustering::entryValues({Vector3(0, 0, 0.5f), Vector3(0.8f, 0.8f, 0)}),
+              (std::vector<double>{0.0, 1.0}));
+    // Red shades all below 0.25, no blue: marked.
+    EXPECT_EQ(clustering::entryValues({Vector3(0.1f, 0.1f, 0), Vector3(0.2f, 0.2f, 0)}),
+              (std::vector<double>{100.0, 100.0}));
+    // A missing value is no down-regulation: it sits at "no change".
+    const std::vector<double> withGap =
+        clustering::entryValues({Vector3(0, 0, 0.5f), kWhite, Vector3(0.5f, 0.5f, 0)});
+    ASSERT_EQ(withGap.size(), 3u);
+    EXPECT_DOUBLE_EQ(withGap[0], 0.0);
+    EXPECT_DOUBLE_EQ(withGap[1], 0.5);
+    EXPECT_DOUBLE_EQ(withGap[2], 1.0);
+    EXPECT_EQ(clustering::entryValues({Vector3(0.9f, 0.9f, 0), kWhite})[1], 0.0);
+    // Nothing measured: marked.
+    EXPECT_EQ(clustering::entryValues({kWhite, kWhite}), (std::vector<double>{100.0, 100.0}));
+}
+
+TEST(ClusteringFiles, ExactBytes) {
+    EXPECT_EQ(clustering::dataText({{Vector3(0, 0, 0.5f), Vector3(0.8f, 0.8f, 0)},
+                                    {Vector3(0.1f, 0.1f, 0), Vector3(0, 0, 0)},
+                                    {Vector3(0, 0, 1), Vector3(1, 1, 0), Vector3(0, 0, 0)}}),
+              "0. 1. \n100. 100. \n0. 1. 0.5 \n");
+    EXPECT_EQ(clustering::configText(3, 12, 4),
+              "show_assignments yes\ndim 3\ndata_size 12\nread_data_pts clustering_data.in\n"
+              "silent yes\nkcenters 4\nmax_tot_stage 2000 0 0 0\nmin_consec_rdl 0.01\n"
+              "run_kmeans EZ-hybrid\n");
+}
+
+TEST(ClusteringAnswer, RegroupingOrders) {
+    // Clusters 1, 0, 1: separator, entry 2, separator, entry 3, entry 1, separator.
+    EXPECT_EQ(clustering::regroup({1, 0, 1}, 3), (std::vector<int>{-1, 1, -1, 2, 0, -1}));
+    // One cluster: the later entry above the earlier.
+    EXPECT_EQ(clustering::regroup({0, 0, 0}, 1), (std::vector<int>{-1, 2, 1, 0}));
+    // Clusters in reverse store order come out in cluster order.
+    EXPECT_EQ(clustering::regroup({2, 1, 0}, 3), (std::vector<int>{-1, 2, -1, 1, -1, 0}));
+    // An empty cluster keeps its separator.
+    EXPECT_EQ(clustering::regroup({0, 2}, 3), (std::vector<int>{-1, 0, -1, -1, 1}));
+}
+
+TEST(ClusteringAnswer, ReadsTheBlockAndRefusesWhatDoesNotFit) {
+    const std::vector<std::string> good = {"header", "  (Cluster assignments:", "  Point  Centre",
+                                           "  -----  ------", "    0  1  0.5", "    1  0  0.1"};
+    std::vector<int> clusters;
+    std::string why;
+    ASSERT_TRUE(clustering::readAssignments(good, 2, 2, clusters, why)) << why;
+    EXPECT_EQ(clusters, (std::vector<int>{1, 0}));
+
+    EXPECT_FALSE(clustering::readAssignments({"  (Cluster assignments: ", "a", "b", "0 0"}, 1, 1,
+                                             clusters, why));
+    EXPECT_NE(why.find("no cluster assignments"), std::string::npos);
+    // c = k, a negative number, a missing field, a field that is no number.
+    EXPECT_FALSE(clustering::readAssignments(good, 2, 1, clusters, why));
+    for (const char* line : {"    1  -1  0", "    1", "    1  x  0", "    1  1.5  0"}) {
+        std::vector<std::string> bad = good;
+        bad.back() = line;
+        EXPECT_FALSE(clustering::readAssignments(bad, 2, 2, clusters, why)) << line;
+    }
+    // Fewer lines than entries.
+    EXPECT_FALSE(clustering::readAssignments(good, 3, 2, clusters, why));
+    EXPECT_NE(why.find("2 of the 3"), std::string::npos) << why;
+}
+
+class ExperimentsPanelTest : public SamplePathwayTest {
+protected:
+    void makePanel() {
+        panel = new ExperimentsPanel(window.get(), window->analyzeTab());
+        panel->setClusteringProgram(CORVIDANE_KMEANS_PROGRAM);
+    }
+    void TearDown() override {
+        delete panel;
+        SamplePathwayTest::TearDown();
+    }
+    const HeatmapSeries& store() { return *pathway()->graph->heatmaps; }
+    QListWidget* currentList() { return panel->list(panel->tabs()->currentIndex()); }
+    QStringList texts(QListWidget* list) {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+        return out;
+    }
+    int entriesOf(const std::string& experiment) {
+        int n = 0;
+        for (int i = 0; i < store().entryCount(); ++i) n += store().experimentAt(i) == experiment;
+        return n;
+    }
+    // A stand-in program written in the working folder.
+    QString script(const char* name, const std::string& body) {
+        std::ofstream(name) << "#!/bin/sh\n" << body;
+        QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::ExeOwner);
+        return QDir::current().absoluteFilePath(name);
+    }
+    void expectWarnedAndUnclustered(const char* what) {
+        ASSERT_FALSE(dialogs->calls.empty()) << what;
+        EXPECT_EQ(dialogs->calls.back().rfind("warning:", 0), 0u) << what;
+        dialogs->calls.clear();
+        QStringList sorted = texts(currentList());
+        EXPECT_FALSE(sorted.contains(ExperimentsPanel::kSeparator)) << what;
+        EXPECT_EQ(sorted.size(), entriesOf(panel->currentExperimentName())) << what;
+        QStringList expected = sorted;
+        expected.sort();
+        EXPECT_EQ(sorted, expected) << what;
+    }
+
+    ExperimentsPanel* panel = nullptr;
+};
+
+TEST_F(ExperimentsPanelTest, OneTabPerExperimentWithItsEntries) {
+    ASSERT_NE(pathway()->graph->heatmaps, nullptr);
+    Array<std::string> names;
+    store().experimentNames(names);
+    ASSERT_GE(names.size(), 2u);
+    makePanel();
+
+    EXPECT_EQ(window->splitter()->indexOf(panel), 1);
+    EXPECT_EQ(panel->maximumWidth(), 300);
+    ASSERT_EQ(panel->tabs()->count(), static_cast<int>(names.size()));
+    EXPECT_EQ(panel->tabs()->currentIndex(), panel->tabs()->count() - 1);
+    for (int t = 0; t < panel->tabs()->count(); ++t) {
+        EXPECT_EQ(panel->tabs()->tabText(t).toStdString(), names[t]);
+        EXPECT_EQ(panel->list(t)->count(), entriesOf(names[t]));
+    }
+    EXPECT_EQ(panel->currentExperimentName(), names.back());
+
+    // An entry's text, tool tip and colour strip.
+    const int entry = [&] {
+        for (int i = 0; i < store().entryCount(); ++i) {
+            if (store().experimentAt(i) == names.back()) return i;
+        }
+        return -1;
+    }();
+    ASSERT_GE(entry, 0);
+    const std::string text = pathway()->graph->getProteinName(store().proteinAt(entry)) + " @ " +
+                             beforeDelimiter(store().detailAt(entry), "_");
+    const auto found = currentList()->findItems(QString::fromStdString(text), Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty()) << text;
+    EXPECT_EQ(found[0]->toolTip().toStdString(), text + "\n" + store().noteAt(entry));
+    EXPECT_EQ(found[0]->icon().availableSizes().value(0),
+              QSize(25 * static_cast<int>(store().coloursAt(entry).size()), 50));
+
+    // The panel leaves the splitter with itself.
+    delete panel;
+    panel = nullptr;
+    EXPECT_EQ(window->splitter()->count(), 2);
+}
+
+TEST_F(ExperimentsPanelTest, ClustersTheCurrentExperimentWithTheProgram) {
+    makePanel();
+    const int n = currentList()->count();
+    ASSERT_GE(n, 3);
+    panel->kBox()->setValue(3);
+    QTest::mouseClick(panel->clusterButton(), Qt::LeftButton);
+    EXPECT_TRUE(dialogs->calls.empty()) << dialogs->calls.front();
+
+    const QStringList rows = texts(currentList());
+    EXPECT_EQ(rows.size(), n + 3);
+    EXPECT_EQ(rows.count(ExperimentsPanel::kSeparator), 3);
+    EXPECT_EQ(rows.front(), ExperimentsPanel::kSeparator);
+    // The files stay, with one data line per entry.
+    std::ifstream data("clustering_data.in");
+    int lines = 0;
+    for (std::string line; std::getline(data, line);) ++lines;
+    EXPECT_EQ(lines, n);
+    std::ifstream out("clustering.out");
+    std::stringstream answer;
+    answer << out.rdbuf();
+    EXPECT_NE(answer.str().find("  (Cluster assignments:\n"), std::string::npos);
+
+    // A separator is no protein: choosing or double-clicking it does nothing.
+    currentList()->setCurrentRow(0);
+    panel->experimentDoubleClick(currentList()->item(0));
+    EXPECT_FALSE(app().isExploring());
+    // Refilling undoes the grouping.
+    panel->cluster(-1);
+    EXPECT_EQ(currentList()->count(), n);
+}
+
+TEST_F(ExperimentsPanelTest, EveryClusteringFailureIsToldAndLeavesTheListUnclustered) {
+    makePanel();
+    const int n = currentList()->count();
+    panel->cluster(0);
+    expectWarnedAndUnclustered("k = 0");
+    panel->cluster(n + 1);
+    expectWarnedAndUnclustered("k > N");
+
+    panel->setClusteringProgram(QDir::current().absoluteFilePath("no-such-program"));
+    panel->cluster(2);
+    expectWarnedAndUnclustered("missing program");
+
+    panel->setClusteringProgram(script("quiet.sh", "echo nothing here\n"));
+    panel->cluster(2);
+    expectWarnedAndUnclustered("no marker");
+
+    std::string everyLine;
+    for (int i = 0; i < n; ++i) everyLine += "echo '  " + std::to_string(i) + "  2  0.1'\n";
+    panel->setClusteringProgram(
+        script("toolarge.sh", "echo '  (Cluster assignments:'\necho h1\necho h2\n" + everyLine));
+    panel->cluster(2);
+    expectWarnedAndUnclustered("c = k");
+
+    panel->setClusteringProgram(script("fails.sh", "echo '  (Cluster assignments:'\nexit 3\n"));
+    panel->cluster(2);
+    ASSERT_FALSE(dialogs->calls.empty());
+    EXPECT_NE(dialogs->calls.back().find("exit status 3"), std::string::npos)
+        << dialogs->calls.back();
+    expectWarnedAndUnclustered("exit status");
+
+    // Entries with different numbers of values cannot be points of one space.
+    HeatmapSeries& series = *pathway()->graph->heatmaps;
+    series.addEntry("", series.proteinAt(0), "extra", "", panel->currentExperimentName(), "",
+                    HeatmapColours{Vector3(0, 0, 0)});
+    panel->setClusteringProgram(CORVIDANE_KMEANS_PROGRAM);
+    panel->cluster(2);
+    ASSERT_FALSE(dialogs->calls.empty());
+    EXPECT_NE(dialogs->calls.back().find("same number of values"), std::string::npos);
+    expectWarnedAndUnclustered("unequal colour counts");
+}
+
+TEST_F(ExperimentsPanelTest, WithoutExperimentsThePanelStaysCollapsed) {
+    pathway()->graph->heatmaps.reset();
+    makePanel();
+    EXPECT_EQ(panel->tabs()->count(), 0);
+    EXPECT_EQ(panel->maximumWidth(), 10);
+    EXPECT_EQ(panel->currentExperimentName(), "");
+    panel->cluster(3);
+    panel->cluster(-1);
+    EXPECT_TRUE(dialogs->calls.empty());
+}
+
+}  // namespace
