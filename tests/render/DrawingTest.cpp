@@ -16,6 +16,10 @@ QColor at(const QImage& image, int x, int y) {
     return image.pixelColor(x, y);
 }
 
+QColor centre(const QImage& image) {
+    return at(image, kW / 2, kH / 2);
+}
+
 // Pixel (from the top-left) where the camera at (0, 0, d), looking down -z,
 // sees the world point p on the plane z = 0.
 QPointF toPixel(const Camera& camera, float d, float x, float y) {
@@ -23,6 +27,12 @@ QPointF toPixel(const Camera& camera, float d, float x, float y) {
     double aspect = double(kW) / kH;
     double nx = x / (d * t * aspect), ny = y / (d * t);
     return {(nx + 1) * kW / 2, (1 - ny) * kH / 2};
+}
+
+// The colour where the camera at (0, 0, 1) sees (x, y, 0).
+QColor seen(const QImage& image, const Camera& camera, float x, float y) {
+    QPointF p = toPixel(camera, 1, x, y);
+    return at(image, int(p.x()), int(p.y()));
 }
 
 void quad(RenderDevice* rd, float x0, float y0, float x1, float y1, float z = 0) {
@@ -39,19 +49,33 @@ void quad(RenderDevice* rd, float x0, float y0, float x1, float y1, float z = 0)
     rd->endPrimitive();
 }
 
+// A fresh offscreen context per test; skipped without an X display.
+class Drawing : public testing::Test {
+protected:
+    void SetUp() override { REQUIRE_GL(gl); }
+
+    // Clears to `clear` and looks at the origin from (0, 0, distance).
+    Camera start(float distance, const Color4& clear = Color4(0, 0, 0, 1)) {
+        rd->setColorClearValue(clear);
+        rd->clear();
+        return gl.lookFrom(distance);
+    }
+
+    OffscreenGL gl{kW, kH};
+    RenderDevice* rd = gl.rd();
+};
+
 }  // namespace
 
-TEST(Drawing, ClearsToTheClearColour) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    gl.rd()->setColorClearValue(Color4(0, 0.1f, 0, 1));
-    gl.rd()->clear();
-    QColor c = at(gl.grab(), kW / 2, kH / 2);
+TEST_F(Drawing, ClearsToTheClearColour) {
+    rd->setColorClearValue(Color4(0, 0.1f, 0, 1));
+    rd->clear();
+    QColor c = centre(gl.grab());
     EXPECT_EQ(c.red(), 0);
     EXPECT_NEAR(c.green(), 26, 1);
 }
 
-TEST(Drawing, TexturedQuadIsUprightAndUploadsOnFirstUse) {
+TEST_F(Drawing, TexturedQuadIsUprightAndUploadsOnFirstUse) {
     // Made before any context exists: nothing is uploaded yet.
     Image image(2, 2, 3);
     image.setPixel(0, 0, {255, 0, 0, 255});
@@ -61,33 +85,22 @@ TEST(Drawing, TexturedQuadIsUprightAndUploadsOnFirstUse) {
     auto texture = Texture::fromImage("updown", image);
     EXPECT_FALSE(texture->isUploaded());
 
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    Camera camera = gl.lookFrom(1);
+    Camera camera = start(1);
     rd->setTexture(0, texture);
     quad(rd, -0.3f, -0.3f, 0.3f, 0.3f);
     rd->setTexture(0, nullptr);
     EXPECT_TRUE(texture->isUploaded());
 
     QImage out = gl.grab();
-    QPointF top = toPixel(camera, 1, 0, 0.2f), bottom = toPixel(camera, 1, 0, -0.2f);
-    QColor t = at(out, int(top.x()), int(top.y())), b = at(out, int(bottom.x()), int(bottom.y()));
+    QColor t = seen(out, camera, 0, 0.2f), b = seen(out, camera, 0, -0.2f);
     EXPECT_GT(t.red(), 200);
     EXPECT_LT(t.blue(), 60);
     EXPECT_GT(b.blue(), 200);
     EXPECT_LT(b.red(), 60);
 }
 
-TEST(Drawing, BlendingMixesAndOneZeroReplaces) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    gl.lookFrom(1);
+TEST_F(Drawing, BlendingMixesAndOneZeroReplaces) {
+    start(1);
     rd->setColor(Color4(1, 0, 0, 1));
     quad(rd, -1, -1, 1, 1);
 
@@ -109,13 +122,8 @@ TEST(Drawing, BlendingMixesAndOneZeroReplaces) {
     EXPECT_EQ(replaced.blue(), 255);
 }
 
-TEST(Drawing, StencilClipKeepsDrawingInsideTheBox) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear(true, true, true);
-    Camera camera = gl.lookFrom(1);
+TEST_F(Drawing, StencilClipKeepsDrawingInsideTheBox) {
+    Camera camera = start(1);
 
     // Mark the box in the stencil buffer only, then draw where it is marked.
     rd->pushState();
@@ -144,16 +152,11 @@ TEST(Drawing, StencilClipKeepsDrawingInsideTheBox) {
     EXPECT_EQ(at(out, int(outside.x()), int(outside.y())), QColor(0, 255, 255));
 }
 
-TEST(Drawing, TranslucentBoxBlendsOverWhatIsBehind) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(1, 0, 0, 1));
-    rd->clear();
-    gl.lookFrom(2);
+TEST_F(Drawing, TranslucentBoxBlendsOverWhatIsBehind) {
+    start(2, Color4(1, 0, 0, 1));
     Draw::box(Vector3(-0.3f, -0.3f, -0.3f), Vector3(0.3f, 0.3f, 0.3f), rd, Color4(0, 0, 1, 0.5f),
               Color4::clear());
-    QColor c = at(gl.grab(), kW / 2, kH / 2);
+    QColor c = centre(gl.grab());
     // Two layers (back and front faces) of half blue over red.
     EXPECT_NEAR(c.red(), 64, 4);
     EXPECT_NEAR(c.blue(), 191, 4);
@@ -164,17 +167,12 @@ TEST(Drawing, TranslucentBoxBlendsOverWhatIsBehind) {
               Color4::clear());
     rd->setColor(Color4(0, 1, 0, 1));
     quad(rd, -1, -1, 1, 1, -0.5f);
-    c = at(gl.grab(), kW / 2, kH / 2);
+    c = centre(gl.grab());
     EXPECT_EQ(c, QColor(0, 255, 0));
 }
 
-TEST(Drawing, WireBoxDrawsOnlyItsEdges) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    Camera camera = gl.lookFrom(1);
+TEST_F(Drawing, WireBoxDrawsOnlyItsEdges) {
+    Camera camera = start(1);
     Draw::box(Vector3(-0.2f, -0.2f, 0), Vector3(0.2f, 0.2f, 0), rd, Color4::clear(),
               Color4(1, 1, 1, 1));
     QImage out = gl.grab();
@@ -183,16 +181,11 @@ TEST(Drawing, WireBoxDrawsOnlyItsEdges) {
     for (int dx = -1; dx <= 1; ++dx)
         lit += at(out, int(edge.x()) + dx, int(edge.y())).red() > 128;
     EXPECT_GT(lit, 0);
-    EXPECT_EQ(at(out, kW / 2, kH / 2), QColor(0, 0, 0));
+    EXPECT_EQ(centre(out), QColor(0, 0, 0));
 }
 
-TEST(Drawing, PopStateRestoresColourMatricesAndTextures) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    gl.lookFrom(1);
+TEST_F(Drawing, PopStateRestoresColourMatricesAndTextures) {
+    start(1);
     rd->setColor(Color4(1, 0, 0, 1));
     rd->pushState();
     rd->setColor(Color4(0, 1, 0, 1));
@@ -204,46 +197,32 @@ TEST(Drawing, PopStateRestoresColourMatricesAndTextures) {
     rd->popState();
     EXPECT_EQ(rd->objectToWorldMatrix(), CoordinateFrame());
     quad(rd, -1, -1, 1, 1);
-    EXPECT_EQ(at(gl.grab(), kW / 2, kH / 2), QColor(255, 0, 0));
+    EXPECT_EQ(centre(gl.grab()), QColor(255, 0, 0));
 }
 
-TEST(Drawing, ObjectToWorldMatrixMovesWhatIsDrawn) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    Camera camera = gl.lookFrom(1);
+TEST_F(Drawing, ObjectToWorldMatrixMovesWhatIsDrawn) {
+    Camera camera = start(1);
     rd->setObjectToWorldMatrix(CoordinateFrame(Vector3(0.25f, 0, 0)));
     rd->setColor(Color4(1, 1, 1, 1));
     quad(rd, -0.05f, -0.05f, 0.05f, 0.05f);
     QImage out = gl.grab();
-    QPointF moved = toPixel(camera, 1, 0.25f, 0);
-    EXPECT_EQ(at(out, int(moved.x()), int(moved.y())), QColor(255, 255, 255));
-    EXPECT_EQ(at(out, kW / 2, kH / 2), QColor(0, 0, 0));
+    EXPECT_EQ(seen(out, camera, 0.25f, 0), QColor(255, 255, 255));
+    EXPECT_EQ(centre(out), QColor(0, 0, 0));
 }
 
-TEST(Drawing, LightingFromTheFrontKeepsTheColourOfAFacingQuad) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    gl.lookFrom(1);
+TEST_F(Drawing, LightingFromTheFrontKeepsTheColourOfAFacingQuad) {
+    start(1);
     rd->enableLighting();
     rd->setLight(0, Light::directional(Vector3(0, 0, 100), Color3(1, 1, 1)));
     rd->setColor(Color4(0.4f, 0.4f, 0.4f, 1));
     quad(rd, -1, -1, 1, 1);
     // Diffuse 1 plus the global ambient 0.25.
-    QColor c = at(gl.grab(), kW / 2, kH / 2);
+    QColor c = centre(gl.grab());
     EXPECT_NEAR(c.red(), int(0.4 * 1.25 * 255), 3);
     rd->disableLighting();
 }
 
-TEST(Drawing, CameraRaysThroughCentreAndCornersHitTheirPixels) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
+TEST_F(Drawing, CameraRaysThroughCentreAndCornersHitTheirPixels) {
     Camera camera;
     camera.setPosition(Vector3(0.3f, -0.2f, 3));
     camera.lookAt(Vector3(0.1f, 0.1f, 0));
@@ -264,16 +243,11 @@ TEST(Drawing, CameraRaysThroughCentreAndCornersHitTheirPixels) {
     }
 }
 
-TEST(Drawing, TextureOnUnitOneTakesTheCoordinatesOfUnitOne) {
+TEST_F(Drawing, TextureOnUnitOneTakesTheCoordinatesOfUnitOne) {
     Image image(1, 2, 3);
     image.setPixel(0, 0, {0, 255, 0, 255});
     image.setPixel(0, 1, {255, 0, 255, 255});
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    Camera camera = gl.lookFrom(1);
+    Camera camera = start(1);
     rd->setTexture(1, Texture::fromImage("unit1", image));
     rd->beginPrimitive(RenderDevice::QUADS);
     rd->setTexCoord(1, 0, 0);
@@ -288,21 +262,15 @@ TEST(Drawing, TextureOnUnitOneTakesTheCoordinatesOfUnitOne) {
     rd->setTexture(1, nullptr);
     QImage out = gl.grab();
     // Texel centres (t = 1/4 and 3/4), away from the filtering across the wrap.
-    QPointF top = toPixel(camera, 1, 0, 0.15f), bottom = toPixel(camera, 1, 0, -0.15f);
-    QColor t = at(out, int(top.x()), int(top.y())), b = at(out, int(bottom.x()), int(bottom.y()));
+    QColor t = seen(out, camera, 0, 0.15f), b = seen(out, camera, 0, -0.15f);
     EXPECT_GT(t.green(), 240);
     EXPECT_LT(t.red(), 15);
     EXPECT_GT(b.red(), 240);
     EXPECT_LT(b.green(), 15);
 }
 
-TEST(Drawing, NestedStatesComeBackInOrder) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    gl.lookFrom(1);
+TEST_F(Drawing, NestedStatesComeBackInOrder) {
+    start(1);
     rd->setColor(Color4(1, 0, 0, 1));
     quad(rd, -1, -1, 1, 1);
     rd->pushState();
@@ -317,15 +285,12 @@ TEST(Drawing, NestedStatesComeBackInOrder) {
     quad(rd, -1, -1, 1, 1, 0.01f);
     rd->popState();
     rd->popState();  // one too many: ignored
-    QColor c = at(gl.grab(), kW / 2, kH / 2);
+    QColor c = centre(gl.grab());
     EXPECT_NEAR(c.red(), 128, 3);
     EXPECT_NEAR(c.green(), 128, 3);
 }
 
-TEST(Drawing, CylinderSphereAndArrowCoverTheirCentres) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
+TEST_F(Drawing, CylinderSphereAndArrowCoverTheirCentres) {
     Camera camera = gl.lookFrom(2);
     auto drawn = [&](auto draw, float x, float y) {
         rd->setColorClearValue(Color4(0, 0, 0, 1));
@@ -352,13 +317,8 @@ TEST(Drawing, CylinderSphereAndArrowCoverTheirCentres) {
               QColor(0, 0, 0));
 }
 
-TEST(Drawing, BeginFrameUndoesChangesMadeBehindTheDevicesBack) {
-    OffscreenGL gl(kW, kH);
-    REQUIRE_GL(gl);
-    RenderDevice* rd = gl.rd();
-    rd->setColorClearValue(Color4(0, 0, 0, 1));
-    rd->clear();
-    gl.lookFrom(1);
+TEST_F(Drawing, BeginFrameUndoesChangesMadeBehindTheDevicesBack) {
+    start(1);
     // As a window system or a painter might leave the context.
     glEnable(GL_BLEND);
     glBlendFunc(GL_ZERO, GL_ONE);
@@ -366,5 +326,5 @@ TEST(Drawing, BeginFrameUndoesChangesMadeBehindTheDevicesBack) {
     glColor4f(0, 0, 0, 0);
     rd->beginFrame();
     quad(rd, -1, -1, 1, 1);
-    EXPECT_EQ(at(gl.grab(), kW / 2, kH / 2), QColor(255, 255, 255));
+    EXPECT_EQ(centre(gl.grab()), QColor(255, 255, 255));
 }

@@ -85,7 +85,7 @@ TEST(Font, BoundsFromManyThreadsAgree) {
     EXPECT_EQ(mismatches.load(), 0);
 }
 
-TEST(Drawing, LabelLiesWithinItsBoundsFromTheTopLeftCorner) {
+TEST(LabelDrawing, LabelLiesWithinItsBoundsFromTheTopLeftCorner) {
     auto font = dejaVu();
     ASSERT_TRUE(font);
     const int w = 256, h = 128;
@@ -124,7 +124,7 @@ TEST(Drawing, LabelLiesWithinItsBoundsFromTheTopLeftCorner) {
     EXPECT_GT(maxY - minY, 0.4 * (bottom - top));
 }
 
-TEST(Drawing, LabelShowsOnItsFaceInItsColourAndLeavesTheStateAsItWas) {
+TEST(LabelDrawing, LabelShowsOnItsFaceInItsColourAndLeavesTheStateAsItWas) {
     auto font = dejaVu();
     ASSERT_TRUE(font);
     OffscreenGL gl(128, 96);
