@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QProgressDialog>
 #include <QSplitter>
 #include <QTabWidget>
@@ -18,6 +19,7 @@
 #include "ui/CreateTabWidget.h"
 #include "ui/OpenTabWidget.h"
 #include "ui/ProgressDialogService.h"
+#include "ui/QGWindow.h"
 #include "ui/QtDialogs.h"
 #include "ui/RenderWindow.h"
 
@@ -28,6 +30,28 @@ void trace(const char* text) {
 }
 }  // namespace
 
+// One text, as the panel has always looked (the "#FFOECE" stop included).
+const char* const MyQTWindow::tabStyleSheet =
+    ".QWidget {background-color : rgb(254,254,254)}"
+    "QGroupBox { background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,stop: 0 #E0E0E0, "
+    "stop: 1 #FFFFFF);  border: 2px solid gray;   border-radius: 5px;  margin-top: 4ex; }"
+    "QGroupBox::title {subcontrol-origin: margin; subcontrol-position: top center; padding: 0 "
+    "3px; background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #FFOECE, stop: 1 "
+    "#FFFFFF); }"
+    "QToolBox::tab {background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #F1F1F1, "
+    "stop: 0.4 #EEEEEE,   stop: 0.5 #E8E8E8, stop: 1.0 #E3E3E3);  border-radius: 5px;   color: "
+    "black; border: 2px solid gray; }"
+    "QToolBox::tab:selected {  font: italic;color: black;}"
+    "QListWidget {border: 2px solid gray; border-radius : 5px;}"
+    "QTextBrowser {border: 2px solid gray; border-radius : 5px;}"
+    "QPushButton { border: 2px solid #8f8f91; border-radius: 3px;  background-color: "
+    "qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1, stop: 0 #f6f7fa, stop: 1 #dadbde);}"
+    "QPushButton:pressed { background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,stop: 0 "
+    "#fadbde, stop: 1 #f9f7fa);}"
+    "QPushButton:checked { background-color: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,stop: 0 "
+    "#fadbde, stop: 1 #f9f7fa);}"
+    "QPushButton:hover { border: 2px solid #cf6f81;}";
+
 MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dialogs> dialogs)
     : dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>()),
       progress_(std::make_unique<ProgressDialogService>(this)) {
@@ -36,15 +60,25 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
     splitter_ = new QSplitter(Qt::Horizontal, this);
     layout->addWidget(splitter_);
 
-    renderWindow_ = new RenderWindow(nullptr);
+    QGWindow::Settings settings;
+    settings.width = 200;
+    settings.height = 200;
+    adapter_ = std::make_unique<QGWindow>(settings, splitter_);
+    renderWindow_ = adapter_->widget();
+    renderWindow_->setMainWindow(this);
 
     auto* panel = new QWidget;
     panel->setMaximumWidth(200);
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
+    auto* tabHolder = new QWidget;
+    auto* tabHolderLayout = new QVBoxLayout(tabHolder);
+    tabHolderLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(tabHolder);
     tabWidget_ = new QTabWidget;
+    tabWidget_->setStyleSheet(tabStyleSheet);
     tabWidget_->setMaximumWidth(200);
-    panelLayout->addWidget(tabWidget_);
+    tabHolderLayout->addWidget(tabWidget_);
 
     fileTab_ = new OpenTabWidget(this);
     analyzeTab_ = new AnalyzeTabWidget(this);
@@ -54,15 +88,23 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
     tabWidget_->addTab(createTab_, "Create");
     tabWidget_->addTab(analyzeTab_, "Analyze");
     tabWidget_->setTabEnabled(2, false);
+    createTab_->setMinimumHeight(height);
+    if (createTab_->layout()) createTab_->layout()->update();
 
     splitter_->addWidget(panel);
     splitter_->addWidget(renderWindow_);
     setWindowTitle("Protein App");
 
+    // The App exists before anything can show the window, so no handler of
+    // the view ever runs without it.
     app_ = std::make_unique<App>();
     app_->mainWindow = this;
     app_->analyzeTab = analyzeTab_;
     app_->init();
+    app_->askProtein = [this](const ImageProcessorSelection* region, std::string& label,
+                              std::string& id) {
+        return app_ && dialogs_->findProtein(createTab_, *app_, region, label, id);
+    };
     renderWindow_->setApp(app_.get());
 
     refreshTimer_ = new QTimer(this);
@@ -75,8 +117,23 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
 }
 
 MyQTWindow::~MyQTWindow() {
+    refreshTimer_->stop();
+    stopTimer_->stop();
+    imageTimer_->stop();
     // The layout thread must be joined before the widgets it repaints go.
-    if (app_) app_->close();
+    app_->close();
+    // The tabs and the view observe the App: they go first, while it exists.
+    delete splitter_;
+    splitter_ = nullptr;
+    renderWindow_ = nullptr;
+    tabWidget_ = nullptr;
+    fileTab_ = nullptr;
+    createTab_ = nullptr;
+    analyzeTab_ = nullptr;
+    app_->analyzeTab = nullptr;
+    app_->mainWindow = nullptr;
+    app_->askProtein = nullptr;
+    app_.reset();
 }
 
 void MyQTWindow::createProgressDialog(int minimum, int maximum, const std::string& label) {
@@ -87,7 +144,7 @@ void MyQTWindow::stepProgress(int value) { progress_->stepProgress(value); }
 
 void MyQTWindow::requestRepaint() {
     trace("qt repaing gl\n");
-    renderWindow_->update();
+    if (renderWindow_) renderWindow_->update();
 }
 
 void MyQTWindow::makeBackground(const Image& image) {
@@ -117,7 +174,12 @@ void MyQTWindow::refreshControlerSlot() {
 }
 
 void MyQTWindow::imageProcessorUpdater() {
+    // A tick may still be queued when the pathway and its finder are gone.
     if (!app_ || !app_->shapeFinder) return;
     app_->shapeFinder->tick();
     requestRepaint();
 }
+
+void MyQTWindow::mousePressEvent(QMouseEvent*) { trace("mouse pressed\n"); }
+
+void MyQTWindow::keyReleaseEvent(QKeyEvent*) {}

@@ -16,6 +16,7 @@ class CreateTabWidget;
 class Dialogs;
 class OpenTabWidget;
 class ProgressDialogService;
+class QGWindow;
 class QSplitter;
 class QTabWidget;
 class QTimer;
@@ -24,13 +25,20 @@ class RenderWindow;
 class MyQTWindow : public QWidget, public WindowServices {
     Q_OBJECT
 public:
-    // Null dialogs means the real Qt dialogs; tests pass scripted ones.
+    // The style sheet of the tab panel.
+    static const char* const tabStyleSheet;
+
+    // Null dialogs means the real Qt dialogs; tests pass scripted ones. The
+    // window is built hidden, with its App; the caller shows it.
     MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dialogs> dialogs = nullptr);
+    // Closes the current pathway (joining the layout thread), then takes the
+    // widgets down while the App they observe still exists.
     ~MyQTWindow() override;
 
     App* app() const { return app_.get(); }
     Dialogs& dialogs() const { return *dialogs_; }
     RenderWindow* renderWindow() const { return renderWindow_; }
+    QGWindow* windowAdapter() const { return adapter_.get(); }
     QTabWidget* tabWidget() const { return tabWidget_; }
     OpenTabWidget* fileTab() const { return fileTab_; }
     CreateTabWidget* createTab() const { return createTab_; }
@@ -55,9 +63,14 @@ public slots:
     void refreshControlerSlot();
     void imageProcessorUpdater();
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
 private:
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<ProgressDialogService> progress_;
+    std::unique_ptr<QGWindow> adapter_;
     QSplitter* splitter_ = nullptr;
     RenderWindow* renderWindow_ = nullptr;
     QTabWidget* tabWidget_ = nullptr;
