@@ -69,7 +69,11 @@ RenderWindow::RenderWindow(const QSurfaceFormat& format, QWidget* parent) : QOpe
     setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
-RenderWindow::~RenderWindow() { releaseContext(); }
+RenderWindow::~RenderWindow() {
+    // The base class destroys the context after this object is gone.
+    if (context()) disconnect(context(), nullptr, this, nullptr);
+    releaseContext();
+}
 
 void RenderWindow::setApp(App* app) {
     app_ = app;
