@@ -39,7 +39,7 @@ inline const std::filesystem::path& builtFolder() {
         fs::path folder;
         Built() {
             const fs::path out =
-                fs::temp_directory_path() / ("corvidane-ui-built-" + std::to_string(::getpid()));
+                fs::temp_directory_path() / ("corvidane-ui-batch-" + std::to_string(::getpid()));
             fs::remove_all(out);
             fs::create_directories(out);
             commandLine = CommandLineState{};
