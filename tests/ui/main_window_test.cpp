@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "StdoutCapture.h"
 #include "WindowFixture.h"
 #include "app/App.h"
 #include "engine/render/Image.h"
@@ -41,18 +42,6 @@ const char* const kStyleSheet =
     "y2: 1,stop: 0 #fadbde, stop: 1 #f9f7fa);}QPushButton:checked { background-color: "
     "qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,stop: 0 #fadbde, stop: 1 #f9f7fa);}QPushButton:"
     "hover { border: 2px solid #cf6f81;}";
-
-// Everything printed to stdout while `work` runs.
-template <typename Work>
-std::string stdoutOf(Work&& work) {
-    testing::internal::CaptureStdout();
-    work();
-    return testing::internal::GetCapturedStdout();
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 // Pixels that differ from `colour` by more than a rounding step.
 int pixelsOtherThan(const QImage& image, QColor colour) {
