@@ -73,12 +73,15 @@ AnalyzeTabWidget::AnalyzeTabWidget(MyQTWindow* window) : window_(window) {
 }
 
 AnalyzeTabWidget::~AnalyzeTabWidget() {
+    delete experimentsPanel_.data();
     for (const QPointer<QDialog>& dialog : infoDialogs_) {
         delete dialog.data();
     }
 }
 
 App* AnalyzeTabWidget::app() const { return window_->app(); }
+
+ExperimentsPanel* AnalyzeTabWidget::experimentsPanel() const { return experimentsPanel_.data(); }
 
 analyzecards::Ratings AnalyzeTabWidget::ratings() const {
     analyzecards::Ratings out;
@@ -125,7 +128,8 @@ void AnalyzeTabWidget::resetForPathway() {
 void AnalyzeTabWidget::tearDownPages() {
     const QSignalBlocker blocker(toolbox_);
     // The panel and the later pages first: they may still refer to the lists.
-    deleteAndNull(toolbox_, experimentsPanel_);
+    delete experimentsPanel_.data();
+    experimentsPanel_ = nullptr;
     deleteAndNull(toolbox_, filtersPage_);
     deleteAndNull(toolbox_, visualsPage_);
     proteinList_ = nullptr;

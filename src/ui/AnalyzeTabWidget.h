@@ -49,7 +49,7 @@ public:
     FiltersPage* filtersPage() const { return filtersPage_; }
     VisualsPage* visualsPage() const { return visualsPage_; }
     // Null until a pathway with experiments is assembled.
-    ExperimentsPanel* experimentsPanel() const { return experimentsPanel_; }
+    ExperimentsPanel* experimentsPanel() const;
 
     // The widgets of the first two pages; null while the pages are not assembled.
     QToolBox* toolBox() const { return toolbox_; }
@@ -122,7 +122,8 @@ private:
 
     FiltersPage* filtersPage_ = nullptr;
     VisualsPage* visualsPage_ = nullptr;
-    ExperimentsPanel* experimentsPanel_ = nullptr;
+    // Lives in the main window's splitter, which may delete it before this tab.
+    QPointer<ExperimentsPanel> experimentsPanel_;
 
     bool pagesAssembled_ = false;
     bool proteinListStale_ = false;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -19,6 +20,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
 #include "ui/AnalyzeTabWidget.h"
+#include "ui/ExperimentsPanel.h"
 #include "ui/OpenTabWidget.h"
 #include "ui/VisualsPage.h"
 
@@ -99,7 +101,12 @@ TEST_F(FileTab, BuiltPathwayOpensOnTheAnalyzeTabWithItsPagesFilled) {
 
 TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
     open(built);
+    QPointer<QWidget> panel = analyze->experimentsPanel();
+    ASSERT_NE(panel, nullptr);
     open(samplepathways::copyUnbuilt(folder.path()));
+    // The experiments of the pathway before are gone, not only forgotten.
+    EXPECT_EQ(panel, nullptr);
+    EXPECT_EQ(analyze->experimentsPanel(), nullptr);
     ASSERT_NE(app().pathway, nullptr);
     EXPECT_FALSE(app().pathway->hasNetwork);
     EXPECT_EQ(window->tabWidget()->currentIndex(), 1);
