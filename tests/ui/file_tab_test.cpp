@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QToolBox>
 
-#include "SamplePathways.h"
+#include "SamplePathway.h"
 #include "WindowFixture.h"
 #include "app/App.h"
 #include "model/Property.h"
@@ -33,6 +33,28 @@ std::string readFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The built sample pathway with its side files, copied into `folder`.
+fs::path copyBuilt(const fs::path& folder) {
+    const fs::path& built = sample_pathway::buildFolder();
+    if (built.empty()) {
+        return {};
+    }
+    for (const fs::directory_entry& file : fs::directory_iterator(built)) {
+        fs::copy_file(file.path(), folder / file.path().filename(),
+                      fs::copy_options::overwrite_existing);
+    }
+    return folder / "egfr_built.pth";
+}
+
+// The unbuilt sample pathway with its picture, copied into `folder`.
+fs::path copyUnbuilt(const fs::path& folder) {
+    const fs::path samples = fs::path(CORVIDANE_SOURCE_DIR) / "samples";
+    for (const char* name : {"egfr.pth", "egfr_background.png"}) {
+        fs::copy_file(samples / name, folder / name, fs::copy_options::overwrite_existing);
+    }
+    return folder / "egfr.pth";
+}
+
 QPushButton* button(QWidget* parent, const QString& text) {
     for (QPushButton* candidate : parent->findChildren<QPushButton*>()) {
         if (candidate->text() == text) {
@@ -48,7 +70,7 @@ protected:
         WindowTest::SetUp();
         fileTab = window->fileTab();
         analyze = window->analyzeTab();
-        built = samplepathways::copyBuilt(folder.path());
+        built = copyBuilt(folder.path());
         ASSERT_FALSE(built.empty()) << "the sample batch job failed";
     }
 
@@ -103,7 +125,7 @@ TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
     open(built);
     QPointer<QWidget> panel = analyze->experimentsPanel();
     ASSERT_NE(panel, nullptr);
-    open(samplepathways::copyUnbuilt(folder.path()));
+    open(copyUnbuilt(folder.path()));
     // The experiments of the pathway before are gone, not only forgotten.
     EXPECT_EQ(panel, nullptr);
     EXPECT_EQ(analyze->experimentsPanel(), nullptr);
