@@ -81,6 +81,11 @@ AnalyzeTabWidget::~AnalyzeTabWidget() {
 
 App* AnalyzeTabWidget::app() const { return window_->app(); }
 
+bool AnalyzeTabWidget::exploring() const {
+    // The view opens at the end of an animation: a pending one counts.
+    return app()->isExploring() || app()->isExplorePending();
+}
+
 ExperimentsPanel* AnalyzeTabWidget::experimentsPanel() const { return experimentsPanel_.data(); }
 
 analyzecards::Ratings AnalyzeTabWidget::ratings() const {
@@ -361,7 +366,7 @@ void AnalyzeTabWidget::startExploring() {
     if (!protein.empty()) {
         app()->startExplore(protein);
     }
-    if (protein.empty() || !app()->isExploring()) {
+    if (protein.empty() || !exploring()) {
         // The button shows whether the view is open, not what was asked.
         exploreButton_->setChecked(false);
         return;
@@ -455,7 +460,7 @@ void AnalyzeTabWidget::keyPressEvent(QKeyEvent* event) {
             }
             break;
         case Qt::Key_Escape:
-            if (app()->isExploring()) {
+            if (exploring()) {
                 app()->leaveExplore();
                 window_->startTimers(20, 5000);
                 if (exploreButton_) {

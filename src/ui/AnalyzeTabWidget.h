@@ -93,6 +93,7 @@ protected:
 
 private:
     App* app() const;
+    bool exploring() const;
     analyzecards::Ratings ratings() const;
     void buildProteinPage(const QStringList& names);
     void buildInteractionPage(const QStringList& names);

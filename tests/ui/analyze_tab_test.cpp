@@ -7,8 +7,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBox>
 
+#include "SamplePathway.h"
 #include "WindowFixture.h"
 #include "app/App.h"
 #include "model/Property.h"
@@ -251,6 +253,64 @@ TEST_F(AnalyzeTab, ControlKeyIsForwardedToTheSceneCore) {
     // Escape while not exploring leaves the button as it is.
     QTest::keyClick(tab, Qt::Key_Escape);
     EXPECT_FALSE(window->app()->isExploring());
+}
+
+}  // namespace
+
+namespace {
+
+// The built sample open with its pages assembled, the Analyze tab current.
+class AnalyzeSample : public SamplePathwayTest {
+protected:
+    void SetUp() override {
+        SamplePathwayTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        tab = window->analyzeTab();
+        tab->assemblePages();
+        window->tabWidget()->setTabEnabled(2, true);
+        window->tabWidget()->setCurrentIndex(2);
+    }
+
+    AnalyzeTabWidget* tab = nullptr;
+};
+
+TEST_F(AnalyzeSample, ExploresAroundTheChosenProteinAndEscapeLeaves) {
+    QPushButton* explore = tab->exploreButton();
+    tab->selectProteinInList("EGFR");
+    QTest::mouseClick(explore, Qt::LeftButton);
+    EXPECT_TRUE(explore->isChecked());
+    EXPECT_TRUE(window->refreshTimer()->isActive());
+    // The view opens when its animation has run.
+    QTRY_VERIFY_WITH_TIMEOUT(app().isExploring(), 20000);
+
+    QTest::keyClick(tab, Qt::Key_Escape);
+    EXPECT_FALSE(app().isExploring());
+    EXPECT_FALSE(explore->isChecked());
+
+    // As a double click in the view asks for it.
+    tab->exploreSelected();
+    EXPECT_TRUE(explore->isChecked());
+    EXPECT_TRUE(app().isExploring() || app().isExplorePending());
+    QTest::mouseClick(explore, Qt::LeftButton);
+    EXPECT_FALSE(app().isExploring() || app().isExplorePending());
+}
+
+TEST_F(AnalyzeSample, DeleteInTheProteinListRemovesTheProteinFromBothLists) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+    tab->selectProteinInList("GRB2");
+    tab->proteinList()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->proteinList()->hasFocus(); }));
+    const int before = tab->proteinList()->count();
+    QTest::keyClick(tab->proteinList(), Qt::Key_Delete);
+    EXPECT_EQ(tab->proteinList()->count(), before - 1);
+    EXPECT_TRUE(tab->proteinList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
+    EXPECT_TRUE(tab->firstInteractorList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
+    EXPECT_FALSE(tab->proteinListStale());
+    EXPECT_FALSE(tab->interactionListStale());
 }
 
 }  // namespace
