@@ -209,6 +209,11 @@ ExperimentsPanel::ExperimentsPanel(MyQTWindow* window, AnalyzeTabWidget* tab)
     connect(clusterButton_, &QPushButton::clicked, this, [this] { cluster(kBox_->value()); });
 }
 
+ExperimentsPanel::~ExperimentsPanel() {
+    tabs_->disconnect(this);
+    for (QListWidget* list : lists_) list->disconnect(this);
+}
+
 QListWidget* ExperimentsPanel::list(int tabIndex) const {
     return tabIndex >= 0 && tabIndex < static_cast<int>(lists_.size()) ? lists_[tabIndex] : nullptr;
 }
@@ -347,10 +352,10 @@ void ExperimentsPanel::experimentItemChanged(QListWidgetItem* item) {
 
 void ExperimentsPanel::experimentDoubleClick(QListWidgetItem* item) {
     if (item == nullptr || !item->data(kProteinRole).isValid() || tab_ == nullptr) return;
-    App* app = window_->app();
-    if (app->isExploring()) {
-        app->leaveExplore();
-        window_->startTimers(20, 5000);
+    // An open view is left first: "Explore!" explores only from the pathway.
+    if (QPushButton* explore = tab_->exploreButton(); explore && explore->isChecked()) {
+        explore->setChecked(false);
+        tab_->startExploring();
     }
     tab_->selectProteinInList(item->data(kProteinRole).toString().toStdString());
     tab_->exploreSelected();

@@ -48,6 +48,8 @@ class ExperimentsPanel : public QWidget {
     Q_OBJECT
 public:
     ExperimentsPanel(MyQTWindow* window, AnalyzeTabWidget* tab);
+    // The window may be half gone: tearing down the tabs must reach no slot.
+    ~ExperimentsPanel() override;
 
     // The experiment of the current tab; "" when there is none.
     std::string currentExperimentName() const;

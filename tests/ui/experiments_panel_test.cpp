@@ -9,14 +9,19 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSlider>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolBox>
 
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "pathway/ExploreEntity.h"
+#include "scene/Glyph.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/ExperimentsPanel.h"
+#include "ui/VisualsPage.h"
 #include "SamplePathway.h"
 
 namespace {
@@ -250,6 +255,106 @@ TEST_F(ExperimentsPanelTest, WithoutExperimentsThePanelStaysCollapsed) {
     panel->cluster(3);
     panel->cluster(-1);
     EXPECT_TRUE(dialogs->calls.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The panel and the Visuals page as the Analyze tab builds and removes them.
+class AssembledPanelTest : public SamplePathwayTest {
+protected:
+    AnalyzeTabWidget& tab() { return *window->analyzeTab(); }
+    void assemble() {
+        testing::internal::CaptureStdout();
+        tab().assemblePages();
+        testing::internal::GetCapturedStdout();
+        if (ExperimentsPanel* panel = tab().experimentsPanel()) {
+            panel->setClusteringProgram(CORVIDANE_KMEANS_PROGRAM);
+        }
+    }
+    // Steps the scene core until the explore view is open (its loading is an animation).
+    bool exploring() {
+        return QTest::qWaitFor([&] {
+            app().update();
+            return app().isExploring();
+        });
+    }
+};
+
+TEST_F(AssembledPanelTest, PlacedBetweenTheTabsAndTheViewAndRemovedWithThePages) {
+    assemble();
+    assemble();
+    ExperimentsPanel* panel = tab().experimentsPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(window->splitter()->count(), 3);
+    EXPECT_EQ(window->splitter()->indexOf(panel), 1);
+    ASSERT_NE(tab().visualsPage(), nullptr);
+    EXPECT_EQ(tab().toolBox()->indexOf(tab().visualsPage()), 3);
+    EXPECT_EQ(tab().toolBox()->itemText(3), "Visuals");
+    EXPECT_EQ(app().currentTabName(), panel->currentExperimentName());
+
+    tab().setLayoutRunning(true);
+    EXPECT_TRUE(tab().visualsPage()->adjustButton()->isChecked());
+    panel->cluster(2);
+    EXPECT_TRUE(dialogs->calls.empty());
+
+    testing::internal::CaptureStdout();
+    tab().resetForPathway();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(tab().experimentsPanel(), nullptr);
+    EXPECT_EQ(window->splitter()->count(), 2);
+    EXPECT_EQ(app().pathway, nullptr);
+}
+
+TEST_F(AssembledPanelTest, DoubleClickExploresAndATabChangeRefreshesTheView) {
+    assemble();
+    ExperimentsPanel* panel = tab().experimentsPanel();
+    ASSERT_NE(panel, nullptr);
+    QListWidget* list = panel->list(panel->tabs()->currentIndex());
+    ASSERT_GT(list->count(), 1);
+
+    QListWidgetItem* first = list->item(0);
+    const QString protein = first->text().section(" @ ", 0, 0);
+    list->setCurrentRow(0);
+    ASSERT_NE(tab().proteinList()->currentItem(), nullptr);
+    EXPECT_EQ(tab().proteinList()->currentItem()->text(), protein);
+
+    testing::internal::CaptureStdout();
+    panel->experimentDoubleClick(first);
+    const bool opened = exploring();
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(tab().proteinList()->currentItem()->text(), protein);
+
+    // The plane takes the transparency at once while the view is open.
+    tab().visualsPage()->explorePlaneAlphaSlider()->setValue(40);
+    EXPECT_FLOAT_EQ(app().exploreView->getColor().a, 0.4f);
+
+    // Another tab: the open view now shows that experiment.
+    testing::internal::CaptureStdout();
+    panel->tabs()->setCurrentIndex(0);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(app().isExploring());
+    EXPECT_EQ(app().currentTabName(), panel->tabs()->tabText(0).toStdString());
+    int heatmapFactories = 0;
+    for (GlyphFactory* factory : app().exploreView->glyphFactories) {
+        if (factory->name != "HeatmapGlyph") continue;
+        ++heatmapFactories;
+        EXPECT_EQ(static_cast<HeatmapGlyphFactory*>(factory)->experiment,
+                  panel->tabs()->tabText(0).toStdString());
+    }
+    EXPECT_GT(heatmapFactories, 0);
+
+    // Double-clicking another entry leaves the view and explores from the pathway.
+    QListWidget* other = panel->list(0);
+    QListWidgetItem* last = other->item(other->count() - 1);
+    testing::internal::CaptureStdout();
+    panel->experimentDoubleClick(last);
+    const bool reopened = exploring();
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(reopened);
+    EXPECT_EQ(tab().proteinList()->currentItem()->text(), last->text().section(" @ ", 0, 0));
 }
 
 }  // namespace
