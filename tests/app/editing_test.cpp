@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 
+#include <QImage>
+
 #include "SceneFixture.h"
 #include "engine/Plane.h"
 
@@ -333,4 +335,88 @@ TEST_F(Editing, SearchHandsBackStructuredHits) {
               std::string::npos);
     app.close();
     EXPECT_TRUE(app.searchProteins("grb").empty());
+}
+
+TEST_F(Editing, UnbuiltFileNodesAreSelectedAndDeletedOneByOne) {
+    newPathway();
+    place("GRB2", "P1", 0.2f, 0.2f);
+    place("GRB2", "P2", 0.7f, 0.6f);
+    place("SOS1", "P3", 0.5f, 0.8f);
+    ASSERT_TRUE(app.pathway->savePathway(file("hand.pth")));
+    app.mainWindow = nullptr;
+    ASSERT_TRUE(app.loadPathway(file("hand.pth")));
+    app.fitToView(true);
+    app.mainWindow = &window;
+    ASSERT_EQ(app.pathway->nodes.size(), 3u);
+    ASSERT_TRUE(app.pathway->nodeTable.empty()) << "a file keeps no keys of placed proteins";
+    EXPECT_EQ(app.tool, App::kToolLoaded);
+
+    // Selecting a protein the node table does not know: itself and its
+    // namesake, never the unrelated SOS1.
+    NodeEntity* sos = app.pathway->findNodeByName("SOS1");
+    NodeEntity* grb = app.pathway->findNodeByName("GRB2");
+    press(grb);
+    EXPECT_TRUE(app.pathway->isNodeSelected(grb));
+    EXPECT_FALSE(app.pathway->isNodeSelected(sos));
+    EXPECT_EQ(app.pathway->getSelectedNodes().size(), 2u);
+    app.doubleClick(pixelOf(grb).first, pixelOf(grb).second);
+    EXPECT_EQ(analyze.explores, 0) << "an unbuilt pathway is not explored";
+
+    // Deleting one GRB2 takes exactly one of the two GRB2 seed entries.
+    app.setTool(App::kToolDeleteProtein);
+    press(grb);
+    EXPECT_EQ(app.pathway->nodes.size(), 2u);
+    Array<std::string> seeds = app.pathway->nodeToIdLines;
+    EXPECT_EQ(std::count_if(seeds.begin(), seeds.end(),
+                            [](const std::string& s) { return s.ends_with("#GRB2"); }),
+              1);
+    EXPECT_EQ(seeds.size(), 2u);
+}
+
+TEST_F(Editing, PaintingDrawsStrokesInsteadOfEditing) {
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    for (int x = 16; x < 48; ++x) {
+        for (int y = 12; y < 36; ++y) {
+            picture.setPixel(x, y, qRgb(200, 30, 30));
+        }
+    }
+    ASSERT_TRUE(picture.save(QString::fromStdString(file("picture.png"))));
+    app.mainWindow = &window;
+    ASSERT_TRUE(app.createPathwayFromImage(file("painted.pth"), file("picture.png")));
+    ASSERT_NE(app.shapeFinder, nullptr);
+    app.painting = true;
+    app.setTool(App::kToolPlaceProtein);
+    answers.emplace_back("X", "PX");
+
+    // A stroke across the picture: press, three drags, release.
+    const Vector3 size = app.pathway->getSize();
+    auto at = [&](float fx, float fy) {
+        return pixelOf(app.pathway->getGlobalFrame().pointToWorldSpace(
+            Vector3(fx * size.x, -fy * size.y, 0)));
+    };
+    auto [x0, y0] = at(0.1f, 0.5f);
+    app.mousePress(x0, y0, false);
+    int lastX = x0, lastY = y0;
+    testing::internal::CaptureStdout();
+    for (float f : {0.3f, 0.5f, 0.7f, 0.9f}) {
+        const auto [x, y] = at(f, 0.5f);
+        app.drag(x, y, lastX, lastY);
+        lastX = x;
+        lastY = y;
+    }
+    const std::string printed = testing::internal::GetCapturedStdout();
+    app.mouseRelease(lastX, lastY, false);
+    EXPECT_EQ(printed.find("drag\n"), std::string::npos) << "the pathway was not dragged";
+    EXPECT_TRUE(askedWithRegion.empty()) << "no protein was placed";
+    EXPECT_TRUE(app.pathway->nodes.empty());
+    ASSERT_FALSE(window.dialogs.empty());
+    EXPECT_EQ(window.dialogs.back().label, "Finding shape...");
+
+    // A right press rejects; closing forgets the finder.
+    app.mousePress(x0, y0, true);
+    app.close();
+    EXPECT_EQ(app.shapeFinder, nullptr);
+    app.mousePress(x0, y0, false);
+    app.mouseRelease(x0, y0, false);
 }

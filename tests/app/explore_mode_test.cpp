@@ -273,3 +273,18 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     EXPECT_EQ(app.selectedNode, nullptr);
     EXPECT_EQ(app.selectedEdge, nullptr);
 }
+
+TEST_F(Exploring, RenamingACopyRenamesTheProtein) {
+    explore("A");
+    ASSERT_TRUE(app.isExploring());
+    EXPECT_FALSE(app.renameProtein(copyOf("p1"), "a|b"));
+    ASSERT_TRUE(app.renameProtein(copyOf("p1"), "Renamed"));
+    EXPECT_EQ(copyOf("p1")->getName(), "Renamed");
+    EXPECT_EQ(node("p1")->getName(), "Renamed");
+    EXPECT_EQ(app.pathway->graph->getProteinName("p1"), "Renamed");
+    EXPECT_EQ(analyze.changes, 1);
+
+    // Selecting by label reaches the protein shown in the view.
+    app.selectProtein("Renamed");
+    EXPECT_EQ(app.pathway->getSelectedNodes(), (Array<std::string>{"p1"}));
+}
