@@ -249,6 +249,7 @@ private:
     void dropStalePointers();
     bool ownedByPathway(const Entity* entity) const;
     bool ownedByExploreView(const Entity* entity) const;
+    bool inScene(const Entity* entity) const;
     // Highlighting of the explore view's selection; the saved looks come back.
     void highlightNode(NodeEntity* node);
     void unhighlightNode();

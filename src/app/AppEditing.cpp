@@ -72,6 +72,10 @@ bool App::ownedByExploreView(const Entity* entity) const {
            exploreView->hasChild(entity);
 }
 
+bool App::inScene(const Entity* entity) const {
+    return ownedByPathway(entity) || ownedByExploreView(entity);
+}
+
 void App::dropStalePointers() {
     if (selectedNode != nullptr && !ownedByExploreView(selectedNode)) {
         selectedNode = nullptr;
@@ -563,7 +567,9 @@ NodeEntity* App::resolveProtein(const std::string& label) const {
 // ---- renaming and removing ----
 
 bool App::renameProtein(Entity* entity, const std::string& label) {
-    if (!pathway || !isNode(entity) || !isValidLabel(label)) {
+    // Ownership first: it compares pointers only, so a removed entity is
+    // refused without being touched.
+    if (!pathway || !inScene(entity) || !isNode(entity) || !isValidLabel(label)) {
         return false;
     }
     std::string id;
@@ -607,7 +613,7 @@ void App::dropExploreCopies(const std::string& id) {
 }
 
 void App::removeProtein(Entity* node) {
-    if (!pathway || !isNode(node)) {
+    if (!pathway || !inScene(node) || !isNode(node)) {
         return;
     }
     dropStalePointers();
@@ -676,7 +682,7 @@ void App::removeProteinByName(const std::string& label) {
 }
 
 void App::removeInteraction(Entity* edge) {
-    if (!pathway || !isEdge(edge)) {
+    if (!pathway || !inScene(edge) || !isEdge(edge)) {
         return;
     }
     dropStalePointers();
