@@ -54,18 +54,19 @@ void setError(std::string* error, const std::string& text) {
 ImageProcessorSelection::ImageProcessorSelection(float x0_, float y0_, float x1_, float y1_,
                                                  bool open_)
     : x0(x0_), y0(y0_), x1(x1_), y1(y1_), open(open_) {
-    resetMask();
-}
-
-void ImageProcessorSelection::resetMask() {
     const double w = std::trunc(static_cast<double>(x1)) - std::trunc(static_cast<double>(x0)) + 1;
     const double h = std::trunc(static_cast<double>(y1)) - std::trunc(static_cast<double>(y0)) + 1;
     // A reversed or absurd box has no cells rather than a huge allocation.
-    columns_ = w >= 1 && w < 1e6 ? static_cast<int>(w) : 0;
-    rows_ = h >= 1 && h < 1e6 ? static_cast<int>(h) : 0;
-    if (columns_ == 0 || rows_ == 0) {
-        columns_ = rows_ = 0;
+    auto count = [](double n) { return n >= 1 && n <= maxImageSide ? static_cast<int>(n) : 0; };
+    resetMask(count(w), count(h));
+}
+
+void ImageProcessorSelection::resetMask(int columns, int rows) {
+    if (columns < 1 || rows < 1) {
+        columns = rows = 0;
     }
+    columns_ = columns;
+    rows_ = rows;
     cells_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), 0.0);
 }
 
@@ -167,12 +168,17 @@ bool ImageProcessorSelection::fromText(const std::string& text, int imageWidth, 
         setError(error, "reversed box");
         return false;
     }
+    if (bx1 >= maxImageSide || by1 >= maxImageSide) {
+        setError(error, "box beyond the largest image side of " + intToString(maxImageSide));
+        return false;
+    }
     if ((imageWidth > 0 && bx1 >= imageWidth) || (imageHeight > 0 && by1 >= imageHeight)) {
         setError(error, "box outside the image");
         return false;
     }
-    const std::size_t cells =
-        static_cast<std::size_t>(bx1 - bx0 + 1) * static_cast<std::size_t>(by1 - by0 + 1);
+    const int columns = bx1 - bx0 + 1;
+    const int rows = by1 - by0 + 1;
+    const std::size_t cells = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
     const std::string& word = fields[5];
     if (word.size() / 2 != cells || word.size() % 2 != 0) {
         setError(error,
@@ -195,7 +201,7 @@ bool ImageProcessorSelection::fromText(const std::string& text, int imageWidth, 
     y0 = static_cast<float>(by0);
     x1 = static_cast<float>(bx1);
     y1 = static_cast<float>(by1);
-    resetMask();
+    resetMask(columns, rows);
     for (std::size_t k = 0; k < cells; ++k) {
         cells_[k] = ((word[2 * k] - 'a') * 16 + (word[2 * k + 1] - 'a')) / 255.0;
     }

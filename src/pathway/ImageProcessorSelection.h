@@ -14,6 +14,10 @@ class Texture;
 
 class ImageProcessorSelection {
 public:
+    // Largest image side a region may lie in: its box corners stay exact as
+    // floats (below 2^24) and its mask is sized from the same whole numbers.
+    static constexpr int maxImageSide = 1 << 20;
+
     // A zero mask over the box (x1 - x0 + 1 columns of y1 - y0 + 1 rows).
     ImageProcessorSelection(float x0, float y0, float x1, float y1, bool open);
 
@@ -47,7 +51,8 @@ public:
 
     // Reads a text form into this selection. A line that is not six blank-
     // separated fields, whose numbers are not whole non-negative numbers, whose
-    // box is reversed or leaves an image of that size, or whose mask word has
+    // box is reversed, leaves an image of that size or reaches maxImageSide, or
+    // whose mask word has
     // the wrong length or a letter outside 'a'..'p', is refused: the answer is
     // false, the selection unchanged and `error` says why. An image size of 0
     // or less skips the inside-the-image check. A trailing CR is ignored.
@@ -68,8 +73,8 @@ private:
         return static_cast<std::size_t>(column) * static_cast<std::size_t>(rows_) +
                static_cast<std::size_t>(row);
     }
-    // Makes a zero mask that fits the box.
-    void resetMask();
+    // Makes a zero mask of that many cells; none when either count is below 1.
+    void resetMask(int columns, int rows);
 
     int columns_ = 0;
     int rows_ = 0;

@@ -413,6 +413,38 @@ TEST(ImageProcessorSelectionText, RefusesMalformedLines) {
     EXPECT_EQ(ImageProcessorSelection::parse("0 200 0 200 0 pp", 100, 100), nullptr);
 }
 
+TEST(ImageProcessorSelectionText, WideBoxesGetTheMaskTheirTextHolds) {
+    // A million columns: the mask is sized from the same numbers it was
+    // checked against, so every letter lands in a cell of its own.
+    constexpr int wide = 1000000;
+    std::string word(2 * wide, 'a');
+    word[2 * wide - 2] = 'p';
+    word[2 * wide - 1] = 'p';
+    for (int copy = 0; copy < 20; ++copy) {
+        auto s = ImageProcessorSelection::parse("0 0 0 " + std::to_string(wide - 1) + " 0 " + word,
+                                                0, 0);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->columns(), wide);
+        EXPECT_EQ(s->rows(), 1);
+        EXPECT_EQ(s->maskCells().size(), static_cast<std::size_t>(wide));
+        EXPECT_DOUBLE_EQ(s->mask(wide - 1, 0), 1.0);
+    }
+    // Past 2^24 a float box would shrink by one and leave the mask a cell short.
+    std::string error;
+    ImageProcessorSelection s(0, 0, 0, 0, false);
+    EXPECT_FALSE(s.fromText("0 16777215 0 16777217 0 aaaaaa", 0, 0, &error));
+    EXPECT_NE(error.find("largest image side"), std::string::npos) << error;
+    const int last = ImageProcessorSelection::maxImageSide - 1;
+    EXPECT_NE(ImageProcessorSelection::parse("0 " + std::to_string(last) + " 0 " +
+                                                 std::to_string(last) + " 0 pp",
+                                             0, 0),
+              nullptr);
+    EXPECT_EQ(ImageProcessorSelection::parse("0 " + std::to_string(last + 1) + " 0 " +
+                                                 std::to_string(last + 1) + " 0 pp",
+                                             0, 0),
+              nullptr);
+}
+
 TEST(ImageProcessorSelectionMask, ResamplesBoxAndMaskTogether) {
     // Twice as wide, half as high.
     ImageProcessorSelection s(10, 20, 19, 29, false);
