@@ -1,9 +1,36 @@
 // Text file reader and writer.
 #include "model/TextFile.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "model/TextConversions.h"
+
+bool isRegularFile(const std::string& path, std::string* why) {
+    auto refuse = [&](const std::string& reason) {
+        if (why != nullptr) {
+            *why = reason;
+        }
+        return false;
+    };
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return refuse(std::strerror(errno));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return refuse("it is a folder");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return refuse("it is not a regular file");
+    }
+    if (info.st_size > maxTextFileBytes) {
+        return refuse("it is larger than " + std::to_string(maxTextFileBytes >> 20) + " MiB");
+    }
+    return true;
+}
 
 TextFileReader::~TextFileReader() {
     close();
@@ -11,6 +38,11 @@ TextFileReader::~TextFileReader() {
 
 bool TextFileReader::open(std::string fileName) {
     fileName_ = std::move(fileName);
+    lineNumber_ = 0;
+    if (!isRegularFile(fileName_)) {
+        stream_.reset();
+        return false;
+    }
     // Binary mode: the CR of a CR LF line end is removed by hand on every platform.
     stream_ = std::make_unique<std::ifstream>(fileName_, std::ios::in | std::ios::binary);
     return stream_->is_open();
@@ -31,6 +63,7 @@ bool TextFileReader::readLine(std::string& out) {
         return false;
     }
     std::getline(*stream_, out);
+    ++lineNumber_;
     if (!out.empty() && out.back() == '\r') {
         out.pop_back();
     }

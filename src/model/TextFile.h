@@ -9,6 +9,14 @@
 
 #include "engine/Table.h"
 
+// Largest file any reader takes: a bound on what one mistaken argument costs.
+constexpr long long maxTextFileBytes = 1LL << 30;
+
+// True when the path names a regular file (through links) of at most
+// maxTextFileBytes; otherwise false with `why` set. A FIFO or a device would
+// block or never end, a folder has no lines.
+[[nodiscard]] bool isRegularFile(const std::string& path, std::string* why = nullptr);
+
 class TextFileReader {
 public:
     TextFileReader() = default;
@@ -16,7 +24,8 @@ public:
     TextFileReader(const TextFileReader&) = delete;
     TextFileReader& operator=(const TextFileReader&) = delete;
 
-    // A file that cannot be opened reads as an empty one; the answer says whether it opened.
+    // A file that cannot be opened, or that is not a regular file (isRegularFile),
+    // reads as an empty one; the answer says whether it opened.
     bool open(std::string fileName);
     bool isOpen() const;
     // True when there is nothing more to read: no open file, the end was reached or a read
@@ -36,6 +45,8 @@ public:
     const std::string& fileName() const { return fileName_; }
     // The last line readLine() returned.
     const std::string& lastLine() const { return lastLine_; }
+    // 1-based number of the line read last; 0 before the first.
+    long lineNumber() const { return lineNumber_; }
 
     void close();
 
@@ -43,6 +54,7 @@ private:
     std::unique_ptr<std::ifstream> stream_;
     std::string fileName_;
     std::string lastLine_;
+    long lineNumber_ = 0;
 };
 
 class TextFileWriter {
