@@ -4,7 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QSaveFile>
 
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
@@ -32,6 +37,47 @@ std::string oneLine(const std::string& text) {
         }
     }
     return out;
+}
+
+// Encoded in memory and written through one checked, all-or-nothing file
+// write: the image writer itself does not notice a write that fails on a full
+// disk, and would leave a truncated picture behind.
+bool savePicture(const Image& picture, const std::string& path, const std::string& format) {
+    if (picture.isNull()) {
+        return false;
+    }
+    // Converted here, pixel by pixel, into the layouts the writers take as
+    // they are: QImage's own conversion would hand the work to a thread pool.
+    const int channels = picture.channels();
+    QImage native(picture.width(), picture.height(),
+                  channels == 4   ? QImage::Format_ARGB32
+                  : channels == 1 ? QImage::Format_Grayscale8
+                                  : QImage::Format_RGB32);
+    if (native.isNull()) {
+        return false;
+    }
+    for (int y = 0; y < picture.height(); ++y) {
+        uchar* line = native.scanLine(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            const Color4uint8 p = picture.pixel(x, y);
+            if (channels == 1) {
+                line[x] = p.r;
+            } else {
+                reinterpret_cast<QRgb*>(line)[x] = qRgba(p.r, p.g, p.b, channels == 4 ? p.a : 255);
+            }
+        }
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !native.save(&buffer, format.c_str())) {
+        return false;
+    }
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        file.cancelWriting();
+        return false;
+    }
+    return true;
 }
 
 std::string flag(bool value) {
@@ -460,17 +506,13 @@ bool PathwayLayoutEntity::savePathway(const std::string& path) {
             toLower(extDot == std::string::npos ? std::string() : imageName.substr(extDot + 1));
         const std::string copyName = base + "_img." + extension;
         const std::string copyPath = directory + "/" + copyName;
-        // Written under a temporary name of the same format, so a failed write
-        // leaves an earlier copy whole.
-        const std::string partPath = directory + "/" + base + "_img.saving." + extension;
-        std::error_code error;
         if (picture == nullptr) {
             std::fprintf(stderr, "pathway: cannot read the picture %s to copy it beside %s\n",
                          imageName.c_str(), path.c_str());
-        } else if (!picture->save(partPath) ||
-                   (std::filesystem::rename(partPath, copyPath, error), error)) {
+        } else if (!savePicture(*picture, copyPath, extension)) {
+            // The earlier copy stays whole, and so does the file that names it.
             std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
-            std::filesystem::remove(partPath, error);
+            return false;
         } else {
             imageName = copyName;
         }
@@ -623,11 +665,22 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
         children.clear();
     };
 
+    // A repeated line - the same protein at the same place, or the same
+    // interaction again - is merged into the first: each copy of a protein is
+    // expanded into a whole network of its own by the build.
+    std::unordered_set<std::string> linesSeen;
+    int repeatedNodes = 0;
+    int repeatedEdges = 0;
+
     if (!expect(reader, "NODES")) {
         return false;
     }
     bool ok = readSection(reader, "ENDNODES", [&](const std::string& line) {
         if (!handPlaced) {
+            return;
+        }
+        if (!linesSeen.insert(line).second) {
+            ++repeatedNodes;
             return;
         }
         const std::size_t tab = line.rfind('\t');
@@ -666,6 +719,11 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
         }
         const std::string first = beforeDelimiter(line, "\t");
         const std::string second = afterDelimiter(line, "\t");
+        if (!linesSeen.insert("\n" + first + "\t" + second).second ||
+            !linesSeen.insert("\n" + second + "\t" + first).second) {
+            ++repeatedEdges;
+            return;
+        }
         auto a = byLabel.find(first);
         auto b = byLabel.find(second);
         if (a == byLabel.end() || b == byLabel.end()) {
@@ -678,6 +736,12 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
     });
     if (!ok) {
         return false;
+    }
+    if (repeatedNodes + repeatedEdges > 0) {
+        std::fprintf(stderr,
+                     "pathway: %s: %d repeated protein and %d repeated interaction lines merged "
+                     "into their first\n",
+                     reader.fileName().c_str(), repeatedNodes, repeatedEdges);
     }
     {
         // Ascending depth as always, equal depths in file order, so that the
@@ -750,8 +814,19 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
             std::fprintf(stderr, "pathway: bad image size in %s\n", reader.fileName().c_str());
             return false;
         }
-        storedWidth = stringToInt(line);
-        storedHeight = stringToInt(heightLine);
+        // Bounded before conversion: a longer digit string would not fit an int.
+        auto side = [](const std::string& text) {
+            return text.size() <= 9 ? stringToInt(text) : ImageProcessorSelection::maxImageSide;
+        };
+        storedWidth = side(line);
+        storedHeight = side(heightLine);
+        if (storedWidth >= ImageProcessorSelection::maxImageSide ||
+            storedHeight >= ImageProcessorSelection::maxImageSide) {
+            std::fprintf(stderr, "pathway: %s line %ld: image size beyond %d pixels a side\n",
+                         reader.fileName().c_str(), reader.lineNumber(),
+                         ImageProcessorSelection::maxImageSide);
+            return false;
+        }
         storedSize = true;
         if (!expect(reader, "IMPROCSEL")) {
             return false;
@@ -775,8 +850,8 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
         std::string why;
         auto selection = ImageProcessorSelection::parse(text, checkWidth(), checkHeight(), &why);
         if (!selection) {
-            std::fprintf(stderr, "pathway: image region skipped (%s): %s\n", why.c_str(),
-                         text.c_str());
+            std::fprintf(stderr, "pathway: %s line %ld: image region skipped: %s\n",
+                         reader.fileName().c_str(), reader.lineNumber(), why.c_str());
             return nullptr;
         }
         if (storedSize && image() != nullptr) {

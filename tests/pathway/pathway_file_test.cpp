@@ -315,6 +315,66 @@ TEST_F(PathwayFile, StrayLinesAreSkipped) {
         << "an interaction's region is the shape finder's own";
 }
 
+TEST_F(PathwayFile, AbsurdRegionSizesAreRefused) {
+    auto p = fresh();
+    fillImage(*p);
+    p->fromImage = false;
+    ASSERT_TRUE(p->savePathway(at("huge.pth")));
+    const std::string text = bytes(at("huge.pth"));
+    const std::size_t improc = text.find("\nIMPROC\n");
+    ASSERT_NE(improc, std::string::npos);
+    const std::size_t sizeAt = improc + std::string("\nIMPROC\n").size();
+    const std::size_t sizeEnd = text.find("\nIMPROCSEL\n", sizeAt);
+    ASSERT_NE(sizeEnd, std::string::npos) << "the picture's size is stored";
+
+    // A stored picture wider than any region may be refuses the file.
+    write(at("wide.pth"), text.substr(0, sizeAt) + "99999999999999999999\n20" +
+                              text.substr(sizeEnd));
+    EXPECT_FALSE(load(at("wide.pth")));
+
+    // Twenty regions whose boxes overflow a float or the largest side are
+    // each skipped, not read past their masks.
+    std::string regions;
+    for (int i = 0; i < 20; ++i) {
+        regions += "0 16777216 0 16777217 0 aaaa\n";
+    }
+    const std::size_t end = text.find("ENDIMPROC\n");
+    write(at("many.pth"), text.substr(0, end) + regions + text.substr(end));
+    auto q = load(at("many.pth"));
+    ASSERT_TRUE(q);
+    EXPECT_EQ(q->shapeFinder->getSelections().size(), 1u);
+}
+
+TEST_F(PathwayFile, RepeatedProteinAndInteractionLinesAreMerged) {
+    auto p = fresh();
+    fillHandPlaced(*p);
+    p->fromImage = false;
+    ASSERT_TRUE(p->savePathway(at("copies.pth")));
+    std::string text = bytes(at("copies.pth"));
+    const std::size_t nodes = text.find("NODES\n") + 6;
+    const std::string firstNode = text.substr(nodes, text.find('\n', nodes) + 1 - nodes);
+    std::string repeats;
+    for (int i = 0; i < 2000; ++i) {
+        repeats += firstNode;
+    }
+    // A second copy of B somewhere else is a copy of its own, not a repeat.
+    repeats += "B\t((0.9, -0.9, 0.1);[1, 0, 0; 0, 1, 0; 0, 0, 1])\n";
+    text.insert(nodes, repeats);
+    const std::size_t edges = text.find("EDGES\n", text.find("ENDCONTROLPOINTS")) + 6;
+    text.insert(edges, "A\tB\nB\tA\nA\tB\n");
+    write(at("copies.pth"), text);
+
+    testing::internal::CaptureStderr();
+    auto q = load(at("copies.pth"));
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(q);
+    EXPECT_EQ(q->nodes.size(), 4u);
+    EXPECT_EQ(q->edges.size(), 2u);
+    EXPECT_NE(said.find("2000 repeated protein and 3 repeated interaction lines merged"),
+              std::string::npos)
+        << said;
+}
+
 TEST_F(PathwayFile, RegionsFollowAResizedPicture) {
     auto p = fresh();
     fillImage(*p);
