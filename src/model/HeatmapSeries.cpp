@@ -188,6 +188,14 @@ bool HeatmapSeries::loadTextFile(const std::string& fileName) {
     reader.readAllLines(lines);
     reader.close();
 
+    // A folder, a picture or an empty file reads as lines too: only a row of
+    // protein, label, detail and at least one value makes an experiment file.
+    if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return std::count(line.begin(), line.end(), '\t') >= 3;
+        })) {
+        return false;
+    }
+
     for (const std::string& rawLine : lines) {
         const std::string line = withoutCarriageReturn(rawLine);
         if (line.empty()) {
@@ -215,18 +223,18 @@ std::string columnText(const QDomElement& col) {
 }  // namespace
 
 bool HeatmapSeries::loadXmlFile(const std::string& fileName) {
-    TextFileWriter side;
-    side.open("experiment_text.txt", false);
-
+    // The rows go straight into the store: no side file is written, so a load
+    // never touches a file the user did not name.
+    if (!isRegularFile(fileName)) {
+        return false;
+    }
     QFile file(QString::fromStdString(fileName));
     if (!file.open(QIODevice::ReadOnly)) {
-        side.close();
         return false;
     }
     QDomDocument doc("heatmaps");
     if (!doc.setContent(&file)) {
         file.close();
-        side.close();
         return false;
     }
     file.close();
@@ -273,15 +281,12 @@ bool HeatmapSeries::loadXmlFile(const std::string& fileName) {
             if (loadedSet.insert(experimentName).second) {
                 loaded.push_back(experimentName);
             }
-            const Array<std::string> parts = split(valueList, "\t");
-            if (std::none_of(parts.begin(), parts.end(),
-                             [](const std::string& p) { return p.empty(); })) {
-                // The side file is a by-product; the store keeps the row either way.
-                (void)side.writeLine(cols[2] + cols[4] + "\t" + valueList);
-            }
         }
     }
-    side.close();
+    if (loaded.empty()) {
+        // Well-formed XML without a single row is not an experiment file.
+        return false;
+    }
     for (const std::string& e : loaded) {
         computeColours(e);
     }

@@ -1,8 +1,10 @@
 // Tests of the experiment store: queries, text and XML loads, both colourings.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <fstream>
 
 #include "model/HeatmapSeries.h"
@@ -148,6 +150,23 @@ TEST_F(HeatmapSeriesTest, FileKindsAndUnreadableFiles) {
     EXPECT_EQ(s.experimentAt(0), "data.XML");
 }
 
+TEST_F(HeatmapSeriesTest, WhatIsNoExperimentFileAddsNothing) {
+    const std::string folder = dir.path().toStdString();
+    const std::string fifo = folder + "/pipe.txt";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    HeatmapSeries s;
+    for (const std::string& path :
+         {folder, fifo, std::string("/dev/null"), std::string("/dev/zero"), write("empty.txt", ""),
+          write("three.txt", "P1\tS1\tpY\nP2\tS2\n"), write("picture.png", "\x89PNG\r\n\x1a\n"),
+          write("rows.xml", "<ROOT><RESULTSET></RESULTSET></ROOT>")}) {
+        EXPECT_FALSE(s.loadExperimentFile(path, 0)) << path;
+    }
+    EXPECT_EQ(s.entryCount(), 0);
+    // One row of four fields among others is enough; the others are kept too.
+    EXPECT_TRUE(s.loadExperimentFile(write("one.txt", "P1\tS1\nP2\tS2\tpY\t1\n"), 0));
+    EXPECT_EQ(s.entryCount(), 2);
+}
+
 TEST_F(HeatmapSeriesTest, XmlFileWithTwoExperiments) {
     const QString oldCwd = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
@@ -175,14 +194,19 @@ TEST_F(HeatmapSeriesTest, XmlFileWithTwoExperiments) {
         list({"5", "", "7"}) +
         "</ROW>"
         "</RESULTSET></ROOT>";
+    // A file of that name in the working folder is the user's, not the loader's.
+    write("mine.txt", "keep me");
+    std::filesystem::create_symlink(dir.path().toStdString() + "/mine.txt",
+                                    dir.path().toStdString() + "/experiment_text.txt");
     HeatmapSeries s;
     const bool ok = s.loadExperimentFile(write("two.xml", xml), 0);
-    std::ifstream side("experiment_text.txt");
-    std::string l1, l2, l3;
-    std::getline(side, l1);
-    std::getline(side, l2);
-    const bool more = static_cast<bool>(std::getline(side, l3));
+    const bool rejected = s.loadExperimentFile(write("bad.xml", "<ROOT><RESULTSET>"), 0);
+    std::ifstream mine("mine.txt");
+    std::string kept;
+    std::getline(mine, kept);
     QDir::setCurrent(oldCwd);
+    EXPECT_FALSE(rejected);
+    EXPECT_EQ(kept, "keep me");
 
     ASSERT_TRUE(ok);
     ASSERT_EQ(s.entryCount(), 3);
@@ -195,10 +219,7 @@ TEST_F(HeatmapSeriesTest, XmlFileWithTwoExperiments) {
     EXPECT_EQ(s.noteAt(1), ",");
     EXPECT_EQ(s.experimentAt(2), "E2");
     EXPECT_EQ(s.valuesAt(2), "5\t\t7\t");
-    EXPECT_EQ(l1, "P1pY\t1\t4\t");
     EXPECT_EQ(s.valuesAt(1), "");
-    EXPECT_EQ(l2, "P2pS\t");
-    EXPECT_FALSE(more);  // the row with an empty value is not written
     // Both experiments are coloured.
     EXPECT_EQ(s.coloursAt(0).size(), 2u);
     ASSERT_EQ(s.coloursAt(2).size(), 3u);
