@@ -132,18 +132,24 @@ bool StringDataSource::isValidSpecies(const std::string& species) {
     return true;
 }
 
-std::string StringDataSource::quoteLiteral(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        // The server's text cannot hold NUL, and a driver may cut the statement there.
-        if (c == '\0')
-            continue;
-        if (c == '\'')
-            out += '\'';
-        out += c;
+std::string StringDataSource::textArray(const Array<std::string>& items, std::size_t first,
+                                        std::size_t count) {
+    std::string out = "{";
+    for (std::size_t i = first; i < first + count && i < items.size(); ++i) {
+        if (i != first)
+            out += ',';
+        out += '"';
+        for (char c : items[i]) {
+            // The server's text cannot hold NUL.
+            if (c == '\0')
+                continue;
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
     }
-    return out;
+    return out + "}";
 }
 
 std::string StringDataSource::escapeLike(const std::string& text) {
@@ -170,7 +176,8 @@ bool StringDataSource::checkSpecies(const std::string& species) {
     return false;
 }
 
-bool StringDataSource::run(const std::string& sql, const RowHandler& onRow) {
+bool StringDataSource::run(const std::string& sql, const Array<std::string>& values,
+                           const RowHandler& onRow) {
     QSqlDatabase db = QSqlDatabase::database(QString::fromStdString(connectionName_), false);
     if (!db.isOpen()) {
         if (!failed_)
@@ -180,7 +187,13 @@ bool StringDataSource::run(const std::string& sql, const RowHandler& onRow) {
     QSqlQuery q(db);
     // Rows are read once in order; set before exec so the driver streams them.
     q.setForwardOnly(true);
-    if (!q.exec(QString::fromStdString(sql))) {
+    bool ok = q.prepare(QString::fromStdString(sql));
+    if (ok) {
+        for (const std::string& value : values)
+            q.addBindValue(QString::fromStdString(value));
+        ok = q.exec();
+    }
+    if (!ok) {
         std::string error = q.lastError().text().toStdString();
         std::fprintf(stderr, "StringDataSource: query failed: %s\n", error.c_str());
         recordFailure(error);
@@ -199,19 +212,18 @@ bool StringDataSource::run(const std::string& sql, const RowHandler& onRow) {
     return true;
 }
 
-bool StringDataSource::runBatched(const Array<std::string>& ids, const std::string& head,
-                                  const std::string& term, const std::string& lastTail, int batch,
-                                  const char* traceFormat, const RowHandler& onRow) {
+bool StringDataSource::runBatched(const Array<std::string>& ids, const std::string& sql,
+                                  int batch, const char* traceFormat, const RowHandler& onRow) {
     const int n = static_cast<int>(ids.size());
-    std::string sql = head;
+    int first = 0;
     for (int i = 0; i < n; ++i) {
         bool send = (i != 0 && i % batch == 0) || i == n - 1;
-        sql += term + quoteLiteral(ids[i]) + (send ? lastTail : "' or");
         if (send) {
             trace(traceFormat, i);
-            if (!run(sql, onRow))
+            const std::size_t count = static_cast<std::size_t>(i - first + 1);
+            if (!run(sql, {textArray(ids, static_cast<std::size_t>(first), count)}, onRow))
                 return false;
-            sql = head;
+            first = i + 1;
         }
     }
     return true;
@@ -247,14 +259,12 @@ Array<std::string> StringDataSource::searchProteins(std::string query, std::stri
         if (seen.emplace(id, true).second)
             result.push_back(id);
     };
-    bool ok =
-        run("select protein_id from " + species +
-                "_proteins where annotation_word_vectors @@ to_tsquery('default','" +
-                quoteLiteral(tsquery) + "')",
-            collect) &&
-        run("select protein_id from " + species + "_proteins where upper(preferred_name) like '%" +
-                quoteLiteral(escapeLike(q)) + "%'",
-            collect);
+    bool ok = run("select protein_id from " + species +
+                      "_proteins where annotation_word_vectors @@ to_tsquery('default', ?)",
+                  {tsquery}, collect) &&
+              run("select protein_id from " + species +
+                      "_proteins where upper(preferred_name) like ?",
+                  {"%" + escapeLike(q) + "%"}, collect);
     if (!ok)
         result.clear();
     if (sources)
@@ -293,11 +303,11 @@ void StringDataSource::expandNetwork(Array<std::string> seeds, Array<std::string
 
     bool ok = run("select deleteseeds()");
     for (size_t i = 0; ok && i < seeds.size(); ++i) {
-        ok = run("select insertseed('" + quoteLiteral(seeds[i]) + "')");
+        ok = run("select insertseed(cast(? as text))", {seeds[i]});
     }
     const std::string threshold = intToString(confidence);
     for (int level = 0; ok && level < levels; ++level) {
-        ok = run("select " + species + "_fib(" + threshold + ")");
+        ok = run("select " + species + "_fib(cast(? as integer))", {threshold});
     }
     Table<std::string, bool> pairsSeen;
     if (ok) {
@@ -306,9 +316,8 @@ void StringDataSource::expandNetwork(Array<std::string> seeds, Array<std::string
                 "combined_score from graphseed g1, graphseed g2, " +
                     species +
                     "_protein_protein_links l where l.protein_id_a = g1.id and l.protein_id_b = "
-                    "g2.id and l.combined_score > " +
-                    threshold,
-                [&](QSqlQuery& row) {
+                    "g2.id and l.combined_score > cast(? as integer)",
+                {threshold}, [&](QSqlQuery& row) {
                     std::string a = text(row, 0);
                     std::string b = text(row, 1);
                     int s = row.value(2).toInt();
@@ -345,8 +354,8 @@ void StringDataSource::getNames(Array<std::string> ids, Array<std::string>& name
         id = bareId(id);
 
     Table<std::string, std::string> found;
-    bool ok = runBatched(ids, "Select protein_id, preferred_name from proteins where",
-                         " protein_id = '", "'", 20, "exec names %d\n",
+    bool ok = runBatched(ids, "Select protein_id, preferred_name from proteins where protein_id = any(cast(? as text[]))",
+                         20, "exec names %d\n",
                          [&](QSqlQuery& row) { found[text(row, 0)] = text(row, 1) + "|string"; });
     if (!ok)
         return;
@@ -365,8 +374,8 @@ void StringDataSource::getAnnotations(Array<std::string> ids, Array<std::string>
         id = bareId(id);
 
     Table<std::string, std::string> found;
-    bool ok = runBatched(ids, "select protein_id, annotation from proteins where ",
-                         " protein_id = '", "'", 100, "exec names %d\n",
+    bool ok = runBatched(ids, "select protein_id, annotation from proteins where protein_id = any(cast(? as text[]))",
+                         100, "exec names %d\n",
                          [&](QSqlQuery& row) { found.emplace(text(row, 0), text(row, 1)); });
     if (!ok)
         return;
@@ -390,8 +399,8 @@ void StringDataSource::getInteractionCounts(Array<std::string> ids, Array<int>& 
 
     Table<std::string, int> found;
     bool ok = runBatched(
-        ids, "Select protein_id,nr_int from " + species + "_number_of_interactions" + " where (",
-        " protein_id = '", "')", 100, "exec nr. interactions %d\n",
+        ids, "Select protein_id,nr_int from " + species + "_number_of_interactions where protein_id = any(cast(? as text[]))",
+        100, "exec nr. interactions %d\n",
         [&](QSqlQuery& row) { found[text(row, 0)] = row.value(1).toInt(); });
     if (!ok)
         return;
@@ -403,8 +412,7 @@ void StringDataSource::getInteractionCounts(Array<std::string> ids, Array<int>& 
 }
 
 Array<std::string> StringDataSource::firstTextPerId(const Array<std::string>& ids,
-                                                    const std::string& head,
-                                                    const std::string& term,
+                                                    const std::string& sql,
                                                     const char* traceFormat, bool rawBytes) {
     Array<std::string> bare;
     bare.reserve(ids.size());
@@ -412,7 +420,7 @@ Array<std::string> StringDataSource::firstTextPerId(const Array<std::string>& id
         bare.push_back(bareId(id));
 
     Table<std::string, std::string> found;
-    bool ok = runBatched(bare, head, term, "')", 100, traceFormat, [&](QSqlQuery& row) {
+    bool ok = runBatched(bare, sql, 100, traceFormat, [&](QSqlQuery& row) {
         std::string value;
         if (rawBytes) {
             QByteArray bytes = row.value(1).toByteArray();
@@ -436,15 +444,16 @@ Array<std::string> StringDataSource::firstTextPerId(const Array<std::string>& id
 Array<std::string> StringDataSource::getSequences(const Array<std::string>& ids) {
     return firstTextPerId(ids,
                           "select i.protein_id, s.sequence from identifiers_proteins i, "
-                          "ids_protein_sequences s where i.identifier = s.identifier and (",
-                          " i.protein_id = '", "exec spec %d\n", true);
+                          "ids_protein_sequences s where i.identifier = s.identifier and "
+                          "i.protein_id = any(cast(? as text[]))",
+                          "exec spec %d\n", true);
 }
 
 Array<std::string> StringDataSource::getSpeciesNames(const Array<std::string>& ids) {
     return firstTextPerId(ids,
                           "select p.protein_id, s.official_name from proteins p, species s where "
-                          "p.species_id = s.species_id and (",
-                          " p.protein_id = '", "exec spec %d\n", false);
+                          "p.species_id = s.species_id and p.protein_id = any(cast(? as text[]))",
+                          "exec spec %d\n", false);
 }
 
 Array<std::string> StringDataSource::getExperimentalSets(const Array<std::string>& ids) {
@@ -458,8 +467,8 @@ Array<std::string> StringDataSource::getExperimentalSets(const Array<std::string
         bare,
         "select p.protein_id, s.title, s.comment, s.url, r.pubmed_id, s.set_id from "
         "experimentalsets_items p, experimental_sets s,experimentalsets_pubmedrefs r where "
-        "s.set_id = p.set_id and r.set_id = p.set_id and (",
-        " p.protein_id = '", "')", 100, "exec names %d\n", [&](QSqlQuery& row) {
+        "s.set_id = p.set_id and r.set_id = p.set_id and p.protein_id = any(cast(? as text[]))",
+        100, "exec names %d\n", [&](QSqlQuery& row) {
             std::string entry = text(row, 1) + "#" + text(row, 2) + "#" + text(row, 3) + "#" +
                                 text(row, 4) + "#" + text(row, 5);
             auto [it, added] = found.emplace(text(row, 0), entry);

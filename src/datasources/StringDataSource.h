@@ -52,8 +52,10 @@ public:
 
     // A species code is used as a table name prefix, so only identifiers pass.
     static bool isValidSpecies(const std::string& species);
-    // The text between "'" marks of an SQL literal: quotes doubled, NUL dropped.
-    static std::string quoteLiteral(const std::string& text);
+    // The text form of a PostgreSQL text array holding `items` (sent as one
+    // bound value, never as SQL): each item quoted, NUL dropped.
+    static std::string textArray(const Array<std::string>& items, std::size_t first,
+                                 std::size_t count);
     // A LIKE pattern matching `text` literally (backslash is the escape).
     static std::string escapeLike(const std::string& text);
     // The part of an id before its first "_".
@@ -62,17 +64,20 @@ public:
 private:
     using RowHandler = std::function<void(QSqlQuery&)>;
 
-    // Runs one statement; on a refusal prints the driver's text and records it.
-    bool run(const std::string& sql, const RowHandler& onRow = {});
-    // Sends one condition term per id in batches (the first carries batch + 1 ids).
-    bool runBatched(const Array<std::string>& ids, const std::string& head, const std::string& term,
-                    const std::string& lastTail, int batch, const char* trace,
-                    const RowHandler& onRow);
+    // Prepares one statement and runs it with `values` bound to its "?" marks in
+    // order, so that no text of the user is ever part of the SQL; on a refusal
+    // prints the driver's text and records it.
+    bool run(const std::string& sql, const Array<std::string>& values = {},
+             const RowHandler& onRow = {});
+    // Runs `sql`, whose one "?" takes a text array of ids, once per batch of
+    // ids (the first carries batch + 1 ids), tracing the index of each batch's last id.
+    bool runBatched(const Array<std::string>& ids, const std::string& sql, int batch,
+                    const char* trace, const RowHandler& onRow);
     bool checkSpecies(const std::string& species);
     void recordFailure(const std::string& text);
     // One text per id from column 1 of a batched two-column query.
-    Array<std::string> firstTextPerId(const Array<std::string>& ids, const std::string& head,
-                                      const std::string& term, const char* trace, bool rawBytes);
+    Array<std::string> firstTextPerId(const Array<std::string>& ids, const std::string& sql,
+                                      const char* trace, bool rawBytes);
 
     std::string connectionName_;
     bool failed_ = false;

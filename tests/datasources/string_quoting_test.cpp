@@ -3,13 +3,16 @@
 
 #include "datasources/StringDataSource.h"
 
-TEST(SqlQuotingTest, LiteralsDoubleTheirQuotesOnly) {
-    EXPECT_EQ(StringDataSource::quoteLiteral("9606.ENSP00000269305"), "9606.ENSP00000269305");
-    EXPECT_EQ(StringDataSource::quoteLiteral("o'brien"), "o''brien");
-    EXPECT_EQ(StringDataSource::quoteLiteral("''"), "''''");
-    EXPECT_EQ(StringDataSource::quoteLiteral("a\\b"), "a\\b");
-    EXPECT_EQ(StringDataSource::quoteLiteral(""), "");
-    EXPECT_EQ(StringDataSource::quoteLiteral(std::string("a\0'b", 4)), "a''b");
+TEST(SqlQuotingTest, IdListsAreOneArrayValue) {
+    const Array<std::string> ids{"9606.ENSP1", "o'brien", "a\"b", "c\\d", "", "x,y}",
+                                 std::string("n\0ul", 4)};
+    EXPECT_EQ(StringDataSource::textArray(ids, 0, 1), "{\"9606.ENSP1\"}");
+    // Only the array syntax is escaped: the value never becomes SQL.
+    EXPECT_EQ(StringDataSource::textArray(ids, 1, 5),
+              "{\"o'brien\",\"a\\\"b\",\"c\\\\d\",\"\",\"x,y}\"}");
+    EXPECT_EQ(StringDataSource::textArray(ids, 6, 1), "{\"nul\"}");
+    EXPECT_EQ(StringDataSource::textArray(ids, 5, 10), "{\"x,y}\",\"nul\"}");
+    EXPECT_EQ(StringDataSource::textArray(ids, 0, 0), "{}");
 }
 
 TEST(SqlQuotingTest, LikePatternsEscapeWildcards) {
