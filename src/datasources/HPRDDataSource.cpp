@@ -10,6 +10,7 @@
 
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "model/TextFile.h"
 #include "model/WindowServices.h"
 
 namespace {
@@ -23,6 +24,10 @@ void flushTraces() {
 // so a full-size file costs no allocation per row beyond what the tables keep.
 bool readWholeFile(const std::string& fileName, std::string& out) {
     out.clear();
+    // Only regular files: a FIFO would block, a device would never end.
+    if (!isRegularFile(fileName)) {
+        return false;
+    }
     std::ifstream in(fileName, std::ios::in | std::ios::binary);
     if (!in.is_open()) {
         return false;
@@ -162,6 +167,8 @@ HPRDDataSource::HPRDDataSource(const std::string& nomenclatureFile,
         progress->createProgressDialog(0, 102, "Loading HPRD...");
         progress->stepProgress(1);
     }
+    nomenclaturePath = nomenclatureFile;
+    interactionPath = interactionFile;
     loadNomenclature(nomenclatureFile, progress);
     loadInteractions(interactionFile, progress);
     std::printf("done loading hprd\n");
@@ -169,6 +176,18 @@ HPRDDataSource::HPRDDataSource(const std::string& nomenclatureFile,
     if (progress) {
         progress->stepProgress(102);
     }
+}
+
+std::string HPRDDataSource::unusableFile() const {
+    if (interactionInfo.empty()) {
+        return interactionPath;
+    }
+    for (const auto& entry : partners) {
+        if (names.contains(entry.first)) {
+            return "";
+        }
+    }
+    return nomenclaturePath;
 }
 
 void HPRDDataSource::loadNomenclature(const std::string& fileName, WindowServices* progress) {

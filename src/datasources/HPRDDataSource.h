@@ -45,6 +45,11 @@ public:
     void getInteractionCounts(Array<std::string> ids, Array<int>& counts,
                               std::string species) override;
 
+    // The file of the two from which nothing usable was read: no interaction
+    // row, or no nomenclature row that names a protein of the interactions (a
+    // file of random bytes still splits into rows). "" when both are usable.
+    std::string unusableFile() const;
+
     // Upper-cased name or alias -> the ids it names (what the search scans).
     const Table<std::string, Array<std::string>>& nameIndexTable() const { return nameIndex; }
     // "in vivo," + the PubMed ids of a pair, under the direction of its first row.
@@ -62,6 +67,8 @@ private:
     Table<std::string, Array<std::string>> partners;
     Table<std::string, std::string> interactionInfo;
     Table<std::string, std::string> annotations;
+    std::string nomenclaturePath;
+    std::string interactionPath;
 
     // Reused lookup keys, so loading a row allocates only what the tables keep.
     std::string keyScratch;
