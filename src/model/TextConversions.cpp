@@ -82,7 +82,10 @@ std::string innerWithoutBlanks(const std::string& text) {
     if (text.size() < 2) {
         return "";
     }
-    return replaceAll(text.substr(1, text.size() - 2), " ", "");
+    // One pass: erasing blank after blank moved the rest of the text each time.
+    std::string inner = text.substr(1, text.size() - 2);
+    std::erase(inner, ' ');
+    return inner;
 }
 
 template <std::size_t N>
