@@ -155,7 +155,14 @@ bool App::buildgraph(const GraphBuilderParameters& parameters) {
         std::unordered_set<std::string> taken;
         for (NodeEntity* node : nodeChildren(*pathway)) {
             const std::string label = node->getName();
-            const std::string id = makeUnique(lookup(seeds, label), taken);
+            const std::string seed = lookup(seeds, label);
+            if (seed.empty()) {
+                // Without an identifier it would become a made-up protein "", "_0", ...
+                std::fprintf(stderr, "corvidane: the protein %s has no identifier; it is left out\n",
+                             label.c_str());
+                continue;
+            }
+            const std::string id = makeUnique(seed, taken);
             nodeNames[id] = label;
             seedGraph.addNode(id);
         }
