@@ -3,9 +3,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "engine/TextInput.h"
 #include "model/HeatmapSeries.h"
+#include "model/TextFile.h"
 
 CommandLineState commandLine;
 
@@ -35,6 +38,13 @@ bool isSymbol(const Token& token, const char* text) {
 bool readConfigurationFile(const std::string& path, Table<std::string, std::string>& table) {
     table.clear();
     std::string error;
+    // A FIFO or a device would block the tokenizer or never end.
+    std::error_code status;
+    if (std::filesystem::exists(path, status) && !isRegularFile(path, &error)) {
+        std::fprintf(stderr, "corvidane: cannot read configuration file '%s': %s\n", path.c_str(),
+                     error.c_str());
+        return false;
+    }
     std::optional<TextInput> input = TextInput::fromFile(path, &error);
     if (!input) {
         std::fprintf(stderr, "corvidane: cannot read configuration file '%s': %s\n", path.c_str(),
@@ -68,13 +78,16 @@ bool readConfigurationFile(const std::string& path, Table<std::string, std::stri
         std::string text;
         if (!isSymbol(value, ";")) {
             text = value.text;
-            Token end = input->read();
+            Token end = input->peek();
             if (end.type == Token::Type::Error) {
                 badFormat(describeError(end));
                 return false;
             }
-            if (!isSymbol(end, ";")) {
-                // A missing ";" is forgiven: the entry is still stored.
+            if (isSymbol(end, ";")) {
+                input->read();
+            } else {
+                // A missing ";" is forgiven: the entry is still stored, and the
+                // token is left for the next entry, whose key it likely is.
                 badFormat("Expected ';' but given '" + end.text + "'");
             }
         }
@@ -110,11 +123,15 @@ bool parseArguments(int argc, const char* const* argv) {
                 i += 2;
                 break;
             case 'e': {
-                commandLine.experimentFiles.clear();
+                // A repeated -e adds its files; an -e without any is a mistake,
+                // not a request for no experiments.
                 int next = i + 1;
                 while (next < argc && !beginsWithDash(argv[next])) {
                     commandLine.experimentFiles.push_back(argv[next]);
                     ++next;
+                }
+                if (next == i + 1) {
+                    return false;
                 }
                 seenE = true;
                 i = next;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,7 +45,7 @@ protected:
         return ok;
     }
     bool parseConfig(const std::string& text) {
-        return parse({"-p", "a.pth", "-o", "b.pth", "-e", "-c", config(text)});
+        return parse({"-p", "a.pth", "-o", "b.pth", "-e", "e1", "-c", config(text)});
     }
 
     std::filesystem::path dir_;
@@ -62,12 +63,14 @@ TEST_F(CommandLineTest, AcceptedCommandLines) {
     EXPECT_EQ(commandLine.experimentFiles, (Array<std::string>{"e1", "e2", "e3"}));
     EXPECT_EQ(commandLine.configuration.at("levels"), "3");
 
-    ASSERT_TRUE(parse({"-pathway", "x.pth", "-o", "b", "-e", "-c", config_}));
+    // A repeated -e adds its files to the earlier ones.
+    commandLine = CommandLineState();
+    ASSERT_TRUE(parse({"-pathway", "x.pth", "-e", "e1", "-o", "b", "-e", "e2", "e3", "-c", config_}));
     EXPECT_EQ(commandLine.pathwayPath, "x.pth");
-    EXPECT_TRUE(commandLine.experimentFiles.empty());
+    EXPECT_EQ(commandLine.experimentFiles, (Array<std::string>{"e1", "e2", "e3"}));
 
     // A later -c starts from an empty table.
-    ASSERT_TRUE(parse({"-p", "a", "-o", "b", "-e", "-c", config("a = 1;"), "-c", config_}));
+    ASSERT_TRUE(parse({"-p", "a", "-o", "b", "-e", "e", "-c", config("a = 1;"), "-c", config_}));
     EXPECT_EQ(commandLine.configuration.size(), 1u);
 }
 
@@ -77,7 +80,10 @@ TEST_F(CommandLineTest, RejectedCommandLines) {
                                                {"-p"},
                                                {"-x"},
                                                {"a", "b"},
-                                               {"-p", "a", "-o", "b", "-c", config_, "-e"}}) {
+                                               {"-p", "a", "-o", "b", "-c", config_, "-e"},
+                                               // -e needs at least one file
+                                               {"-p", "a", "-o", "b", "-e", "-c", config_},
+                                               {"-p", "a", "-o", "b", "-e", "e", "-e", "-c", config_}}) {
         EXPECT_FALSE(parse(args));
         EXPECT_EQ(out_, "");
     }
@@ -85,7 +91,7 @@ TEST_F(CommandLineTest, RejectedCommandLines) {
     EXPECT_EQ(out_, "Unrecognized argument given: -x");
 
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(parse({"-p", "a", "-o", "b", "-e", "-c", (dir_ / "absent.txt").string()}));
+    EXPECT_FALSE(parse({"-p", "a", "-o", "b", "-e", "e", "-c", (dir_ / "absent.txt").string()}));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("absent.txt"), std::string::npos);
 }
 
@@ -108,6 +114,24 @@ TEST_F(CommandLineTest, ConfigurationEntries) {
     ASSERT_TRUE(parseConfig("levels = 3"));
     EXPECT_EQ(out_, "Bad configuration file format.\nExpected ';' but given ''");
     EXPECT_EQ(commandLine.configuration.at("levels"), "3");
+
+    // ... without taking the next key with it.
+    ASSERT_TRUE(parseConfig("levels = 3\ndatasource = string;\nconf = 700 species = human;"));
+    EXPECT_EQ(out_,
+              "Bad configuration file format.\nExpected ';' but given 'datasource'"
+              "Bad configuration file format.\nExpected ';' but given 'species'");
+    EXPECT_EQ(commandLine.configuration, (Table<std::string, std::string>{{"levels", "3"},
+                                                                          {"datasource", "string"},
+                                                                          {"conf", "700"},
+                                                                          {"species", "human"}}));
+}
+
+TEST_F(CommandLineTest, OnlyARegularConfigurationFileIsRead) {
+    const std::string fifo = (dir_ / "fifo.cfg").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(parse({"-p", "a", "-o", "b", "-e", "e", "-c", fifo}));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("not a regular file"), std::string::npos);
 }
 
 TEST_F(CommandLineTest, MalformedConfigurationStopsTheParse) {
@@ -125,6 +149,6 @@ TEST_F(CommandLineTest, MalformedConfigurationStopsTheParse) {
     EXPECT_EQ(out_.rfind("Bad configuration file format.\n", 0), 0u) << out_;
 
     // The parse ends at once: the later option is never looked at.
-    EXPECT_FALSE(parse({"-p", "a", "-o", "b", "-e", "-c", config("a : 1;"), "-x", "y"}));
+    EXPECT_FALSE(parse({"-p", "a", "-o", "b", "-e", "e", "-c", config("a : 1;"), "-x", "y"}));
     EXPECT_EQ(out_.find("Unrecognized"), std::string::npos);
 }
