@@ -2,7 +2,13 @@
 // layout passes and the -o pathway with its .cache file.
 #include "app/Batch.h"
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +25,7 @@
 #include "model/HeatmapSeries.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "model/TextFile.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
 
@@ -34,11 +41,12 @@ void failure(const char* format, const std::string& what, const std::string& why
     std::fprintf(stderr, "\n");
 }
 
-// Why a file cannot be read; "" when it can be opened.
+// Why a file cannot be read; "" when it can be opened. Opening is tried only on
+// a regular file: a FIFO would block the job until someone writes to it.
 std::string unreadableReason(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return "it is a folder";
+    std::string why;
+    if (!isRegularFile(path, &why)) {
+        return why;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
@@ -64,9 +72,142 @@ std::string unwritableFolderReason(const std::string& path) {
     return "";
 }
 
+// Where a finished output file goes: its own path, or the regular file that a
+// symbolic link there names (written through, like an editor would). Anything
+// else already at the path - a folder, a FIFO, a device, a dangling link - is
+// refused with `why` set, so that a job never replaces what is not its own.
+std::string destinationOf(const std::string& path, std::string& why) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status own = fs::symlink_status(path, error);
+    if (own.type() == fs::file_type::not_found) {
+        return path;
+    }
+    if (error) {
+        why = error.message();
+        return "";
+    }
+    if (own.type() == fs::file_type::regular) {
+        return path;
+    }
+    if (own.type() == fs::file_type::directory) {
+        why = "it is a folder";
+        return "";
+    }
+    if (own.type() == fs::file_type::symlink) {
+        const fs::path target = fs::canonical(path, error);
+        if (!error && fs::is_regular_file(fs::status(target, error)) && !error) {
+            return target.string();
+        }
+        why = "it is a symbolic link to something that is not a regular file";
+        return "";
+    }
+    why = "it exists and is not a regular file";
+    return "";
+}
+
+// A private folder beside the output where every file of the job is made; the
+// outputs are replaced only once all of them are complete, and the folder goes
+// with whatever it still holds when the job ends.
+class StagingFolder {
+public:
+    ~StagingFolder() {
+        if (!path_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(path_, ignored);
+        }
+    }
+    bool create(const std::string& outputPath) {
+        std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
+        if (folder.empty()) {
+            folder = ".";
+        }
+        std::string pattern =
+            (folder / ("." + std::filesystem::path(outputPath).filename().string() +
+                       ".unfinished-XXXXXX"))
+                .string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            return false;
+        }
+        path_ = pattern;
+        return true;
+    }
+    // The staged twin of an output file name.
+    std::string at(const std::string& fileName) const {
+        return (std::filesystem::path(path_) / fileName).string();
+    }
+
+private:
+    std::string path_;
+};
+
+// Moves a finished file over its destination in one step. A destination on
+// another file system (through a link) gets a copy beside it that is then
+// renamed, so even then no reader sees half a file.
+bool replaceWith(const std::string& staged, const std::string& destination, std::string& why) {
+    std::error_code error;
+    std::filesystem::rename(staged, destination, error);
+    if (!error) {
+        return true;
+    }
+    if (error != std::errc::cross_device_link) {
+        why = error.message();
+        return false;
+    }
+    const std::string part = destination + ".saving~";
+    std::filesystem::copy_file(staged, part, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (!error) {
+        std::filesystem::rename(part, destination, error);
+    }
+    if (error) {
+        why = error.message();
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        return false;
+    }
+    return true;
+}
+
 std::string valueOf(const Table<std::string, std::string>& table, const std::string& key) {
     auto found = table.find(key);
     return found == table.end() ? std::string() : found->second;
+}
+
+void settingNote(const std::string& key, const std::string& value, const std::string& problem,
+                 const std::string& used) {
+    std::fprintf(stderr, "corvidane: configuration %s = '%s' %s; using %s\n", key.c_str(),
+                 value.c_str(), problem.c_str(), used.c_str());
+}
+
+// A whole number in decimal with an optional sign and nothing else.
+std::optional<long long> wholeNumber(const std::string& text) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') {
+        ++first;
+    }
+    long long value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (first == last || error != std::errc() || end != last) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A finite decimal number and nothing else, read without the C locale.
+std::optional<double> decimalNumber(const std::string& text) {
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') {
+        ++first;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (first == last || error != std::errc() || end != last || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace
@@ -76,19 +217,75 @@ int readFilterKey(const Table<std::string, std::string>& configuration, const st
     if (found == configuration.end()) {
         return -1;
     }
-    const int value = stringToInt(found->second);
-    // Text that is no number reads as 0; only a plain "0" means 0.
-    return value == 0 && found->second != "0" ? -1 : value;
+    if (found->second.empty()) {
+        // An empty value is the file's way of saying "off".
+        return -1;
+    }
+    const std::optional<long long> value = wholeNumber(found->second);
+    if (!value || *value < 0) {
+        settingNote(key, found->second, "is not a whole number of at least 0", "-1 (off)");
+        return -1;
+    }
+    if (*value == 0 && found->second != "0") {
+        // Only a plain "0" turns a filter on at 0.
+        settingNote(key, found->second, "reads as 0 without being \"0\"", "-1 (off)");
+        return -1;
+    }
+    if (*value > maxFilterValue) {
+        settingNote(key, found->second, "is beyond " + std::to_string(maxFilterValue),
+                    std::to_string(maxFilterValue));
+        return maxFilterValue;
+    }
+    return static_cast<int>(*value);
 }
 
 BatchSettings readBatchSettings(const Table<std::string, std::string>& configuration) {
     BatchSettings settings;
-    settings.useString = toLower(valueOf(configuration, "datasource")) == "string";
-    settings.levels = valueOf(configuration, "levels");
-    settings.conf = valueOf(configuration, "conf");
+    const std::string source = valueOf(configuration, "datasource");
+    settings.useString = toLower(source) == "string";
+    if (!settings.useString && configuration.count("datasource") != 0 &&
+        toLower(source) != "hprd") {
+        settingNote("datasource", source, "names no known data source", "the HPRD files");
+    }
+    // An empty value leaves the build's own default.
+    if (auto levels = configuration.find("levels");
+        levels != configuration.end() && !levels->second.empty()) {
+        // Handed on as text, but bounded first: near the integer limit the
+        // build's search depth would overflow.
+        const std::optional<long long> value = wholeNumber(levels->second);
+        long long used = 2;
+        if (!value) {
+            settingNote("levels", levels->second, "is not a whole number", "2");
+        } else if (*value < 0 || *value > maxLevels) {
+            used = std::clamp<long long>(*value, 0, maxLevels);
+            settingNote("levels", levels->second,
+                        "is outside 0 to " + std::to_string(maxLevels), std::to_string(used));
+        } else {
+            used = *value;
+        }
+        settings.levels = std::to_string(used);
+    }
+    if (auto conf = configuration.find("conf");
+        conf != configuration.end() && !conf->second.empty()) {
+        // Confidences are scores of 0 to 1000; "nan" and "inf" are no score.
+        const std::optional<double> value = decimalNumber(conf->second);
+        if (!value) {
+            settingNote("conf", conf->second, "is not a number", "900");
+            settings.conf = "900";
+        } else if (*value < 0 || *value > 1000) {
+            const double clamped = std::clamp(*value, 0.0, 1000.0);
+            settingNote("conf", conf->second, "is outside 0 to 1000", doubleToString(clamped));
+            settings.conf = doubleToString(clamped);
+        } else {
+            settings.conf = conf->second;
+        }
+    }
     settings.species = valueOf(configuration, "species");
     auto entire = configuration.find("entire");
     settings.entire = entire == configuration.end() || entire->second != "false";
+    if (entire != configuration.end() && entire->second != "false" && entire->second != "true") {
+        settingNote("entire", entire->second, "is neither true nor false", "true");
+    }
     settings.filterConnectivity = readFilterKey(configuration, "filterConnectivity");
     settings.filterPaths = readFilterKey(configuration, "filterPaths");
     return settings;
@@ -97,13 +294,27 @@ BatchSettings readBatchSettings(const Table<std::string, std::string>& configura
 int runBatch() {
     const std::string& outputPath = commandLine.outputPath;
     const std::string& basePath = commandLine.pathwayPath;
+    const std::string outputName = std::filesystem::path(outputPath).filename().string();
+
+    // The output is checked before anything is built: a job must not run for
+    // nothing, nor replace what is not a regular file.
+    std::string why;
+    const std::string outputDestination = destinationOf(outputPath, why);
+    if (outputDestination.empty()) {
+        failure("cannot write the output pathway %s: %s", outputPath, why);
+        return batchFailed;
+    }
+    if (std::string folderWhy = unwritableFolderReason(outputPath); !folderWhy.empty()) {
+        failure("cannot write the output pathway %s: %s", outputPath, folderWhy);
+        return batchFailed;
+    }
 
     HeatmapSeries* experiments = ensureExperimentCache();
     for (const std::string& file : commandLine.experimentFiles) {
         if (!experiments->loadExperimentFile(file)) {
-            std::string why = unreadableReason(file);
+            std::string reason = unreadableReason(file);
             failure("cannot read the experiment file %s: %s", file,
-                    why.empty() ? "it is not an experiment file" : why);
+                    reason.empty() ? "it is not an experiment file" : reason);
             return batchBadInput;
         }
     }
@@ -114,15 +325,42 @@ int runBatch() {
         std::fprintf(stderr, "corvidane: config.txt is malformed; its later entries are ignored\n");
     }
 
-    if (!app.createPathwayFromExisting(outputPath, basePath)) {
-        std::string why = unreadableReason(basePath);
+    StagingFolder staging;
+    if (!staging.create(outputPath)) {
+        failure("cannot write the output pathway %s: %s", outputPath, std::strerror(errno));
+        return batchFailed;
+    }
+    const std::string stagedPath = staging.at(outputName);
+
+    if (!app.createPathwayFromExisting(stagedPath, basePath)) {
+        std::string reason = unreadableReason(basePath);
         failure("cannot use %s as the pathway to update: %s", basePath,
-                why.empty() ? "it is not a pathway file" : why);
+                reason.empty() ? "it is not a pathway file" : reason);
         return batchBadInput;
     }
-    if (std::string why = unwritableFolderReason(outputPath); !why.empty()) {
-        failure("cannot write the output pathway %s: %s", outputPath, why);
-        return batchFailed;
+
+    // Every side file follows the pathway's own rule for what may be replaced.
+    Array<std::pair<std::string, std::string>> sideFiles;  // name, destination
+    {
+        Array<std::string> names{outputName + ".cache"};
+        const std::string& imageName = app.pathway->imageName;
+        if (!imageName.empty()) {
+            const std::size_t dot = outputName.rfind('.');
+            const std::size_t extDot = imageName.rfind('.');
+            names.push_back(
+                (dot == std::string::npos ? outputName : outputName.substr(0, dot)) + "_img." +
+                toLower(extDot == std::string::npos ? std::string() : imageName.substr(extDot + 1)));
+        }
+        const std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
+        for (const std::string& name : names) {
+            const std::string path = (folder / name).string();
+            const std::string destination = destinationOf(path, why);
+            if (destination.empty()) {
+                failure("cannot write %s: %s", path, why);
+                return batchFailed;
+            }
+            sideFiles.emplace_back(name, destination);
+        }
     }
 
     const BatchSettings settings = readBatchSettings(commandLine.configuration);
@@ -133,12 +371,17 @@ int runBatch() {
         sourceName = "String";
     } else {
         for (const char* file : {nomenclatureFile, interactionFile}) {
-            if (std::string why = unreadableReason(file); !why.empty()) {
-                failure("cannot read the HPRD file %s: %s", file, why);
+            if (std::string reason = unreadableReason(file); !reason.empty()) {
+                failure("cannot read the HPRD file %s: %s", file, reason);
                 return batchFailed;
             }
         }
-        source = std::make_unique<HPRDDataSource>(nomenclatureFile, interactionFile, "", nullptr);
+        auto hprd = std::make_unique<HPRDDataSource>(nomenclatureFile, interactionFile, "", nullptr);
+        if (const std::string unusable = hprd->unusableFile(); !unusable.empty()) {
+            failure("cannot read the HPRD file %s: %s", unusable, "nothing in it could be read");
+            return batchFailed;
+        }
+        source = std::move(hprd);
         sourceName = "HPRD";
     }
     app.pathway->dataSourceName = sourceName;
@@ -148,7 +391,16 @@ int runBatch() {
 
     GraphBuilderParameters parameters;
     for (const std::string& entry : app.pathway->nodeToIdLines) {
-        parameters.seeds[afterDelimiter(entry, "#")] = beforeDelimiter(entry, "#");
+        const std::string id = beforeDelimiter(entry, "#");
+        // An empty identifier would become a made-up protein, and "|" is what
+        // joins the two names of an interaction.
+        if (id.empty() || id.find('|') != std::string::npos) {
+            std::fprintf(stderr, "corvidane: %s: seed line '%s' %s; it is left out\n",
+                         basePath.c_str(), entry.c_str(),
+                         id.empty() ? "has no protein identifier" : "holds '|' in its identifier");
+            continue;
+        }
+        parameters.seeds[afterDelimiter(entry, "#")] = id;
     }
     parameters.levels = settings.levels;
     parameters.conf = settings.conf;
@@ -163,7 +415,7 @@ int runBatch() {
         return batchFailed;
     }
 
-    if (!app.loadPathway(outputPath)) {
+    if (!app.loadPathway(stagedPath)) {
         failure("cannot read back the built pathway %s: %s", outputPath, "see above");
         return batchFailed;
     }
@@ -183,21 +435,40 @@ int runBatch() {
     }
 
     pathway.storePositions();
-    if (!pathway.savePathway(outputPath)) {
+    if (!pathway.savePathway(stagedPath)) {
         failure("cannot write the output pathway %s: %s", outputPath, "see above");
         return batchFailed;
     }
 
-    Cache cache(outputPath + ".cache");
+    // Made in the staging folder, so it starts empty: entries of an earlier
+    // job at the output path belong to another layout.
+    Cache cache(stagedPath + ".cache");
     pathway.cacheNeighbourhoodPositions(&cache);
     // Written even without hubs, so the pathway always has its side file.
     cache.markChanged();
     errno = 0;
     if (!cache.save()) {
-        const std::string why = errno != 0 ? std::strerror(errno) : "the write failed";
-        failure("cannot write %s: %s", cache.getFileName(), why);
+        const std::string reason = errno != 0 ? std::strerror(errno) : "the write failed";
+        failure("cannot write %s: %s", outputPath + ".cache", reason);
         return batchFailed;
     }
     app.close();
+
+    // Side files first: a pathway in place never names a picture that is not.
+    for (const auto& [name, destination] : sideFiles) {
+        std::error_code error;
+        const std::string staged = staging.at(name);
+        if (!std::filesystem::exists(staged, error)) {
+            continue;
+        }
+        if (!replaceWith(staged, destination, why)) {
+            failure("cannot write %s: %s", destination, why);
+            return batchFailed;
+        }
+    }
+    if (!replaceWith(stagedPath, outputDestination, why)) {
+        failure("cannot write the output pathway %s: %s", outputPath, why);
+        return batchFailed;
+    }
     return batchSucceeded;
 }

@@ -27,9 +27,16 @@ struct BatchSettings {
     int filterPaths = -1;
 };
 
+// Most interaction levels a build may ask for: each level multiplies the network.
+constexpr int maxLevels = 10;
+// Largest filter value taken; larger ones would only empty the network.
+constexpr int maxFilterValue = 1000000;
+
+// What the keys ask for, each bounded to its sane range; a value that is not
+// understood or out of range is said on standard error with what is used instead.
 BatchSettings readBatchSettings(const Table<std::string, std::string>& configuration);
-// A filter key as a whole number; absent, or reading as 0 without being exactly
-// "0", gives -1 (off).
+// A filter key as a whole number of 0 to maxFilterValue; absent or empty gives
+// -1 (off), as does any other text, which is reported.
 int readFilterKey(const Table<std::string, std::string>& configuration, const std::string& key);
 
 // Runs the job described by the parsed command line (commandLine) and answers
