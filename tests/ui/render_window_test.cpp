@@ -304,8 +304,10 @@ TEST_F(RenderWindowTest, ControlOverAnInteractionAddsTheInteractionSubMenu) {
     const std::optional<QPoint> edgePoint = pointOn("EdgeEntity");
     ASSERT_TRUE(edgePoint);
     auto* edge = static_cast<EdgeEntity*>(app->pick(edgePoint->x(), edgePoint->y()));
-    pathway->addSelectedNodeId(pathway->getNodeId(edge->getNodeA()));
-    pathway->addSelectedNodeId(pathway->getNodeId(edge->getNodeB()));
+    const std::string a = pathway->getNodeId(edge->getNodeA());
+    const std::string b = pathway->getNodeId(edge->getNodeB());
+    pathway->addSelectedNodeId(a);
+    pathway->addSelectedNodeId(b);
     MenuAnswer answer("&Delete");
     QTest::keyPress(view, Qt::Key_Control);
     QTest::mouseClick(view, Qt::RightButton, Qt::ControlModifier, *edgePoint);
@@ -318,7 +320,10 @@ TEST_F(RenderWindowTest, ControlOverAnInteractionAddsTheInteractionSubMenu) {
     EXPECT_EQ(answer.subTitle, "Interaction");
     EXPECT_EQ(answer.subEntries,
               (std::vector<std::string>{"&Delete", "&Change Color", "&Change Size"}));
-    EXPECT_EQ(pathway->getNode(pathway->getNodeId(edge->getNodeA())), nullptr);
+    // The proteins' "&Delete" ran: both ends went, and the interaction with them.
+    EXPECT_EQ(pathway->getNode(a), nullptr);
+    EXPECT_EQ(pathway->getNode(b), nullptr);
+    EXPECT_EQ(pathway->findEdge(a, b), nullptr);
 }
 
 TEST_F(RenderWindowTest, StaleIdentifiersAndRemovedEntitiesAreNeverTouched) {
