@@ -13,6 +13,7 @@
 #include <QToolBox>
 
 #include "SamplePathway.h"
+#include "SamplePathways.h"
 #include "WindowFixture.h"
 #include "app/App.h"
 #include "model/Property.h"
@@ -34,17 +35,7 @@ std::string readFile(const fs::path& path) {
 }
 
 // The built sample pathway with its side files, copied into `folder`.
-fs::path copyBuilt(const fs::path& folder) {
-    const fs::path& built = sample_pathway::buildFolder();
-    if (built.empty()) {
-        return {};
-    }
-    for (const fs::directory_entry& file : fs::directory_iterator(built)) {
-        fs::copy_file(file.path(), folder / file.path().filename(),
-                      fs::copy_options::overwrite_existing);
-    }
-    return folder / "egfr_built.pth";
-}
+fs::path copyBuilt(const fs::path& folder) { return samplepathways::copyBuilt(folder); }
 
 // The unbuilt sample pathway with its picture, copied into `folder`.
 fs::path copyUnbuilt(const fs::path& folder) {
