@@ -1,7 +1,517 @@
 #include "ui/CreateTabWidget.h"
 
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "app/App.h"
+#include "datasources/HPRDDataSource.h"
+#include "datasources/StringDataSource.h"
+#include "model/HeatmapSeries.h"
+#include "model/ProteinGraph.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "ui/AnalyzeTabWidget.h"
 #include "ui/MyQTWindow.h"
 
-CreateTabWidget::CreateTabWidget(MyQTWindow* window) : window_(window) {}
+namespace {
 
-void CreateTabWidget::continueUnbuiltPathway() {}
+constexpr const char* kNomenclatureFile = "./data/PROTEIN_NOMENCLATURE.txt";
+constexpr const char* kInteractionFile = "./data/PROTEIN_INTERACTIONS.txt";
+constexpr int kAnalyzeTab = 2;
+
+QPushButton* narrowButton(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setMaximumWidth(60);
+    return button;
+}
+
+// A source worth keeping for the next pathway: of the wanted kind and working.
+bool reusable(const DataSource* source, SourceChoice wanted) {
+    if (wanted == SourceChoice::HPRD) {
+        const auto* hprd = dynamic_cast<const HPRDDataSource*>(source);
+        return hprd != nullptr && !hprd->nameIndexTable().empty();
+    }
+    const auto* string = dynamic_cast<const StringDataSource*>(source);
+    return string != nullptr && string->isOpen() && !string->failed();
+}
+
+}  // namespace
+
+CreateTabWidget::CreateTabWidget(MyQTWindow* window) : window_(window) {
+    layout_ = new QVBoxLayout(this);
+    layout_->setAlignment(Qt::AlignTop);
+    buildSourcePage(true);
+}
+
+// Out of line: the owned source and store are complete types only here.
+CreateTabWidget::~CreateTabWidget() = default;
+
+App* CreateTabWidget::app() const { return window_ ? window_->app() : nullptr; }
+
+void CreateTabWidget::warn(const QString& text) {
+    if (window_) {
+        window_->dialogs().warning(this, "Protein Application", text);
+    }
+}
+
+// ---- the source page ----
+
+void CreateTabWidget::buildSourcePage(bool closeCurrent) {
+    // The button that asked for this may be one of the widgets going away.
+    for (QWidget* step : steps_) {
+        layout_->removeWidget(step);
+        step->hide();
+        step->deleteLater();
+    }
+    steps_.clear();
+    startOverButton_ = nullptr;
+    sourcesGroup_ = buildModeGroup_ = experimentsGroup_ = drawingGroup_ = parametersGroup_ =
+        nullptr;
+    hprdButton_ = stringButton_ = standardButton_ = paintButton_ = existingButton_ =
+        allExperimentalButton_ = nullptr;
+    addExperimentButton_ = sourceNextButton_ = painterNextButton_ = finishButton_ = nullptr;
+    placeProteinButton_ = placeInteractionButton_ = deleteProteinButton_ =
+        deleteInteractionButton_ = nullptr;
+    levelsBox_ = filterConnectivityBox_ = filterPathsBox_ = confidenceBox_ = nullptr;
+
+    auto* page = new QWidget(this);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+
+    startOverButton_ = new QPushButton("Start over", page);
+    pageLayout->addWidget(startOverButton_);
+    pageLayout->addStretch();
+
+    sourcesGroup_ = new QGroupBox("Available Datasources", page);
+    auto* sourcesLayout = new QVBoxLayout(sourcesGroup_);
+    hprdButton_ = new QRadioButton("HPRD", sourcesGroup_);
+    stringButton_ = new QRadioButton("STRING", sourcesGroup_);
+    // Only a pathway that already uses STRING (opened from the File tab) gets it.
+    stringButton_->setEnabled(false);
+    hprdButton_->setChecked(true);
+    sourcesLayout->addWidget(hprdButton_);
+    sourcesLayout->addWidget(stringButton_);
+    pageLayout->addWidget(sourcesGroup_);
+
+    buildModeGroup_ = new QGroupBox("Build mode", page);
+    auto* modeLayout = new QVBoxLayout(buildModeGroup_);
+    standardButton_ = new QRadioButton("Standard", buildModeGroup_);
+    paintButton_ = new QRadioButton("Paint on image", buildModeGroup_);
+    existingButton_ = new QRadioButton("From existing", buildModeGroup_);
+    standardButton_->setChecked(true);
+    modeLayout->addWidget(standardButton_);
+    modeLayout->addWidget(paintButton_);
+    modeLayout->addWidget(existingButton_);
+    pageLayout->addWidget(buildModeGroup_);
+
+    experimentsGroup_ = new QGroupBox("Experimental Data", page);
+    auto* experimentsLayout = new QVBoxLayout(experimentsGroup_);
+    addExperimentButton_ = new QPushButton("Add Experiment", experimentsGroup_);
+    allExperimentalButton_ = new QRadioButton("All Experimental Proteins", experimentsGroup_);
+    experimentsLayout->addWidget(addExperimentButton_);
+    experimentsLayout->addWidget(allExperimentalButton_);
+    pageLayout->addWidget(experimentsGroup_);
+
+    sourceNextButton_ = narrowButton("Next", page);
+    pageLayout->addWidget(sourceNextButton_);
+
+    connect(startOverButton_, &QPushButton::clicked, this, &CreateTabWidget::startOver);
+    connect(addExperimentButton_, &QPushButton::clicked, this,
+            &CreateTabWidget::addExperimentalData);
+    connect(sourceNextButton_, &QPushButton::clicked, this, &CreateTabWidget::createPainter);
+
+    layout_->addWidget(page);
+    steps_.append(page);
+
+    experiments_.reset();
+    advanced_ = false;
+    if (closeCurrent) {
+        closeCurrentPathway();
+    }
+}
+
+void CreateTabWidget::startOver() { buildSourcePage(true); }
+
+void CreateTabWidget::addExperimentalData() {
+    if (!window_ || !experimentsGroup_) {
+        return;
+    }
+    const QString file = window_->dialogs().openFileName(nullptr, "", "", "");
+    if (file.isEmpty()) {
+        return;
+    }
+    if (!experiments_) {
+        experiments_ = std::make_unique<HeatmapSeries>();
+    }
+    if (!experiments_->loadExperimentFile(file.toStdString(), 0)) {
+        warn("The experiment file could not be read:\n" + file);
+        return;
+    }
+    experimentsGroup_->layout()->addWidget(new QLabel(experimentLabel(file), experimentsGroup_));
+}
+
+void CreateTabWidget::discardInvalidExperimentals() {
+    if (!experiments_) {
+        return;
+    }
+    for (int i = 0; i < experiments_->entryCount();) {
+        if (experiments_->experimentAt(i).empty()) {
+            experiments_->removeEntry(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+SourceChoice CreateTabWidget::checkedSource() const {
+    return stringButton_ && stringButton_->isChecked() ? SourceChoice::String : SourceChoice::HPRD;
+}
+
+BuildModeChoice CreateTabWidget::checkedBuildMode() const {
+    if (paintButton_ && paintButton_->isChecked()) return BuildModeChoice::PaintOnImage;
+    if (existingButton_ && existingButton_->isChecked()) return BuildModeChoice::FromExisting;
+    return BuildModeChoice::Standard;
+}
+
+// ---- pathways and the data source ----
+
+void CreateTabWidget::reclaimDataSource() {
+    App* a = app();
+    if (lentSource_ && a && a->pathway && a->pathway->graph->source.get() == lentSource_) {
+        source_ = std::move(a->pathway->graph->source);
+    }
+    lentSource_ = nullptr;
+}
+
+void CreateTabWidget::lendDataSource(SourceChoice choice) {
+    App* a = app();
+    if (!reusable(source_.get(), choice)) {
+        source_.reset();
+        if (choice == SourceChoice::HPRD) {
+            source_ = std::make_unique<HPRDDataSource>(kNomenclatureFile, kInteractionFile, "",
+                                                       window_);
+        } else {
+            source_ = std::make_unique<StringDataSource>("postgre");
+        }
+    }
+    a->pathway->dataSourceName = sourceName(choice);
+    lentSource_ = source_.get();
+    a->pathway->graph->source = std::move(source_);
+}
+
+void CreateTabWidget::closeCurrentPathway() {
+    App* a = app();
+    if (!a) {
+        return;
+    }
+    reclaimDataSource();
+    AnalyzeTabWidget* analyze = window_->analyzeTab();
+    if (analyze && analyze->pagesAssembled()) {
+        analyze->resetForPathway();
+    }
+    // Joins the layout thread and drops painting and the shape finder.
+    a->close();
+    a->painting = false;
+    a->shapeFinder = nullptr;
+    a->setTool(App::kToolSelect);
+    if (window_->tabWidget()) {
+        window_->tabWidget()->setTabEnabled(kAnalyzeTab, false);
+    }
+}
+
+void CreateTabWidget::abandon(const QString& text) {
+    warn(text);
+    closeCurrentPathway();
+    buildSourcePage(false);
+}
+
+// ---- the painter step ----
+
+void CreateTabWidget::createPainter() { enterPainterStep(false); }
+
+void CreateTabWidget::continueUnbuiltPathway() { enterPainterStep(true); }
+
+bool CreateTabWidget::chooseSpecies() {
+    const std::optional<QString> answer = window_->dialogs().item(
+        this, "Choose the species", "Species:", QStringList{"Mouse", "Human"}, 0, false);
+    if (!answer) {
+        return false;
+    }
+    species_ = answer->toStdString();
+    return true;
+}
+
+void CreateTabWidget::enterPainterStep(bool cont) {
+    App* a = app();
+    if (!a || (cont && !a->pathway)) {
+        return;
+    }
+    Dialogs& dialogs = window_->dialogs();
+    if (cont) {
+        // The File tab has just loaded this pathway: it must stay open.
+        if (advanced_) {
+            buildSourcePage(false);
+        }
+        (sourceFromName(a->pathway->dataSourceName) == SourceChoice::String ? stringButton_
+                                                                             : hprdButton_)
+            ->setChecked(true);
+        switch (buildModeFromName(a->pathway->buildMode)) {
+            case BuildModeChoice::Standard:
+                standardButton_->setChecked(true);
+                break;
+            case BuildModeChoice::PaintOnImage:
+                paintButton_->setChecked(true);
+                break;
+            case BuildModeChoice::FromExisting:
+                existingButton_->setChecked(true);
+                break;
+        }
+    }
+    const SourceChoice source = checkedSource();
+    const BuildModeChoice mode = checkedBuildMode();
+
+    // Every question is asked before anything is closed, so a cancel leaves
+    // the pathway that was open as it was.
+    QString file;
+    QString image;
+    QString existing;
+    if (!cont) {
+        file = dialogs.saveFileName(nullptr, "Choose a pathway name under which to save",
+                                    "mypathway.pth", "*.pth");
+        if (file.isEmpty()) {
+            warn("You need to specify a file name. Aborting.");
+            buildSourcePage(false);
+            return;
+        }
+    }
+    species_.clear();
+    if (source == SourceChoice::String && !chooseSpecies()) {
+        buildSourcePage(false);
+        return;
+    }
+    if (!cont && mode == BuildModeChoice::PaintOnImage) {
+        image = dialogs.openFileName(nullptr, "Select a pathway image to paint on", "",
+                                     "Images (*.png *.xpm *.jpg)");
+        if (image.isEmpty()) {
+            warn(
+                "You need to specify a pathway image.\n If you don't have one choose standard "
+                "mode.\nAborting.");
+            buildSourcePage(false);
+            return;
+        }
+    }
+    if (!cont && mode == BuildModeChoice::FromExisting) {
+        existing =
+            dialogs.openFileName(nullptr, "Choose a pathway to copy and rebuild", "", "*.pth");
+        if (existing.isEmpty()) {
+            warn(
+                "You need to select an exisitng pahtway.\n If you don't have one choose "
+                "standard mode.\nAborting.");
+            buildSourcePage(false);
+            return;
+        }
+    }
+
+    if (!cont) {
+        closeCurrentPathway();
+        bool created = false;
+        QString failure;
+        switch (mode) {
+            case BuildModeChoice::Standard:
+                a->createPathway(file.toStdString());
+                created = a->pathway != nullptr;
+                failure = "The pathway could not be created.\nAborting.";
+                break;
+            case BuildModeChoice::PaintOnImage:
+                created = a->createPathwayFromImage(file.toStdString(), image.toStdString());
+                failure = "The pathway image " + image + " could not be read.\nAborting.";
+                break;
+            case BuildModeChoice::FromExisting:
+                created = a->createPathwayFromExisting(file.toStdString(), existing.toStdString());
+                failure = "The pathway " + existing + " could not be read.\nAborting.";
+                break;
+        }
+        if (!created || !a->pathway) {
+            abandon(failure);
+            return;
+        }
+    }
+
+    lendDataSource(source);
+    const PainterKind kind = painterKind(mode, a->pathway->shapeFinder != nullptr);
+    a->pathway->buildMode = painterBuildMode(kind);
+
+    advanced_ = true;
+    sourceNextButton_->setEnabled(false);
+    sourcesGroup_->setEnabled(false);
+    buildModeGroup_->setEnabled(false);
+    a->painting = true;
+    a->setTool(App::kToolSelect);
+    addPainterStep(kind);
+}
+
+void CreateTabWidget::addPainterStep(PainterKind kind) {
+    drawingGroup_ = new QGroupBox("Draw the pathway", this);
+    auto* drawingLayout = new QVBoxLayout(drawingGroup_);
+    if (kind == PainterKind::Tools) {
+        auto tool = [&](const char* text, void (CreateTabWidget::*slot)()) {
+            auto* button = new QPushButton(text, drawingGroup_);
+            button->setCheckable(true);
+            drawingLayout->addWidget(button);
+            connect(button, &QPushButton::clicked, this, slot);
+            return button;
+        };
+        placeProteinButton_ = tool("Place Protein", &CreateTabWidget::placeProteins);
+        placeInteractionButton_ = tool("Place Interaction", &CreateTabWidget::placeInteractions);
+        deleteProteinButton_ = tool("Delete Protein", &CreateTabWidget::deleteProteins);
+        deleteInteractionButton_ =
+            tool("Delete Interaction", &CreateTabWidget::deleteInteractions);
+    } else {
+        auto* note = new QTextEdit("Just paint on the pathway", drawingGroup_);
+        note->setReadOnly(true);
+        note->setMaximumHeight(40);
+        drawingLayout->addWidget(note);
+    }
+    layout_->addWidget(drawingGroup_);
+    steps_.append(drawingGroup_);
+
+    painterNextButton_ = narrowButton("Next", this);
+    connect(painterNextButton_, &QPushButton::clicked, this,
+            &CreateTabWidget::createGraphBuilderParameters);
+    layout_->addWidget(painterNextButton_);
+    steps_.append(painterNextButton_);
+}
+
+void CreateTabWidget::selectTool(QPushButton* own, int tool) {
+    App* a = app();
+    if (!own || !a) {
+        return;
+    }
+    if (!own->isChecked()) {
+        a->setTool(App::kToolSelect);
+        return;
+    }
+    for (QPushButton* other : {placeProteinButton_, placeInteractionButton_,
+                               deleteProteinButton_, deleteInteractionButton_}) {
+        if (other && other != own) {
+            other->setChecked(false);
+        }
+    }
+    a->setTool(tool);
+}
+
+void CreateTabWidget::placeProteins() {
+    selectTool(placeProteinButton_, App::kToolPlaceProtein);
+}
+
+void CreateTabWidget::placeInteractions() {
+    selectTool(placeInteractionButton_, App::kToolPlaceInteraction);
+}
+
+void CreateTabWidget::deleteProteins() {
+    selectTool(deleteProteinButton_, App::kToolDeleteProtein);
+}
+
+void CreateTabWidget::deleteInteractions() {
+    selectTool(deleteInteractionButton_, App::kToolDeleteInteraction);
+}
+
+// ---- the network parameters and the build ----
+
+void CreateTabWidget::createGraphBuilderParameters() {
+    App* a = app();
+    if (!painterNextButton_ || !a) {
+        return;
+    }
+    painterNextButton_->setEnabled(false);
+    if (!a->pathway) {
+        abandon("There is no pathway to build.\nAborting.");
+        return;
+    }
+    // Asks the protein of every region painted on the image.
+    a->assignSelectionProteins();
+
+    parametersGroup_ = new QGroupBox("Network parameters", this);
+    parametersGroup_->setMinimumHeight(180);
+    auto* parametersLayout = new QVBoxLayout(parametersGroup_);
+    auto spinBox = [](int minimum, int maximum, int value, QWidget* parent) {
+        auto* box = new QSpinBox(parent);
+        box->setRange(minimum, maximum);
+        box->setValue(value);
+        return box;
+    };
+    parametersLayout->addWidget(new QLabel("Levels", parametersGroup_));
+    levelsBox_ = spinBox(1, 5, 1, parametersGroup_);
+    parametersLayout->addWidget(levelsBox_);
+
+    auto* filters = new QGroupBox("Filters", parametersGroup_);
+    auto* filtersLayout = new QVBoxLayout(filters);
+    filtersLayout->addWidget(new QLabel("Filter Connectivity", filters));
+    filterConnectivityBox_ = spinBox(-1, 100, -1, filters);
+    filtersLayout->addWidget(filterConnectivityBox_);
+    filtersLayout->addWidget(new QLabel("Filter Paths", filters));
+    filterPathsBox_ = spinBox(-1, 4, -1, filters);
+    filtersLayout->addWidget(filterPathsBox_);
+    parametersLayout->addWidget(filters);
+
+    if (checkedSource() == SourceChoice::String) {
+        parametersLayout->addWidget(new QLabel("Confidence", parametersGroup_));
+        confidenceBox_ = spinBox(0, 1000, 900, parametersGroup_);
+        parametersLayout->addWidget(confidenceBox_);
+    }
+    layout_->addWidget(parametersGroup_);
+    steps_.append(parametersGroup_);
+
+    finishButton_ = narrowButton("Finish", this);
+    connect(finishButton_, &QPushButton::clicked, this, &CreateTabWidget::bindData);
+    layout_->addWidget(finishButton_);
+    steps_.append(finishButton_);
+}
+
+void CreateTabWidget::bindData() {
+    App* a = app();
+    if (!a || !levelsBox_) {
+        return;
+    }
+    if (!a->pathway) {
+        abandon("There is no pathway to build.\nAborting.");
+        return;
+    }
+    NetworkChoices choices;
+    choices.source = checkedSource();
+    choices.levels = levelsBox_->text();
+    if (confidenceBox_) {
+        choices.confidence = confidenceBox_->value();
+    }
+    choices.filterConnectivity = filterConnectivityBox_->value();
+    choices.filterPaths = filterPathsBox_->value();
+    choices.allExperimentalProteins =
+        allExperimentalButton_ && allExperimentalButton_->isChecked();
+    const std::string path = a->pathwayPath;
+    const GraphBuilderParameters parameters =
+        networkParameters(choices, a->pathway->nodeToIdLines, path, species_, experiments_.get());
+
+    if (!a->buildgraph(parameters)) {
+        abandon("The network could not be built.\nAborting.");
+        return;
+    }
+    // The network reaches the scene only through the file just written.
+    reclaimDataSource();
+    if (!a->loadPathway(path)) {
+        abandon("The built pathway could not be loaded.\nAborting.");
+        return;
+    }
+    AnalyzeTabWidget* analyze = window_->analyzeTab();
+    analyze->assemblePages();
+    window_->tabWidget()->setTabEnabled(kAnalyzeTab, true);
+    window_->tabWidget()->setCurrentIndex(kAnalyzeTab);
+    a->painting = false;
+    analyze->setLayoutRunning(true);
+    buildSourcePage(false);
+}

@@ -8,6 +8,11 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include "app/App.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "pathway/ShapeFinder.h"
+#include "ui/ProteinFinder.h"
+
 std::optional<QString> QtDialogs::text(QWidget* parent, const QString& title, const QString& label,
                                        const QString& initial) {
     bool ok = false;
@@ -64,10 +69,19 @@ void QtDialogs::message(QWidget* parent, const QString& text) {
     dialog.exec();
 }
 
-bool QtDialogs::findProtein(QWidget*, App&, const ImageProcessorSelection*, std::string& label,
-                            std::string& id) {
-    // The protein finder dialog is not built yet: behaves as cancelled.
-    label = "none";
-    id = "none";
-    return false;
+bool QtDialogs::findProtein(QWidget* parent, App& app, const ImageProcessorSelection* region,
+                            std::string& label, std::string& id) {
+    QImage preview;
+    if (region != nullptr && app.pathway && app.pathway->visual && app.pathway->shapeFinder) {
+        preview = regionPreview(app.pathway->shapeFinder->getImage(), *region);
+    }
+    ProteinFinder finder([&app](const std::string& text) { return app.searchProteins(text); },
+                         preview, parent);
+    finder.exec();
+    if (!finder.chosen()) {
+        return false;
+    }
+    label = finder.resultName();
+    id = finder.resultId();
+    return true;
 }

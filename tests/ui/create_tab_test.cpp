@@ -1,0 +1,335 @@
+#include <filesystem>
+#include <fstream>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "WindowFixture.h"
+#include "app/App.h"
+#include "datasources/HPRDDataSource.h"
+#include "datasources/StringDataSource.h"
+#include "model/HeatmapSeries.h"
+#include "model/ProteinGraph.h"
+#include "pathway/PathwayLayoutEntity.h"
+#include "ui/AnalyzeTabWidget.h"
+#include "ui/CreateTabWidget.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kSamples = fs::path(CORVIDANE_SOURCE_DIR) / "samples";
+
+class CreateTabTest : public WindowTest {
+protected:
+    CreateTabWidget* tab() const { return window->createTab(); }
+    App& app() const { return *window->app(); }
+    QString scratch(const char* name) const {
+        return QString::fromStdString((folder.path() / name).string());
+    }
+    void click(QAbstractButton* button) {
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    // The source page's "Next" with the save dialog answering `file`.
+    void next(const QString& file) {
+        dialogs->saveFiles.push_back(file);
+        click(tab()->sourceNextButton());
+    }
+    // What the place-protein tool leaves: a node and its seed line.
+    void placeSeed(const std::string& label, const std::string& id, float x, float y) {
+        app().pathway->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
+        app().pathway->nodeToIdLines.push_back(id + "#" + label);
+    }
+    bool asked(const std::string& call) const {
+        return std::find(dialogs->calls.begin(), dialogs->calls.end(), call) !=
+               dialogs->calls.end();
+    }
+    // The source page as it is fresh: nothing past it, choices open.
+    void expectFreshSourcePage() {
+        EXPECT_FALSE(tab()->advanced());
+        ASSERT_NE(tab()->sourceNextButton(), nullptr);
+        EXPECT_TRUE(tab()->sourceNextButton()->isEnabled());
+        EXPECT_TRUE(tab()->sourcesGroup()->isEnabled());
+        EXPECT_TRUE(tab()->hprdButton()->isChecked());
+        EXPECT_TRUE(tab()->standardButton()->isChecked());
+        EXPECT_EQ(tab()->drawingGroup(), nullptr);
+        EXPECT_EQ(tab()->painterNextButton(), nullptr);
+        EXPECT_EQ(tab()->parametersGroup(), nullptr);
+        EXPECT_EQ(tab()->experiments(), nullptr);
+    }
+};
+
+const char* const kWarnFileName = "warning:You need to specify a file name. Aborting.";
+
+TEST_F(CreateTabTest, FreshTabOffersHprdAndStandard) {
+    expectFreshSourcePage();
+    EXPECT_EQ(tab()->startOverButton()->text(), "Start over");
+    EXPECT_EQ(tab()->sourcesGroup()->title(), "Available Datasources");
+    EXPECT_EQ(tab()->buildModeGroup()->title(), "Build mode");
+    EXPECT_EQ(tab()->experimentsGroup()->title(), "Experimental Data");
+    EXPECT_FALSE(tab()->stringButton()->isEnabled());
+    EXPECT_FALSE(tab()->allExperimentalButton()->isChecked());
+    EXPECT_EQ(tab()->paintButton()->text(), "Paint on image");
+    EXPECT_EQ(tab()->existingButton()->text(), "From existing");
+    EXPECT_LE(tab()->sourceNextButton()->maximumWidth(), 60);
+    EXPECT_EQ(app().pathway, nullptr);
+}
+
+TEST_F(CreateTabTest, CancelledSaveNameReturnsToTheSourcePageAndKeepsWhatWasOpen) {
+    app().createPathway(scratch("open.pth").toStdString());
+    PathwayLayoutEntity* open = app().pathway.get();
+    tab()->paintButton()->setChecked(true);
+    click(tab()->sourceNextButton());
+    EXPECT_TRUE(asked("save:Choose a pathway name under which to save"));
+    EXPECT_TRUE(asked(kWarnFileName));
+    EXPECT_FALSE(asked("open:Select a pathway image to paint on"));
+    EXPECT_EQ(app().pathway.get(), open);
+    EXPECT_FALSE(app().painting);
+    expectFreshSourcePage();
+}
+
+TEST_F(CreateTabTest, StandardNextCreatesThePathwayWithHprdAndTheTools) {
+    next(scratch("new.pth"));
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_EQ(app().pathwayPath, scratch("new.pth").toStdString());
+    EXPECT_EQ(app().pathway->dataSourceName, "HPRD");
+    EXPECT_EQ(app().pathway->buildMode, "Standard");
+    EXPECT_NE(dynamic_cast<HPRDDataSource*>(app().pathway->graph->source.get()), nullptr);
+    // HPRD needs no species.
+    EXPECT_TRUE(std::none_of(dialogs->calls.begin(), dialogs->calls.end(),
+                             [](const std::string& c) { return c.rfind("item:", 0) == 0; }));
+    EXPECT_EQ(tab()->species(), "");
+    EXPECT_TRUE(tab()->advanced());
+    EXPECT_TRUE(app().painting);
+    EXPECT_FALSE(tab()->sourceNextButton()->isEnabled());
+    EXPECT_FALSE(tab()->sourcesGroup()->isEnabled());
+    EXPECT_FALSE(tab()->buildModeGroup()->isEnabled());
+    ASSERT_NE(tab()->drawingGroup(), nullptr);
+    EXPECT_EQ(tab()->drawingGroup()->title(), "Draw the pathway");
+    EXPECT_EQ(tab()->placeProteinButton()->text(), "Place Protein");
+    EXPECT_EQ(tab()->deleteInteractionButton()->text(), "Delete Interaction");
+    ASSERT_NE(tab()->painterNextButton(), nullptr);
+}
+
+TEST_F(CreateTabTest, DrawingToolsAreExclusive) {
+    next(scratch("tools.pth"));
+    click(tab()->placeProteinButton());
+    EXPECT_EQ(app().tool, App::kToolPlaceProtein);
+    click(tab()->deleteProteinButton());
+    EXPECT_FALSE(tab()->placeProteinButton()->isChecked());
+    EXPECT_TRUE(tab()->deleteProteinButton()->isChecked());
+    EXPECT_FALSE(tab()->placeInteractionButton()->isChecked());
+    EXPECT_FALSE(tab()->deleteInteractionButton()->isChecked());
+    EXPECT_EQ(app().tool, App::kToolDeleteProtein);
+    click(tab()->deleteProteinButton());
+    EXPECT_FALSE(tab()->deleteProteinButton()->isChecked());
+    EXPECT_EQ(app().tool, App::kToolSelect);
+    click(tab()->placeInteractionButton());
+    click(tab()->deleteInteractionButton());
+    EXPECT_EQ(app().tool, App::kToolDeleteInteraction);
+    EXPECT_FALSE(tab()->placeInteractionButton()->isChecked());
+}
+
+TEST_F(CreateTabTest, ParametersStepForHprdHasNoConfidence) {
+    next(scratch("params.pth"));
+    click(tab()->painterNextButton());
+    EXPECT_FALSE(tab()->painterNextButton()->isEnabled());
+    ASSERT_NE(tab()->parametersGroup(), nullptr);
+    EXPECT_EQ(tab()->parametersGroup()->title(), "Network parameters");
+    EXPECT_EQ(tab()->levelsBox()->text(), "1");
+    EXPECT_EQ(tab()->levelsBox()->maximum(), 5);
+    EXPECT_EQ(tab()->filterConnectivityBox()->value(), -1);
+    EXPECT_EQ(tab()->filterConnectivityBox()->maximum(), 100);
+    EXPECT_EQ(tab()->filterPathsBox()->value(), -1);
+    EXPECT_EQ(tab()->filterPathsBox()->maximum(), 4);
+    EXPECT_EQ(tab()->confidenceBox(), nullptr);
+    QStringList labels;
+    for (QLabel* label : tab()->parametersGroup()->findChildren<QLabel*>()) labels << label->text();
+    EXPECT_FALSE(labels.contains("Confidence"));
+    ASSERT_NE(tab()->finishButton(), nullptr);
+    EXPECT_EQ(tab()->finishButton()->text(), "Finish");
+}
+
+TEST_F(CreateTabTest, StartOverClosesThePathwayAndTheSourceIsKeptForTheNext) {
+    next(scratch("first.pth"));
+    click(tab()->placeProteinButton());
+    const DataSource* first = app().pathway->graph->source.get();
+    ASSERT_NE(first, nullptr);
+    click(tab()->startOverButton());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_FALSE(app().painting);
+    EXPECT_EQ(app().tool, App::kToolSelect);
+    expectFreshSourcePage();
+
+    next(scratch("second.pth"));
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway->graph->source.get(), first) << "the HPRD files were read again";
+    EXPECT_EQ(app().tool, App::kToolSelect);
+}
+
+TEST_F(CreateTabTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
+    tab()->paintButton()->setChecked(true);
+    next(scratch("painted.pth"));
+    EXPECT_TRUE(asked(
+        "warning:You need to specify a pathway image.\n If you don't have one choose standard "
+        "mode.\nAborting."));
+    EXPECT_EQ(app().pathway, nullptr);
+    expectFreshSourcePage();
+
+    std::ofstream(scratch("not-an-image.png").toStdString()) << "text";
+    tab()->paintButton()->setChecked(true);
+    dialogs->openFiles.push_back(scratch("not-an-image.png"));
+    next(scratch("painted.pth"));
+    EXPECT_EQ(app().pathway, nullptr) << "a pathway without its image stayed current";
+    EXPECT_FALSE(app().painting);
+    expectFreshSourcePage();
+
+    tab()->paintButton()->setChecked(true);
+    dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egfr_background.png").string()));
+    next(scratch("painted.pth"));
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_NE(app().pathway->shapeFinder, nullptr);
+    EXPECT_EQ(app().pathway->buildMode, "From Image");
+    EXPECT_TRUE(app().painting);
+    EXPECT_EQ(tab()->placeProteinButton(), nullptr);
+    ASSERT_NE(tab()->drawingGroup(), nullptr);
+    QTextEdit* note = tab()->drawingGroup()->findChild<QTextEdit*>();
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->toPlainText(), "Just paint on the pathway");
+}
+
+TEST_F(CreateTabTest, FromExistingCopiesAReadablePathwayOnly) {
+    tab()->existingButton()->setChecked(true);
+    dialogs->openFiles.push_back(scratch("missing.pth"));
+    next(scratch("copy.pth"));
+    EXPECT_TRUE(asked("open:Choose a pathway to copy and rebuild"));
+    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(dialogs->calls.back().rfind("warning:", 0), 0u);
+    expectFreshSourcePage();
+
+    tab()->existingButton()->setChecked(true);
+    dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egfr.pth").string()));
+    next(scratch("copy.pth"));
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_EQ(app().pathwayPath, scratch("copy.pth").toStdString());
+    EXPECT_EQ(app().pathway->buildMode, "Standard");
+    EXPECT_NE(tab()->placeProteinButton(), nullptr);
+}
+
+TEST_F(CreateTabTest, ExperimentsAreListedByFileNameAndBadOnesRefused) {
+    click(tab()->addExperimentButton());
+    EXPECT_EQ(tab()->experiments(), nullptr) << "a cancelled file made a store";
+
+    dialogs->openFiles.push_back(scratch("missing.txt"));
+    click(tab()->addExperimentButton());
+    EXPECT_EQ(dialogs->calls.back().rfind("warning:", 0), 0u);
+
+    dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egf_5min.txt").string()));
+    click(tab()->addExperimentButton());
+    ASSERT_NE(tab()->experiments(), nullptr);
+    EXPECT_GT(tab()->experiments()->entryCount(), 0);
+    QStringList labels;
+    for (QLabel* label : tab()->experimentsGroup()->findChildren<QLabel*>()) labels << label->text();
+    EXPECT_EQ(labels, QStringList{"egf_5min.txt"});
+
+    click(tab()->startOverButton());
+    EXPECT_EQ(tab()->experiments(), nullptr);
+}
+
+TEST_F(CreateTabTest, BuildsTheNetworkOnTheHprdSampleAndHandsOverToAnalyze) {
+    next(scratch("built.pth"));
+    placeSeed("EGFR", "00001", 0.3f, -0.3f);
+    placeSeed("GRB2", "00005", 0.6f, -0.6f);
+    click(tab()->painterNextButton());
+    tab()->levelsBox()->setValue(2);
+    click(tab()->finishButton());
+    QCoreApplication::processEvents();
+
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_TRUE(app().pathway->hasNetwork);
+    EXPECT_EQ(app().pathwayPath, scratch("built.pth").toStdString());
+    EXPECT_TRUE(fs::exists(scratch("built.pth").toStdString()));
+    Array<std::string> ids;
+    app().pathway->graph->getNodes(ids);
+    EXPECT_GT(ids.size(), 2u);
+    EXPECT_TRUE(app().pathway->graph->isImportant("00001"));
+    EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
+    EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
+    EXPECT_TRUE(window->analyzeTab()->pagesAssembled());
+    EXPECT_FALSE(app().painting);
+    expectFreshSourcePage();
+}
+
+TEST_F(CreateTabTest, FailedBuildWarnsAndLeavesNothingHalfBuilt) {
+    // Without the HPRD files the source is empty and the build refuses.
+    fs::remove(folder.path() / "data");
+    next(scratch("nodata.pth"));
+    placeSeed("EGFR", "00001", 0.3f, -0.3f);
+    click(tab()->painterNextButton());
+    click(tab()->finishButton());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs->calls.back().rfind("warning:", 0), 0u);
+    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+    EXPECT_FALSE(window->analyzeTab()->pagesAssembled());
+    expectFreshSourcePage();
+}
+
+TEST_F(CreateTabTest, FailedReloadWarnsAndKeepsTheAnalyzeTabOff) {
+    next(scratch("spoilt.pth"));
+    placeSeed("EGFR", "00001", 0.3f, -0.3f);
+    click(tab()->painterNextButton());
+    // Spoils the file as soon as the build has written it (the build's last
+    // progress step runs the event loop once more).
+    const std::string path = scratch("spoilt.pth").toStdString();
+    QTimer spoiler;
+    QObject::connect(&spoiler, &QTimer::timeout, [&] {
+        if (fs::exists(path)) {
+            std::ofstream(path, std::ios::trunc) << "";
+            spoiler.stop();
+        }
+    });
+    spoiler.start(0);
+    click(tab()->finishButton());
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(spoiler.isActive()) << "the build wrote nothing";
+    EXPECT_EQ(dialogs->calls.back().rfind("warning:", 0), 0u);
+    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+    expectFreshSourcePage();
+}
+
+TEST_F(CreateTabTest, ContinuingAStringPathwayAsksItsSpeciesAndOffersConfidence) {
+    ASSERT_TRUE(app().loadPathway((kSamples / "egfr_string.pth").string()));
+    PathwayLayoutEntity* loaded = app().pathway.get();
+    tab()->continueUnbuiltPathway();
+    EXPECT_TRUE(asked("item:Choose the species"));
+    EXPECT_EQ(dialogs->lastItems, (QStringList{"Mouse", "Human"}));
+    EXPECT_EQ(app().pathway.get(), loaded) << "a cancelled species closed the loaded pathway";
+    expectFreshSourcePage();
+
+    dialogs->items.push_back(QString("Human"));
+    tab()->continueUnbuiltPathway();
+    EXPECT_FALSE(asked("save:Choose a pathway name under which to save"));
+    EXPECT_EQ(app().pathway.get(), loaded);
+    EXPECT_TRUE(tab()->stringButton()->isChecked());
+    EXPECT_EQ(tab()->species(), "Human");
+    EXPECT_EQ(app().pathway->dataSourceName, "String");
+    EXPECT_NE(dynamic_cast<StringDataSource*>(app().pathway->graph->source.get()), nullptr);
+    EXPECT_NE(tab()->placeProteinButton(), nullptr);
+    click(tab()->painterNextButton());
+    ASSERT_NE(tab()->confidenceBox(), nullptr);
+    EXPECT_EQ(tab()->confidenceBox()->value(), 900);
+    EXPECT_EQ(tab()->confidenceBox()->maximum(), 1000);
+}
+
+}  // namespace
