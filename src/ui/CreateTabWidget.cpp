@@ -348,6 +348,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     a->pathway->buildMode = painterBuildMode(kind);
 
     advanced_ = true;
+    drawingPath_ = a->pathwayPath;
     sourceNextButton_->setEnabled(false);
     sourcesGroup_->setEnabled(false);
     buildModeGroup_->setEnabled(false);
@@ -388,9 +389,18 @@ void CreateTabWidget::addPainterStep(PainterKind kind) {
     steps_.append(painterNextButton_);
 }
 
+bool CreateTabWidget::stepIsCurrent() {
+    App* a = app();
+    if (a && a->pathway && !a->pathway->hasNetwork && a->pathwayPath == drawingPath_) {
+        return true;
+    }
+    buildSourcePage(false);
+    return false;
+}
+
 void CreateTabWidget::selectTool(QPushButton* own, int tool) {
     App* a = app();
-    if (!own || !a) {
+    if (!own || !a || !stepIsCurrent()) {
         return;
     }
     if (!own->isChecked()) {
@@ -426,14 +436,10 @@ void CreateTabWidget::deleteInteractions() {
 
 void CreateTabWidget::createGraphBuilderParameters() {
     App* a = app();
-    if (!painterNextButton_ || !a) {
+    if (!painterNextButton_ || !a || !stepIsCurrent()) {
         return;
     }
     painterNextButton_->setEnabled(false);
-    if (!a->pathway) {
-        abandon("There is no pathway to build.\nAborting.");
-        return;
-    }
     // Asks the protein of every region painted on the image.
     a->assignSelectionProteins();
 
@@ -476,11 +482,7 @@ void CreateTabWidget::createGraphBuilderParameters() {
 
 void CreateTabWidget::bindData() {
     App* a = app();
-    if (!a || !levelsBox_) {
-        return;
-    }
-    if (!a->pathway) {
-        abandon("There is no pathway to build.\nAborting.");
+    if (!a || !levelsBox_ || !stepIsCurrent()) {
         return;
     }
     NetworkChoices choices;

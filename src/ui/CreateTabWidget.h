@@ -82,10 +82,6 @@ public slots:
     void discardInvalidExperimentals();
     void startOver();
 
-    // The File tab opened a pathway that is not built yet: continue at the
-    // painter step for it, without asking for a file.
-    void continueUnbuiltPathway();
-
 private:
     App* app() const;
     // The painter step for a new pathway (cont false) or the current one.
@@ -107,6 +103,9 @@ private:
     void addPainterStep(PainterKind kind);
     // Checks `own` alone and sets its tool; 9 when it was released.
     void selectTool(QPushButton* own, int tool);
+    // False, after going back to a fresh source page, when the pathway of the
+    // shown steps is no longer current (the File tab opened another one).
+    bool stepIsCurrent();
     SourceChoice checkedSource() const;
     BuildModeChoice checkedBuildMode() const;
 
@@ -116,6 +115,8 @@ private:
     // The source lent to the current pathway's graph; compared, never read.
     const DataSource* lentSource_ = nullptr;
     std::string species_;
+    // The file of the pathway the painter step was made for.
+    std::string drawingPath_;
     bool advanced_ = false;
 
     QVBoxLayout* layout_ = nullptr;

@@ -176,6 +176,17 @@ TEST_F(CreateTabTest, StartOverClosesThePathwayAndTheSourceIsKeptForTheNext) {
     EXPECT_EQ(app().tool, App::kToolSelect);
 }
 
+TEST_F(CreateTabTest, StepsOfAPathwayReplacedElsewhereLeadBackToTheSourcePage) {
+    next(scratch("drawn.pth"));
+    // What the File tab does when it opens another file.
+    app().close();
+    ASSERT_TRUE(app().loadPathway((kSamples / "egfr.pth").string()));
+    click(tab()->placeProteinButton());
+    EXPECT_NE(app().tool, App::kToolPlaceProtein);
+    expectFreshSourcePage();
+    EXPECT_EQ(app().pathwayPath, (kSamples / "egfr.pth").string());
+}
+
 TEST_F(CreateTabTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
     tab()->paintButton()->setChecked(true);
     next(scratch("painted.pth"));
