@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QToolBox>
 #include <QVBoxLayout>
 
 #include "app/App.h"
@@ -344,6 +345,8 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     }
 
     lendDataSource(source);
+    // The protein finder searches for the same species as the build.
+    a->species = species_;
     const PainterKind kind = painterKind(mode, a->pathway->shapeFinder != nullptr);
     a->pathway->buildMode = painterBuildMode(kind);
 
@@ -514,6 +517,10 @@ void CreateTabWidget::bindData() {
     window_->tabWidget()->setTabEnabled(kAnalyzeTab, true);
     window_->tabWidget()->setCurrentIndex(kAnalyzeTab);
     a->painting = false;
+    // The Visuals page, where the layout switch is.
+    if (analyze->toolBox() && analyze->toolBox()->count() > 3) {
+        analyze->toolBox()->setCurrentIndex(3);
+    }
     analyze->setLayoutRunning(true);
     buildSourcePage(false);
 }

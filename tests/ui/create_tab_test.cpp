@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "WindowFixture.h"
+#include "datasources/string_test_server.h"
 #include "app/App.h"
 #include "datasources/HPRDDataSource.h"
 #include "datasources/StringDataSource.h"
@@ -20,6 +21,10 @@
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/CreateTabWidget.h"
+#include "ui/OpenTabWidget.h"
+#include "pathway/PathwayLayouter.h"
+#include "ui/RenderWindow.h"
+#include <QToolBox>
 
 namespace {
 
@@ -257,9 +262,19 @@ TEST_F(CreateTabTest, ExperimentsAreListedByFileNameAndBadOnesRefused) {
 }
 
 TEST_F(CreateTabTest, BuildsTheNetworkOnTheHprdSampleAndHandsOverToAnalyze) {
+    window->resize(900, 700);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     next(scratch("built.pth"));
-    placeSeed("EGFR", "00001", 0.3f, -0.3f);
-    placeSeed("GRB2", "00005", 0.6f, -0.6f);
+    click(tab()->placeProteinButton());
+    QWidget* view = window->renderWindow();
+    dialogs->proteins.push_back(std::pair<std::string, std::string>("EGFR", "00001"));
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(view->width() / 3, view->height() / 3));
+    dialogs->proteins.push_back(std::pair<std::string, std::string>("GRB2", "00005"));
+    QTest::mouseClick(view, Qt::LeftButton, {},
+                      QPoint(view->width() * 2 / 3, view->height() * 2 / 3));
+    ASSERT_EQ(app().pathway->nodeToIdLines, (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
+
     click(tab()->painterNextButton());
     tab()->levelsBox()->setValue(2);
     click(tab()->finishButton());
@@ -273,10 +288,49 @@ TEST_F(CreateTabTest, BuildsTheNetworkOnTheHprdSampleAndHandsOverToAnalyze) {
     app().pathway->graph->getNodes(ids);
     EXPECT_GT(ids.size(), 2u);
     EXPECT_TRUE(app().pathway->graph->isImportant("00001"));
+    EXPECT_TRUE(app().pathway->graph->isImportant("00005"));
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     EXPECT_TRUE(window->analyzeTab()->pagesAssembled());
+    EXPECT_EQ(window->analyzeTab()->toolBox()->currentIndex(), 3);
+    ASSERT_NE(app().pathway->layouter, nullptr);
+    EXPECT_TRUE(app().pathway->layouter->isRunning());
     EXPECT_FALSE(app().painting);
+    expectFreshSourcePage();
+}
+
+TEST_F(CreateTabTest, BuildsTheStringSamplePathwayOpenedFromTheFileTab) {
+    pointOdbcAtTestServer();
+    if (!StringDataSource("postgre").isOpen()) {
+        if (runningUnderCi()) FAIL() << "the test database is not reachable";
+        GTEST_SKIP() << "no test database (run scripts/services start)";
+    }
+    for (const char* name : {"egfr_string.pth", "egfr_background.png"}) {
+        fs::copy_file(kSamples / name, folder.path() / name);
+    }
+    dialogs->items.push_back(QString("Human"));
+    ASSERT_TRUE(window->fileTab()->openPathway(scratch("egfr_string.pth").toStdString()));
+    EXPECT_EQ(window->tabWidget()->currentIndex(), 1);
+    ASSERT_TRUE(tab()->advanced());
+    EXPECT_TRUE(tab()->stringButton()->isChecked());
+    EXPECT_EQ(app().species, "Human");
+
+    click(tab()->painterNextButton());
+    ASSERT_NE(tab()->confidenceBox(), nullptr);
+    tab()->confidenceBox()->setValue(700);
+    tab()->levelsBox()->setValue(2);
+    click(tab()->finishButton());
+    QCoreApplication::processEvents();
+
+    EXPECT_FALSE(std::any_of(dialogs->calls.begin(), dialogs->calls.end(),
+                             [](const std::string& c) { return c.rfind("warning:", 0) == 0; }));
+    ASSERT_NE(app().pathway, nullptr);
+    EXPECT_TRUE(app().pathway->hasNetwork);
+    Array<std::string> ids;
+    app().pathway->graph->getNodes(ids);
+    EXPECT_GT(ids.size(), 7u);
+    EXPECT_TRUE(app().pathway->graph->isImportant("9606.ENSP00000275493"));
+    EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     expectFreshSourcePage();
 }
 
