@@ -37,8 +37,11 @@ bool OpenTabWidget::openPathway(const std::string& path) {
     if (analyze->pagesAssembled()) {
         analyze->resetForPathway();
     }
-    // Whatever is open without Analyze pages (a pathway being drawn) goes too;
-    // closing joins its layout thread.
+    CreateTabWidget* create = window_->createTab();
+    if (create->advanced()) {
+        create->buildSourcePage(true);
+    }
+    // Whatever else is open goes too; closing joins its layout thread.
     app.close();
     if (!app.loadPathway(path)) {
         window_->dialogs().message(nullptr, "could not open pathway!");
@@ -52,7 +55,7 @@ bool OpenTabWidget::openPathway(const std::string& path) {
         app.painting = false;
     } else {
         tabs->setCurrentIndex(1);
-        window_->createTab()->continueUnbuiltPathway();
+        create->continueUnbuiltPathway();
     }
     return true;
 }

@@ -8,6 +8,8 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QGroupBox>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBox>
@@ -21,6 +23,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
 #include "ui/AnalyzeTabWidget.h"
+#include "ui/CreateTabWidget.h"
 #include "ui/ExperimentsPanel.h"
 #include "ui/OpenTabWidget.h"
 #include "ui/VisualsPage.h"
@@ -126,6 +129,23 @@ TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
     EXPECT_FALSE(analyze->pagesAssembled());
     EXPECT_EQ(analyze->toolBox()->count(), 0);
     EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+    // The Create tab goes on at its painter step for this pathway, asking for no file.
+    CreateTabWidget* create = window->createTab();
+    EXPECT_TRUE(create->advanced());
+    EXPECT_NE(create->drawingGroup(), nullptr);
+    ASSERT_NE(create->hprdButton(), nullptr);
+    EXPECT_TRUE(create->hprdButton()->isChecked());
+    EXPECT_TRUE(create->standardButton()->isChecked());
+    for (const std::string& call : dialogs->calls) {
+        EXPECT_NE(call.rfind("save:", 0), 0u) << call;
+    }
+
+    // Opening a built pathway now sends the Create tab back to a fresh source page.
+    open(built);
+    EXPECT_FALSE(create->advanced());
+    EXPECT_NE(create->sourcesGroup(), nullptr);
+    EXPECT_EQ(create->drawingGroup(), nullptr);
+    EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
 }
 
 TEST_F(FileTab, UnreadableFilesSaySoAndLeaveNoPathwayOpen) {
