@@ -89,6 +89,10 @@ public:
 
     // A node identifier must also keep clear of the edge key separator.
     static bool isStorableNodeId(const std::string& id);
+
+    // Expires when the graph is destroyed, so that an observer which may outlive
+    // it (a selector, a window page) can tell before touching it.
+    std::weak_ptr<const void> lifetime() const { return alive; }
     static std::string edgeKey(const std::string& a, const std::string& b) { return a + "|" + b; }
 
 private:
@@ -100,6 +104,7 @@ private:
     void clear();
     bool readGraphSections(TextFileReader& in);
 
+    std::shared_ptr<const int> alive = std::make_shared<const int>(0);
     Table<std::string, bool> nodes;
     Table<std::string, Array<std::string>> adjacency;
     Table<std::string, std::unique_ptr<PropertyList>> nodeProperties;

@@ -6,10 +6,14 @@
 #include "model/PropertyGraph.h"
 
 Selector::Selector(std::string name_, PropertyGraph* graph_, bool mark_)
-    : name(std::move(name_)), graph(graph_), mark(mark_) {}
+    : name(std::move(name_)), graph(graph_), mark(mark_) {
+    if (graph != nullptr) {
+        graphLifetime = graph->lifetime();
+    }
+}
 
 Selector::~Selector() {
-    if (!mark || !graph) {
+    if (!mark || !graphAlive()) {
         return;
     }
     const bool filtering = graph->filteringEnabled;
@@ -27,7 +31,7 @@ void Selector::invert() {
 }
 
 void Selector::markGraph(int threshold) {
-    if (!mark || !graph) {
+    if (!mark || !graphAlive()) {
         return;
     }
     Array<std::string> selected;
@@ -53,7 +57,7 @@ void Selector::markGraph(int threshold) {
 }
 
 void Selector::keepGraphNodes(Array<std::string>& ids) const {
-    if (!graph) {
+    if (!graphAlive()) {
         ids.clear();
         return;
     }

@@ -2,6 +2,7 @@
 // marks the graph, hides the proteins it does not pick by tagging them.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/Table.h"
@@ -11,7 +12,8 @@ class PropertyGraph;
 class Selector {
 public:
     // `name` is also the tag put on the graph's nodes: it must differ between the live
-    // marking selectors of one graph. The graph must outlive the selector.
+    // marking selectors of one graph. A selector that outlives its graph leaves it
+    // alone (marking and untagging do nothing).
     Selector(std::string name, PropertyGraph* graph, bool mark);
     // A marking selector takes its tag off every node again.
     virtual ~Selector();
@@ -39,6 +41,8 @@ public:
     bool isMarking() const { return mark; }
 
 protected:
+    // False once the graph is gone.
+    bool graphAlive() const { return graph != nullptr && !graphLifetime.expired(); }
     // Drops identifiers that are no longer nodes of the graph.
     void keepGraphNodes(Array<std::string>& ids) const;
 
@@ -49,4 +53,5 @@ protected:
     bool inverted = false;
     int lastThreshold = 0;
     bool mark;
+    std::weak_ptr<const void> graphLifetime;
 };

@@ -241,6 +241,10 @@ PathwayProteinsSelector::PathwayProteinsSelector(std::string name_, PropertyGrap
 
 void PathwayProteinsSelector::select(int threshold, Array<std::string>& out) {
     out.clear();
+    lastThreshold = threshold;
+    if (!graphAlive()) {
+        return;
+    }
     const auto* proteins = dynamic_cast<const ProteinGraph*>(graph);
     // The pathway model alone, or else everything, as the description says.
     const bool modelOnly = inverted ? threshold != 0 : threshold == 0;
@@ -252,7 +256,6 @@ void PathwayProteinsSelector::select(int threshold, Array<std::string>& out) {
         }
     }
     keepGraphNodes(out);
-    lastThreshold = threshold;
 }
 
 void PathwayProteinsSelector::describe(std::string& out) const {

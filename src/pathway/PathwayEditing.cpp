@@ -378,17 +378,22 @@ void PathwayLayoutEntity::updateVisibility(bool keepPathway, bool keepExperiment
         }
     }
 
+    auto hidden = [&](const std::string& id) {
+        if (!graph->hasNodeTags(id)) {
+            return false;
+        }
+        const bool kept = (keepPathway && important.contains(id)) ||
+                          (keepExperimentals && experimental.contains(id));
+        return !kept;
+    };
+
     for (const std::string& id : ids) {
         NodeEntity* node = getNode(id);
         if (node == nullptr) {
             continue;
         }
-        const bool isImportant = important.contains(id);
-        if ((keepPathway && isImportant) || (keepExperimentals && experimental.contains(id))) {
-            graph->removeTag(id, "");
-        }
         const Vector3 p = node->getLocalFrame().translation;
-        const float z = graph->hasNodeTags(id) ? -1.0f : (isImportant ? 0.001f : 0.0f);
+        const float z = hidden(id) ? -1.0f : (important.contains(id) ? 0.001f : 0.0f);
         node->setLocalFrame(CoordinateFrame(Vector3(p.x, p.y, z)));
     }
 
@@ -400,7 +405,7 @@ void PathwayLayoutEntity::updateVisibility(bool keepPathway, bool keepExperiment
             continue;
         }
         // An interaction of a hidden protein is hidden with it.
-        edge->hidden = graph->hasEdgeTags(a, b) || graph->hasNodeTags(a) || graph->hasNodeTags(b);
+        edge->hidden = graph->hasEdgeTags(a, b) || hidden(a) || hidden(b);
     }
 }
 

@@ -282,6 +282,10 @@ public:
 
     // ---- visibility, stimulus, stored positions ----
 
+    // Shows what no selector tags, plus, whatever their tags, the important
+    // proteins (keepPathway) and those with experimental data (keepExperimentals).
+    // The keep flags only override the display: the tags stay, so the filters
+    // that hid a kept protein still hide it once the flags are off.
     void updateVisibility(bool keepPathway, bool keepExperimentals);
     void applyStimulus(const Array<std::string>& ids, ProteinGraph* target);
     void storePositions();

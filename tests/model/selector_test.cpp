@@ -323,6 +323,26 @@ TEST(SelectorTest, StackedMarkingSelectorsAndDeletionThroughTheBase) {
     EXPECT_FALSE(g.hasNodeTags("a"));
 }
 
+TEST(SelectorTest, SelectorsOutlivingTheirGraphLeaveItAlone) {
+    // A window page may hold filters past the pathway that owned the graph.
+    std::unique_ptr<Selector> filter;
+    std::unique_ptr<Selector> pathway;
+    {
+        ProteinGraph g;
+        addEdges(g, {{"hub", "a"}, {"hub", "b"}});
+        g.setImportant("hub");
+        filter = ProteinConnectivitySelectorFactory().create("Filter1", &g, true);
+        filter->markGraph(2);
+        pathway = PathwayProteinsSelectorFactory().create("Filter2", &g, true);
+    }
+    filter->markGraph(1);
+    Ids out{"stale"};
+    pathway->select(0, out);
+    EXPECT_TRUE(out.empty());
+    filter.reset();
+    pathway.reset();
+}
+
 TEST(SelectorTest, PathwayProteinsFourCases) {
     ProteinGraph g;
     addEdges(g, {{"seed", "x"}, {"x", "y"}});

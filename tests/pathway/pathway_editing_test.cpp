@@ -245,11 +245,27 @@ TEST_F(PathwayEditing, VisibilityFollowsTheFilterTags) {
     EXPECT_TRUE(ofHidden->hidden);
     EXPECT_FALSE(own->hidden);
 
-    // Keeping the pathway frees its tagged important protein.
+    // Keeping the pathway shows its tagged important protein and the
+    // interactions it has with shown proteins, but leaves the tag for the
+    // filter that put it there.
+    EdgeEntity* ofKept = interaction("I1", "s2");
     p.updateVisibility(true, false);
     EXPECT_FLOAT_EQ(p.getNode("I1")->getLocalFrame().translation.z, 0.001f);
-    EXPECT_FALSE(p.graph->hasNodeTags("I1"));
-    EXPECT_TRUE(p.graph->hasNodeTags("s1"));
+    EXPECT_FALSE(ofKept->hidden);
+    EXPECT_TRUE(p.graph->hasNodeTags("I1"));
+    EXPECT_FLOAT_EQ(s1->getLocalFrame().translation.z, -1.0f);
+    p.updateVisibility(false, false);
+    EXPECT_FLOAT_EQ(p.getNode("I1")->getLocalFrame().translation.z, -1.0f);
+    EXPECT_TRUE(ofKept->hidden);
+
+    // Proteins with experimental data are kept the same way.
+    p.graph->filteringEnabled = false;
+    ASSERT_NE(p.graph->addNodeProperty("s1", std::make_unique<Property>("heatmap", "1")), nullptr);
+    p.graph->filteringEnabled = true;
+    p.updateVisibility(false, true);
+    EXPECT_FLOAT_EQ(s1->getLocalFrame().translation.z, 0.0f);
+    EXPECT_FALSE(ofHidden->hidden);
+    EXPECT_FLOAT_EQ(p.getNode("I1")->getLocalFrame().translation.z, -1.0f);
 
     p.graph->removeTag("s1", "");
     p.updateVisibility(false, false);
