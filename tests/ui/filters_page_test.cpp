@@ -2,7 +2,6 @@
 // files: stacked filters and their rows, the keep boxes, the Path rule's
 // choice of proteins, the selector, named selections and the selection modes.
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -16,10 +15,8 @@
 #include <QSlider>
 #include <QTextBrowser>
 
-#include "WindowFixture.h"
+#include "SamplePathway.h"
 #include "app/App.h"
-#include "app/Batch.h"
-#include "app/CommandLine.h"
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
 #include "pathway/PathwayLayoutEntity.h"
@@ -28,7 +25,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Ids = Array<std::string>;
 
 Ids sorted(Ids ids) {
@@ -36,54 +32,19 @@ Ids sorted(Ids ids) {
     return ids;
 }
 
-class FiltersPageTest : public WindowTest {
+class FiltersPageTest : public SamplePathwayTest {
 protected:
-    // The sample batch job once for the suite: a built network with seeds
-    // and experimental proteins.
-    static void SetUpTestSuite() {
-        suiteFolder() = fs::temp_directory_path() / ("corvidane-filters-" + std::to_string(::getpid()));
-        fs::remove_all(suiteFolder());
-        fs::create_directories(suiteFolder());
-        const fs::path source = CORVIDANE_SOURCE_DIR;
-        fs::create_directory_symlink(source / "data", suiteFolder() / "data");
-        const fs::path previous = fs::current_path();
-        fs::current_path(suiteFolder());
-        commandLine = CommandLineState{};
-        commandLine.pathwayPath = (source / "samples" / "egfr.pth").string();
-        commandLine.outputPath = (suiteFolder() / "built.pth").string();
-        commandLine.experimentFiles = {(source / "samples" / "egf_5min.txt").string(),
-                                       (source / "samples" / "egf_30min.txt").string()};
-        ASSERT_TRUE(readConfigurationFile((source / "samples" / "batch.cfg").string(),
-                                          commandLine.configuration));
-        testing::internal::CaptureStdout();
-        const int code = runBatch();
-        testing::internal::GetCapturedStdout();
-        batchCleanup();
-        commandLine = CommandLineState{};
-        fs::current_path(previous);
-        ASSERT_EQ(code, 0);
-    }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        fs::remove_all(suiteFolder(), ec);
-    }
-    static fs::path& suiteFolder() {
-        static fs::path folder;
-        return folder;
-    }
-
     void SetUp() override {
-        WindowTest::SetUp();
-        ASSERT_TRUE(window->app()->loadPathway((suiteFolder() / "built.pth").string()));
+        SamplePathwayTest::SetUp();
         for (const std::string& id : all()) degrees[id] = graph().degree(id);
         page = std::make_unique<FiltersPage>(window.get(), window->analyzeTab());
     }
     void TearDown() override {
         page.reset();
-        WindowTest::TearDown();
+        SamplePathwayTest::TearDown();
     }
 
-    PathwayLayoutEntity& pathway() { return *window->app()->pathway; }
+    PathwayLayoutEntity& pathway() { return *app().pathway; }
     ProteinGraph& graph() { return *pathway().graph; }
 
     Ids visible() {
@@ -400,6 +361,7 @@ TEST_F(FiltersPageTest, APageOutlivingItsPathwayTouchesNothing) {
     page->filter(0).slider->setValue(3);
     page->selectorKinds()->setCurrentIndex(0);
     page->addSelectorButton()->click();
+    const std::string file = app().pathwayPath;
     window->app()->close();
     page->filter(0).slider->setValue(2);
     page->addFilter();
@@ -408,7 +370,7 @@ TEST_F(FiltersPageTest, APageOutlivingItsPathwayTouchesNothing) {
     page.reset();
 
     // And one that goes with the window, after the window closed its pathway.
-    ASSERT_TRUE(window->app()->loadPathway((suiteFolder() / "built.pth").string()));
+    ASSERT_TRUE(window->app()->loadPathway(file));
     auto* owned = new FiltersPage(window.get(), window->analyzeTab());
     owned->setParent(window->analyzeTab());
     owned->addFilter();
