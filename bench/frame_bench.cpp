@@ -116,9 +116,15 @@ struct Session {
     }
 };
 
+// Ended in main, while the application object still exists.
+std::unique_ptr<Session>& sessionHolder() {
+    static std::unique_ptr<Session> held;
+    return held;
+}
+
 Session& session() {
-    static Session s;
-    return s;
+    if (!sessionHolder()) sessionHolder() = std::make_unique<Session>();
+    return *sessionHolder();
 }
 
 // Draws kFrames frames; reports the median and the worst in milliseconds.
@@ -142,6 +148,13 @@ void measureFrames(benchmark::State& state) {
     state.counters["fps"] = 1000.0 / ms[ms.size() / 2];
 }
 
+// kFrames frames for each pathway size, timed by measureFrames.
+template <int... proteins>
+void framesOf(benchmark::internal::Benchmark* bench) {
+    (bench->Arg(proteins), ...);
+    bench->Iterations(kFrames)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
 void BM_FrameEmpty(benchmark::State& state) {
     {
         QuietStdout quiet;
@@ -149,7 +162,7 @@ void BM_FrameEmpty(benchmark::State& state) {
     }
     measureFrames(state);
 }
-BENCHMARK(BM_FrameEmpty)->Iterations(kFrames)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameEmpty)->Apply(framesOf<>);
 
 void BM_FrameLabelled(benchmark::State& state) {
     const int proteins = static_cast<int>(state.range(0));
@@ -159,13 +172,7 @@ void BM_FrameLabelled(benchmark::State& state) {
     state.counters["proteins"] = proteins;
     measureFrames(state);
 }
-BENCHMARK(BM_FrameLabelled)
-    ->Arg(500)
-    ->Arg(5000)
-    ->Arg(20000)
-    ->Iterations(kFrames)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameLabelled)->Apply(framesOf<500, 5000, 20000>);
 
 // The same pathways without a font: boxes and lines only.
 void BM_FrameWithoutLabels(benchmark::State& state) {
@@ -176,13 +183,7 @@ void BM_FrameWithoutLabels(benchmark::State& state) {
     measureFrames(state);
     app.pathway->setFont(app.font);
 }
-BENCHMARK(BM_FrameWithoutLabels)
-    ->Arg(500)
-    ->Arg(5000)
-    ->Arg(20000)
-    ->Iterations(kFrames)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameWithoutLabels)->Apply(framesOf<500, 5000, 20000>);
 
 // Frames while the layout thread moves the proteins: a frame waits for the
 // layouter's mutex at most for one move phase, never for a whole pass.
@@ -209,12 +210,7 @@ void BM_FrameWhileLayoutRuns(benchmark::State& state) {
     app.pathway->stopLayouter();
     state.counters["layout_pass_ms"] = passMs;
 }
-BENCHMARK(BM_FrameWhileLayoutRuns)
-    ->Arg(5000)
-    ->Arg(20000)
-    ->Iterations(kFrames)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameWhileLayoutRuns)->Apply(framesOf<5000, 20000>);
 
 }  // namespace
 
@@ -226,6 +222,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    sessionHolder().reset();
     benchmark::Shutdown();
     return 0;
 }

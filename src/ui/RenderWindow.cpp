@@ -418,24 +418,22 @@ void RenderWindow::changeProteinShape() {
     requestRepaint();
 }
 
-void RenderWindow::changeProteinColor() {
-    PathwayLayoutEntity* document = pathway();
+void RenderWindow::recolourSelection(QWidget* parent, NodeColourSetter set) {
     float r = 0, g = 0, b = 0;
-    if (document && !selection().empty() && askColor(nullptr, r, g, b)) {
-        for (NodeEntity* node : selection()) pathway()->setNodeColor(node, r, g, b);
+    if (!selection().empty() && askColor(parent, r, g, b)) {
+        // Resolved again: the dialog ran an event loop.
+        for (NodeEntity* node : selection()) (pathway()->*set)(node, r, g, b);
     }
     clearMenuSelection();
     requestRepaint();
 }
 
+void RenderWindow::changeProteinColor() {
+    recolourSelection(nullptr, &PathwayLayoutEntity::setNodeColor);
+}
+
 void RenderWindow::changeProteinFontColor() {
-    PathwayLayoutEntity* document = pathway();
-    float r = 0, g = 0, b = 0;
-    if (document && !selection().empty() && askColor(this, r, g, b)) {
-        for (NodeEntity* node : selection()) pathway()->setNodeFontColor(node, r, g, b);
-    }
-    clearMenuSelection();
-    requestRepaint();
+    recolourSelection(this, &PathwayLayoutEntity::setNodeFontColor);
 }
 
 void RenderWindow::changeProteinSize() {

@@ -107,6 +107,9 @@ private:
     PathwayLayoutEntity* pathway() const;
     void requestRepaint();
     void rateSelection(int stars);
+    using NodeColourSetter = void (PathwayLayoutEntity::*)(NodeEntity*, float, float, float);
+    // Asks for a colour and gives it to every selected protein through `set`.
+    void recolourSelection(QWidget* parent, NodeColourSetter set);
     // Asks for a colour starting at white; false when cancelled.
     bool askColor(QWidget* parent, float& r, float& g, float& b);
     void releaseContext();
