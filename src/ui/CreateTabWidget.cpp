@@ -451,6 +451,7 @@ void CreateTabWidget::createGraphBuilderParameters() {
     auto* parametersLayout = new QVBoxLayout(parametersGroup_);
     auto spinBox = [](int minimum, int maximum, int value, QWidget* parent) {
         auto* box = new QSpinBox(parent);
+        box->setMinimumHeight(box->sizeHint().height());
         box->setRange(minimum, maximum);
         box->setValue(value);
         return box;

@@ -26,18 +26,6 @@ TEST(CreateTabChoices, PainterStepByBuildModeAndShapeFinder) {
     EXPECT_EQ(painterBuildMode(PainterKind::PaintNote), "From Image");
 }
 
-TEST(CreateTabChoices, StoredNamesToChoices) {
-    EXPECT_EQ(sourceFromName("String"), SourceChoice::String);
-    EXPECT_EQ(sourceFromName("HPRD"), SourceChoice::HPRD);
-    EXPECT_EQ(sourceFromName("string"), SourceChoice::HPRD);
-    EXPECT_EQ(sourceName(SourceChoice::String), "String");
-    EXPECT_EQ(sourceName(SourceChoice::HPRD), "HPRD");
-    EXPECT_EQ(buildModeFromName("From Image"), BuildModeChoice::PaintOnImage);
-    EXPECT_EQ(buildModeFromName("From Existing"), BuildModeChoice::FromExisting);
-    EXPECT_EQ(buildModeFromName("Standard"), BuildModeChoice::Standard);
-    EXPECT_EQ(buildModeFromName("whatever"), BuildModeChoice::Standard);
-}
-
 TEST(CreateTabChoices, ConfidenceIsTheBoxForStringAndTheDefaultForHprd) {
     NetworkChoices choices;
     choices.levels = "3";
@@ -61,12 +49,6 @@ TEST(CreateTabChoices, ConfidenceIsTheBoxForStringAndTheDefaultForHprd) {
     p = networkParameters(choices, {}, "/tmp/x.pth", "", nullptr);
     EXPECT_EQ(p.conf, "");
     EXPECT_EQ(p.levels, "3");
-}
-
-TEST(CreateTabChoices, ExperimentListedByItsFileName) {
-    EXPECT_EQ(experimentLabel("/home/me/data/egf_5min.txt"), "egf_5min.txt");
-    EXPECT_EQ(experimentLabel("C:/data/egf.xml"), "egf.xml");
-    EXPECT_EQ(experimentLabel("egf.xml"), "egf.xml");
 }
 
 }  // namespace

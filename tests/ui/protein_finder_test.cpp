@@ -1,4 +1,3 @@
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -152,20 +151,6 @@ TEST(ProteinFinderPreview, AlphaIsIgnoredAndTheRegionBoxIsCut) {
 
     ImageProcessorSelection outside(10, 10, 12, 12, false);
     EXPECT_TRUE(regionPreview(image, outside).isNull());
-}
-
-TEST(ProteinFinderPreview, DialogShowsThePreviewOnlyWhenGiven) {
-    ProteinFinder plain({});
-    ProteinFinder withPicture({}, previewImage(Image(2, 2, 3)));
-    auto pictures = [](const ProteinFinder& f) {
-        int n = 0;
-        for (QLabel* label : f.findChildren<QLabel*>()) {
-            n += label->pixmap().isNull() ? 0 : 1;
-        }
-        return n;
-    };
-    EXPECT_EQ(pictures(plain), 0);
-    EXPECT_EQ(pictures(withPicture), 1);
 }
 
 }  // namespace
