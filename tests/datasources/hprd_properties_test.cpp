@@ -1,7 +1,6 @@
 // HPRD properties on a protein graph, and networks built through the graph from
 // the shipped sample data and from full-size synthetic files.
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -137,14 +136,14 @@ TEST(HPRDStress, FullSizeFilesLoadAndDeepHubExpansionStaysSmall) {
     const auto hub = std::max_element(counts.begin(), counts.end());
     EXPECT_GE(*hub, 200);
 
-    const auto start = std::chrono::steady_clock::now();
+    // Its speed is measured by bench/hprd_bench, not here: a sanitizer build or
+    // a busy machine would fail a time limit with nothing wrong.
     Array<std::string> from, to;
     Array<int> scores;
     testing::internal::CaptureStdout();
     source.expandNetwork({ids[static_cast<size_t>(hub - counts.begin())]}, from, to, scores, 0, 5,
                          "");
     testing::internal::GetCapturedStdout();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     // Five levels from a hub reach most of the map, yet each pair comes once.
     EXPECT_GT(from.size(), 10000u);
     EXPECT_LE(from.size(), 40000u);
