@@ -369,12 +369,24 @@ TEST_F(FiltersPageTest, APageOutlivingItsPathwayTouchesNothing) {
     page->savedSelectionChanged();
     page.reset();
 
-    // And one that goes with the window, after the window closed its pathway.
+    // The Analyze tab's pages: assembling again on the same pathway replaces
+    // the page, whose filters and selection go with it.
     ASSERT_TRUE(window->app()->loadPathway(file));
-    auto* owned = new FiltersPage(window.get(), window->analyzeTab());
-    owned->setParent(window->analyzeTab());
-    owned->addFilter();
-    owned->addSelector();
+    AnalyzeTabWidget* tab = window->analyzeTab();
+    tab->assemblePages();
+    ASSERT_NE(tab->filtersPage(), nullptr);
+    tab->filtersPage()->addFilter();
+    tab->filtersPage()->filter(0).slider->setValue(3);
+    tab->filtersPage()->addSelector();
+    ASSERT_LT(visible().size(), all().size());
+    ASSERT_FALSE(pathway().getSelectedNodes().empty());
+    tab->assemblePages();
+    EXPECT_EQ(visible(), all());
+    EXPECT_TRUE(pathway().getSelectedNodes().empty());
+
+    // And a page that goes with the window, after the window closed its pathway.
+    tab->filtersPage()->addFilter();
+    tab->filtersPage()->addSelector();
     window.reset();
 }
 
