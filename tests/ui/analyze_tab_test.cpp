@@ -283,7 +283,7 @@ TEST_F(AnalyzeSample, ExploresAroundTheChosenProteinAndEscapeLeaves) {
     EXPECT_TRUE(explore->isChecked());
     EXPECT_TRUE(window->refreshTimer()->isActive());
     // The view opens when its animation has run.
-    QTRY_VERIFY_WITH_TIMEOUT(app().isExploring(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app().isExploring(); }, 20000));
 
     QTest::keyClick(tab, Qt::Key_Escape);
     EXPECT_FALSE(app().isExploring());
