@@ -35,6 +35,7 @@
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/CreateTabWidget.h"
 #include "ui/ExperimentsPanel.h"
+#include "ui/FiltersPage.h"
 #include "ui/OpenTabWidget.h"
 #include "ui/RenderWindow.h"
 #include "ui/VisualsPage.h"
@@ -138,6 +139,12 @@ protected:
             return hit->getType() == "NodeEntity" &&
                    static_cast<NodeEntity*>(hit)->getName() == label;
         });
+    }
+    // The proteins the filters leave.
+    Array<std::string> proteinsShown() {
+        Array<std::string> ids;
+        pathway()->graph->getNodes(ids);
+        return ids;
     }
     NodeEntity* nodeLabelled(const std::string& label) {
         for (const auto& node : pathway()->nodes) {
@@ -269,6 +276,43 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     EXPECT_FALSE(app().isExploring());
     EXPECT_FALSE(analyze()->exploreButton()->isChecked());
 
+    // --- 3. A connectivity filter and a Path filter between the two seeds,
+    // saved as a selection; removing both brings every protein back.
+    FiltersPage* filters = analyze()->filtersPage();
+    ASSERT_NE(filters, nullptr);
+    analyze()->toolBox()->setCurrentIndex(2);
+    const std::size_t everyone = proteinsShown().size();
+    clickView(*egfr);
+    QTest::keyPress(view, Qt::Key_Control);
+    const std::optional<QPoint> grb2Seed = pointOnProtein("GRB2");
+    ASSERT_TRUE(grb2Seed);
+    clickView(*grb2Seed);
+    QTest::keyRelease(view, Qt::Key_Control);
+    ASSERT_EQ(pathway()->getSelectedNodes().size(), 2u);
+    dialogs->texts.push_back(QString("Ends"));
+    click(filters->saveSelectionButton());
+    ASSERT_EQ(filters->savedSelections()->count(), 1);
+
+    filters->filterKinds()->setCurrentIndex(filters->filterKinds()->findText("Protein Connectivity"));
+    click(filters->addFilterButton());
+    ASSERT_EQ(filters->filterCount(), 1);
+    filters->filter(0).slider->setValue(3);
+    const std::size_t connected = proteinsShown().size();
+    EXPECT_LT(connected, everyone);
+    EXPECT_GT(connected, 0u);
+    filters->filterKinds()->setCurrentIndex(filters->filterKinds()->findText("Path"));
+    dialogs->items.push_back(QString("Ends"));
+    click(filters->addFilterButton());
+    ASSERT_EQ(filters->filterCount(), 2);
+    EXPECT_LE(proteinsShown().size(), connected);
+    click(filters->filter(1).remove);
+    click(filters->filter(0).remove);
+    EXPECT_EQ(filters->filterCount(), 0);
+    EXPECT_EQ(proteinsShown().size(), everyone);
+    for (const auto& node : pathway()->nodes) {
+        EXPECT_GT(node->getLocalFrame().translation.z, -0.5f) << node->getName() << " stays hidden";
+    }
+
     // --- 4. Rename and recolour through the context menu, a size on the
     // Visuals page, the layout switched on and off again.
     std::optional<QPoint> grb2 = pointOnProtein("GRB2");
@@ -328,6 +372,9 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
         EXPECT_NEAR(now.color.b, was.color.b, 1e-2) << name;
     }
     EXPECT_NE(analyze()->proteinList()->count(), 0);
+    ASSERT_NE(analyze()->filtersPage(), nullptr);
+    ASSERT_EQ(analyze()->filtersPage()->savedSelections()->count(), 1);
+    EXPECT_EQ(analyze()->filtersPage()->savedSelections()->item(0)->text(), "Ends");
     // Saved again untouched, the file is the same byte for byte.
     if (pathway()->layouter && pathway()->layouter->isRunning()) {
         analyze()->setLayoutRunning(false);
