@@ -21,6 +21,7 @@
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
 #include "model/TextConversions.h"
+#include "model/Trace.h"
 #include "model/WindowServices.h"
 #include "pathway/ImageProcessorSelection.h"
 #include "pathway/PathwayLayoutEntity.h"
@@ -36,11 +37,6 @@
 #endif
 
 namespace {
-
-void trace(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-}
 
 constexpr const char* kTextureFolder = "./textures";
 
@@ -127,8 +123,7 @@ void App::init() {
     }
     std::sort(files.begin(), files.end());
     for (const std::string& name : files) {
-        std::printf("%s\n", name.c_str());
-        std::fflush(stdout);
+        trace("%s\n", name.c_str());
         const std::string key = beforeDelimiter(name, ".");
         std::shared_ptr<Texture> texture =
             Texture::fromFile(std::string(kTextureFolder) + "/" + name, key);
@@ -202,7 +197,7 @@ void App::doGraphics() {
     }
 #endif
     const double t1 = systemTime();
-    std::printf("render time = %f                 ----      %f\n", t1, t1 - t0);
+    trace("render time = %f                 ----      %f\n", t1, t1 - t0);
     rd->disableLighting();
     trace("out doGraphics\n");
 }
@@ -305,8 +300,7 @@ void App::adoptShapeFinder() {
 }
 
 bool App::loadPathway(const std::string& path) {
-    std::printf("loading pathway %s\n", path.c_str());
-    std::fflush(stdout);
+    trace("loading pathway %s\n", path.c_str());
     close();
     const bool shown = mainWindow != nullptr || renderDevice != nullptr;
     newPathway(shown);

@@ -26,6 +26,7 @@
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "model/TextFile.h"
+#include "model/Trace.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
 
@@ -428,8 +429,7 @@ int runBatch() {
         pathway.edgeLength *= 0.25;
         pathway.repulsiveForce *= 0.25;
         for (int i = 0; i < layoutPasses; ++i) {
-            std::printf("pathwaylayouet %d\n", i);
-            std::fflush(stdout);
+            trace("pathwaylayouet %d\n", i);
             layouter.layoutPass();
         }
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/TextFile.h"
+#include "model/Trace.h"
 
 namespace {
 
@@ -42,8 +43,7 @@ bool Cache::insert(std::string cacheName, std::string key, std::string value) {
         return false;
     }
     if (cacheName.empty()) {
-        std::printf("inserted something with no cache name");
-        std::fflush(stdout);
+        trace("inserted something with no cache name");
     }
     tables[cacheName][key] = std::move(value);
     dirty = true;

@@ -12,6 +12,7 @@
 #include "engine/render/Texture.h"
 #include "model/Cacher.h"
 #include "model/ProteinGraph.h"
+#include "model/Trace.h"
 
 #include "pathway/PathwayLayouter.h"
 #include "pathway/ShapeFinder.h"
@@ -531,8 +532,7 @@ bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
 // ---- background ----
 
 void PathwayLayoutEntity::setBackground(const std::string& path) {
-    std::printf("setback %s\n", path.c_str());
-    std::fflush(stdout);
+    trace("setback %s\n", path.c_str());
     bool ok = false;
     auto image = std::make_unique<Image>(Image::fromFile(path, &ok));
     if (ok && !image->isNull()) {

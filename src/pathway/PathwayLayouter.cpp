@@ -12,6 +12,7 @@
 #include "engine/Clock.h"
 #include "engine/CoordinateFrame.h"
 #include "model/ProteinGraph.h"
+#include "model/Trace.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
@@ -103,8 +104,7 @@ int32_t clampedCell(double coordinate, double side, double count) {
 }
 
 void printSeconds(const char* format, double seconds) {
-    std::printf(format, seconds);
-    std::fflush(stdout);
+    trace(format, seconds);
 }
 
 // Per-protein inputs and force sums of the repulsion, in cell order.

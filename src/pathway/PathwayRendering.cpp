@@ -14,6 +14,7 @@
 #include "model/Cache.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "model/Trace.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PointSpreading.h"
 #include "pathway/ShapeFinder.h"
@@ -276,7 +277,7 @@ void PathwayLayoutEntity::cacheNeighbourhoodPositions(Cache* cache) {
             if (lookupNeighbourhoodPositions(ids, found, cache)) {
                 continue;
             }
-            std::printf("caching positions %d|%d %d\n", i, n, static_cast<int>(ids.size()));
+            trace("caching positions %d|%d %d\n", i, n, static_cast<int>(ids.size()));
             Job job;
             job.ids = ids;
             job.set = set;
@@ -286,7 +287,6 @@ void PathwayLayoutEntity::cacheNeighbourhoodPositions(Cache* cache) {
             jobs.push_back(std::move(job));
         }
     }
-    std::fflush(stdout);
 
     std::atomic<std::size_t> next{0};
     auto work = [&]() {

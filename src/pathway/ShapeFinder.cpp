@@ -11,6 +11,7 @@
 
 #include "engine/CoordinateFrame.h"
 #include "engine/render/Texture.h"
+#include "model/Trace.h"
 #include "model/WindowServices.h"
 #include "pathway/PathwayLayoutEntity.h"
 
@@ -409,9 +410,9 @@ ShapeFinder::ContourResult ShapeFinder::stepContour() {
         if (i == 0 || i + 1 == n) {
             magnitude *= 5;
         }
-        std::printf("length %d = %f\n", static_cast<int>(i), len);
+        trace("length %d = %f\n", static_cast<int>(i), len);
         if (!std::isfinite(len)) {
-            std::printf("not finite");
+            trace("not finite");
         }
         fx[i] -= magnitude * d.x / len;
         fy[i] -= magnitude * d.y / len;
@@ -426,8 +427,7 @@ ShapeFinder::ContourResult ShapeFinder::stepContour() {
         const double len =
             std::sqrt(static_cast<double>(e.x) * e.x + static_cast<double>(e.y) * e.y);
         if (!std::isfinite(len)) {
-            std::printf("not finite\n");
-            std::fflush(stdout);
+            trace("not finite\n");
             return ContourResult::NotFinite;
         }
         const double magnitude = 150 * len * len;
@@ -436,8 +436,7 @@ ShapeFinder::ContourResult ShapeFinder::stepContour() {
     }
     for (std::size_t i = 0; i < n; ++i) {
         if (!std::isfinite(fx[i]) || !std::isfinite(fy[i])) {
-            std::printf("not finite\n");
-            std::fflush(stdout);
+            trace("not finite\n");
             return ContourResult::NotFinite;
         }
     }
@@ -452,7 +451,6 @@ ShapeFinder::ContourResult ShapeFinder::stepContour() {
                 CoordinateFrame(pixelToWorld(stroke[i].x, stroke[i].y, 0.01f)));
         }
     }
-    std::fflush(stdout);
     return changed ? ContourResult::Changed : ContourResult::Unchanged;
 }
 
@@ -612,8 +610,7 @@ void ShapeFinder::rejectLastShape() {
     } else if (size > 1.2 * regionPixelCount) {
         threshold -= 10;
     }
-    std::printf("-------------------------------------------------  threshold = %d\n", threshold);
-    std::fflush(stdout);
+    trace("-------------------------------------------------  threshold = %d\n", threshold);
     region.clear();
     if (!selections.empty()) {
         forgetInPathway(selections.back().get());
