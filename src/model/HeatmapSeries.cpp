@@ -11,6 +11,7 @@
 
 #include "model/TextConversions.h"
 #include "model/TextFile.h"
+#include "model/Trace.h"
 
 HeatmapSeries* experimentCache = nullptr;
 
@@ -66,8 +67,7 @@ const Vector3 kMissing(1, 1, 1);
 // A colour whose components are not finite is reported and shown as missing.
 Vector3 checkedColour(double r, double g, double b) {
     if (!std::isfinite(std::sqrt(r * r + g * g + b * b))) {
-        std::printf("heatmap color not finite \n");
-        std::fflush(stdout);
+        trace("heatmap color not finite \n");
         return kMissing;
     }
     return Vector3(unit(r), unit(g), unit(b));
@@ -85,7 +85,7 @@ void HeatmapSeries::addEntry(std::string label_, std::string protein_, std::stri
                              std::string values_, std::string experiment_, std::string note_,
                              HeatmapColours colours_) {
     if (indexValid_) {
-        index_[experiment_][protein_].push_back(entryCount());
+        index_.add(experiment_, protein_, entryCount());
     }
     label.push_back(std::move(label_));
     protein.push_back(std::move(protein_));
@@ -108,7 +108,7 @@ void HeatmapSeries::removeEntry(int i) {
     note.erase(note.begin() + i);
     experiment.erase(experiment.begin() + i);
     indexValid_ = false;
-    index_.clear();
+    index_ = Index();
 }
 
 void HeatmapSeries::setColours(int i, HeatmapColours c) {
@@ -117,33 +117,43 @@ void HeatmapSeries::setColours(int i, HeatmapColours c) {
     }
 }
 
-const std::unordered_map<std::string, std::unordered_map<std::string, Array<int>>>&
-HeatmapSeries::index() const {
+void HeatmapSeries::Index::add(const std::string& experimentName, const std::string& proteinId,
+                               int entry) {
+    auto [it, added] = byExperiment.try_emplace(experimentName);
+    if (added) {
+        names.push_back(experimentName);
+    }
+    it->second.entries.push_back(entry);
+    it->second.byProtein[proteinId].push_back(entry);
+}
+
+const HeatmapSeries::Index& HeatmapSeries::index() const {
     if (!indexValid_) {
-        index_.clear();
+        index_ = Index();
         for (int i = 0; i < entryCount(); ++i) {
-            index_[experiment[i]][protein[i]].push_back(i);
+            index_.add(experiment[i], protein[i], i);
         }
         indexValid_ = true;
     }
     return index_;
 }
 
+const Array<int>& HeatmapSeries::entriesOfExperiment(const std::string& experimentName) const {
+    static const Array<int> none;
+    const auto& byExperiment = index().byExperiment;
+    const auto e = byExperiment.find(experimentName);
+    return e == byExperiment.end() ? none : e->second.entries;
+}
+
 void HeatmapSeries::experimentNames(Array<std::string>& names) const {
-    names.clear();
-    std::unordered_set<std::string> seen;
-    for (const std::string& e : experiment) {
-        if (seen.insert(e).second) {
-            names.push_back(e);
-        }
-    }
+    names = index().names;
 }
 
 void HeatmapSeries::proteinsOfExperiment(Array<std::string>& proteins,
                                          std::string experimentName) const {
     std::unordered_set<std::string> seen(proteins.begin(), proteins.end());
-    for (int i = 0; i < entryCount(); ++i) {
-        if (experiment[i] == experimentName && seen.insert(protein[i]).second) {
+    for (int i : entriesOfExperiment(experimentName)) {
+        if (seen.insert(protein[i]).second) {
             proteins.push_back(protein[i]);
         }
     }
@@ -152,13 +162,13 @@ void HeatmapSeries::proteinsOfExperiment(Array<std::string>& proteins,
 void HeatmapSeries::experimentValues(std::string proteinId, Array<HeatmapColours>& colourLists,
                                      Array<std::string>& details, std::string experimentName,
                                      Array<std::string>& notes) const {
-    const auto& byExperiment = index();
+    const auto& byExperiment = index().byExperiment;
     const auto e = byExperiment.find(experimentName);
     if (e == byExperiment.end()) {
         return;
     }
-    const auto p = e->second.find(proteinId);
-    if (p == e->second.end()) {
+    const auto p = e->second.byProtein.find(proteinId);
+    if (p == e->second.byProtein.end()) {
         return;
     }
     for (int i : p->second) {
@@ -305,10 +315,7 @@ void HeatmapSeries::computeColours(std::string experimentName) {
     Array<Range> ranges;
     double ratio = 1.0;
     double top = -99999999999.0;
-    for (int k = 0; k < entryCount(); ++k) {
-        if (experiment[k] != experimentName) {
-            continue;
-        }
+    for (int k : entriesOfExperiment(experimentName)) {
         Range r{k, 0, 0, false, false};
         for (const std::string& part : split(values[k], "\t")) {
             double v = 0;
@@ -365,10 +372,8 @@ void HeatmapSeries::computeRatioColours(std::string experimentName) {
     // The scale comes from the positive ratios only: a ratio of 0 is the strongest low.
     double low = 1.0;
     double high = 1.0;
-    for (int k = 0; k < entryCount(); ++k) {
-        if (experiment[k] != experimentName) {
-            continue;
-        }
+    const Array<int>& entries = entriesOfExperiment(experimentName);
+    for (int k : entries) {
         for (const std::string& part : split(values[k], "\t")) {
             double v = 0;
             if (readValue(part, v) && v > 0) {
@@ -379,10 +384,7 @@ void HeatmapSeries::computeRatioColours(std::string experimentName) {
     }
     const double logLow = std::log(low);
     const double logHigh = std::log(high);
-    for (int k = 0; k < entryCount(); ++k) {
-        if (experiment[k] != experimentName) {
-            continue;
-        }
+    for (int k : entries) {
         const Array<std::string> parts = split(values[k], "\t");
         HeatmapColours out;
         out.reserve(parts.size());

@@ -36,6 +36,9 @@ public:
     // Replaces the colours of entry i; does nothing when i is out of range.
     void setColours(int i, HeatmapColours c);
 
+    // Entry indices of one experiment, ascending; empty for an unknown name. Valid
+    // until the store next changes.
+    const Array<int>& entriesOfExperiment(const std::string& experimentName) const;
     // Clears `names`, then lists every distinct experiment in entry order.
     void experimentNames(Array<std::string>& names) const;
     // Appends, in entry order, each protein of the experiment that `proteins` does not hold yet.
@@ -58,9 +61,19 @@ public:
 private:
     [[nodiscard]] bool loadTextFile(const std::string& fileName);
     [[nodiscard]] bool loadXmlFile(const std::string& fileName);
-    // Entry indices by experiment, then by protein; rebuilt lazily after changes.
-    const std::unordered_map<std::string, std::unordered_map<std::string, Array<int>>>& index()
-        const;
+    struct ExperimentEntries {
+        Array<int> entries;
+        std::unordered_map<std::string, Array<int>> byProtein;
+    };
+    struct Index {
+        std::unordered_map<std::string, ExperimentEntries> byExperiment;
+        // Experiment names in order of their first entry.
+        Array<std::string> names;
+        void add(const std::string& experimentName, const std::string& proteinId, int entry);
+    };
+    // Entry indices by experiment and by protein; kept up to date while entries are
+    // appended, rebuilt lazily after a removal.
+    const Index& index() const;
 
     Array<std::string> label;
     Array<std::string> protein;
@@ -70,7 +83,7 @@ private:
     Array<std::string> note;
     Array<std::string> experiment;
 
-    mutable std::unordered_map<std::string, std::unordered_map<std::string, Array<int>>> index_;
+    mutable Index index_;
     mutable bool indexValid_ = false;
 };
 

@@ -276,3 +276,37 @@ TEST_F(HeatmapSeriesTest, RatioExperimentsPairByProteinLabelAndDetail) {
     const HeatmapColours yx1 = s.coloursAt(6);
     expectColour(yx1[1], 0, 0, 1);  // a ratio of 0 is the strongest low
 }
+
+TEST_F(HeatmapSeriesTest, ExperimentIndexFollowsAppendsAndRemovals) {
+    HeatmapSeries s;
+    EXPECT_TRUE(s.entriesOfExperiment("A").empty());
+    s.addEntry("l", "P1", "d", "1\t", "A", "");
+    s.addEntry("l", "P2", "d", "2\t", "B", "");
+    s.addEntry("l", "P3", "d", "4\t", "A", "");
+    EXPECT_EQ(s.entriesOfExperiment("A"), (Array<int>{0, 2}));
+
+    // Appends after a query land in the index without a rebuild.
+    s.addEntry("l", "P4", "d", "8\t", "B", "");
+    s.addEntry("l", "P5", "d", "3\t", "C", "");
+    EXPECT_EQ(s.entriesOfExperiment("B"), (Array<int>{1, 3}));
+    Array<std::string> names;
+    s.experimentNames(names);
+    EXPECT_EQ(names, (Array<std::string>{"A", "B", "C"}));
+
+    // A removal shifts every later index.
+    s.removeEntry(1);
+    EXPECT_EQ(s.entriesOfExperiment("A"), (Array<int>{0, 1}));
+    EXPECT_EQ(s.entriesOfExperiment("B"), (Array<int>{2}));
+    s.removeEntry(2);
+    EXPECT_TRUE(s.entriesOfExperiment("B").empty());
+    s.experimentNames(names);
+    EXPECT_EQ(names, (Array<std::string>{"A", "C"}));
+    Array<std::string> proteins;
+    s.proteinsOfExperiment(proteins, "A");
+    EXPECT_EQ(proteins, (Array<std::string>{"P1", "P3"}));
+
+    // Colouring one experiment leaves the entries of another alone.
+    s.computeColours("A");
+    EXPECT_EQ(s.coloursAt(0).size(), 1u);
+    EXPECT_TRUE(s.coloursAt(2).empty());
+}
