@@ -14,6 +14,7 @@
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
 #include "model/TextConversions.h"
+#include "model/Trace.h"
 #include "model/WindowServices.h"
 #include "pathway/ImageProcessorSelection.h"
 #include "pathway/PathwayLayoutEntity.h"
@@ -23,11 +24,6 @@
 #include "scene/NodeEntity.h"
 
 namespace {
-
-void trace(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-}
 
 // Two pathway proteins with one identifier P become P, P_0, P_1, ...; the same
 // order of calls gives the same identifiers everywhere.
@@ -102,11 +98,13 @@ int truncatedInt(const std::string& text) {
 }
 
 void removeTaggedUnimportant(ProteinGraph& graph, const Array<std::string>& ids) {
+    Array<std::string> doomed;
     for (const std::string& id : ids) {
         if (graph.hasNode(id) && graph.hasNodeTags(id) && !graph.isImportant(id)) {
-            graph.removeNode(id);
+            doomed.push_back(id);
         }
     }
+    graph.removeNodes(doomed);
 }
 
 bool sameRegion(const ImageProcessorSelection* a, const ImageProcessorSelection* b) {

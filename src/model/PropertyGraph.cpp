@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 
 #include "model/TextFile.h"
+#include "model/Trace.h"
 
 PropertyGraph::~PropertyGraph() = default;
 
@@ -27,8 +29,7 @@ bool PropertyGraph::addNode(const std::string& id) {
     if (!isStorableNodeId(id)) {
         return false;
     }
-    std::printf("%s\n", id.c_str());
-    std::fflush(stdout);
+    trace("%s\n", id.c_str());
     if (!nodes.contains(id)) {
         nodes.emplace(id, true);
         nodeTags[id].clear();
@@ -69,23 +70,57 @@ void PropertyGraph::removeEdge(const std::string& a, const std::string& b) {
     edgeProperties.unordered_erase(edgeKey(b, a));
 }
 
-void PropertyGraph::removeNode(const std::string& id) {
-    if (!nodes.contains(id)) {
+void PropertyGraph::removeNodes(const Array<std::string>& ids) {
+    std::unordered_set<std::string> removed;
+    for (const std::string& id : ids) {
+        if (nodes.contains(id)) {
+            removed.insert(id);
+        }
+    }
+    if (removed.empty()) {
         return;
     }
     // Every edge goes, tagged or not: a half-removed edge would be written out
     // and bring the node back, without its properties, on the next read.
-    auto it = adjacency.find(id);
-    if (it != adjacency.end()) {
-        const Array<std::string> neighbours = it->second;
-        for (const std::string& n : neighbours) {
-            removeEdge(id, n);
+    std::unordered_set<std::string> partners;
+    for (const std::string& id : removed) {
+        auto it = adjacency.find(id);
+        if (it == adjacency.end()) {
+            continue;
         }
-        adjacency.unordered_erase(id);
+        for (const std::string& n : it->second) {
+            for (const std::string& key : {edgeKey(id, n), edgeKey(n, id)}) {
+                edgeTags.unordered_erase(key);
+                edgeProperties.unordered_erase(key);
+            }
+            if (!removed.contains(n)) {
+                partners.insert(n);
+            }
+        }
+        adjacency.unordered_erase(it);
     }
-    nodes.erase(id);
-    nodeTags.unordered_erase(id);
-    nodeProperties.unordered_erase(id);
+    for (const std::string& n : partners) {
+        Array<std::string>& list = adjacency.find(n).value();
+        list.erase(std::remove_if(list.begin(), list.end(),
+                                  [&](const std::string& b) { return removed.contains(b); }),
+                   list.end());
+    }
+    for (const std::string& id : removed) {
+        nodeTags.unordered_erase(id);
+        nodeProperties.unordered_erase(id);
+    }
+    if (removed.size() == 1) {
+        nodes.erase(*removed.begin());
+        return;
+    }
+    decltype(nodes) kept;
+    kept.reserve(nodes.size() - removed.size());
+    for (const auto& [id, present] : nodes) {
+        if (!removed.contains(id)) {
+            kept.emplace(id, present);
+        }
+    }
+    nodes = std::move(kept);
 }
 
 bool PropertyGraph::nodeHasTags(const std::string& id) const {
@@ -291,17 +326,41 @@ Property* PropertyGraph::getMetaProperty(const std::string& group, const std::st
     if (g == meta.end()) {
         return nullptr;
     }
+    if (group == kDistanceGroup) {
+        return distances.property(key, group);
+    }
     auto k = g->second.find(key);
     return k == g->second.end() ? nullptr : k->second.get();
 }
 
-Property* PropertyGraph::setMetaProperty(const std::string& key,
-                                         std::unique_ptr<Property> property) {
+bool PropertyGraph::getMetaValues(const std::string& group, const std::string& key,
+                                  Array<std::string>& out) const {
+    if (group == kDistanceGroup) {
+        return meta.contains(group) && distances.values(key, out);
+    }
+    const Property* property = getMetaProperty(group, key);
+    if (property) {
+        out = property->values;
+    }
+    return property != nullptr;
+}
+
+bool PropertyGraph::isStorableMeta(const std::string& key, const Property& property) {
     // The entry is written as "group|key" and cut at the first "|" on reading,
     // so a group holding "|" would come back as a different group.
-    if (!property || !property->isStorable() || property->name.find('|') != std::string::npos ||
-        key.find_first_of("\r\n") != std::string::npos) {
+    return property.isStorable() && property.name.find('|') == std::string::npos &&
+           key.find_first_of("\r\n") == std::string::npos;
+}
+
+Property* PropertyGraph::setMetaProperty(const std::string& key,
+                                         std::unique_ptr<Property> property) {
+    if (!property || !isStorableMeta(key, *property)) {
         return nullptr;
+    }
+    if (property->name == kDistanceGroup) {
+        placeDistanceGroup();
+        distances.set(key, std::move(property->values));
+        return distances.property(key, kDistanceGroup);
     }
     std::unique_ptr<Property>& slot = meta[property->name][key];
     slot = std::move(property);
@@ -310,76 +369,116 @@ Property* PropertyGraph::setMetaProperty(const std::string& key,
 
 void PropertyGraph::removeMetaProperty(const std::string& group, const std::string& key) {
     auto g = meta.find(group);
-    if (g != meta.end()) {
+    if (g == meta.end()) {
+        return;
+    }
+    if (group == kDistanceGroup) {
+        distances.erase(key);
+    } else {
         g.value().erase(key);
     }
 }
 
 void PropertyGraph::removeMetaGroup(const std::string& group) {
     meta.erase(group);
+    if (group == kDistanceGroup) {
+        distances.clear();
+    }
 }
 
 namespace {
 
-void writeProperty(Array<std::string>& lines, const std::string& name, const Property& property) {
-    lines.push_back(name);
-    lines.push_back("{");
-    lines.insert(lines.end(), property.values.begin(), property.values.end());
-    lines.push_back("}");
+void writeProperty(LineSink& out, std::string_view name, const Array<std::string>& values) {
+    out.addLine(name);
+    out.addLine("{");
+    for (const std::string& value : values) {
+        out.addLine(value);
+    }
+    out.addLine("}");
 }
 
-void writeList(Array<std::string>& lines, const std::string& name, const PropertyList& list) {
-    lines.push_back(name);
-    lines.push_back("{");
+void writeList(LineSink& out, std::string_view name, const PropertyList& list) {
+    out.addLine(name);
+    out.addLine("{");
     for (const auto& property : list.properties) {
-        writeProperty(lines, property->name, *property);
+        writeProperty(out, property->name, property->values);
     }
-    lines.push_back("}");
+    out.addLine("}");
 }
 
 }  // namespace
 
 void PropertyGraph::writeGraph(Array<std::string>& lines) const {
+    LineList list(lines);
+    writeGraph(list);
+}
+
+void PropertyGraph::writeGraph(LineSink& out) const {
     Array<std::string> ids;
     getNodes(ids);
-    lines.push_back("nodes");
-    lines.push_back("{");
-    lines.insert(lines.end(), ids.begin(), ids.end());
-    lines.push_back("}");
-
-    Array<std::string> from, to;
-    getEdges(from, to, false);
-    lines.push_back("edges");
-    lines.push_back("{");
-    for (size_t i = 0; i < from.size(); ++i) {
-        lines.push_back(edgeKey(from[i], to[i]));
+    out.addLine("nodes");
+    out.addLine("{");
+    for (const std::string& id : ids) {
+        out.addLine(id);
     }
-    lines.push_back("}");
+    out.addLine("}");
 
-    lines.push_back("node properties");
+    // Each edge's key is made once, for both sections.
+    Array<std::string> keys;
+    {
+        Array<std::string> from, to;
+        getEdges(from, to, false);
+        keys.reserve(from.size());
+        for (size_t i = 0; i < from.size(); ++i) {
+            keys.push_back(edgeKey(from[i], to[i]));
+        }
+    }
+    out.addLine("edges");
+    out.addLine("{");
+    for (const std::string& key : keys) {
+        out.addLine(key);
+    }
+    out.addLine("}");
+
+    out.addLine("node properties");
     for (const std::string& id : ids) {
         auto it = nodeProperties.find(id);
         if (it != nodeProperties.end() && it->second) {
-            writeList(lines, id, *it->second);
+            writeList(out, id, *it->second);
         }
     }
-    lines.push_back("}");
+    out.addLine("}");
 
-    lines.push_back("edge properties");
-    for (size_t i = 0; i < from.size(); ++i) {
-        if (const PropertyList* list = edgeListOf(from[i], to[i])) {
-            writeList(lines, edgeKey(from[i], to[i]), *list);
+    out.addLine("edge properties");
+    for (const std::string& key : keys) {
+        auto it = edgeProperties.find(key);
+        if (it == edgeProperties.end()) {
+            // Stored under the other way round, b|a.
+            const size_t bar = key.find('|');
+            it = edgeProperties.find(key.substr(bar + 1) + "|" + key.substr(0, bar));
+        }
+        if (it != edgeProperties.end() && it->second) {
+            writeList(out, key, *it->second);
         }
     }
-    lines.push_back("}");
+    out.addLine("}");
 
-    lines.push_back("meta properties");
+    out.addLine("meta properties");
+    std::string name;
     for (const auto& [group, entries] : meta) {
+        if (group == kDistanceGroup) {
+            distances.forEach([&](const std::string& key, const Array<std::string>& values) {
+                name.assign(group).append("|").append(key);
+                writeProperty(out, name, values);
+            });
+            continue;
+        }
         for (const auto& [key, property] : entries) {
-            writeProperty(lines, group + "|" + key, *property);
+            name.assign(group).append("|").append(key);
+            writeProperty(out, name, property->values);
         }
     }
-    lines.push_back("}");
+    out.addLine("}");
 }
 
 namespace {
@@ -513,6 +612,7 @@ void PropertyGraph::clear() {
     nodeProperties.clear();
     edgeProperties.clear();
     meta.clear();
+    distances.clear();
     // Tags of nodes and edges that are gone would only linger as stale entries.
     nodeTags.clear();
     edgeTags.clear();
@@ -584,8 +684,14 @@ bool PropertyGraph::readGraphSections(TextFileReader& in) {
                 const size_t bar = whole.find('|');
                 const std::string key = bar == std::string::npos ? "" : whole.substr(bar + 1);
                 property->name = whole.substr(0, bar);
-                if (!setMetaProperty(key, std::move(property))) {
+                if (!isStorableMeta(key, *property)) {
                     return complain("a meta entry group|key", whole);
+                }
+                if (property->name == kDistanceGroup) {
+                    placeDistanceGroup();
+                    distances.set(key, std::move(property->values));
+                } else {
+                    meta[property->name][key] = std::move(property);
                 }
                 break;
             }

@@ -9,9 +9,11 @@
 #include <string>
 
 #include "engine/Table.h"
+#include "model/DistanceTable.h"
 #include "model/Property.h"
 #include "model/PropertyList.h"
 
+class LineSink;
 class TextFileReader;
 
 class PropertyGraph {
@@ -30,7 +32,11 @@ public:
     bool addEdge(const std::string& a, const std::string& b);
     void removeEdge(const std::string& a, const std::string& b);
     // Removes the node with every edge it has, hidden or not.
-    virtual void removeNode(const std::string& id);
+    void removeNode(const std::string& id) { removeNodes(Array<std::string>{id}); }
+    // Removes every listed node (unknown and repeated ones are skipped) with all
+    // its edges, keeping the order of the rest; costs the edges of the removed
+    // nodes plus one pass over the nodes, however many go.
+    virtual void removeNodes(const Array<std::string>& ids);
 
     // Appends the visible nodes in insertion order (every node with filtering off).
     void getNodes(Array<std::string>& out) const;
@@ -73,15 +79,21 @@ public:
     Property* findEdgeProperty(const std::string& a, const std::string& b,
                                const std::string& name) const;
 
-    // Graph-wide values: group -> key -> property.
+    // Graph-wide values: group -> key -> property. The "distance" group is kept
+    // packed; asking for one of its entries as a property unpacks that entry.
+    static constexpr const char* kDistanceGroup = "distance";
     Property* getMetaProperty(const std::string& group, const std::string& key) const;
+    // The values of a meta entry without unpacking it; false when there is none.
+    bool getMetaValues(const std::string& group, const std::string& key,
+                       Array<std::string>& out) const;
     // The group is the property's name; replaces an older entry under key.
     // Refused (null) when the group or key cannot be written back unchanged.
     Property* setMetaProperty(const std::string& key, std::unique_ptr<Property> property);
     void removeMetaProperty(const std::string& group, const std::string& key);
     void removeMetaGroup(const std::string& group);
 
-    // Appends the text form of the visible graph, one token per line.
+    // Writes the text form of the visible graph, one token per line.
+    void writeGraph(LineSink& out) const;
     void writeGraph(Array<std::string>& lines) const;
     // Replaces the graph by the text form read from `in`, which stands at its
     // "nodes" line; false on a truncated or malformed form.
@@ -95,6 +107,12 @@ public:
     std::weak_ptr<const void> lifetime() const { return alive; }
     static std::string edgeKey(const std::string& a, const std::string& b) { return a + "|" + b; }
 
+protected:
+    // The distance group's entries; call placeDistanceGroup() before adding one,
+    // so that the group takes its place among the meta groups as any group would.
+    DistanceTable distances;
+    void placeDistanceGroup() { meta[kDistanceGroup]; }
+
 private:
     // The tags of edge (a, b) under either key, null when it has none.
     const Array<std::string>* edgeTagsOf(const std::string& a, const std::string& b) const;
@@ -103,12 +121,15 @@ private:
     PropertyList* edgeListOf(const std::string& a, const std::string& b) const;
     void clear();
     bool readGraphSections(TextFileReader& in);
+    static bool isStorableMeta(const std::string& key, const Property& property);
 
     std::shared_ptr<const int> alive = std::make_shared<const int>(0);
     Table<std::string, bool> nodes;
     Table<std::string, Array<std::string>> adjacency;
     Table<std::string, std::unique_ptr<PropertyList>> nodeProperties;
     Table<std::string, std::unique_ptr<PropertyList>> edgeProperties;
+    // The distance group holds an empty placeholder here that keeps its place in
+    // the group order; its entries are in `distances`.
     Table<std::string, Table<std::string, std::unique_ptr<Property>>> meta;
     Table<std::string, Array<std::string>> nodeTags;
     // Every edge has an entry (possibly empty), so it doubles as the edge set.

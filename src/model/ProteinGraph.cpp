@@ -9,18 +9,9 @@
 
 #include "model/TextConversions.h"
 #include "model/TextFile.h"
+#include "model/Trace.h"
 
 namespace {
-
-[[gnu::format(printf, 1, 2)]] void trace(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stdout, format, args);
-    va_end(args);
-    std::fflush(stdout);
-}
-
-const char* const kDistanceGroup = "distance";
 
 // Switches filtering off for its lifetime and restores the earlier setting.
 class AllNodesVisible {
@@ -86,7 +77,7 @@ bool ProteinGraph::setProteinName(const std::string& node, const std::string& na
     if (Property* property = findNodeProperty(node, "name")) {
         auto old = names.find(property->getValue());
         if (old != names.end() && old->second == node) {
-            names.erase(old);
+            names.unordered_erase(old);
         }
         property->setValue(candidate);
     } else {
@@ -147,21 +138,22 @@ void ProteinGraph::buildImportantCache() {
     importantCacheBuilt = true;
 }
 
-void ProteinGraph::removeNode(const std::string& id) {
-    if (!hasNode(id)) {
-        return;
-    }
+void ProteinGraph::removeNodes(const Array<std::string>& ids) {
     {
         AllNodesVisible all(*this);
-        if (const Property* name = findNodeProperty(id, "name")) {
-            auto it = names.find(name->getValue());
-            if (it != names.end() && it->second == id) {
-                names.erase(it);
+        for (const std::string& id : ids) {
+            if (const Property* name = findNodeProperty(id, "name")) {
+                auto it = names.find(name->getValue());
+                if (it != names.end() && it->second == id) {
+                    names.unordered_erase(it);  // looked up by name only, never listed
+                }
+            }
+            if (importantSet.contains(id)) {
+                importantSet.erase(id);
             }
         }
     }
-    importantSet.erase(id);
-    PropertyGraph::removeNode(id);
+    PropertyGraph::removeNodes(ids);
 }
 
 void ProteinGraph::setConfidence(const std::string& a, const std::string& b, int score) {
@@ -174,22 +166,21 @@ void ProteinGraph::setConfidence(const std::string& a, const std::string& b, int
 
 void ProteinGraph::setDistance(const std::string& a, const std::string& b,
                                const std::string& text) {
-    if (getMetaProperty(kDistanceGroup, edgeKey(a, b)) ||
-        getMetaProperty(kDistanceGroup, edgeKey(b, a))) {
+    Array<std::string> held;
+    if (getMetaValues(kDistanceGroup, edgeKey(a, b), held) ||
+        getMetaValues(kDistanceGroup, edgeKey(b, a), held)) {
         return;
     }
     setMetaProperty(edgeKey(a, b), std::make_unique<Property>(kDistanceGroup, text));
 }
 
 bool ProteinGraph::getDistance(const std::string& a, const std::string& b, std::string& out) const {
-    const Property* entry = getMetaProperty(kDistanceGroup, edgeKey(a, b));
-    if (!entry) {
-        entry = getMetaProperty(kDistanceGroup, edgeKey(b, a));
-    }
-    if (!entry) {
+    Array<std::string> values;
+    if (!getMetaValues(kDistanceGroup, edgeKey(a, b), values) &&
+        !getMetaValues(kDistanceGroup, edgeKey(b, a), values)) {
         return false;
     }
-    out = entry->getValue();
+    out = values.empty() ? std::string() : values.front();
     return true;
 }
 
@@ -270,23 +261,55 @@ void ProteinGraph::breadthFirstSearch(int maxLevels) {
         return;
     }
 
-    Array<std::string> visited, neighbours;
-    std::unordered_set<std::string> seen;
-    for (const std::string& seed : seeds) {
+    // Proteins are numbered as the distance table numbers them, and each one's
+    // neighbours are asked for once, not once per seed that reaches it.
+    Array<Array<int>> neighbourIds;
+    Array<char> neighboursKnown;
+    Array<int> seenBy;
+    Array<std::string> neighbours;
+    auto numberOf = [&](const std::string& id) {
+        const int n = distances.intern(id);
+        if (static_cast<std::size_t>(n) >= seenBy.size()) {
+            neighbourIds.resize(n + 1);
+            neighboursKnown.resize(n + 1, 0);
+            seenBy.resize(n + 1, -1);
+        }
+        return n;
+    };
+    auto neighboursOf = [&](int n) -> const Array<int>& {
+        if (!neighboursKnown[n]) {
+            getNeighbours(distances.textOf(n), neighbours);
+            Array<int> ids;
+            ids.reserve(neighbours.size());
+            for (const std::string& b : neighbours) {
+                ids.push_back(numberOf(b));
+            }
+            neighbourIds[n] = std::move(ids);
+            neighboursKnown[n] = 1;
+        }
+        return neighbourIds[n];
+    };
+
+    Array<int> visited;
+    for (std::size_t s = 0; s < seeds.size(); ++s) {
+        const int seed = numberOf(seeds[s]);
+        const int mark = static_cast<int>(s);
         visited.assign(1, seed);
-        seen.clear();
-        seen.insert(seed);
+        seenBy[seed] = mark;
         size_t start = 0;
         for (int level = 1; level < maxLevels && visited.size() < all.size(); ++level) {
             trace("\nincreasing level for breadth first s=%d n=%d\n\n", static_cast<int>(start),
                   static_cast<int>(visited.size()));
             const size_t end = visited.size();
-            const std::string levelText = intToString(level) + "#";
             for (size_t j = start; j < end; ++j) {
-                getNeighbours(visited[j], neighbours);
-                for (const std::string& b : neighbours) {
-                    if (seen.insert(b).second) {
-                        setDistance(seed, b, levelText + visited[j]);
+                const int from = visited[j];
+                for (int b : neighboursOf(from)) {
+                    if (seenBy[b] != mark) {
+                        seenBy[b] = mark;
+                        if (distances.size() == 0) {
+                            placeDistanceGroup();
+                        }
+                        distances.addIfAbsent(seed, b, level, from);
                         visited.push_back(b);
                     }
                 }
@@ -368,16 +391,21 @@ void ProteinGraph::writeHeatmaps(const HeatmapSeries* store) {
 }
 
 void ProteinGraph::save(Array<std::string>& lines) {
+    LineList list(lines);
+    save(list);
+}
+
+void ProteinGraph::save(LineSink& out) {
     {
         // Hidden proteins are part of the pathway; a filter must not drop them from the file.
         AllNodesVisible all(*this);
-        writeGraph(lines);
+        writeGraph(out);
     }
-    lines.push_back("PROPRATING");
+    out.addLine("PROPRATING");
     for (const auto& [name, rating] : ratings) {
-        lines.push_back(name + "=" + intToString(rating));
+        out.addLine(name, "=", intToString(rating));
     }
-    lines.push_back("ENDPROPRATING");
+    out.addLine("ENDPROPRATING");
 }
 
 bool ProteinGraph::load(TextFileReader& in) {

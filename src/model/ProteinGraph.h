@@ -14,6 +14,7 @@
 #include "model/HeatmapSeries.h"
 #include "model/PropertyGraph.h"
 
+class LineSink;
 class TextFileReader;
 
 class ProteinGraph : public PropertyGraph {
@@ -75,12 +76,13 @@ public:
     void writeHeatmaps(const HeatmapSeries* store);
 
     // The whole graph (hidden proteins too) and its rating section.
+    void save(LineSink& out);
     void save(Array<std::string>& lines);
     // Replaces the graph by the one `in` holds from its "nodes" line on.
     [[nodiscard]] bool load(TextFileReader& in);
 
-    // Also drops the protein from the important set and the name table.
-    void removeNode(const std::string& id) override;
+    // Also drops the proteins from the important set and the name table.
+    void removeNodes(const Array<std::string>& ids) override;
 
     // Positions and exploration scores.
     // Scaled (x, y, 0); false, out unchanged, when the protein has no position.
@@ -98,6 +100,10 @@ public:
     double neighbourhoodScore(const std::string& node, int depth) const;
 
 private:
+    struct ImportantPlaces;
+    ImportantPlaces importantPlaces() const;
+    // approximatePosition for a visible protein that is not important.
+    bool approximateFrom(const std::string& node, ImportantPlaces& places, Vector3& p) const;
     // The stored (unscaled) x and y of a protein, z = 0.
     bool storedPosition(const std::string& node, Vector3& out) const;
     // Sets the first value of a node property, adding the property when missing.

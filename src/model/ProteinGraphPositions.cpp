@@ -6,16 +6,9 @@
 
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "model/Trace.h"
 
 namespace {
-
-[[gnu::format(printf, 1, 2)]] void trace(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stdout, format, args);
-    va_end(args);
-    std::fflush(stdout);
-}
 
 bool isFinite(const Vector3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -47,6 +40,28 @@ void ProteinGraph::setPosition(const std::string& node, const Vector3& p) {
     setNodeValue(node, "position", vector3ToString(p));
 }
 
+// The important proteins with their numbers in the distance table and their
+// stored positions, looked up once for all the proteins placed after them.
+struct ProteinGraph::ImportantPlaces {
+    Array<std::string> ids;
+    Array<int> numbers;
+    // 0 not looked up yet, 1 stored, 2 missing.
+    Array<char> known;
+    Array<Vector3> at;
+};
+
+ProteinGraph::ImportantPlaces ProteinGraph::importantPlaces() const {
+    ImportantPlaces places;
+    getImportantProteins(places.ids);
+    places.numbers.reserve(places.ids.size());
+    for (const std::string& id : places.ids) {
+        places.numbers.push_back(distances.find(id));
+    }
+    places.known.assign(places.ids.size(), 0);
+    places.at.resize(places.ids.size());
+    return places;
+}
+
 // Reads the stored fractions directly rather than scaling and unscaling them,
 // which also keeps a graph with a scale of 0 meaningful.
 bool ProteinGraph::approximatePosition(const std::string& node, Vector3& p) const {
@@ -56,21 +71,23 @@ bool ProteinGraph::approximatePosition(const std::string& node, Vector3& p) cons
     if (isImportant(node)) {
         return storedPosition(node, p);
     }
-    Array<std::string> important;
-    getImportantProteins(important);
-    const Array<std::string> distances = getDistancesToImportant(node);
-    if (distances.size() != important.size()) {
-        trace("ProteinGraph, approximatePosition\n");
-        return false;
-    }
+    ImportantPlaces places = importantPlaces();
+    return approximateFrom(node, places, p);
+}
 
+bool ProteinGraph::approximateFrom(const std::string& node, ImportantPlaces& places,
+                                   Vector3& p) const {
     // Only levels 1 to 9 have a weight; anything else (a level read from a file
-    // as 0 or below, or "1000#none") does not count.
+    // as 0 or below, or no distance at all) does not count.
     constexpr int kLevels = 10;
-    Array<int> levels(distances.size());
+    constexpr int kNone = 1000;
+    const int number = distances.find(node);
+    Array<int> levels(places.ids.size(), kNone);
     int count[kLevels] = {};
-    for (size_t j = 0; j < distances.size(); ++j) {
-        levels[j] = stringToInt(beforeDelimiter(distances[j], "#"));
+    for (size_t j = 0; j < levels.size(); ++j) {
+        if (number >= 0 && places.numbers[j] >= 0) {
+            distances.level(places.numbers[j], number, levels[j]);
+        }
         if (levels[j] >= 1 && levels[j] < kLevels) {
             ++count[levels[j]];
         }
@@ -78,15 +95,20 @@ bool ProteinGraph::approximatePosition(const std::string& node, Vector3& p) cons
 
     Vector3 sum;
     double total = 0.0;
-    for (size_t j = 0; j < distances.size(); ++j) {
+    for (size_t j = 0; j < levels.size(); ++j) {
         const int level = levels[j];
         if (level < 1 || level >= kLevels) {
             continue;
         }
-        Vector3 position;
-        if (!storedPosition(important[j], position)) {
+        if (places.known[j] == 0) {
+            places.known[j] = storedPosition(places.ids[j], places.at[j]) ? 1 : 2;
+        } else if (places.known[j] == 2) {
+            trace("ProteinGraph, getProteinPosition\n");
+        }
+        if (places.known[j] == 2) {
             return false;
         }
+        const Vector3& position = places.at[j];
         const double weight = levelWeights[level - 1] / count[level] * 100.0;
         const float w = static_cast<float>(weight);
         sum = Vector3(sum.x + position.x * w, sum.y + position.y * w, sum.z + position.z * w);
@@ -104,10 +126,16 @@ void ProteinGraph::computePositions(bool approximate) {
     Array<std::string> ids;
     getNodes(ids);
     trace("interpolating positions\n");
+    ImportantPlaces places = importantPlaces();
     for (size_t i = 0; i < ids.size(); ++i) {
         const std::string& node = ids[i];
         Vector3 p(0, 0, 0);
-        const bool known = approximate ? approximatePosition(node, p) : storedPosition(node, p);
+        bool known = false;
+        if (!approximate || isImportant(node)) {
+            known = storedPosition(node, p);
+        } else {
+            known = approximateFrom(node, places, p);
+        }
         if (!known) {
             continue;
         }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "model/TextConversions.h"
+#include "model/Trace.h"
 
 bool isRegularFile(const std::string& path, std::string* why) {
     auto refuse = [&](const std::string& reason) {
@@ -93,8 +94,7 @@ void TextFileReader::readTable(Array<Array<std::string>>& rows, const std::strin
     while (readLine(line)) {
         rows.push_back(split(line, delimiter));
     }
-    std::printf("done tabular\n");
-    std::fflush(stdout);
+    trace("done tabular\n");
 }
 
 void TextFileReader::close() {
@@ -142,6 +142,22 @@ bool TextFileWriter::writeLines(const Array<std::string>& lines) {
     }
     stream_->flush();
     return stream_->good();
+}
+
+void TextFileWriter::addLine(std::string_view line) {
+    if (isOpen()) {
+        stream_->write(line.data(), static_cast<std::streamsize>(line.size()));
+        stream_->put('\n');
+    }
+}
+
+void TextFileWriter::addLine(std::string_view a, std::string_view b, std::string_view c) {
+    if (isOpen()) {
+        stream_->write(a.data(), static_cast<std::streamsize>(a.size()));
+        stream_->write(b.data(), static_cast<std::streamsize>(b.size()));
+        stream_->write(c.data(), static_cast<std::streamsize>(c.size()));
+        stream_->put('\n');
+    }
 }
 
 bool TextFileWriter::close() {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/Table.h"
 
@@ -16,6 +17,31 @@ constexpr long long maxTextFileBytes = 1LL << 30;
 // maxTextFileBytes; otherwise false with `why` set. A FIFO or a device would
 // block or never end, a folder has no lines.
 [[nodiscard]] bool isRegularFile(const std::string& path, std::string* why = nullptr);
+
+// Takes a file's lines one at a time, as a writer makes them.
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    virtual void addLine(std::string_view line) = 0;
+    // The line made of the parts, without building it first.
+    virtual void addLine(std::string_view a, std::string_view b, std::string_view c = {}) {
+        std::string line;
+        line.reserve(a.size() + b.size() + c.size());
+        line.append(a).append(b).append(c);
+        addLine(line);
+    }
+};
+
+// Keeps the lines in a list.
+class LineList final : public LineSink {
+public:
+    explicit LineList(Array<std::string>& lines) : lines_(lines) {}
+    void addLine(std::string_view line) override { lines_.emplace_back(line); }
+    using LineSink::addLine;
+
+private:
+    Array<std::string>& lines_;
+};
 
 class TextFileReader {
 public:
@@ -57,7 +83,7 @@ private:
     long lineNumber_ = 0;
 };
 
-class TextFileWriter {
+class TextFileWriter final : public LineSink {
 public:
     TextFileWriter() = default;
     ~TextFileWriter();
@@ -74,6 +100,9 @@ public:
     [[nodiscard]] bool writeLine(const std::string& line);
     // Writes each line with a line break; false when the file is not open or a write failed.
     [[nodiscard]] bool writeLines(const Array<std::string>& lines);
+    // Writes the line and a line break, unflushed; a failed write shows in close().
+    void addLine(std::string_view line) override;
+    void addLine(std::string_view a, std::string_view b, std::string_view c = {}) override;
 
     // False when buffered output could not be written.
     bool close();

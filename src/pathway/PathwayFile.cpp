@@ -17,6 +17,7 @@
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "model/TextFile.h"
+#include "model/Trace.h"
 #include "model/WindowServices.h"
 #include "pathway/ImageProcessorSelection.h"
 #include "pathway/PathwayLayoutEntity.h"
@@ -244,7 +245,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
             node->setFontColor(f.r, f.g, f.b, f.a);
         }
         p.nodeTable[id] = node;
-        std::printf("%d/%d\n", i, n);
+        trace("%d/%d\n", i, n);
 
         if (const Property* colour = g.findNodeProperty(id, "color")) {
             const Color4 c = stringToColor4(colour->getValue());
@@ -270,7 +271,6 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
         // The shape name is read only by a rebuild.
         node->update();
     }
-    std::fflush(stdout);
 
     Array<std::string> from, to;
     g.getEdges(from, to, false);
@@ -303,9 +303,8 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
                 edge->width = stringToDouble(preferred->getValue()) * size.x;
             }
         }
-        std::printf("%d/%d\n", i, m);
+        trace("%d/%d\n", i, m);
     }
-    std::fflush(stdout);
 
     orderAsAdded(largeAdded);
     orderAsAdded(smallAdded);
@@ -378,42 +377,47 @@ void buildRegionEntities(PathwayLayoutEntity& p, const Image* image) {
 // ---- writing ----
 
 void PathwayLayoutEntity::writePathway(Array<std::string>& lines) {
-    std::lock_guard<std::mutex> lock(layoutMutex);
-    lines.push_back(oneLine(name));
-    lines.push_back(flag(hasNetwork));
-    lines.push_back(flag(fromImage));
-    lines.push_back(color4ToString(backgroundColor));
-    lines.push_back(color4ToString(largeProteinsColor));
-    lines.push_back(color4ToString(largeProteinsFontColor));
-    lines.push_back(color4ToString(smallProteinsColor));
-    lines.push_back(color4ToString(smallProteinsFontColor));
-    lines.push_back(color4ToString(largeInteractionsColor));
-    lines.push_back(color4ToString(smallInteractionsColor));
-    lines.push_back(doubleToString(edgeAlpha));
-    lines.push_back(color4ToString(explorePlaneColor));
-    lines.push_back(color4ToString(explorePlaneProteinsColor));
-    lines.push_back(color4ToString(explorePlaneInteractionsColor));
-    lines.push_back(doubleToString(explorePlaneAlpha));
-    lines.push_back(color4ToString(highlightingColor));
-    lines.push_back(color4ToString(cellMembraneColor));
-    lines.push_back(color4ToString(experimentalProteinsColor));
-    lines.push_back(color4ToString(experimentalProteinsFontColor));
-    lines.push_back(vector3ToString(experimentalProteinSize));
-    lines.push_back(doubleToString(experimentalLabelFactor));
-    lines.push_back(vector3ToString(largeProteinSize));
-    lines.push_back(doubleToString(largeLabelFactor));
-    lines.push_back(vector3ToString(smallProteinSize));
-    lines.push_back(doubleToString(smallLabelFactor));
-    lines.push_back(doubleToString(largeInteractionWidth));
-    lines.push_back(doubleToString(smallInteractionWidth));
-    lines.push_back(vector3ToString(reservedVector));
-    lines.push_back(doubleToString(reservedValue));
-    lines.push_back(oneLine(creationStamp));
-    lines.push_back(oneLine(imageName));
-    lines.push_back(oneLine(buildMode));
-    lines.push_back(oneLine(dataSourceName));
+    LineList list(lines);
+    writePathway(list);
+}
 
-    lines.push_back("NODES");
+void PathwayLayoutEntity::writePathway(LineSink& lines) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    lines.addLine(oneLine(name));
+    lines.addLine(flag(hasNetwork));
+    lines.addLine(flag(fromImage));
+    lines.addLine(color4ToString(backgroundColor));
+    lines.addLine(color4ToString(largeProteinsColor));
+    lines.addLine(color4ToString(largeProteinsFontColor));
+    lines.addLine(color4ToString(smallProteinsColor));
+    lines.addLine(color4ToString(smallProteinsFontColor));
+    lines.addLine(color4ToString(largeInteractionsColor));
+    lines.addLine(color4ToString(smallInteractionsColor));
+    lines.addLine(doubleToString(edgeAlpha));
+    lines.addLine(color4ToString(explorePlaneColor));
+    lines.addLine(color4ToString(explorePlaneProteinsColor));
+    lines.addLine(color4ToString(explorePlaneInteractionsColor));
+    lines.addLine(doubleToString(explorePlaneAlpha));
+    lines.addLine(color4ToString(highlightingColor));
+    lines.addLine(color4ToString(cellMembraneColor));
+    lines.addLine(color4ToString(experimentalProteinsColor));
+    lines.addLine(color4ToString(experimentalProteinsFontColor));
+    lines.addLine(vector3ToString(experimentalProteinSize));
+    lines.addLine(doubleToString(experimentalLabelFactor));
+    lines.addLine(vector3ToString(largeProteinSize));
+    lines.addLine(doubleToString(largeLabelFactor));
+    lines.addLine(vector3ToString(smallProteinSize));
+    lines.addLine(doubleToString(smallLabelFactor));
+    lines.addLine(doubleToString(largeInteractionWidth));
+    lines.addLine(doubleToString(smallInteractionWidth));
+    lines.addLine(vector3ToString(reservedVector));
+    lines.addLine(doubleToString(reservedValue));
+    lines.addLine(oneLine(creationStamp));
+    lines.addLine(oneLine(imageName));
+    lines.addLine(oneLine(buildMode));
+    lines.addLine(oneLine(dataSourceName));
+
+    lines.addLine("NODES");
     for (Entity* child : children) {
         if (child->getType() != "NodeEntity") {
             continue;
@@ -421,17 +425,17 @@ void PathwayLayoutEntity::writePathway(Array<std::string>& lines) {
         const auto* node = static_cast<const NodeEntity*>(child);
         CoordinateFrame frame = node->getLocalFrame();
         frame.translation = toFraction(frame.translation, size);
-        lines.push_back(oneLine(node->getName()) + "\t" + coordinateFrameToString(frame));
+        lines.addLine(oneLine(node->getName()), "\t", coordinateFrameToString(frame));
     }
-    lines.push_back("ENDNODES");
+    lines.addLine("ENDNODES");
 
-    lines.push_back("CONTROLPOINTS");
+    lines.addLine("CONTROLPOINTS");
     for (const Vector3& point : controlPoints) {
-        lines.push_back(vector3ToString(point));
+        lines.addLine(vector3ToString(point));
     }
-    lines.push_back("ENDCONTROLPOINTS");
+    lines.addLine("ENDCONTROLPOINTS");
 
-    lines.push_back("EDGES");
+    lines.addLine("EDGES");
     for (Entity* child : children) {
         if (child->getType() != "EdgeEntity") {
             continue;
@@ -440,46 +444,46 @@ void PathwayLayoutEntity::writePathway(Array<std::string>& lines) {
         if (edge->nodeA == nullptr || edge->nodeB == nullptr) {
             continue;
         }
-        lines.push_back(oneLine(edge->nodeA->getName()) + "\t" + oneLine(edge->nodeB->getName()));
+        lines.addLine(oneLine(edge->nodeA->getName()), "\t", oneLine(edge->nodeB->getName()));
     }
-    lines.push_back("ENDEDGES");
+    lines.addLine("ENDEDGES");
 
-    lines.push_back(oneLine(noteLine));
+    lines.addLine(oneLine(noteLine));
 
-    lines.push_back("NODE_TO_ID");
+    lines.addLine("NODE_TO_ID");
     for (const std::string& line : nodeToIdLines) {
-        lines.push_back(oneLine(line));
+        lines.addLine(oneLine(line));
     }
-    lines.push_back("END_NODE_TO_ID");
+    lines.addLine("END_NODE_TO_ID");
 
-    lines.push_back("IMPROC");
+    lines.addLine("IMPROC");
     if (shapeFinder) {
-        lines.push_back(intToString(shapeFinder->imageWidth()));
-        lines.push_back(intToString(shapeFinder->imageHeight()));
+        lines.addLine(intToString(shapeFinder->imageWidth()));
+        lines.addLine(intToString(shapeFinder->imageHeight()));
     }
-    lines.push_back("IMPROCSEL");
+    lines.addLine("IMPROCSEL");
     if (shapeFinder) {
         for (const auto& selection : shapeFinder->getSelections()) {
-            lines.push_back(selection->toText());
+            lines.addLine(selection->toText());
         }
     }
-    lines.push_back("ENDIMPROC");
+    lines.addLine("ENDIMPROC");
 
-    lines.push_back("NODESTOSELECTIONS");
+    lines.addLine("NODESTOSELECTIONS");
     for (const auto& [key, selection] : nodeSelections) {
         if (selection != nullptr) {
-            lines.push_back(oneLine(key) + "#" + selection->toText());
+            lines.addLine(oneLine(key), "#", selection->toText());
         }
     }
-    lines.push_back("ENDNODESTOSELECTIONS");
+    lines.addLine("ENDNODESTOSELECTIONS");
 
-    lines.push_back("EDGESTOSELECTIONS");
+    lines.addLine("EDGESTOSELECTIONS");
     for (const auto& [key, selection] : edgeSelections) {
         if (selection != nullptr) {
-            lines.push_back(oneLine(key) + "#" + selection->toText());
+            lines.addLine(oneLine(key), "#", selection->toText());
         }
     }
-    lines.push_back("ENDEDGESTOSELECTIONS");
+    lines.addLine("ENDEDGESTOSELECTIONS");
 
     if (hasNetwork) {
         graph->save(lines);
@@ -518,12 +522,12 @@ bool PathwayLayoutEntity::savePathway(const std::string& path) {
         }
     }
 
-    Array<std::string> lines;
-    writePathway(lines);
-
     const std::string partPath = path + ".saving~";
     TextFileWriter writer;
-    bool written = writer.open(partPath) && writer.writeLines(lines);
+    bool written = writer.open(partPath);
+    if (written) {
+        writePathway(writer);
+    }
     written = writer.close() && written;
     std::error_code error;
     if (written) {
@@ -573,8 +577,7 @@ bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* w
     }
     reader.close();
     if (ok) {
-        std::printf("load path %s\n", path.c_str());
-        std::fflush(stdout);
+        trace("load path %s\n", path.c_str());
         if (!imageName.empty()) {
             setBackground(resolveImage(imageName, directoryOf(path)));
             if (shapeFinder) {

@@ -42,6 +42,7 @@ class Cacher;
 class Font;
 class Image;
 class ImageProcessorSelection;
+class LineSink;
 class PathwayLayouter;
 class Property;
 class PropertyGraph;
@@ -305,6 +306,7 @@ public:
     // ---- pathway file (defined with the file format) ----
 
     [[nodiscard]] bool savePathway(const std::string& path);
+    void writePathway(LineSink& lines);
     void writePathway(Array<std::string>& lines);
     [[nodiscard]] bool loadPathway(const std::string& path, WindowServices* window);
     [[nodiscard]] bool readPathway(TextFileReader& reader, bool buildEntities,

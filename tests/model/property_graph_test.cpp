@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -304,3 +305,102 @@ TEST(PropertyGraphTest, SelfLoopIsOneEdge) {
 }
 
 }  // namespace
+
+TEST_F(GraphFileTest, DistanceEntriesOfAnyFormKeepTheirBytesAndOrder) {
+    PropertyGraph g;
+    g.addEdge("s", "n");
+    g.setMetaProperty("mine", prop("selection", {"s n"}));
+    // The usual form beside forms a hand-edited file may hold.
+    g.setMetaProperty("s|n", prop("distance", {"2#s"}));
+    g.setMetaProperty("s|m", prop("distance", {"007#x"}));
+    g.setMetaProperty("lonely", prop("distance", {"1#a", "second"}));
+    g.setMetaProperty("s|", prop("distance", {}));
+    g.setMetaProperty("n|s|x", prop("distance", {"-3#"}));
+    g.setMetaProperty("a|b", prop("distance", {"99999999999#v"}));
+    g.setMetaProperty("selection", prop("distance", {"s"}));  // a selection named "distance"
+    const Array<std::string> first = textOf(g);
+
+    PropertyGraph back;
+    ASSERT_TRUE(readInto(back, writeFile(first)));
+    EXPECT_EQ(textOf(back), first);
+    Array<std::string> values;
+    ASSERT_TRUE(back.getMetaValues("distance", "lonely", values));
+    EXPECT_EQ(values, (Array<std::string>{"1#a", "second"}));
+    EXPECT_TRUE(back.getMetaValues("distance", "n|s|x", values));
+    EXPECT_EQ(values, (Array<std::string>{"-3#"}));
+    EXPECT_FALSE(back.getMetaValues("distance", "n|s", values));
+    EXPECT_EQ(back.getMetaProperty("distance", "selection")->getValue(), "s");
+
+    // A property handed out for an entry writes through, in the entry's place.
+    Property* entry = back.getMetaProperty("distance", "s|n");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->name, "distance");
+    entry->setValue("5#z");
+    Array<std::string> changed = first;
+    const auto at = std::find(changed.begin(), changed.end(), "distance|s|n");
+    ASSERT_NE(at, changed.end());
+    *(at + 2) = "5#z";
+    EXPECT_EQ(textOf(back), changed);
+
+    // Replacing keeps the place; removing and adding again goes to the end.
+    back.setMetaProperty("s|n", prop("distance", {"2#s"}));
+    EXPECT_EQ(textOf(back), first);
+    back.removeMetaProperty("distance", "s|m");
+    EXPECT_FALSE(back.getMetaValues("distance", "s|m", values));
+    back.setMetaProperty("s|m", prop("distance", {"007#x"}));
+    Array<std::string> text = textOf(back);
+    EXPECT_EQ(text[text.size() - 5], "distance|s|m");
+
+    // The group goes as a whole and comes back after the others.
+    back.removeMetaGroup("distance");
+    back.setMetaProperty("s|n", prop("distance", {"1#s"}));
+    back.setMetaProperty("other", prop("selection_names", {"mine"}));
+    text = textOf(back);
+    const auto group = std::find(text.begin(), text.end(), "distance|s|n");
+    ASSERT_NE(group, text.end());
+    EXPECT_EQ(std::count(text.begin(), text.end(), "distance|a|b"), 0);
+    EXPECT_LT(std::find(text.begin(), text.end(), "selection|mine"), group);
+    EXPECT_LT(group, std::find(text.begin(), text.end(), "selection_names|other"));
+}
+
+TEST(PropertyGraphTest, RemovingManyNodesAtOnceEqualsRemovingThemOneByOne) {
+    // A hub, a chain, self-loops, tags and properties on both sides of the cut.
+    auto build = [](PropertyGraph& g) {
+        for (int i = 0; i < 60; ++i) {
+            const std::string id = "n" + std::to_string(i);
+            g.addEdge("hub", id);
+            g.addEdge(id, "n" + std::to_string((i * 7 + 3) % 60));
+            g.addNodeProperty(id, prop("v", {std::to_string(i)}));
+            g.addEdgeProperty("hub", id, prop("w", {std::to_string(i)}));
+        }
+        g.addEdge("n5", "n5");
+        g.addEdge("n6", "n6");
+        g.addNode("alone");
+        g.addTag("n7", "hidden");
+    };
+    PropertyGraph many, single;
+    build(many);
+    build(single);
+    Array<std::string> doomed{"ghost", "n6"};
+    for (int i = 0; i < 60; i += 3) {
+        doomed.push_back("n" + std::to_string(i));
+    }
+    doomed.push_back("n3");  // twice
+    many.removeNodes(doomed);
+    for (const std::string& id : doomed) {
+        single.removeNode(id);
+    }
+    many.filteringEnabled = single.filteringEnabled = false;
+    EXPECT_EQ(textOf(many), textOf(single));
+    EXPECT_EQ(nodesOf(many), nodesOf(single));
+    EXPECT_EQ(neighboursOf(many, "hub"), neighboursOf(single, "hub"));
+    EXPECT_EQ(many.degree("hub"), 39);  // 40 left, n7 hidden
+    EXPECT_FALSE(many.hasEdge("hub", "n0"));
+    EXPECT_TRUE(many.hasEdge("n5", "n5"));
+    EXPECT_FALSE(many.hasNode("n6"));
+    EXPECT_TRUE(many.hasNodeTags("n7"));
+    // A removed node comes back bare.
+    many.addEdge("n0", "hub");
+    EXPECT_EQ(many.getNodeProperties("n0"), nullptr);
+    EXPECT_EQ(many.getEdgeProperties("hub", "n0"), nullptr);
+}

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <string>
 
 #include <unistd.h>
@@ -456,3 +457,64 @@ TEST_F(ProteinGraphFileTest, RatingLinesAndTruncatedSections) {
 }
 
 }  // namespace
+
+TEST(ProteinGraphTest, BreadthFirstDistancesMatchAPlainSearchOnARandomNetwork) {
+    ProteinGraph g;
+    unsigned state = 12345;
+    auto next = [&](unsigned bound) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % bound;
+    };
+    for (int i = 0; i < 400; ++i) {
+        g.addEdge("p" + std::to_string(next(150)), "p" + std::to_string(next(150)));
+    }
+    g.addEdge("p3", "p4");  // two seeds side by side: the pair keeps its first entry
+    for (const char* seed : {"p3", "p4", "p77", "p140"}) {
+        g.setImportant(seed);
+    }
+    g.addTag("p10", "hidden");  // a hidden protein is not passed through
+    g.buildImportantCache();
+    g.breadthFirstSearch(5);
+
+    // The search as a plain breadth-first walk over display neighbours.
+    std::map<std::pair<std::string, std::string>, std::string> expected;
+    for (const std::string& seed : importantOf(g)) {
+        std::map<std::string, int> level{{seed, 0}};
+        Array<std::string> queue{seed}, neighbours;
+        for (size_t j = 0; j < queue.size(); ++j) {
+            if (level[queue[j]] + 1 >= 5) {
+                continue;
+            }
+            g.getNeighbours(queue[j], neighbours);
+            for (const std::string& b : neighbours) {
+                if (level.emplace(b, level[queue[j]] + 1).second) {
+                    queue.push_back(b);
+                    if (!expected.count({b, seed})) {
+                        expected[{seed, b}] = std::to_string(level[b]) + "#" + queue[j];
+                    }
+                }
+            }
+        }
+    }
+    Array<std::string> all;
+    g.filteringEnabled = false;
+    g.getNodes(all);
+    int found = 0;
+    for (const std::string& seed : importantOf(g)) {
+        for (const std::string& node : all) {
+            std::string d;
+            const bool here = g.getDistance(seed, node, d);
+            auto it = expected.find({seed, node});
+            if (it == expected.end()) {
+                it = expected.find({node, seed});
+            }
+            ASSERT_EQ(here, it != expected.end()) << seed << " " << node;
+            if (here) {
+                EXPECT_EQ(d, it->second) << seed << " " << node;
+                ++found;
+            }
+        }
+    }
+    EXPECT_GT(found, 200);
+    EXPECT_EQ(distanceOf(g, "p4", "p3"), "1#p3");
+}
