@@ -1,6 +1,8 @@
-// The batch job end to end on full-size synthetic HPRD files: ten seeds, two
-// levels, two experiment files; each phase timed on its own (seconds, as
-// counters), then the whole job as the program runs it.
+// The batch job end to end on full-size synthetic HPRD files with two
+// experiment files: ten seeds at two and three levels, a hundred seeds at two
+// levels, and ten seeds at three levels with a connectivity filter; each phase
+// timed on its own (seconds, as counters), then the whole job as the program
+// runs it.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -30,17 +32,16 @@
 
 namespace {
 
-constexpr int seedCount = 10;
-
 struct Job {
     std::filesystem::path folder;
     std::string base;
+    std::string base100;
     std::string config;
     Array<std::string> experiments;
 };
 
-// Ten seeds spread over the id range, placed in a column on a pathway of our own.
-void writeBasePathway(const std::string& path) {
+// Seeds spread over the id range, placed in a column on a pathway of our own.
+void writeBasePathway(const std::string& path, int seedCount) {
     PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
                                 Color4(1, 1, 1, 1));
     pathway.visual = false;
@@ -48,9 +49,10 @@ void writeBasePathway(const std::string& path) {
     pathway.dataSourceName = "HPRD";
     for (int k = 0; k < seedCount; ++k) {
         char id[16];
-        std::snprintf(id, sizeof id, "%05d", 1 + k * 2917);
+        std::snprintf(id, sizeof id, "%05d", 1 + k * (29170 / seedCount));
         const std::string label = "SEED" + std::to_string(k);
-        pathway.createNode(CoordinateFrame(Vector3(0.5f, -0.05f - 0.09f * k, 0.1f)), label, true);
+        pathway.createNode(
+            CoordinateFrame(Vector3(0.5f, -0.05f - 0.9f / seedCount * k, 0.1f)), label, true);
         pathway.nodeToIdLines.push_back(std::string(id) + "#" + label);
     }
     if (!pathway.savePathway(path)) {
@@ -90,7 +92,9 @@ const Job& job() {
                 std::exit(1);
             }
             j.base = (j.folder / "base.pth").string();
-            writeBasePathway(j.base);
+            writeBasePathway(j.base, 10);
+            j.base100 = (j.folder / "base100.pth").string();
+            writeBasePathway(j.base100, 100);
             j.experiments = {writeExperiment(j.folder, "early.txt", 1),
                              writeExperiment(j.folder, "late.txt", 2)};
             j.config = (j.folder / "batch.cfg").string();
@@ -105,10 +109,12 @@ double seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-// The steps of the batch job one by one, as runBatch takes them.
+// The steps of the batch job one by one, as runBatch takes them. Arguments:
+// seeds (10 or 100), levels, connectivity filter (-1 off).
 void batchPhases(benchmark::State& state) {
     const Job& j = job();
     const std::string output = (j.folder / "phases.pth").string();
+    const std::string& base = state.range(0) == 100 ? j.base100 : j.base;
     for (auto _ : state) {
         QuietStdout quiet;
         auto t = std::chrono::steady_clock::now();
@@ -123,7 +129,7 @@ void batchPhases(benchmark::State& state) {
 
         t = std::chrono::steady_clock::now();
         App app;
-        if (!app.createPathwayFromExisting(output, j.base)) {
+        if (!app.createPathwayFromExisting(output, base)) {
             state.SkipWithError("base pathway");
             return;
         }
@@ -139,7 +145,8 @@ void batchPhases(benchmark::State& state) {
         for (const std::string& entry : app.pathway->nodeToIdLines) {
             parameters.seeds[afterDelimiter(entry, "#")] = beforeDelimiter(entry, "#");
         }
-        parameters.levels = "2";
+        parameters.levels = std::to_string(state.range(1));
+        parameters.filterConnectivity = static_cast<int>(state.range(2));
         parameters.conf = "900";
         parameters.path = output;
         parameters.experiments = experiments;
@@ -201,7 +208,14 @@ void batchPhases(benchmark::State& state) {
         destroyExperimentCache();
     }
 }
-BENCHMARK(batchPhases)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(batchPhases)
+    ->Args({10, 2, -1})
+    ->Args({10, 3, -1})
+    ->Args({100, 2, -1})
+    ->Args({10, 3, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 // The whole job through runBatch, in the folder that holds ./data.
 void batchWhole(benchmark::State& state) {

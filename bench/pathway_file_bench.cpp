@@ -1,5 +1,7 @@
 // Reading and writing a built pathway of 20,000 proteins and 60,000
-// interactions, and storing the neighbourhood positions of 20 hub proteins.
+// interactions (and of 100,000 and 300,000, to show that the cost grows
+// with the size alone), and storing the neighbourhood positions of 20 hub
+// proteins.
 // Loading traces every protein and interaction to stdout, so run with the
 // figures sent elsewhere:
 //   bench_pathway_file_bench --benchmark_out=figures.txt --benchmark_out_format=console >/dev/null
@@ -7,6 +9,8 @@
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+#include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -20,7 +24,6 @@
 namespace {
 
 constexpr int kNodes = 20000;
-constexpr int kEdges = 60000;
 
 std::unique_ptr<PathwayLayoutEntity> freshPathway() {
     auto p = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
@@ -32,11 +35,12 @@ std::unique_ptr<PathwayLayoutEntity> freshPathway() {
 
 // A network as the build leaves it: names, positions, every 100th protein
 // important, interactions between important proteins important too.
-void fillNetwork(PathwayLayoutEntity& p) {
+void fillNetwork(PathwayLayoutEntity& p, int nodes) {
+    const int edges = 3 * nodes;
     ProteinGraph& g = *p.graph;
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    for (int i = 0; i < kNodes; ++i) {
+    for (int i = 0; i < nodes; ++i) {
         const std::string id = "P" + std::to_string(i);
         g.addNode(id);
         g.setProteinName(id, "Protein " + std::to_string(i));
@@ -45,9 +49,9 @@ void fillNetwork(PathwayLayoutEntity& p) {
             g.setImportant(id);
         }
     }
-    std::uniform_int_distribution<int> pick(0, kNodes - 1);
+    std::uniform_int_distribution<int> pick(0, nodes - 1);
     std::set<std::pair<int, int>> seen;
-    while (static_cast<int>(seen.size()) < kEdges) {
+    while (static_cast<int>(seen.size()) < edges) {
         const int a = pick(rng), b = pick(rng);
         if (a == b || !seen.insert({std::min(a, b), std::max(a, b)}).second) {
             continue;
@@ -68,9 +72,9 @@ struct BuiltFile {
     std::string path;
     std::unique_ptr<PathwayLayoutEntity> loaded;
 
-    BuiltFile() : path(dir.path().toStdString() + "/big.pth") {
+    explicit BuiltFile(int nodes) : path(dir.path().toStdString() + "/big.pth") {
         auto p = freshPathway();
-        fillNetwork(*p);
+        fillNetwork(*p, nodes);
         if (!p->savePathway(path)) {
             std::abort();
         }
@@ -81,13 +85,17 @@ struct BuiltFile {
     }
 };
 
-BuiltFile& builtFile() {
-    static BuiltFile file;
-    return file;
+BuiltFile& builtFile(int nodes = kNodes) {
+    static std::map<int, std::unique_ptr<BuiltFile>> files;
+    std::unique_ptr<BuiltFile>& file = files[nodes];
+    if (!file) {
+        file = std::make_unique<BuiltFile>(nodes);
+    }
+    return *file;
 }
 
 void BM_ReadBuiltPathway(benchmark::State& state) {
-    BuiltFile& file = builtFile();
+    BuiltFile& file = builtFile(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         auto p = freshPathway();
         if (!p->loadPathway(file.path, nullptr)) {
@@ -97,10 +105,14 @@ void BM_ReadBuiltPathway(benchmark::State& state) {
         benchmark::DoNotOptimize(p->nodes.size());
     }
 }
-BENCHMARK(BM_ReadBuiltPathway)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReadBuiltPathway)
+    ->Arg(kNodes)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_WriteBuiltPathway(benchmark::State& state) {
-    BuiltFile& file = builtFile();
+    BuiltFile& file = builtFile(static_cast<int>(state.range(0)));
     const std::string out = file.dir.path().toStdString() + "/written.pth";
     for (auto _ : state) {
         if (!file.loaded->savePathway(out)) {
@@ -109,7 +121,11 @@ void BM_WriteBuiltPathway(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_WriteBuiltPathway)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WriteBuiltPathway)
+    ->Arg(kNodes)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 void BM_CacheHubNeighbourhoods(benchmark::State& state) {
     auto p = freshPathway();
