@@ -6,13 +6,14 @@
 
 #include "app/Batch.h"
 #include "app/CommandLine.h"
+#include "model/Trace.h"
 #include "ui/MyQTWindow.h"
 
 int main(int argc, char** argv) {
-    // Traces go to stdout; line buffering keeps them when the process ends abruptly.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    std::printf("entering app\n");
-    std::fflush(stdout);
+    // Traces go to stdout in large blocks; the trace module writes them out at
+    // least once a second and before anything goes to stderr.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    trace("entering app\n");
     if (argc > 1) {
         if (!parseArguments(argc, argv)) {
             printUsage();
