@@ -300,10 +300,12 @@ TEST_F(AnalyzeSample, ExploresAroundTheChosenProteinAndEscapeLeaves) {
 TEST_F(AnalyzeSample, DeleteInTheProteinListRemovesTheProteinFromBothLists) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // Without a window manager activation is asynchronous and slow under load.
     window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
     tab->selectProteinInList("GRB2");
     tab->proteinList()->setFocus();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->proteinList()->hasFocus(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tab->proteinList()->hasFocus(); }, 30000));
     const int before = tab->proteinList()->count();
     QTest::keyClick(tab->proteinList(), Qt::Key_Delete);
     EXPECT_EQ(tab->proteinList()->count(), before - 1);
