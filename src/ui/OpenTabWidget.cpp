@@ -12,6 +12,16 @@
 #include "ui/MyQTWindow.h"
 
 namespace {
+
+// Tried on a document outside the scene before anything is closed, so that a
+// file that cannot be read leaves the open pathway as it was.
+bool readable(const std::string& path) {
+    PathwayLayoutEntity trial(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
+                              Color4(1, 1, 1, 1));
+    trial.visual = false;
+    return trial.loadPathway(path, nullptr);
+}
+
 const char* const kCaption = "Select a pathway file (.pth)";
 const char* const kFilter = "*.pth";
 const char* const kNoPathway = "no pathway is open";
@@ -33,6 +43,10 @@ OpenTabWidget::OpenTabWidget(MyQTWindow* window) : window_(window) {
 
 bool OpenTabWidget::openPathway(const std::string& path) {
     App& app = *window_->app();
+    if (app.pathway && !readable(path)) {
+        window_->dialogs().message(nullptr, "could not open pathway!");
+        return false;
+    }
     AnalyzeTabWidget* analyze = window_->analyzeTab();
     if (analyze->pagesAssembled()) {
         analyze->resetForPathway();

@@ -148,22 +148,32 @@ TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
 }
 
-TEST_F(FileTab, UnreadableFilesSaySoAndLeaveNoPathwayOpen) {
+TEST_F(FileTab, UnreadableFilesSaySoAndLeaveTheOpenPathwayAsItWas) {
     open(built);
+    const PathwayLayoutEntity* before = app().pathway.get();
     open(folder.path() / "missing.pth");
     EXPECT_TRUE(said("could not open pathway!"));
-    EXPECT_EQ(app().pathway, nullptr);
-    EXPECT_FALSE(analyze->pagesAssembled());
-    EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+    EXPECT_EQ(app().pathway.get(), before);
+    EXPECT_TRUE(analyze->pagesAssembled());
+    EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
 
-    // A file cut off inside its node section: no half-read pathway stays open.
+    // A file cut off inside its node section: nothing half-read becomes current.
     const std::string text = readFile(built);
     const fs::path truncated = folder.path() / "truncated.pth";
     std::ofstream(truncated, std::ios::binary) << text.substr(0, text.find("NODES") + 20);
     dialogs->calls.clear();
     open(truncated);
     EXPECT_TRUE(said("could not open pathway!"));
+    EXPECT_EQ(app().pathway.get(), before);
+
+    // With nothing open, a failed open leaves nothing open.
+    app().close();
+    analyze->resetForPathway();
+    dialogs->calls.clear();
+    open(truncated);
+    EXPECT_TRUE(said("could not open pathway!"));
     EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_FALSE(analyze->pagesAssembled());
 
     // A cancelled file dialog changes nothing.
     open(built);
