@@ -455,7 +455,10 @@ void AnalyzeTabWidget::showEvent(QShowEvent* event) {
 void AnalyzeTabWidget::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Delete:
-            if (proteinList_ && proteinList_->hasFocus() && proteinList_->currentItem()) {
+            // The list's focus within its window, not the X server's focus: a
+            // window that is not active yet still knows which child has the keys.
+            if (proteinList_ && proteinList_->window()->focusWidget() == proteinList_ &&
+                proteinList_->currentItem()) {
                 app()->removeProteinByName(currentText(proteinList_));
             }
             break;
