@@ -8,8 +8,7 @@
 #include <unordered_set>
 
 #include "app/App.h"
-#include "datasources/HPRDDataSource.h"
-#include "datasources/StringDataSource.h"
+#include "model/DataSource.h"
 #include "model/HeatmapSeries.h"
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
@@ -69,17 +68,7 @@ std::string dataSourceFault(const DataSource* source) {
     if (source == nullptr) {
         return "the pathway has no data source";
     }
-    if (const auto* hprd = dynamic_cast<const HPRDDataSource*>(source)) {
-        if (hprd->nameIndexTable().empty() || hprd->interactionInfoTable().empty()) {
-            return "the HPRD files could not be read (no proteins or no interactions loaded)";
-        }
-    }
-    if (const auto* string = dynamic_cast<const StringDataSource*>(source)) {
-        if (string->failed()) {
-            return "the STRING database failed: " + string->lastError();
-        }
-    }
-    return "";
+    return source->failure();
 }
 
 // A number text truncated to a whole number, clamped to int.

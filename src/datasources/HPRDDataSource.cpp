@@ -178,6 +178,13 @@ HPRDDataSource::HPRDDataSource(const std::string& nomenclatureFile,
     }
 }
 
+std::string HPRDDataSource::failure() const {
+    if (nameIndex.empty() || interactionInfo.empty()) {
+        return "the HPRD files could not be read (no proteins or no interactions loaded)";
+    }
+    return "";
+}
+
 std::string HPRDDataSource::unusableFile() const {
     if (interactionInfo.empty()) {
         return interactionPath;

@@ -44,6 +44,8 @@ public:
     // Partner rows per id, duplicates and both directions counted.
     void getInteractionCounts(Array<std::string> ids, Array<int>& counts,
                               std::string species) override;
+    // Set when no protein or no interaction was loaded.
+    std::string failure() const override;
 
     // The file of the two from which nothing usable was read: no interaction
     // row, or no nomenclature row that names a protein of the interactions (a

@@ -109,6 +109,16 @@ bool StringDataSource::isOpen() const {
     return QSqlDatabase::database(QString::fromStdString(connectionName_), false).isOpen();
 }
 
+std::string StringDataSource::failure() const {
+    if (failed_) {
+        return "the STRING database failed: " + lastError_;
+    }
+    if (!isOpen()) {
+        return "the STRING database connection is not open";
+    }
+    return "";
+}
+
 void StringDataSource::clearFailure() {
     failed_ = false;
     lastError_.clear();

@@ -32,6 +32,8 @@ public:
     void getProperties(ProteinGraph* graph) override;
     void getInteractionCounts(Array<std::string> ids, Array<int>& counts,
                               std::string species) override;
+    // The recorded failure (see failed()), or a connection that is not open.
+    std::string failure() const override;
 
     // "longname", "experimental", "sequence" and "species" for every visible node.
     void addProperties(PropertyGraph& graph);

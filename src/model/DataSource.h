@@ -5,7 +5,9 @@
 // and the per-identifier operations answer exactly one element per input
 // identifier, so callers may index the results by position. Identifiers may
 // carry a copy suffix (everything from the first "_"); each implementation says
-// whether it strips it. A ProteinGraph owns its source.
+// whether it strips it. The operations answer nothing themselves: a source that
+// could not load or whose operation failed says so through failure(), which the
+// caller asks after the calls it depends on. A ProteinGraph owns its source.
 #pragma once
 
 #include <string>
@@ -40,4 +42,7 @@ public:
     // One interaction count per id (0 when unknown).
     virtual void getInteractionCounts(Array<std::string> ids, Array<int>& counts,
                                       std::string species) = 0;
+    // Why the source cannot give (or did not give) a whole answer, as a sentence
+    // for a message; "" while it works.
+    [[nodiscard]] virtual std::string failure() const = 0;
 };

@@ -32,16 +32,6 @@ QPushButton* narrowButton(const QString& text, QWidget* parent) {
     return button;
 }
 
-// A source worth keeping for the next pathway: of the wanted kind and working.
-bool reusable(const DataSource* source, SourceChoice wanted) {
-    if (wanted == SourceChoice::HPRD) {
-        const auto* hprd = dynamic_cast<const HPRDDataSource*>(source);
-        return hprd != nullptr && !hprd->nameIndexTable().empty();
-    }
-    const auto* string = dynamic_cast<const StringDataSource*>(source);
-    return string != nullptr && string->isOpen() && !string->failed();
-}
-
 }  // namespace
 
 CreateTabWidget::CreateTabWidget(MyQTWindow* window) : window_(window) {
@@ -192,8 +182,10 @@ void CreateTabWidget::reclaimDataSource() {
 
 void CreateTabWidget::lendDataSource(SourceChoice choice) {
     App* a = app();
-    if (!reusable(source_.get(), choice)) {
+    // A source is kept for the next pathway while it is of the wanted kind and works.
+    if (!source_ || sourceKind_ != choice || !source_->failure().empty()) {
         source_.reset();
+        sourceKind_ = choice;
         if (choice == SourceChoice::HPRD) {
             source_ = std::make_unique<HPRDDataSource>(kNomenclatureFile, kInteractionFile, "",
                                                        window_);

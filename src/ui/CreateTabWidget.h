@@ -112,6 +112,8 @@ private:
     MyQTWindow* window_;
     std::unique_ptr<HeatmapSeries> experiments_;
     std::unique_ptr<DataSource> source_;
+    // Which kind source_ is, so that a working source of the other kind is not reused.
+    SourceChoice sourceKind_ = SourceChoice::HPRD;
     // The source lent to the current pathway's graph; compared, never read.
     const DataSource* lentSource_ = nullptr;
     std::string species_;

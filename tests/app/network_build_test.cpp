@@ -226,6 +226,25 @@ TEST_F(NetworkBuild, FailedSourceMissingSourceOrUnwritableFileAnswersFalse) {
     EXPECT_FALSE(empty.buildgraph(parameters));
 }
 
+TEST_F(NetworkBuild, SourceFailureReachesTheBuildThroughTheInterface) {
+    place("A", "a", 0.2f, -0.3f);
+    source->addInteraction("a", "b");
+    source->failureText = "scripted outage";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(build());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("scripted outage"), std::string::npos);
+    EXPECT_EQ(source->callCount("expandNetwork"), 0) << "a failed source is not asked";
+
+    // A source that fails while it expands leaves no half-built network behind.
+    source->failureText.clear();
+    source->expansionFailure = "lost the connection";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(build());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("lost the connection"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder / "built.pth"));
+}
+
 namespace {
 
 // A pathway painted on a 100 x 100 image mapped onto its unit box.

@@ -103,6 +103,7 @@ TEST(HPRDLoading, MissingFilesGiveAnEmptySource) {
     EXPECT_EQ(traces.find("1)done"), std::string::npos);
     EXPECT_NE(traces.find("done loading hprd\n"), std::string::npos);
     EXPECT_TRUE(source.nameIndexTable().empty());
+    EXPECT_THAT(static_cast<const DataSource&>(source).failure(), testing::HasSubstr("HPRD"));
     Array<std::string> names;
     source.getNames({"00001"}, names, {});
     EXPECT_THAT(names, ElementsAre("???"));

@@ -299,6 +299,9 @@ TEST_F(StringDatabaseTest, QueryErrorsAreRecorded) {
     EXPECT_TRUE(source->searchProteins("p53", "mouse", &sources).empty());
     EXPECT_TRUE(source->failed());
     EXPECT_FALSE(source->lastError().empty());
+    // What the network build sees through the interface.
+    EXPECT_THAT(static_cast<const DataSource&>(*source).failure(),
+                testing::HasSubstr(source->lastError()));
 
     source->clearFailure();
     Array<std::string> from, to;
@@ -311,6 +314,7 @@ TEST_F(StringDatabaseTest, QueryErrorsAreRecorded) {
     source->clearFailure();
     EXPECT_EQ(expand(*source, {TP53, MDM2}, 900, 0), once({{TP53, MDM2, 999}}));
     EXPECT_FALSE(source->failed());
+    EXPECT_EQ(static_cast<const DataSource&>(*source).failure(), "");
 }
 
 TEST_F(StringDatabaseTest, SourcesKeepConnectionsOfTheirOwn) {
@@ -369,6 +373,8 @@ TEST(StringConnectionTest, UnreachableDatabaseAnswersEmptyAndReportsIt) {
     source.expandNetwork({"a"}, from, to, scores, 900, 2, "human");
     EXPECT_TRUE(from.empty());
     source.clearFailure();
+    EXPECT_FALSE(static_cast<const DataSource&>(source).failure().empty())
+        << "a connection that never opened still fails";
     source.getNames({"a"}, names, {});
     EXPECT_TRUE(source.failed());
 }

@@ -43,6 +43,10 @@ public:
     // When set, expandNetwork hands back every interaction at or above the
     // confidence, whatever the seeds and levels.
     bool returnEverything = false;
+    // What failure() answers; a test sets it to make the source fail.
+    std::string failureText;
+    // When set, expandNetwork fails (failure() then answers this) instead of answering.
+    std::string expansionFailure;
 
     // Recording.
     Array<Call> calls;
@@ -78,6 +82,10 @@ public:
         from.clear();
         to.clear();
         scores.clear();
+        if (!expansionFailure.empty()) {
+            failureText = expansionFailure;
+            return;
+        }
         auto handBack = [&](const Interaction& i) {
             from.push_back(i.a);
             to.push_back(i.b);
@@ -166,6 +174,8 @@ public:
             counts.push_back(it == interactionCounts.end() ? 0 : it->second);
         }
     }
+
+    std::string failure() const override { return failureText; }
 
 private:
     struct Interaction {
