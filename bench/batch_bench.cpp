@@ -246,19 +246,19 @@ void batchWhole(benchmark::State& state) {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(j.folder);
     for (auto _ : state) {
-        commandLine = CommandLineState{};
-        commandLine.pathwayPath = j.base;
-        commandLine.outputPath = (j.folder / "whole.pth").string();
-        commandLine.experimentFiles = j.experiments;
-        if (!readConfigurationFile(j.config, commandLine.configuration)) {
+        BatchInputs inputs;
+        inputs.pathwayPath = j.base;
+        inputs.outputPath = (j.folder / "whole.pth").string();
+        inputs.experimentFiles = j.experiments;
+        if (!readConfigurationFile(j.config, inputs.configuration)) {
             state.SkipWithError("config");
             break;
         }
-        std::filesystem::remove(commandLine.outputPath + ".cache");
+        std::filesystem::remove(inputs.outputPath + ".cache");
         int code = 0;
         {
             QuietStdout quiet;
-            code = runBatch();
+            code = runBatch(inputs);
         }
         batchCleanup();
         if (code != 0) {

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     trace("entering app\n");
     if (argc > 1) {
-        if (!parseArguments(argc, argv)) {
+        BatchInputs inputs;
+        if (!parseArguments(argc, argv, inputs)) {
             printUsage();
             return 1;
         }
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
             // No window and no GUI; Qt finds its SQL drivers only with an
             // application object.
             QCoreApplication application(argc, argv);
-            code = runBatch();
+            code = runBatch(inputs);
         }
         batchCleanup();
         return code;

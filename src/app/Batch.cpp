@@ -17,7 +17,6 @@
 #include <utility>
 
 #include "app/App.h"
-#include "app/CommandLine.h"
 #include "app/GraphBuilderParameters.h"
 #include "datasources/HPRDDataSource.h"
 #include "datasources/StringDataSource.h"
@@ -292,9 +291,9 @@ BatchSettings readBatchSettings(const Table<std::string, std::string>& configura
     return settings;
 }
 
-int runBatch() {
-    const std::string& outputPath = commandLine.outputPath;
-    const std::string& basePath = commandLine.pathwayPath;
+int runBatch(const BatchInputs& inputs) {
+    const std::string& outputPath = inputs.outputPath;
+    const std::string& basePath = inputs.pathwayPath;
     const std::string outputName = std::filesystem::path(outputPath).filename().string();
 
     // The output is checked before anything is built: a job must not run for
@@ -311,7 +310,7 @@ int runBatch() {
     }
 
     HeatmapSeries* experiments = ensureExperimentCache();
-    for (const std::string& file : commandLine.experimentFiles) {
+    for (const std::string& file : inputs.experimentFiles) {
         if (!experiments->loadExperimentFile(file)) {
             std::string reason = unreadableReason(file);
             failure("cannot read the experiment file %s: %s", file,
@@ -364,7 +363,7 @@ int runBatch() {
         }
     }
 
-    const BatchSettings settings = readBatchSettings(commandLine.configuration);
+    const BatchSettings settings = readBatchSettings(inputs.configuration);
     std::unique_ptr<DataSource> source;
     std::string sourceName;
     if (settings.useString) {

@@ -16,6 +16,17 @@ enum BatchExitCode : int {
     batchFailed = 2,
 };
 
+// What one job works on: the files of the command line and the entries of its
+// -c file. The job reads nothing else of the command line.
+struct BatchInputs {
+    // Files after -e, in command-line order.
+    Array<std::string> experimentFiles;
+    // Entries of the -c file; a later entry with the same key replaces the earlier one.
+    Table<std::string, std::string> configuration;
+    std::string outputPath;   // -o
+    std::string pathwayPath;  // -p
+};
+
 // What the keys of the -c file ask of the build.
 struct BatchSettings {
     bool useString = false;
@@ -39,6 +50,6 @@ BatchSettings readBatchSettings(const Table<std::string, std::string>& configura
 // -1 (off), as does any other text, which is reported.
 int readFilterKey(const Table<std::string, std::string>& configuration, const std::string& key);
 
-// Runs the job described by the parsed command line (commandLine) and answers
-// its exit code. Data files are read from ./data of the working directory.
-int runBatch();
+// Runs the job `inputs` describe and answers its exit code. Data files are read
+// from ./data of the working directory; the experiments go to the experiment store.
+int runBatch(const BatchInputs& inputs);

@@ -10,8 +10,6 @@
 #include "model/HeatmapSeries.h"
 #include "model/TextFile.h"
 
-CommandLineState commandLine;
-
 namespace {
 
 bool beginsWithDash(const char* argument) {
@@ -96,7 +94,8 @@ bool readConfigurationFile(const std::string& path, Table<std::string, std::stri
     return true;
 }
 
-bool parseArguments(int argc, const char* const* argv) {
+bool parseArguments(int argc, const char* const* argv, BatchInputs& inputs) {
+    inputs = BatchInputs{};
     if (argc < 2) {
         return false;
     }
@@ -113,12 +112,12 @@ bool parseArguments(int argc, const char* const* argv) {
         // Only the letter counts: "-pathway" is -p.
         switch (argument[1]) {
             case 'p':
-                commandLine.pathwayPath = argv[i + 1];
+                inputs.pathwayPath = argv[i + 1];
                 seenP = true;
                 i += 2;
                 break;
             case 'o':
-                commandLine.outputPath = argv[i + 1];
+                inputs.outputPath = argv[i + 1];
                 seenO = true;
                 i += 2;
                 break;
@@ -127,7 +126,7 @@ bool parseArguments(int argc, const char* const* argv) {
                 // not a request for no experiments.
                 int next = i + 1;
                 while (next < argc && !beginsWithDash(argv[next])) {
-                    commandLine.experimentFiles.push_back(argv[next]);
+                    inputs.experimentFiles.push_back(argv[next]);
                     ++next;
                 }
                 if (next == i + 1) {
@@ -138,7 +137,7 @@ bool parseArguments(int argc, const char* const* argv) {
                 break;
             }
             case 'c':
-                if (!readConfigurationFile(argv[i + 1], commandLine.configuration)) {
+                if (!readConfigurationFile(argv[i + 1], inputs.configuration)) {
                     return false;
                 }
                 seenC = true;
@@ -168,7 +167,5 @@ void printUsage() {
 }
 
 void batchCleanup() {
-    commandLine.experimentFiles.clear();
-    commandLine.experimentFiles.shrink_to_fit();
     destroyExperimentCache();
 }

@@ -1,6 +1,6 @@
 // Scratch working folder for batch-job tests: ./data links to the sample HPRD
-// files (unless a test wants it missing), and the parsed command line and the
-// experiment store are reset around each test.
+// files (unless a test wants it missing), each test has job inputs of its own,
+// and the experiment store is reset around each test.
 #pragma once
 
 #include <unistd.h>
@@ -32,12 +32,10 @@ protected:
         std::filesystem::create_directories(folder);
         std::filesystem::create_directory_symlink(source("data"), folder / "data");
         std::filesystem::current_path(folder);
-        commandLine = CommandLineState{};
     }
 
     void TearDown() override {
         batchCleanup();
-        commandLine = CommandLineState{};
         std::filesystem::current_path(previous);
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
@@ -46,16 +44,16 @@ protected:
     // The sample job: egfr.pth, both experiments, batch.cfg, output under the folder.
     void sampleJob(const std::string& output) {
         batchCleanup();
-        commandLine.pathwayPath = sample("egfr.pth");
-        commandLine.outputPath = (folder / output).string();
-        commandLine.experimentFiles = {sample("egf_5min.txt"), sample("egf_30min.txt")};
-        ASSERT_TRUE(readConfigurationFile(sample("batch.cfg"), commandLine.configuration));
+        inputs.pathwayPath = sample("egfr.pth");
+        inputs.outputPath = (folder / output).string();
+        inputs.experimentFiles = {sample("egf_5min.txt"), sample("egf_30min.txt")};
+        ASSERT_TRUE(readConfigurationFile(sample("batch.cfg"), inputs.configuration));
     }
 
     // runBatch with its trace captured; the captured text goes to `out`.
     int runQuietly(std::string* out = nullptr) {
         testing::internal::CaptureStdout();
-        const int code = runBatch();
+        const int code = runBatch(inputs);
         const std::string text = testing::internal::GetCapturedStdout();
         if (out != nullptr) {
             *out = text;
@@ -65,4 +63,5 @@ protected:
 
     std::filesystem::path previous;
     std::filesystem::path folder;
+    BatchInputs inputs;
 };

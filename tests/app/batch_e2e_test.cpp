@@ -104,12 +104,12 @@ TEST_F(BatchEndToEnd, SamplesBuildLayOutAndReloadTwice) {
     }
 
     // The output becomes the pathway to update.
-    commandLine.pathwayPath = first;
-    commandLine.outputPath = (folder / "egfr_again.pth").string();
+    inputs.pathwayPath = first;
+    inputs.outputPath = (folder / "egfr_again.pth").string();
     batchCleanup();
-    commandLine.experimentFiles = {sample("egf_5min.txt"), sample("egf_30min.txt")};
+    inputs.experimentFiles = {sample("egf_5min.txt"), sample("egf_30min.txt")};
     ASSERT_EQ(runQuietly(), batchSucceeded);
-    const ReadBack two = readBack(commandLine.outputPath);
+    const ReadBack two = readBack(inputs.outputPath);
     EXPECT_EQ(two.proteins, one.proteins);
     EXPECT_EQ(two.heatmapProteins, one.heatmapProteins);
 }

@@ -145,14 +145,31 @@ using BatchRun = BatchFixture;
 
 TEST_F(BatchRun, BadInputEndsWithOneAndWritesNothing) {
     sampleJob("out.pth");
-    commandLine.pathwayPath = (folder / "missing.pth").string();
+    inputs.pathwayPath = (folder / "missing.pth").string();
     EXPECT_EQ(runQuietly(), batchBadInput);
     EXPECT_FALSE(std::filesystem::exists(folder / "out.pth"));
 
     sampleJob("out.pth");
-    commandLine.experimentFiles.push_back((folder / "missing_experiment.txt").string());
+    inputs.experimentFiles.push_back((folder / "missing_experiment.txt").string());
     EXPECT_EQ(runQuietly(), batchBadInput);
     EXPECT_FALSE(std::filesystem::exists(folder / "out.pth"));
+}
+
+TEST_F(BatchRun, EachJobWorksOnTheInputsItIsHanded) {
+    sampleJob("first.pth");
+    const BatchInputs first = inputs;
+    BatchInputs broken = inputs;
+    broken.outputPath = (folder / "broken.pth").string();
+    broken.pathwayPath = (folder / "missing.pth").string();
+    inputs = BatchInputs{};  // nothing is left behind for a job to find
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runBatch(broken), batchBadInput);
+    batchCleanup();
+    EXPECT_EQ(runBatch(first), batchSucceeded);
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(std::filesystem::exists(folder / "first.pth"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "broken.pth"));
 }
 
 TEST_F(BatchRun, UnwritableOutputEndsWithTwo) {
@@ -241,7 +258,7 @@ TEST_F(BatchRun, StaleCacheEntriesAreNotCarriedOver) {
 
 // Runs the job in a child process whose files may not grow past `limit`
 // bytes, as on a full disk; answers its exit code.
-int runWithFileSizeLimit(rlim_t limit) {
+int runWithFileSizeLimit(const BatchInputs& inputs, rlim_t limit) {
     std::fflush(stdout);
     const pid_t child = ::fork();
     if (child == 0) {
@@ -249,7 +266,7 @@ int runWithFileSizeLimit(rlim_t limit) {
         const rlimit rl{limit, limit};
         ::setrlimit(RLIMIT_FSIZE, &rl);
         std::freopen("/dev/null", "w", stdout);
-        ::_exit(runBatch());
+        ::_exit(runBatch(inputs));
     }
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -258,7 +275,7 @@ int runWithFileSizeLimit(rlim_t limit) {
 
 // Runs the job in a child process and kills it once it traces its tenth
 // layout pass; true when it got that far.
-bool killedDuringLayout() {
+bool killedDuringLayout(const BatchInputs& inputs) {
     int fds[2];
     if (::pipe(fds) != 0) {
         return false;
@@ -268,7 +285,7 @@ bool killedDuringLayout() {
     if (child == 0) {
         ::close(fds[0]);
         ::dup2(fds[1], STDOUT_FILENO);
-        ::_exit(runBatch());
+        ::_exit(runBatch(inputs));
     }
     ::close(fds[1]);
     std::string seen;
@@ -295,7 +312,7 @@ TEST_F(BatchRun, AFailedJobKeepsThePreviousOutputByteForByte) {
 
     // The picture no longer fits: the job fails and every file stays.
     sampleJob("out.pth");
-    EXPECT_EQ(runWithFileSizeLimit(4096), batchFailed);
+    EXPECT_EQ(runWithFileSizeLimit(inputs, 4096), batchFailed);
     EXPECT_EQ(snapshot(folder), before);
 
     // Updating a pathway in place, killed during the layout: the input stays whole.
@@ -303,8 +320,8 @@ TEST_F(BatchRun, AFailedJobKeepsThePreviousOutputByteForByte) {
     std::filesystem::copy_file(sample("egfr_background.png"), folder / "egfr_background.png");
     const auto input = snapshot(folder);
     sampleJob("in.pth");
-    commandLine.pathwayPath = (folder / "in.pth").string();
-    EXPECT_TRUE(killedDuringLayout());
+    inputs.pathwayPath = (folder / "in.pth").string();
+    EXPECT_TRUE(killedDuringLayout(inputs));
     EXPECT_EQ(snapshot(folder), input);
 }
 
@@ -315,7 +332,7 @@ TEST_F(BatchRun, WhatIsNoExperimentFileEndsWithOneAndIsNamed) {
          {folder.string(), pipe.string(), std::string("/dev/null"), std::string("/dev/zero"),
           sample("egfr_background.png"), sample("egfr.pth")}) {
         sampleJob("out.pth");
-        commandLine.experimentFiles.push_back(bad);
+        inputs.experimentFiles.push_back(bad);
         testing::internal::CaptureStderr();
         EXPECT_EQ(runQuietly(), batchBadInput) << bad;
         const std::string said = testing::internal::GetCapturedStderr();
@@ -328,7 +345,7 @@ TEST_F(BatchRun, InputsThatAreNoRegularFilesDoNotHang) {
     const std::filesystem::path pipe = folder / "pipe.pth";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     sampleJob("out.pth");
-    commandLine.pathwayPath = pipe.string();
+    inputs.pathwayPath = pipe.string();
     EXPECT_EQ(runQuietly(), batchBadInput);
 
     // A data file that is a FIFO, or of random bytes, is unreadable.
@@ -368,7 +385,7 @@ TEST_F(BatchRun, SeedsWithoutAUsableIdentifierAreReportedAndLeftOut) {
     { std::ofstream(folder / "seeds.pth", std::ios::binary) << text; }
 
     sampleJob("out.pth");
-    commandLine.pathwayPath = (folder / "seeds.pth").string();
+    inputs.pathwayPath = (folder / "seeds.pth").string();
     testing::internal::CaptureStderr();
     ASSERT_EQ(runQuietly(), batchSucceeded);
     const std::string said = testing::internal::GetCapturedStderr();
@@ -395,7 +412,7 @@ TEST_F(BatchRun, MissingHprdFilesEndWithTwo) {
 
 TEST_F(BatchRun, TracesOneHundredPassesAndBuildsWithoutExperiments) {
     sampleJob("out.pth");
-    commandLine.experimentFiles.clear();
+    inputs.experimentFiles.clear();
     std::string out;
     ASSERT_EQ(runQuietly(&out), batchSucceeded);
 
@@ -441,7 +458,7 @@ TEST_F(BatchRun, PaintedRegionWithoutSeedCountsAsCancelled) {
     out.close();
 
     sampleJob("out.pth");
-    commandLine.pathwayPath = (folder / "painted.pth").string();
+    inputs.pathwayPath = (folder / "painted.pth").string();
     ASSERT_EQ(runQuietly(), batchSucceeded);
 
     std::ifstream written(folder / "out.pth");
@@ -463,7 +480,7 @@ TEST_F(BatchRun, StringSourceIsAskedAndItsFailureEndsWithTwo) {
     ScopedEnv ini("ODBCINI", (folder / "odbc.ini").string());
     ScopedEnv sysIni("ODBCSYSINI", folder.string());
     sampleJob("out.pth");
-    commandLine.configuration["datasource"] = "STRING";
+    inputs.configuration["datasource"] = "STRING";
     testing::internal::CaptureStderr();
     EXPECT_EQ(runQuietly(), batchFailed);
     const std::string err = testing::internal::GetCapturedStderr();

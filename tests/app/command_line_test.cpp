@@ -15,7 +15,6 @@ namespace {
 class CommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        commandLine = CommandLineState();
         dir_ = std::filesystem::temp_directory_path() /
                ("corvidane_cmdline_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -40,7 +39,7 @@ protected:
             argv.push_back(a.c_str());
         }
         testing::internal::CaptureStdout();
-        bool ok = parseArguments(static_cast<int>(argv.size()), argv.data());
+        bool ok = parseArguments(static_cast<int>(argv.size()), argv.data(), parsed_);
         out_ = testing::internal::GetCapturedStdout();
         return ok;
     }
@@ -50,6 +49,7 @@ protected:
 
     std::filesystem::path dir_;
     std::string config_, out_;
+    BatchInputs parsed_;
     int count_ = 0;
 };
 
@@ -58,20 +58,23 @@ protected:
 TEST_F(CommandLineTest, AcceptedCommandLines) {
     ASSERT_TRUE(parse({"-p", "a.pth", "-o", "b.pth", "-e", "e1", "e2", "e3", "-c", config_}));
     EXPECT_EQ(out_, "");
-    EXPECT_EQ(commandLine.pathwayPath, "a.pth");
-    EXPECT_EQ(commandLine.outputPath, "b.pth");
-    EXPECT_EQ(commandLine.experimentFiles, (Array<std::string>{"e1", "e2", "e3"}));
-    EXPECT_EQ(commandLine.configuration.at("levels"), "3");
+    EXPECT_EQ(parsed_.pathwayPath, "a.pth");
+    EXPECT_EQ(parsed_.outputPath, "b.pth");
+    EXPECT_EQ(parsed_.experimentFiles, (Array<std::string>{"e1", "e2", "e3"}));
+    EXPECT_EQ(parsed_.configuration.at("levels"), "3");
 
     // A repeated -e adds its files to the earlier ones.
-    commandLine = CommandLineState();
     ASSERT_TRUE(parse({"-pathway", "x.pth", "-e", "e1", "-o", "b", "-e", "e2", "e3", "-c", config_}));
-    EXPECT_EQ(commandLine.pathwayPath, "x.pth");
-    EXPECT_EQ(commandLine.experimentFiles, (Array<std::string>{"e1", "e2", "e3"}));
+    EXPECT_EQ(parsed_.pathwayPath, "x.pth");
+    EXPECT_EQ(parsed_.experimentFiles, (Array<std::string>{"e1", "e2", "e3"}));
+
+    // Each parse starts from empty inputs.
+    ASSERT_TRUE(parse({"-p", "y.pth", "-o", "b", "-e", "e4", "-c", config_}));
+    EXPECT_EQ(parsed_.experimentFiles, (Array<std::string>{"e4"}));
 
     // A later -c starts from an empty table.
     ASSERT_TRUE(parse({"-p", "a", "-o", "b", "-e", "e", "-c", config("a = 1;"), "-c", config_}));
-    EXPECT_EQ(commandLine.configuration.size(), 1u);
+    EXPECT_EQ(parsed_.configuration.size(), 1u);
 }
 
 TEST_F(CommandLineTest, RejectedCommandLines) {
@@ -102,7 +105,7 @@ TEST_F(CommandLineTest, ConfigurationEntries) {
                     "species = \"9606\"; conf = -1; note = 'a;b'; levels = 4;\n"
                     "filterPaths = ;\n"));
     EXPECT_EQ(out_, "");
-    const auto& table = commandLine.configuration;
+    const auto& table = parsed_.configuration;
     EXPECT_EQ(table, (Table<std::string, std::string>{{"levels", "4"},
                                                       {"datasource", "string"},
                                                       {"species", "9606"},
@@ -113,14 +116,14 @@ TEST_F(CommandLineTest, ConfigurationEntries) {
     // A missing ";" is reported, and the entry is kept.
     ASSERT_TRUE(parseConfig("levels = 3"));
     EXPECT_EQ(out_, "Bad configuration file format.\nExpected ';' but given ''");
-    EXPECT_EQ(commandLine.configuration.at("levels"), "3");
+    EXPECT_EQ(parsed_.configuration.at("levels"), "3");
 
     // ... without taking the next key with it.
     ASSERT_TRUE(parseConfig("levels = 3\ndatasource = string;\nconf = 700 species = human;"));
     EXPECT_EQ(out_,
               "Bad configuration file format.\nExpected ';' but given 'datasource'"
               "Bad configuration file format.\nExpected ';' but given 'species'");
-    EXPECT_EQ(commandLine.configuration, (Table<std::string, std::string>{{"levels", "3"},
+    EXPECT_EQ(parsed_.configuration, (Table<std::string, std::string>{{"levels", "3"},
                                                                           {"datasource", "string"},
                                                                           {"conf", "700"},
                                                                           {"species", "human"}}));

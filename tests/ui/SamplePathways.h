@@ -42,18 +42,17 @@ inline const std::filesystem::path& builtFolder() {
                 fs::temp_directory_path() / ("corvidane-ui-batch-" + std::to_string(::getpid()));
             fs::remove_all(out);
             fs::create_directories(out);
-            commandLine = CommandLineState{};
-            commandLine.pathwayPath = sourceFile("samples/egfr.pth").string();
-            commandLine.outputPath = (out / "egfr_updated.pth").string();
-            commandLine.experimentFiles = {sourceFile("samples/egf_5min.txt").string(),
+            BatchInputs inputs;
+            inputs.pathwayPath = sourceFile("samples/egfr.pth").string();
+            inputs.outputPath = (out / "egfr_updated.pth").string();
+            inputs.experimentFiles = {sourceFile("samples/egf_5min.txt").string(),
                                            sourceFile("samples/egf_30min.txt").string()};
             bool ok = readConfigurationFile(sourceFile("samples/batch.cfg").string(),
-                                            commandLine.configuration);
+                                            inputs.configuration);
             testing::internal::CaptureStdout();
-            ok = ok && runBatch() == batchSucceeded;
+            ok = ok && runBatch(inputs) == batchSucceeded;
             testing::internal::GetCapturedStdout();
             batchCleanup();
-            commandLine = CommandLineState{};
             if (ok) {
                 folder = out;
             } else {
