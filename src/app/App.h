@@ -98,9 +98,8 @@ public:
                                                  const std::string& basePath);
     // Gives every painted region of the pathway image its protein or interaction.
     void assignSelectionProteins();
-    // Builds the network from the seeds on the pathway and saves it to
-    // pathwayPath. False, with a message on stderr, when there is no pathway,
-    // the data source is missing or failed, or the file cannot be written.
+    // buildNetwork (app/NetworkBuild.h) on the current pathway, saved to
+    // pathwayPath, with the window's progress dialog.
     [[nodiscard]] bool buildgraph(const GraphBuilderParameters& parameters);
     // Drops the pathway, explore view, painted interactions, pending idle
     // activities and selections; nothing happens without a pathway.

@@ -9,7 +9,9 @@
 
 #include <unistd.h>
 
+#include "SceneFixture.h"
 #include "app/App.h"
+#include "app/NetworkBuild.h"
 #include "datasources/HPRDDataSource.h"
 #include "engine/render/Image.h"
 #include "model/FakeDataSource.h"
@@ -243,6 +245,39 @@ TEST_F(NetworkBuild, SourceFailureReachesTheBuildThroughTheInterface) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("lost the connection"),
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder / "built.pth"));
+}
+
+TEST(NetworkBuildAlone, BuildsAPathwayWithoutAnAppAndAlwaysClosesItsProgress) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("corvidane-build-alone-" + std::to_string(::getpid()) +
+                                        ".pth");
+    PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
+                                Color4(1, 1, 1, 1));
+    pathway.visual = false;
+    auto owned = std::make_unique<FakeDataSource>();
+    owned->addInteraction("a", "b");
+    pathway.graph->source = std::move(owned);
+    pathway.createNode(CoordinateFrame(Vector3(0.2f, -0.3f, 0.1f)), "A", true);
+    GraphBuilderParameters parameters;
+    parameters.seeds["A"] = "a";
+
+    RecordingWindow window;
+    ASSERT_TRUE(buildNetwork(&pathway, parameters, file.string(), &window));
+    EXPECT_TRUE(pathway.graph->hasNode("b"));
+    EXPECT_TRUE(std::filesystem::exists(file));
+    ASSERT_EQ(window.dialogs.size(), 1u);
+    EXPECT_EQ(window.dialogs[0].maximum, 16);
+    ASSERT_FALSE(window.steps.empty());
+    EXPECT_EQ(window.steps.back(), 16);
+
+    // A failed build closes its dialog too, and without a window nothing is asked.
+    window.steps.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(buildNetwork(nullptr, parameters, file.string(), &window));
+    EXPECT_FALSE(buildNetwork(&pathway, parameters, (file / "not-a-folder.pth").string(), nullptr));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(window.steps, std::vector<int>{16});
+    std::filesystem::remove(file);
 }
 
 namespace {
