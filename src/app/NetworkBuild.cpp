@@ -195,12 +195,11 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
     if (threshold > 0) {
         auto selector = std::make_unique<ProteinConnectivitySelector>("nodedegree", &graph, true);
         selector->markGraph(threshold);
-        graph.filteringEnabled = false;
+        FilteringOff all(graph);
         Array<std::string> ids;
         graph.getNodes(ids);
         removeTaggedUnimportant(graph, ids);
         selector.reset();
-        graph.filteringEnabled = true;
     }
 
     if (parameters.filterPaths > 0) {
@@ -222,10 +221,9 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
         }
         auto selector = std::make_unique<PathSelector>("pathsfilter", &graph, 3, ends, true);
         selector->markGraph(parameters.filterPaths);
-        graph.filteringEnabled = false;
+        FilteringOff all(graph);
         removeTaggedUnimportant(graph, ids);
         selector.reset();
-        graph.filteringEnabled = true;
     }
 
     // Experiment proteins off the pathway were seeds only to be expanded.

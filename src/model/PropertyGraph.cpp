@@ -8,6 +8,14 @@
 #include "model/TextFile.h"
 #include "model/Trace.h"
 
+FilteringOff::FilteringOff(PropertyGraph& graph) : graph_(graph), saved_(graph.filteringEnabled) {
+    graph_.filteringEnabled = false;
+}
+
+FilteringOff::~FilteringOff() {
+    graph_.filteringEnabled = saved_;
+}
+
 PropertyGraph::~PropertyGraph() = default;
 
 namespace {

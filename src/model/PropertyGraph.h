@@ -14,7 +14,23 @@
 #include "model/PropertyList.h"
 
 class LineSink;
+class PropertyGraph;
 class TextFileReader;
+
+// Turns a graph's filtering off while it lives, so hidden nodes count too, and
+// then restores the earlier setting.
+class FilteringOff {
+public:
+    explicit FilteringOff(PropertyGraph& graph);
+    explicit FilteringOff(PropertyGraph* graph) : FilteringOff(*graph) {}
+    ~FilteringOff();
+    FilteringOff(const FilteringOff&) = delete;
+    FilteringOff& operator=(const FilteringOff&) = delete;
+
+private:
+    PropertyGraph& graph_;
+    bool saved_;
+};
 
 class PropertyGraph {
 public:

@@ -13,20 +13,7 @@
 
 namespace {
 
-// Switches filtering off for its lifetime and restores the earlier setting.
-class AllNodesVisible {
-public:
-    explicit AllNodesVisible(PropertyGraph& graph) : graph_(graph), saved_(graph.filteringEnabled) {
-        graph_.filteringEnabled = false;
-    }
-    ~AllNodesVisible() { graph_.filteringEnabled = saved_; }
-    AllNodesVisible(const AllNodesVisible&) = delete;
-    AllNodesVisible& operator=(const AllNodesVisible&) = delete;
-
-private:
-    PropertyGraph& graph_;
-    bool saved_;
-};
+using AllNodesVisible = FilteringOff;
 
 }  // namespace
 

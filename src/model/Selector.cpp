@@ -16,11 +16,11 @@ Selector::~Selector() {
     if (!mark || !graphAlive()) {
         return;
     }
-    const bool filtering = graph->filteringEnabled;
-    graph->filteringEnabled = false;
     Array<std::string> nodes;
-    graph->getNodes(nodes);
-    graph->filteringEnabled = filtering;
+    {
+        FilteringOff all(*graph);
+        graph->getNodes(nodes);
+    }
     for (const std::string& n : nodes) {
         graph->removeTag(n, name);
     }
@@ -38,11 +38,11 @@ void Selector::markGraph(int threshold) {
     select(threshold, selected);
     // Our own tag comes off first, so a node never carries it twice (with filtering
     // off every node takes tags); under filtering the outcome is the same either way.
-    const bool filtering = graph->filteringEnabled;
-    graph->filteringEnabled = false;
     Array<std::string> all;
-    graph->getNodes(all);
-    graph->filteringEnabled = filtering;
+    {
+        FilteringOff unfiltered(*graph);
+        graph->getNodes(all);
+    }
     for (const std::string& n : all) {
         graph->removeTag(n, name);
     }

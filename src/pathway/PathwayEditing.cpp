@@ -51,15 +51,6 @@ bool fraction(float value, float extent, std::string& out) {
 
 // ---- graph helpers ----
 
-PathwayLayoutEntity::FilteringOff::FilteringOff(PropertyGraph* g)
-    : graph(g), saved(g->filteringEnabled) {
-    graph->filteringEnabled = false;
-}
-
-PathwayLayoutEntity::FilteringOff::~FilteringOff() {
-    graph->filteringEnabled = saved;
-}
-
 bool PathwayLayoutEntity::hasOwnNodeProperty(const std::string& id, const std::string& key) const {
     FilteringOff all(graph.get());
     return graph->findNodeProperty(id, key) != nullptr;

@@ -313,19 +313,6 @@ public:
                                    WindowServices* window);
 
 private:
-    // Turns the graph's filtering off while it lives, so hidden proteins count too.
-    class FilteringOff {
-    public:
-        explicit FilteringOff(PropertyGraph* graph);
-        ~FilteringOff();
-        FilteringOff(const FilteringOff&) = delete;
-        FilteringOff& operator=(const FilteringOff&) = delete;
-
-    private:
-        PropertyGraph* graph;
-        bool saved;
-    };
-
     // Hidden proteins included.
     bool hasOwnNodeProperty(const std::string& id, const std::string& key) const;
     bool isImportantAnyway(const std::string& id) const;
