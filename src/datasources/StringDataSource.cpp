@@ -355,45 +355,41 @@ void StringDataSource::expandNetwork(Array<std::string> seeds, Array<std::string
     }
 }
 
+template <class Value, class Collect>
+Array<Value> StringDataSource::valuesPerId(const Array<std::string>& ids, const std::string& sql,
+                                           int batch, const char* traceFormat, Collect collect) {
+    Array<Value> out(ids.size(), Value{});
+    Array<std::string> bare;
+    bare.reserve(ids.size());
+    for (const std::string& id : ids)
+        bare.push_back(bareId(id));
+
+    Table<std::string, Value> found;
+    if (!runBatched(bare, sql, batch, traceFormat, [&](QSqlQuery& row) { collect(row, found); }))
+        return out;
+    for (size_t i = 0; i < bare.size(); ++i) {
+        auto it = found.find(bare[i]);
+        if (it != found.end())
+            out[i] = it->second;
+    }
+    return out;
+}
+
 void StringDataSource::getNames(Array<std::string> ids, Array<std::string>& names,
                                 Array<std::string> /*sources*/) {
-    names.assign(ids.size(), "");
-    if (ids.empty())
-        return;
-    for (std::string& id : ids)
-        id = bareId(id);
-
-    Table<std::string, std::string> found;
-    bool ok = runBatched(ids, "Select protein_id, preferred_name from proteins where protein_id = any(cast(? as text[]))",
-                         20, "exec names %d\n",
-                         [&](QSqlQuery& row) { found[text(row, 0)] = text(row, 1) + "|string"; });
-    if (!ok)
-        return;
-    for (size_t i = 0; i < ids.size(); ++i) {
-        auto it = found.find(ids[i]);
-        if (it != found.end())
-            names[i] = it->second;
-    }
+    names = valuesPerId<std::string>(
+        ids, "Select protein_id, preferred_name from proteins where protein_id = any(cast(? as text[]))",
+        20, "exec names %d\n", [](QSqlQuery& row, Table<std::string, std::string>& found) {
+            found[text(row, 0)] = text(row, 1) + "|string";
+        });
 }
 
 void StringDataSource::getAnnotations(Array<std::string> ids, Array<std::string>& annotations) {
-    annotations.assign(ids.size(), "");
-    if (ids.empty())
-        return;
-    for (std::string& id : ids)
-        id = bareId(id);
-
-    Table<std::string, std::string> found;
-    bool ok = runBatched(ids, "select protein_id, annotation from proteins where protein_id = any(cast(? as text[]))",
-                         100, "exec names %d\n",
-                         [&](QSqlQuery& row) { found.emplace(text(row, 0), text(row, 1)); });
-    if (!ok)
-        return;
-    for (size_t i = 0; i < ids.size(); ++i) {
-        auto it = found.find(ids[i]);
-        if (it != found.end())
-            annotations[i] = it->second;
-    }
+    annotations = valuesPerId<std::string>(
+        ids, "select protein_id, annotation from proteins where protein_id = any(cast(? as text[]))",
+        100, "exec names %d\n", [](QSqlQuery& row, Table<std::string, std::string>& found) {
+            found.emplace(text(row, 0), text(row, 1));
+        });
 }
 
 void StringDataSource::getInteractionCounts(Array<std::string> ids, Array<int>& counts,
@@ -404,51 +400,28 @@ void StringDataSource::getInteractionCounts(Array<std::string> ids, Array<int>& 
     if (!checkSpecies(species))
         return;
     species = toLower(species);
-    for (std::string& id : ids)
-        id = bareId(id);
-
-    Table<std::string, int> found;
-    bool ok = runBatched(
+    counts = valuesPerId<int>(
         ids, "Select protein_id,nr_int from " + species + "_number_of_interactions where protein_id = any(cast(? as text[]))",
-        100, "exec nr. interactions %d\n",
-        [&](QSqlQuery& row) { found[text(row, 0)] = row.value(1).toInt(); });
-    if (!ok)
-        return;
-    for (size_t i = 0; i < ids.size(); ++i) {
-        auto it = found.find(ids[i]);
-        if (it != found.end())
-            counts[i] = it->second;
-    }
+        100, "exec nr. interactions %d\n", [](QSqlQuery& row, Table<std::string, int>& found) {
+            found[text(row, 0)] = row.value(1).toInt();
+        });
 }
 
 Array<std::string> StringDataSource::firstTextPerId(const Array<std::string>& ids,
                                                     const std::string& sql,
                                                     const char* traceFormat, bool rawBytes) {
-    Array<std::string> bare;
-    bare.reserve(ids.size());
-    for (const std::string& id : ids)
-        bare.push_back(bareId(id));
-
-    Table<std::string, std::string> found;
-    bool ok = runBatched(bare, sql, 100, traceFormat, [&](QSqlQuery& row) {
-        std::string value;
-        if (rawBytes) {
-            QByteArray bytes = row.value(1).toByteArray();
-            value.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
-        } else {
-            value = text(row, 1);
-        }
-        found.emplace(text(row, 0), std::move(value));
-    });
-    Array<std::string> out(ids.size());
-    if (!ok)
-        return out;
-    for (size_t i = 0; i < bare.size(); ++i) {
-        auto it = found.find(bare[i]);
-        if (it != found.end())
-            out[i] = it->second;
-    }
-    return out;
+    return valuesPerId<std::string>(
+        ids, sql, 100, traceFormat,
+        [rawBytes](QSqlQuery& row, Table<std::string, std::string>& found) {
+            std::string value;
+            if (rawBytes) {
+                QByteArray bytes = row.value(1).toByteArray();
+                value.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+            } else {
+                value = text(row, 1);
+            }
+            found.emplace(text(row, 0), std::move(value));
+        });
 }
 
 Array<std::string> StringDataSource::getSequences(const Array<std::string>& ids) {
@@ -467,33 +440,18 @@ Array<std::string> StringDataSource::getSpeciesNames(const Array<std::string>& i
 }
 
 Array<std::string> StringDataSource::getExperimentalSets(const Array<std::string>& ids) {
-    Array<std::string> bare;
-    bare.reserve(ids.size());
-    for (const std::string& id : ids)
-        bare.push_back(bareId(id));
-
-    Table<std::string, std::string> found;
-    bool ok = runBatched(
-        bare,
+    return valuesPerId<std::string>(
+        ids,
         "select p.protein_id, s.title, s.comment, s.url, r.pubmed_id, s.set_id from "
         "experimentalsets_items p, experimental_sets s,experimentalsets_pubmedrefs r where "
         "s.set_id = p.set_id and r.set_id = p.set_id and p.protein_id = any(cast(? as text[]))",
-        100, "exec names %d\n", [&](QSqlQuery& row) {
+        100, "exec names %d\n", [](QSqlQuery& row, Table<std::string, std::string>& found) {
             std::string entry = text(row, 1) + "#" + text(row, 2) + "#" + text(row, 3) + "#" +
                                 text(row, 4) + "#" + text(row, 5);
             auto [it, added] = found.emplace(text(row, 0), entry);
             if (!added)
                 it.value() += "|" + entry;
         });
-    Array<std::string> out(ids.size());
-    if (!ok)
-        return out;
-    for (size_t i = 0; i < bare.size(); ++i) {
-        auto it = found.find(bare[i]);
-        if (it != found.end())
-            out[i] = it->second;
-    }
-    return out;
 }
 
 void StringDataSource::addProperties(PropertyGraph& graph) {

@@ -77,6 +77,11 @@ private:
                     const char* trace, const RowHandler& onRow);
     bool checkSpecies(const std::string& species);
     void recordFailure(const std::string& text);
+    // One value per id (a default Value where the database has none): `sql` runs
+    // batched over the bare ids, and collect(row, found) enters each row.
+    template <class Value, class Collect>
+    Array<Value> valuesPerId(const Array<std::string>& ids, const std::string& sql, int batch,
+                             const char* traceFormat, Collect collect);
     // One text per id from column 1 of a batched two-column query.
     Array<std::string> firstTextPerId(const Array<std::string>& ids, const std::string& sql,
                                       const char* trace, bool rawBytes);
