@@ -42,46 +42,6 @@ constexpr const char* kTextureFolder = "./textures";
 
 }  // namespace
 
-// ---- configuration ----
-
-bool readConfigFile(const std::string& fileName, Table<std::string, std::string>& table) {
-    table.clear();
-    std::error_code ec;
-    if (!std::filesystem::exists(fileName, ec)) {
-        return true;
-    }
-    std::string error;
-    std::optional<TextInput> input = TextInput::fromFile(fileName, &error);
-    if (!input) {
-        std::fprintf(stderr, "corvidane: cannot read %s: %s\n", fileName.c_str(), error.c_str());
-        return false;
-    }
-    bool clean = true;
-    while (input->hasMore()) {
-        const Token token = input->read();
-        if (token.type == Token::Type::Error) {
-            std::fprintf(stderr, "corvidane: %s, line %d, column %d: %s; the rest is ignored\n",
-                         fileName.c_str(), token.line, token.column, token.text.c_str());
-            return false;
-        }
-        if (token.type != Token::Type::String) {
-            std::fprintf(stderr,
-                         "corvidane: %s, line %d, column %d: '%s' is not a quoted "
-                         "key=value entry; skipped\n",
-                         fileName.c_str(), token.line, token.column, token.text.c_str());
-            clean = false;
-            continue;
-        }
-        const std::size_t equals = token.text.find('=');
-        if (equals == std::string::npos) {
-            table[token.text] = "";
-        } else {
-            table[token.text.substr(0, equals)] = token.text.substr(equals + 1);
-        }
-    }
-    return clean;
-}
-
 // ---- construction ----
 
 void App::ExploreViewDeleter::operator()(ExploreEntity* view) const {

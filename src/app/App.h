@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ConfigurationFile.h"
 #include "app/GraphBuilderParameters.h"
 #include "engine/Color4.h"
 #include "engine/CoordinateFrame.h"
@@ -42,13 +43,6 @@ class RenderDevice;
 class SelectorFactory;
 class ShapeFinder;
 class WindowServices;
-
-// Reads "key=value" quoted strings into `table` (emptied first) with the
-// engine's tokenizer; a later key replaces an earlier one and an entry without
-// "=" has an empty value. A missing file reads as empty and answers true.
-// False, after a message on stderr, when an entry is not a quoted string or the
-// text cannot be tokenised; the entries before the fault are kept.
-bool readConfigFile(const std::string& fileName, Table<std::string, std::string>& table);
 
 class App {
 public:

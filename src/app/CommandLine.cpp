@@ -1,14 +1,10 @@
-// Argument parsing, the -c file syntax and the usage text of batch mode.
+// Argument parsing and the usage text of batch mode.
 #include "app/CommandLine.h"
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
-#include "engine/TextInput.h"
 #include "model/HeatmapSeries.h"
-#include "model/TextFile.h"
 
 namespace {
 
@@ -16,83 +12,7 @@ bool beginsWithDash(const char* argument) {
     return argument[0] == '-';
 }
 
-// The format messages carry no line end: the usage text follows them directly.
-void badFormat(const std::string& detail) {
-    std::printf("Bad configuration file format.\n%s", detail.c_str());
-    std::fflush(stdout);
-}
-
-std::string describeError(const Token& token) {
-    return token.text + " (line " + std::to_string(token.line) + ", column " +
-           std::to_string(token.column) + ")";
-}
-
-bool isSymbol(const Token& token, const char* text) {
-    return token.type == Token::Type::Symbol && token.text == text;
-}
-
 }  // namespace
-
-bool readConfigurationFile(const std::string& path, Table<std::string, std::string>& table) {
-    table.clear();
-    std::string error;
-    // A FIFO or a device would block the tokenizer or never end.
-    std::error_code status;
-    if (std::filesystem::exists(path, status) && !isRegularFile(path, &error)) {
-        std::fprintf(stderr, "corvidane: cannot read configuration file '%s': %s\n", path.c_str(),
-                     error.c_str());
-        return false;
-    }
-    std::optional<TextInput> input = TextInput::fromFile(path, &error);
-    if (!input) {
-        std::fprintf(stderr, "corvidane: cannot read configuration file '%s': %s\n", path.c_str(),
-                     error.c_str());
-        return false;
-    }
-    while (input->hasMore()) {
-        Token key = input->read();
-        if (key.type == Token::Type::Error) {
-            badFormat(describeError(key));
-            return false;
-        }
-        if (key.type != Token::Type::Symbol) {
-            badFormat("Expected a key but given '" + key.text + "'");
-            return false;
-        }
-        Token equals = input->read();
-        if (equals.type == Token::Type::Error) {
-            badFormat(describeError(equals));
-            return false;
-        }
-        if (!isSymbol(equals, "=")) {
-            badFormat("Expected '=' but given '" + equals.text + "'");
-            return false;
-        }
-        Token value = input->read();
-        if (value.type == Token::Type::Error) {
-            badFormat(describeError(value));
-            return false;
-        }
-        std::string text;
-        if (!isSymbol(value, ";")) {
-            text = value.text;
-            Token end = input->peek();
-            if (end.type == Token::Type::Error) {
-                badFormat(describeError(end));
-                return false;
-            }
-            if (isSymbol(end, ";")) {
-                input->read();
-            } else {
-                // A missing ";" is forgiven: the entry is still stored, and the
-                // token is left for the next entry, whose key it likely is.
-                badFormat("Expected ';' but given '" + end.text + "'");
-            }
-        }
-        table[key.text] = text;
-    }
-    return true;
-}
 
 bool parseArguments(int argc, const char* const* argv, BatchInputs& inputs) {
     inputs = BatchInputs{};

@@ -5,16 +5,13 @@
 #include <string>
 
 #include "app/Batch.h"
+#include "app/ConfigurationFile.h"
 #include "engine/Table.h"
 
 // Fills `inputs` afresh; true only when -p, -o, -e and -c were all given and the
 // configuration file was read. Prints the message of a wrong option letter or of a
 // malformed configuration file; the caller prints the usage text on false.
 [[nodiscard]] bool parseArguments(int argc, const char* const* argv, BatchInputs& inputs);
-// Reads a configuration file into `table` (cleared first); false, after a message,
-// when the file cannot be read or is malformed.
-[[nodiscard]] bool readConfigurationFile(const std::string& path,
-                                         Table<std::string, std::string>& table);
 void printUsage();
 // Frees the experiment store the batch job filled.
 void batchCleanup();

@@ -3,6 +3,8 @@
 // including the files they cannot read.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -100,6 +102,14 @@ TEST(AppConfig, MissingFileReadsEmptyAndLaterKeysWin) {
     EXPECT_FALSE(readConfigFile(folder.file("odd.txt"), table));
     EXPECT_EQ(table["a"], "1");
     EXPECT_EQ(table["b"], "2");
+
+    // Something that is not a regular file is refused, not waited on.
+    const std::string fifo = folder.file("fifo.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(readConfigFile(fifo, table));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("fifo.txt"), std::string::npos);
+    EXPECT_TRUE(table.empty());
 }
 
 TEST(AppCore, ConstructionDefinesEverythingAndTouchesNothing) {
