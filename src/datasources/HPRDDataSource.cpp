@@ -58,9 +58,7 @@ public:
         const size_t end = std::min(text_.find('\n', pos_), text_.size());
         std::string_view line(text_.data() + pos_, end - pos_);
         pos_ = end + 1;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
+        stripCarriageReturn(line);
         return line;
     }
 

@@ -23,12 +23,6 @@ Cache::Cache(std::string fileName_) : fileName(std::move(fileName_)) {
         if (!reader.readLine(b) || !reader.readLine(c)) {
             break;
         }
-        // A file written on Windows keeps a CR at each line end.
-        for (std::string* s : {&a, &b, &c}) {
-            if (!s->empty() && s->back() == '\r') {
-                s->pop_back();
-            }
-        }
         if (!a.empty() && !b.empty() && !c.empty()) {
             insert(a, b, c);
         }

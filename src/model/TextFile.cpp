@@ -65,9 +65,7 @@ bool TextFileReader::readLine(std::string& out) {
     }
     std::getline(*stream_, out);
     ++lineNumber_;
-    if (!out.empty() && out.back() == '\r') {
-        out.pop_back();
-    }
+    stripCarriageReturn(out);
     return true;
 }
 

@@ -18,6 +18,18 @@ constexpr long long maxTextFileBytes = 1LL << 30;
 // block or never end, a folder has no lines.
 [[nodiscard]] bool isRegularFile(const std::string& path, std::string* why = nullptr);
 
+// Drops the CR that a line from a CR LF file keeps at its end.
+inline void stripCarriageReturn(std::string& line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+}
+inline void stripCarriageReturn(std::string_view& line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+}
+
 // Takes a file's lines one at a time, as a writer makes them.
 class LineSink {
 public:

@@ -8,6 +8,7 @@
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
 #include "model/TextConversions.h"
+#include "model/TextFile.h"
 
 namespace {
 
@@ -149,9 +150,7 @@ std::string ImageProcessorSelection::toText() const {
 bool ImageProcessorSelection::fromText(const std::string& text, int imageWidth, int imageHeight,
                                        std::string* error) {
     std::string line = text;
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
+    stripCarriageReturn(line);
     const Array<std::string> fields = blankSeparatedFields(line);
     if (fields.size() != 6) {
         setError(error, "expected 6 fields, found " + intToString(static_cast<int>(fields.size())));

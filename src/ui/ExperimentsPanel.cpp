@@ -23,6 +23,7 @@
 #include "app/App.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "model/TextFile.h"
 #include "pathway/ExploreEntity.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeTabWidget.h"
@@ -329,7 +330,7 @@ bool ExperimentsPanel::runClustering(const std::vector<int>& entries, int k,
     std::vector<std::string> lines;
     std::ifstream in("clustering.out", std::ios::binary);
     for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        stripCarriageReturn(line);
         lines.push_back(line);
     }
     std::string reason;
