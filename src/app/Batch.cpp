@@ -16,6 +16,9 @@
 #include <system_error>
 #include <utility>
 
+#include <QFile>
+#include <QSaveFile>
+
 #include "app/App.h"
 #include "app/GraphBuilderParameters.h"
 #include "datasources/HPRDDataSource.h"
@@ -142,8 +145,8 @@ private:
 };
 
 // Moves a finished file over its destination in one step. A destination on
-// another file system (through a link) gets a copy beside it that is then
-// renamed, so even then no reader sees half a file.
+// another file system (through a link) is written as a QSaveFile, which
+// renames its complete copy into place, so even then no reader sees half a file.
 bool replaceWith(const std::string& staged, const std::string& destination, std::string& why) {
     std::error_code error;
     std::filesystem::rename(staged, destination, error);
@@ -154,16 +157,26 @@ bool replaceWith(const std::string& staged, const std::string& destination, std:
         why = error.message();
         return false;
     }
-    const std::string part = destination + ".saving~";
-    std::filesystem::copy_file(staged, part, std::filesystem::copy_options::overwrite_existing,
-                               error);
-    if (!error) {
-        std::filesystem::rename(part, destination, error);
+    QFile source(QString::fromStdString(staged));
+    QSaveFile copy(QString::fromStdString(destination));
+    if (!source.open(QIODevice::ReadOnly)) {
+        why = source.errorString().toStdString();
+        return false;
     }
-    if (error) {
-        why = error.message();
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
+    if (!copy.open(QIODevice::WriteOnly)) {
+        why = copy.errorString().toStdString();
+        return false;
+    }
+    while (!source.atEnd()) {
+        const QByteArray block = source.read(1 << 20);
+        if (block.isEmpty() || copy.write(block) != block.size()) {
+            why = (block.isEmpty() ? source.errorString() : copy.errorString()).toStdString();
+            copy.cancelWriting();
+            return false;
+        }
+    }
+    if (!copy.commit()) {
+        why = copy.errorString().toStdString();
         return false;
     }
     return true;

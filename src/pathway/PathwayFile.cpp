@@ -97,21 +97,21 @@ Vector3 toFraction(const Vector3& p, const Vector3& size) {
 }
 
 std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) {
         std::error_code error;
         return std::filesystem::current_path(error).string();
     }
-    return path.substr(0, slash);
+    return folder.string();
 }
 
 std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::filesystem::path(path).filename().string();
 }
 
 std::string resolveImage(const std::string& imageName, const std::string& directory) {
-    return imageName.find('/') != std::string::npos ? imageName : directory + "/" + imageName;
+    const std::filesystem::path image(imageName);
+    return image.has_parent_path() ? imageName : (directory / image).string();
 }
 
 // Section lines: blank lines are skipped, and the end of the file ends every

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <utility>
 
 #include "engine/Plane.h"
@@ -544,8 +545,7 @@ void PathwayLayoutEntity::setBackground(const std::string& path) {
         std::fprintf(stderr, "pathway: cannot read the background picture %s\n", path.c_str());
         sourceImage.reset();
     }
-    const std::size_t slash = path.rfind('/');
-    imageName = slash == std::string::npos ? path : path.substr(slash + 1);
+    imageName = std::filesystem::path(path).filename().string();
 }
 
 // ---- removal ----

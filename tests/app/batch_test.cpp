@@ -249,6 +249,32 @@ TEST_F(BatchRun, LinksToRegularFilesAreWrittenThrough) {
     EXPECT_EQ(contents(folder / "out.pth").substr(0, 8), contents(folder / "real/out.pth").substr(0, 8));
 }
 
+TEST_F(BatchRun, LinksToAnotherFileSystemAreWrittenWhole) {
+    struct stat here {}, there {};
+    const std::filesystem::path shm = "/dev/shm";
+    if (::stat(folder.c_str(), &here) != 0 || ::stat(shm.c_str(), &there) != 0 ||
+        here.st_dev == there.st_dev || ::access(shm.c_str(), W_OK) != 0) {
+        GTEST_SKIP() << "no second writable file system at /dev/shm";
+    }
+    const std::filesystem::path real = shm / ("corvidane_batch_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(real);
+    for (const char* name : {"out.pth", "out.pth.cache", "out_img.png"}) {
+        { std::ofstream(real / name) << "old"; }
+        std::filesystem::create_symlink(real / name, folder / name);
+    }
+    sampleJob("out.pth");
+    EXPECT_EQ(runQuietly(), batchSucceeded);
+    for (const char* name : {"out.pth", "out.pth.cache", "out_img.png"}) {
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / name)) << name;
+        EXPECT_NE(contents(real / name), "old") << name;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(real),
+                            std::filesystem::directory_iterator()),
+              3)
+        << "no partial copy is left beside the files";
+    std::filesystem::remove_all(real);
+}
+
 TEST_F(BatchRun, StaleCacheEntriesAreNotCarriedOver) {
     { std::ofstream(folder / "out.pth.cache") << "exppos0\nSTALE\n(1, 2, 3)\n"; }
     sampleJob("out.pth");
