@@ -1,11 +1,11 @@
 // Drawing the pathway once per frame, and the stored neighbourhood positions of
 // hub proteins that the explore view reads from the ".cache" side file.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <thread>
+
+#include <QtConcurrent/QtConcurrentMap>
 
 #include "engine/render/Draw.h"
 #include "engine/render/Font.h"
@@ -288,26 +288,19 @@ void PathwayLayoutEntity::cacheNeighbourhoodPositions(Cache* cache) {
         }
     }
 
-    std::atomic<std::size_t> next{0};
-    auto work = [&]() {
-        for (std::size_t j = next++; j < jobs.size(); j = next++) {
-            Job& job = jobs[j];
-            spreadNeighbourhood(job.fractions, job.set, seedFor(job.ids[0], job.set), job.out);
-        }
-    };
-    const std::size_t threads =
-        std::min<std::size_t>(jobs.size(), std::max(1u, std::thread::hardware_concurrency()));
-    if (threads <= 1) {
-        work();
-    } else {
-        Array<std::thread> pool;
-        for (std::size_t t = 0; t < threads; ++t) {
-            pool.emplace_back(work);
-        }
-        for (std::thread& thread : pool) {
-            thread.join();
-        }
+    // The largest spreads first (a job costs rounds x points^2), so that the
+    // last ones to finish are small; the results are stored in the jobs' order.
+    Array<Job*> order;
+    order.reserve(jobs.size());
+    for (Job& job : jobs) {
+        order.push_back(&job);
     }
+    std::stable_sort(order.begin(), order.end(), [](const Job* a, const Job* b) {
+        return a->fractions.size() > b->fractions.size();
+    });
+    QtConcurrent::blockingMap(order, [](Job* job) {
+        spreadNeighbourhood(job->fractions, job->set, seedFor(job->ids[0], job->set), job->out);
+    });
 
     for (Job& job : jobs) {
         positionSet = job.set;
