@@ -1,6 +1,13 @@
 // Layout passes per second on random and scale-free networks of 1,000 to
-// 20,000 proteins with three interactions per protein, beside one iteration
-// of igraph's grid Fruchterman-Reingold layout on the same graphs.
+// 100,000 proteins with three interactions per protein, beside one iteration
+// of igraph's grid Fruchterman-Reingold layout on the same graphs; and the
+// first pass from a stacked start (as the network build places proteins:
+// every protein with the same distances to the seeds on one point, in stacks
+// of up to 1,800) against the first pass from the same proteins spread out.
+// The stacked/spread ratio is taken from interleaved repetitions (the
+// default here: --benchmark_repetitions=5
+// --benchmark_enable_random_interleaving=true), so that drift of a shared
+// machine stays out of it.
 //
 // The pathway is sized so that a cell of the layout grid holds on average as
 // many proteins as a cell of igraph's grid (igraph spreads n vertices over a
@@ -106,6 +113,31 @@ const Network& network(Kind kind, int n) {
     return made.emplace(std::make_pair(kind, n), std::move(net)).first->second;
 }
 
+// Stacks of 1,800, 900, 600, ... proteins (1,800 / k), a place each, until
+// every protein has one: about 14,600 proteins in stacks of two or more,
+// which is the start the build gives a network of three levels; the rest
+// are alone. Proteins join the stacks in shuffled order, as their indices
+// are spread over the stacks there.
+Array<std::pair<float, float>> stackedStart(int n) {
+    std::mt19937 random(4321u + static_cast<unsigned>(n));
+    Array<int> order(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        order[static_cast<std::size_t>(i)] = i;
+    }
+    std::shuffle(order.begin(), order.end(), random);
+    std::uniform_real_distribution<float> unit(0.02f, 0.98f);
+    Array<std::pair<float, float>> at(static_cast<std::size_t>(n));
+    std::size_t next = 0;
+    for (int k = 1; next < order.size(); ++k) {
+        const std::pair<float, float> place{unit(random), unit(random)};
+        const std::size_t size = static_cast<std::size_t>(std::max(1, (1800 + k - 1) / k));
+        for (std::size_t m = 0; m < size && next < order.size(); ++m) {
+            at[static_cast<std::size_t>(order[next++])] = place;
+        }
+    }
+    return at;
+}
+
 float areaSide(int n) {
     return 0.05f * std::sqrt(static_cast<float>(n));
 }
@@ -150,6 +182,29 @@ void BM_LayoutPass(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The first pass from a start: positions are set back before every pass
+// (untimed), the node list stays, so only the pass itself is measured.
+void BM_FirstPass(benchmark::State& state) {
+    const Network& net =
+        network(static_cast<Kind>(state.range(1)), static_cast<int>(state.range(0)));
+    const bool stacked = state.range(2) != 0;
+    auto pathway = makePathway(net);
+    const float side = areaSide(net.n);
+    const Array<std::pair<float, float>> start = stacked ? stackedStart(net.n) : net.at;
+    PathwayLayouter layouter(pathway.get());
+    QuietStdout quiet;
+    layouter.layoutPass();  // gathers the degrees once
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (std::size_t i = 0; i < pathway->nodes.size(); ++i) {
+            pathway->nodes[i]->moveInParent(
+                Vector3(start[i].first * side, -start[i].second * side, 0));
+        }
+        state.ResumeTiming();
+        layouter.layoutPass();
+    }
+}
+
 #ifdef CORVIDANE_HAVE_IGRAPH
 void BM_IgraphGridFR(benchmark::State& state) {
     const Network& net =
@@ -188,16 +243,33 @@ void BM_IgraphGridFR(benchmark::State& state) {
 }
 #endif
 
+constexpr int SIZES[] = {1000, 5000, 20000, 50000, 100000};
+
 void sizes(benchmark::internal::Benchmark* b) {
     for (int kind : {RANDOM, SCALE_FREE}) {
-        for (int n : {1000, 5000, 20000}) {
+        for (int n : SIZES) {
             b->Args({n, kind});
         }
     }
     b->ArgNames({"N", "scalefree"})->Unit(benchmark::kMillisecond);
 }
 
+// From 20,000 proteins on: below that the build's stacks would hold most of
+// the network.
+void starts(benchmark::internal::Benchmark* b) {
+    for (int kind : {RANDOM, SCALE_FREE}) {
+        for (int n : SIZES) {
+            if (n >= 20000) {
+                b->Args({n, kind, 0});
+                b->Args({n, kind, 1});
+            }
+        }
+    }
+    b->ArgNames({"N", "scalefree", "stacked"})->Unit(benchmark::kMillisecond);
+}
+
 BENCHMARK(BM_LayoutPass)->Apply(sizes);
+BENCHMARK(BM_FirstPass)->Apply(starts);
 #ifdef CORVIDANE_HAVE_IGRAPH
 BENCHMARK(BM_IgraphGridFR)->Apply(sizes);
 #endif
@@ -217,10 +289,11 @@ public:
             const std::string name = run.benchmark_name();
             const std::string family = name.substr(0, name.find('/'));
             const std::string args = name.substr(name.find('/'));
-            int n = 0, scaleFree = 0;
-            std::sscanf(args.c_str(), "/N:%d/scalefree:%d", &n, &scaleFree);
-            seconds[{scaleFree, n}][family].push_back(run.real_accumulated_time /
-                                                      static_cast<double>(run.iterations));
+            int n = 0, scaleFree = 0, stacked = 0;
+            std::sscanf(args.c_str(), "/N:%d/scalefree:%d/stacked:%d", &n, &scaleFree, &stacked);
+            const std::string key = family + (family == "BM_FirstPass" && stacked ? "/stacked" : "");
+            seconds[{scaleFree, n}][key].push_back(run.real_accumulated_time /
+                                                   static_cast<double>(run.iterations));
         }
     }
     void Finalize() override {
@@ -249,6 +322,23 @@ public:
         }
         out << "(medians over the repetitions; ratio = our pass time / igraph iteration time, "
                "below 1 means our pass is cheaper)\n";
+
+        out << "\nsize                       first pass spread   first pass stacked   ratio\n";
+        for (const auto& [key, by] : seconds) {
+            auto spread = by.find("BM_FirstPass");
+            auto stacked = by.find("BM_FirstPass/stacked");
+            if (spread == by.end() || stacked == by.end()) {
+                continue;
+            }
+            const std::string args = std::string(key.first ? "scale-free" : "random") +
+                                     " N=" + std::to_string(key.second);
+            const double a = median(spread->second), b = median(stacked->second);
+            char line[256];
+            std::snprintf(line, sizeof line, "%-26s %10.3f ms       %10.3f ms        %6.2f\n",
+                          args.c_str(), a * 1e3, b * 1e3, b / a);
+            out << line;
+        }
+        out << "(medians over the repetitions; ratio = stacked / spread, the goal is at most 3)\n";
     }
 
 private:
@@ -265,6 +355,21 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Interleaved repetitions unless the caller says otherwise.
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=5";
+    std::string interleaving = "--benchmark_enable_random_interleaving=true";
+    bool given = false;
+    for (int i = 1; i < argc; ++i) {
+        given = given || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0 ||
+                std::string(argv[i]).rfind("--benchmark_enable_random_interleaving", 0) == 0;
+    }
+    if (!given) {
+        args.push_back(repetitions.data());
+        args.push_back(interleaving.data());
+    }
+    argc = static_cast<int>(args.size());
+    argv = args.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

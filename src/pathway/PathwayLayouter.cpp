@@ -123,6 +123,11 @@ struct PairArrays {
     const int32_t* row;
     float* fx;
     float* fy;
+    // For proteins gathered into entries (several alike proteins at one
+    // place), else null: the proteins an entry stands for, and its stack
+    // (the proteins at its place), so that entries of one stack are left out.
+    const float* count = nullptr;
+    const int32_t* stack = nullptr;
 };
 
 // The cell grid as the pair loops walk it: `start[x * ny + y]` is the first
@@ -218,8 +223,9 @@ constexpr std::size_t PAIR_LANES = 16;
 // per block. Pairs at one place are left out; the answer says whether there
 // were any. The force arrays must start at zero and hold PAIR_LANES entries
 // past the last protein.
-CORVIDANE_VECTOR_CLONES
-bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) {
+template <bool kEntries>
+[[gnu::always_inline]] inline bool repelPairsBody(const PairArrays& in, const PairBlocks& blocks,
+                                                  float strength) {
     const float* __restrict xs = in.x;
     const float* __restrict ys = in.y;
     const float* __restrict ws = in.halfWidth;
@@ -231,6 +237,8 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
     const int32_t* __restrict rows = in.row;
     float* __restrict gx = in.fx;
     float* __restrict gy = in.fy;
+    const float* __restrict counts = in.count;
+    const int32_t* __restrict stacks = in.stack;
     const float minGap = static_cast<float>(PathwayLayouter::MIN_GAP);
     int coincident = 0;
     // Per protein of the current cell, one sum per lane, added up once the
@@ -268,6 +276,8 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
                             const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a];
                             const float hda = ds[a], wa = weights[a];
                             const int32_t la = levels[a], ca = columns[a], ra = rows[a];
+                            const float ma = kEntries ? counts[a] : 1.0f;
+                            const int32_t sa = kEntries ? stacks[a] : 0;
                             // The lane of protein a; a negative one when a lies before the block.
                             const auto self = static_cast<int32_t>(static_cast<int64_t>(a) -
                                                                    static_cast<int64_t>(block));
@@ -284,9 +294,10 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
                                 // free of branches.
                                 const bool neighbours =
                                     (lane < lanes) & ((!own) | (lane > self)) &
-                                    ((!merged) | ((std::abs(ca - columns[b]) <= 1) &
-                                                  (std::abs(ra - rows[b]) <= 1)));
-                                same[k] |= static_cast<int>((d2 == 0.0f) & neighbours);
+                                    (!merged || ((std::abs(ca - columns[b]) <= 1) &
+                                                 (std::abs(ra - rows[b]) <= 1)));
+                                same[k] |= static_cast<int>(
+                                    (d2 == 0.0f) & neighbours & (!kEntries || sa != stacks[b]));
                                 const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
                                 // Every lane computes; those that do not repel
                                 // are dropped at the end, whatever they came to
@@ -307,10 +318,20 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
                                 const float weight = la < levels[b] ? wa : wb;
                                 const float push = strength * weight / (gap * gap * length);
                                 const float scale = repel ? push : 0.0f;
-                                ax[k] += scale * dx;
-                                ay[k] += scale * dy;
-                                blockX[k] -= scale * dx;
-                                blockY[k] -= scale * dy;
+                                if constexpr (kEntries) {
+                                    // Each of an entry's proteins meets each
+                                    // of the other's.
+                                    const float mb = counts[b];
+                                    ax[k] += scale * (dx * mb);
+                                    ay[k] += scale * (dy * mb);
+                                    blockX[k] -= scale * (dx * ma);
+                                    blockY[k] -= scale * (dy * ma);
+                                } else {
+                                    ax[k] += scale * dx;
+                                    ay[k] += scale * dy;
+                                    blockX[k] -= scale * dx;
+                                    blockY[k] -= scale * dy;
+                                }
                             }
                         }
 #pragma omp simd
@@ -343,11 +364,23 @@ bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) 
     return coincident != 0;
 }
 
+CORVIDANE_VECTOR_CLONES
+bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) {
+    return repelPairsBody<false>(in, blocks, strength);
+}
+
+// The same over entries: pairs of one stack are left out, and the answer says
+// whether there were pairs at one place from different stacks.
+CORVIDANE_VECTOR_CLONES
+bool repelEntryPairs(const PairArrays& in, const PairBlocks& blocks, float strength) {
+    return repelPairsBody<true>(in, blocks, strength);
+}
+
 // Pairs at one place push apart along a fixed direction chosen from their
 // indices, at the strength of the smallest gap; met from both sides, each
 // side pushing its own protein.
 void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_t* items,
-                    double strength) {
+                    double strength, bool stacksDone = false) {
     const double floor2 = PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP;
     forEachBlock(blocks, [&](std::size_t from, std::size_t end, const std::size_t(&ranges)[3][2]) {
         for (std::size_t a = from; a < end; ++a) {
@@ -356,6 +389,7 @@ void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_
                     // The same test as the vector loop's, which leaves these out.
                     const float dx = in.x[a] - in.x[b], dy = in.y[a] - in.y[b];
                     if (b == a || dx * dx + dy * dy != 0.0f ||
+                        (stacksDone && in.x[a] == in.x[b] && in.y[a] == in.y[b]) ||
                         (blocks.merged && (std::abs(in.column[a] - in.column[b]) > 1 ||
                                            std::abs(in.row[a] - in.row[b]) > 1))) {
                         continue;
@@ -375,6 +409,180 @@ void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_
             }
         }
     });
+}
+
+// Proteins of one cell at exactly one place form a stack; within a stack,
+// proteins alike in every input of the repulsion (box and level) form an
+// entry. Gives per protein, in cell order, the first protein of its stack and
+// of its entry, and whether any stack holds two proteins. A large cell is
+// sorted; a small one compared pair by pair.
+bool findStacks(const PairArrays& in, const int32_t* start, std::size_t cellCount,
+                Array<int32_t>& stackOf, Array<int32_t>& entryOf) {
+    constexpr std::size_t SMALL_CELL = 32;
+    auto samePlace = [&](std::size_t a, std::size_t b) {
+        return in.x[a] == in.x[b] && in.y[a] == in.y[b];
+    };
+    auto alike = [&](std::size_t a, std::size_t b) {
+        return in.halfWidth[a] == in.halfWidth[b] && in.halfHeight[a] == in.halfHeight[b] &&
+               in.level[a] == in.level[b];
+    };
+    bool any = false;
+    Array<int32_t> order;
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        const auto from = static_cast<std::size_t>(start[c]);
+        const auto end = static_cast<std::size_t>(start[c + 1]);
+        for (std::size_t a = from; a < end; ++a) {
+            stackOf[a] = entryOf[a] = static_cast<int32_t>(a);
+        }
+        if (end - from <= SMALL_CELL) {
+            for (std::size_t a = from + 1; a < end; ++a) {
+                for (std::size_t b = from; b < a; ++b) {
+                    if (!samePlace(a, b)) {
+                        continue;
+                    }
+                    any = true;
+                    stackOf[a] = stackOf[b];
+                    if (alike(a, b)) {
+                        entryOf[a] = entryOf[b];
+                        break;
+                    }
+                }
+            }
+            continue;
+        }
+        order.resize(end - from);
+        for (std::size_t a = from; a < end; ++a) {
+            order[a - from] = static_cast<int32_t>(a);
+        }
+        // Ties keep cell order, so the first of a group comes first.
+        std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+            if (in.x[a] != in.x[b]) {
+                return in.x[a] < in.x[b];
+            }
+            if (in.y[a] != in.y[b]) {
+                return in.y[a] < in.y[b];
+            }
+            if (in.halfWidth[a] != in.halfWidth[b]) {
+                return in.halfWidth[a] < in.halfWidth[b];
+            }
+            if (in.halfHeight[a] != in.halfHeight[b]) {
+                return in.halfHeight[a] < in.halfHeight[b];
+            }
+            return in.level[a] < in.level[b];
+        });
+        for (std::size_t g = 0; g < order.size();) {
+            std::size_t h = g + 1;
+            int32_t first = order[g];
+            while (h < order.size() && samePlace(order[g], order[h])) {
+                first = std::min(first, order[h]);
+                ++h;
+            }
+            any = any || h - g > 1;
+            for (std::size_t k = g; k < h; ++k) {
+                stackOf[order[k]] = first;
+                const int32_t entry =
+                    k > g && alike(order[k - 1], order[k]) ? entryOf[order[k - 1]] : order[k];
+                entryOf[order[k]] = entry;
+            }
+            g = h;
+        }
+    }
+    return any;
+}
+
+// The pushes between the proteins of each stack, as pushCoincident gives
+// them pair by pair, in closed form: the direction of a pair is the turn
+// phi lo + psi hi of its indices, so e^(2 pi i (phi lo + psi hi)) splits into
+// a factor per protein, and a protein's pushes are its own factor times
+// running sums of the others' (per level, for the weight of the lower
+// level). Linear in the stack, where the pairs are quadratic; equal to the
+// pairwise sum up to the order of its additions.
+void pushStacks(const PairArrays& in, const int32_t* start, std::size_t cellCount,
+                const Array<int32_t>& stackOf, const int32_t* items, double strength,
+                float* fx, float* fy) {
+    const double perWeight = strength / (PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP);
+    // The fraction of a non-negative turn count is exact as t - floor(t), as
+    // fmod's is.
+    auto turn = [](double rate, int32_t index, double& re, double& im) {
+        const double turns = rate * index;
+        const double t = 2 * PI * (turns - std::floor(turns));
+        re = std::cos(t);
+        im = std::sin(t);
+    };
+    Array<double> hiRes, hiIms;
+    constexpr int LEVELS = 33;
+    Array<int32_t> order;
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        const auto from = static_cast<std::size_t>(start[c]);
+        const auto end = static_cast<std::size_t>(start[c + 1]);
+        if (end - from < 2) {
+            continue;
+        }
+        order.resize(end - from);
+        for (std::size_t a = from; a < end; ++a) {
+            order[a - from] = static_cast<int32_t>(a);
+        }
+        // Each stack's proteins together, in cell (= index) order.
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int32_t a, int32_t b) { return stackOf[a] < stackOf[b]; });
+        for (std::size_t g = 0; g < order.size();) {
+            std::size_t h = g + 1;
+            while (h < order.size() && stackOf[order[h]] == stackOf[order[g]]) {
+                ++h;
+            }
+            if (h - g < 2) {
+                g = h;
+                continue;
+            }
+            // Running sums per level: of the first factor over the proteins
+            // before, and of the second over the proteins after.
+            double beforeRe[LEVELS] = {}, beforeIm[LEVELS] = {};
+            double afterRe[LEVELS] = {}, afterIm[LEVELS] = {};
+            double weightOf[LEVELS] = {};
+            int32_t present[LEVELS];
+            int count = 0;
+            hiRes.resize(h - g);
+            hiIms.resize(h - g);
+            for (std::size_t k = g; k < h; ++k) {
+                const int32_t a = order[k], l = in.level[a];
+                if (weightOf[l] == 0) {
+                    weightOf[l] = in.weight[a];
+                    present[count++] = l;
+                }
+                turn(0.4142135623730950, items[a], hiRes[k - g], hiIms[k - g]);
+                afterRe[l] += hiRes[k - g];
+                afterIm[l] += hiIms[k - g];
+            }
+            for (std::size_t k = g; k < h; ++k) {
+                const int32_t a = order[k], l = in.level[a];
+                double loRe, loIm;
+                turn(0.6180339887498949, items[a], loRe, loIm);
+                const double hiRe = hiRes[k - g], hiIm = hiIms[k - g];
+                afterRe[l] -= hiRe;
+                afterIm[l] -= hiIm;
+                double laterRe = 0, laterIm = 0, earlierRe = 0, earlierIm = 0;
+                for (int p = 0; p < count; ++p) {
+                    const int32_t other = present[p];
+                    const double w = other < l ? weightOf[other] : weightOf[l];
+                    laterRe += w * afterRe[other];
+                    laterIm += w * afterIm[other];
+                    earlierRe += w * beforeRe[other];
+                    earlierIm += w * beforeIm[other];
+                }
+                // a the lower index: pushed along lo x later; the higher:
+                // against earlier x hi.
+                const double re = (loRe * laterRe - loIm * laterIm) -
+                                  (hiRe * earlierRe - hiIm * earlierIm);
+                const double im = (loRe * laterIm + loIm * laterRe) -
+                                  (hiRe * earlierIm + hiIm * earlierRe);
+                fx[a] += static_cast<float>(perWeight * re);
+                fy[a] += static_cast<float>(perWeight * im);
+                beforeRe[l] += loRe;
+                beforeIm[l] += loIm;
+            }
+            g = h;
+        }
+    }
 }
 
 // The snapshot's positions, as the per-protein loops below read them.
@@ -520,6 +728,82 @@ void cutToSteps(double* __restrict fx, double* __restrict fy, std::size_t n, dou
         const double cut = length > limit ? limit / length : 1.0;
         fx[i] = finite ? dx * cut : nan;
         fy[i] = finite ? dy * cut : nan;
+    }
+}
+
+// The repulsion when proteins share places: the vector loop over entries of
+// alike proteins at one place, then the pushes within each place in closed
+// form; `members` are the proteins in cell order, whose forces are set.
+void repelStacked(const PairArrays& members, const PairBlocks& blocks,
+                  const PathwayLayouter::CellGrid& cells, const Array<int32_t>& stackOf,
+                  const Array<int32_t>& entryOf, const int32_t* items, double strength) {
+    // One entry for each group of alike proteins at one place, in cell order,
+    // padded like the proteins.
+    const std::size_t m = cells.items.size();
+    const std::size_t cellCount = cells.start.size() - 1;
+    Array<int32_t> entryIndex(m), entryStart(cellCount + 1, 0);
+    Array<float> ex, ey, ehw, ehh, ehd, eweight, ecount;
+    Array<int32_t> elevel, ecolumn, erow, estack;
+    for (Array<float>* a : {&ex, &ey, &ehw, &ehh, &ehd, &eweight, &ecount}) {
+        a->reserve(m + PAIR_LANES);
+    }
+    for (Array<int32_t>* a : {&elevel, &ecolumn, &erow, &estack}) {
+        a->reserve(m + PAIR_LANES);
+    }
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        entryStart[c] = static_cast<int32_t>(ex.size());
+        for (auto a = static_cast<std::size_t>(cells.start[c]);
+             a < static_cast<std::size_t>(cells.start[c + 1]); ++a) {
+            if (static_cast<std::size_t>(entryOf[a]) != a) {
+                entryIndex[a] = entryIndex[static_cast<std::size_t>(entryOf[a])];
+                ecount[static_cast<std::size_t>(entryIndex[a])] += 1;
+                continue;
+            }
+            entryIndex[a] = static_cast<int32_t>(ex.size());
+            ex.push_back(members.x[a]);
+            ey.push_back(members.y[a]);
+            ehw.push_back(members.halfWidth[a]);
+            ehh.push_back(members.halfHeight[a]);
+            ehd.push_back(members.halfDiagonal[a]);
+            eweight.push_back(members.weight[a]);
+            ecount.push_back(1);
+            elevel.push_back(members.level[a]);
+            ecolumn.push_back(members.column[a]);
+            erow.push_back(members.row[a]);
+            estack.push_back(stackOf[a]);
+        }
+    }
+    const std::size_t entries = ex.size();
+    entryStart[cellCount] = static_cast<int32_t>(entries);
+    const std::size_t padded = entries + PAIR_LANES;
+    ex.resize(padded, 1e30f);
+    ey.resize(padded, 1e30f);
+    for (Array<float>* a : {&ehw, &ehh, &ehd, &eweight, &ecount}) {
+        a->resize(padded, 0.0f);
+    }
+    for (Array<int32_t>* a : {&elevel, &ecolumn, &erow}) {
+        a->resize(padded, 0);
+    }
+    estack.resize(padded, -1);
+    Array<float> efx(padded, 0.0f), efy(padded, 0.0f);
+    PairArrays arrays{ex.data(),      ey.data(),    ehw.data(),  ehh.data(),
+                      ehd.data(),     elevel.data(), eweight.data(), ecolumn.data(),
+                      erow.data(),    efx.data(),   efy.data()};
+    arrays.count = ecount.data();
+    arrays.stack = estack.data();
+    const PairBlocks entryBlocks{entryStart.data(), blocks.nx, blocks.ny, blocks.merged};
+    const bool touching = repelEntryPairs(arrays, entryBlocks, static_cast<float>(strength));
+
+    // Every protein takes its entry's force, then the pushes within its stack.
+    for (std::size_t a = 0; a < m; ++a) {
+        members.fx[a] = efx[static_cast<std::size_t>(entryIndex[a])];
+        members.fy[a] = efy[static_cast<std::size_t>(entryIndex[a])];
+    }
+    pushStacks(members, cells.start.data(), cellCount, stackOf, items, strength, members.fx,
+               members.fy);
+    if (touching) {
+        // Different places whose distance still squares to zero in float.
+        pushCoincident(members, blocks, items, strength, true);
     }
 }
 
@@ -848,8 +1132,15 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
                             hd.data(),  level.data(), weight.data(), column.data(),
                             row.data(), rfx.data(),   rfy.data()};
     const PairBlocks blocks{cells.start.data(), cells.nx, cells.ny, cellMerge > 1};
-    if (repelPairs(arrays, blocks, static_cast<float>(strength))) {
-        pushCoincident(arrays, blocks, items, strength);
+    const std::size_t cellCount = cells.start.size() - 1;
+    stackOf.resize(m);
+    entryOf.resize(m);
+    if (!findStacks(arrays, cells.start.data(), cellCount, stackOf, entryOf)) {
+        if (repelPairs(arrays, blocks, static_cast<float>(strength))) {
+            pushCoincident(arrays, blocks, items, strength);
+        }
+    } else {
+        repelStacked(arrays, blocks, cells, stackOf, entryOf, items, strength);
     }
     for (std::size_t k = 0; k < m; ++k) {
         const auto i = static_cast<std::size_t>(items[k]);

@@ -123,4 +123,7 @@ private:
     Array<int32_t> cellOf;
     // How many of the pathway's own cells share one cell of `cells` per axis.
     int cellMerge = 1;
+    // Per protein in cell order: the first protein of its place and of its
+    // group of alike proteins there (itself when alone).
+    Array<int32_t> stackOf, entryOf;
 };

@@ -1,6 +1,7 @@
 // Drawing the pathway once per frame, and the stored neighbourhood positions of
 // hub proteins that the explore view reads from the ".cache" side file.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -298,9 +299,17 @@ void PathwayLayoutEntity::cacheNeighbourhoodPositions(Cache* cache) {
     std::stable_sort(order.begin(), order.end(), [](const Job* a, const Job* b) {
         return a->fractions.size() > b->fractions.size();
     });
-    QtConcurrent::blockingMap(order, [](Job* job) {
+    // The pool hands the jobs over inside Qt, where a race checker cannot see
+    // it: this counter orders the inputs before each spread and every result
+    // before the stores below, visibly.
+    std::atomic<std::size_t> handshake{0};
+    handshake.store(0, std::memory_order_release);
+    QtConcurrent::blockingMap(order, [&handshake](Job* job) {
+        handshake.load(std::memory_order_acquire);
         spreadNeighbourhood(job->fractions, job->set, seedFor(job->ids[0], job->set), job->out);
+        handshake.fetch_add(1, std::memory_order_release);
     });
+    handshake.load(std::memory_order_acquire);
 
     for (Job& job : jobs) {
         positionSet = job.set;
