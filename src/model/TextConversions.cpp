@@ -2,6 +2,7 @@
 // comma-decimal LC_NUMERIC can never leak into a stored file or a parsed value.
 #include "model/TextConversions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -203,68 +204,75 @@ std::string color4ToString(const Color4& c) {
 }
 
 std::string doubleToString(double d) {
+    std::string out;
+    appendDouble(out, d);
+    return out;
+}
+
+void appendDouble(std::string& out, double d) {
     if (std::isnan(d)) {
-        return "nan";
+        out += "nan";
+        return;
     }
     if (std::isinf(d)) {
-        return d < 0 ? "-inf" : "inf";
+        out += d < 0 ? "-inf" : "inf";
+        return;
     }
-    // Shortest scientific form: "[-]D[.DDD]e[+-]XX", at most 17 digits.
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::scientific);
-    std::string sci(buffer, result.ptr);
-
-    std::string out;
-    std::size_t pos = 0;
-    if (sci[0] == '-') {
-        out = "-";
-        pos = 1;
+    // Shortest scientific form: "[-]D[.DDD]e[+-]XX", at most 17 digits. It is taken apart
+    // in place: this runs once per value when many values are written.
+    char sci[64];
+    const char* const end =
+        std::to_chars(sci, sci + sizeof sci, d, std::chars_format::scientific).ptr;
+    const char* p = sci;
+    if (*p == '-') {
+        out += '-';
+        ++p;
     }
-    std::size_t e = sci.find('e');
-    std::string digits;
-    for (std::size_t i = pos; i < e; ++i) {
-        if (sci[i] != '.') {
-            digits += sci[i];
+    const char* const e = std::find(p, end, 'e');
+    char digits[32];
+    std::size_t count = 0;
+    for (; p != e; ++p) {
+        if (*p != '.') {
+            digits[count++] = *p;
         }
     }
     int exponent = 0;
-    std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(),
-                    exponent);
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+    while (count > 1 && digits[count - 1] == '0') {
+        --count;
     }
 
     if (exponent < -4 || exponent >= 17) {
         out += digits[0];
-        if (digits.size() > 1) {
+        if (count > 1) {
             out += '.';
-            out += digits.substr(1);
+            out.append(digits + 1, count - 1);
         }
         out += exponent < 0 ? "e-" : "e+";
-        int magnitude = exponent < 0 ? -exponent : exponent;
+        const int magnitude = exponent < 0 ? -exponent : exponent;
         if (magnitude < 10) {
             out += '0';
         }
-        out += std::to_string(magnitude);
-        return out;
+        char buffer[8];
+        out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, magnitude).ptr);
+        return;
     }
     if (exponent < 0) {
         out += "0.";
         out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-        return out;
+        out.append(digits, count);
+        return;
     }
-    std::size_t whole = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= whole) {
-        out += digits;
-        out.append(whole - digits.size(), '0');
+    const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+    if (count <= whole) {
+        out.append(digits, count);
+        out.append(whole - count, '0');
         out += '.';
     } else {
-        out += digits.substr(0, whole);
+        out.append(digits, whole);
         out += '.';
-        out += digits.substr(whole);
+        out.append(digits + whole, count - whole);
     }
-    return out;
 }
 
 std::string intToString(int i) {

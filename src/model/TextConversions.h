@@ -42,6 +42,8 @@ std::string color4ToString(const Color4& c);
 // a whole number keeps its point ("50."), very large or small values use an exponent
 // of at least two digits ("1e+17", "1.5e-05"). Infinities and NaN give "inf", "-inf", "nan".
 std::string doubleToString(double d);
+// Appends doubleToString(d) to `out` without a string of its own.
+void appendDouble(std::string& out, double d);
 std::string intToString(int i);
 
 // Reads a leading decimal number as atof does (leading blanks, a sign, "inf", "nan",

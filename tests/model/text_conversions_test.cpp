@@ -71,9 +71,18 @@ TEST(TextConversions, DoubleForm) {
         {1.5e-7, "1.5e-07"}, {1e16, "10000000000000000."},
         {1e17, "1e+17"},     {-2.5e100, "-2.5e+100"},
         {kInf, "inf"},       {std::nan(""), "nan"}};
+    std::string appended = "x";
     for (auto [value, text] : cases) {
         EXPECT_EQ(doubleToString(value), text);
+        appendDouble(appended, value);
+        appended += text;
     }
+    // Appending keeps what was there and writes the same text.
+    std::string expected = "x";
+    for (auto [value, text] : cases) {
+        expected += std::string(text) + text;
+    }
+    EXPECT_EQ(appended, expected);
 }
 
 TEST(TextConversions, DoubleFormReadsBackExactly) {
