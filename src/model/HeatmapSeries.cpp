@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <span>
+#include <string_view>
 #include <unordered_set>
 
 #include "model/TextConversions.h"
@@ -39,8 +42,10 @@ std::string withoutCarriageReturn(std::string text) {
 
 // A measured value: a text that starts with a finite decimal number. "", "ND", "?"
 // and any other text are missing values.
-bool readValue(const std::string& rawPart, double& value) {
-    const std::string part = withoutCarriageReturn(rawPart);
+bool readValue(std::string_view part, double& value) {
+    while (!part.empty() && (part.back() == '\r' || part.back() == '\n')) {
+        part.remove_suffix(1);
+    }
     size_t i = 0;
     while (i < part.size() && (part[i] == ' ' || part[i] == '\t')) {
         ++i;
@@ -54,9 +59,50 @@ bool readValue(const std::string& rawPart, double& value) {
     if (!digitFirst && !pointFirst) {
         return false;
     }
-    value = stringToDouble(part);
+    value = stringToDouble(std::string(part));
     return std::isfinite(value);
 }
+
+// A measured value is always finite, so NaN can stand for a missing one.
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+
+bool present(double v) {
+    return !std::isnan(v);
+}
+
+// The values of a run of entries, each text split and parsed once.
+class ParsedValues {
+public:
+    // Parses one entry's tab-separated values, as split() would cut them.
+    void append(std::string_view text) {
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\t', start);
+            if (end == std::string_view::npos) {
+                end = text.size();
+            }
+            double v = 0;
+            values_.push_back(readValue(text.substr(start, end - start), v) ? v : kNoValue);
+            start = end + 1;
+        }
+        endEntry();
+    }
+    void reserve(size_t entries, size_t values) {
+        starts_.reserve(entries + 1);
+        values_.reserve(values);
+    }
+    // Adds one value to the entry under construction.
+    void push(double v) { values_.push_back(v); }
+    void endEntry() { starts_.push_back(values_.size()); }
+    // The values of the i-th entry appended.
+    std::span<const double> operator[](size_t i) const {
+        return std::span<const double>(values_).subspan(starts_[i], starts_[i + 1] - starts_[i]);
+    }
+
+private:
+    Array<double> values_;
+    Array<size_t> starts_{0};
+};
 
 float unit(double v) {
     return static_cast<float>(std::clamp(v, 0.0, 1.0));
@@ -94,6 +140,16 @@ void HeatmapSeries::addEntry(std::string label_, std::string protein_, std::stri
     colours.push_back(std::move(colours_));
     note.push_back(std::move(note_));
     experiment.push_back(std::move(experiment_));
+}
+
+void HeatmapSeries::reserve(size_t entries) {
+    label.reserve(entries);
+    protein.reserve(entries);
+    detail.reserve(entries);
+    values.reserve(entries);
+    colours.reserve(entries);
+    note.reserve(entries);
+    experiment.reserve(entries);
 }
 
 void HeatmapSeries::removeEntry(int i) {
@@ -304,22 +360,25 @@ bool HeatmapSeries::loadXmlFile(const std::string& fileName) {
 }
 
 void HeatmapSeries::computeColours(std::string experimentName) {
+    const Array<int>& entries = entriesOfExperiment(experimentName);
+    ParsedValues parsed;
+    for (int k : entries) {
+        parsed.append(values[k]);
+    }
     // Per entry: the smallest positive value and the largest value.
     struct Range {
-        int entry;
-        double minPos;
-        double max;
-        bool anyPositive;
-        bool anyValue;
+        double minPos = 0;
+        double max = 0;
+        bool anyPositive = false;
+        bool anyValue = false;
     };
-    Array<Range> ranges;
+    Array<Range> ranges(entries.size());
     double ratio = 1.0;
     double top = -99999999999.0;
-    for (int k : entriesOfExperiment(experimentName)) {
-        Range r{k, 0, 0, false, false};
-        for (const std::string& part : split(values[k], "\t")) {
-            double v = 0;
-            if (!readValue(part, v)) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        Range& r = ranges[i];
+        for (double v : parsed[i]) {
+            if (!present(v)) {
                 continue;
             }
             if (v > 0 && (!r.anyPositive || v < r.minPos)) {
@@ -337,20 +396,19 @@ void HeatmapSeries::computeColours(std::string experimentName) {
         if (r.anyValue) {
             top = std::max(top, r.max);
         }
-        ranges.push_back(r);
     }
 
     const double logHalfRatio = std::log(std::sqrt(ratio));
-    for (const Range& r : ranges) {
-        const Array<std::string> parts = split(values[r.entry], "\t");
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Range& r = ranges[i];
+        const std::span<const double> vs = parsed[i];
         HeatmapColours out;
-        out.reserve(parts.size());
+        out.reserve(vs.size());
         const double mid = r.anyPositive ? std::sqrt(r.minPos * r.max) : 0.0;
-        for (const std::string& part : parts) {
-            double v = 0;
-            if (!readValue(part, v)) {
+        for (double v : vs) {
+            if (!present(v)) {
                 out.push_back(kMissing);
-            } else if (parts.size() == 1) {
+            } else if (vs.size() == 1) {
                 const double t = top > 0 ? v / top : 0.0;
                 out.push_back(checkedColour(t, 0, 1 - t));
             } else if (v <= 0) {
@@ -364,19 +422,21 @@ void HeatmapSeries::computeColours(std::string experimentName) {
                 out.push_back(v < mid ? checkedColour(0, 0, a) : checkedColour(a, a, 0));
             }
         }
-        colours[r.entry] = std::move(out);
+        colours[entries[i]] = std::move(out);
     }
 }
 
-void HeatmapSeries::computeRatioColours(std::string experimentName) {
+namespace {
+
+// Colours the entries of one ratio experiment; valuesOf(i) gives the values of entries[i].
+template <class ValuesOf>
+void colourRatios(const Array<int>& entries, ValuesOf valuesOf, Array<HeatmapColours>& colours) {
     // The scale comes from the positive ratios only: a ratio of 0 is the strongest low.
     double low = 1.0;
     double high = 1.0;
-    const Array<int>& entries = entriesOfExperiment(experimentName);
-    for (int k : entries) {
-        for (const std::string& part : split(values[k], "\t")) {
-            double v = 0;
-            if (readValue(part, v) && v > 0) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        for (double v : valuesOf(i)) {
+            if (present(v) && v > 0) {
                 low = std::min(low, v);
                 high = std::max(high, v);
             }
@@ -384,13 +444,12 @@ void HeatmapSeries::computeRatioColours(std::string experimentName) {
     }
     const double logLow = std::log(low);
     const double logHigh = std::log(high);
-    for (int k : entries) {
-        const Array<std::string> parts = split(values[k], "\t");
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const std::span<const double> vs = valuesOf(i);
         HeatmapColours out;
-        out.reserve(parts.size());
-        for (const std::string& part : parts) {
-            double v = 0;
-            if (!readValue(part, v) || v < 0) {
+        out.reserve(vs.size());
+        for (double v : vs) {
+            if (!present(v) || v < 0) {
                 out.push_back(kMissing);
                 continue;
             }
@@ -405,15 +464,26 @@ void HeatmapSeries::computeRatioColours(std::string experimentName) {
             } else if (v > 1) {
                 a = logHigh > 0 ? std::log(v) / logHigh : 1.0;
             }
-            if (parts.size() == 1) {
+            if (vs.size() == 1) {
                 const double s = v < 1 ? 0.5 * a : 0.5 + 0.5 * a;
                 out.push_back(checkedColour(s, 0, 1 - s));
             } else {
                 out.push_back(v < 1 ? checkedColour(0, 0, a) : checkedColour(a, a, 0));
             }
         }
-        colours[k] = std::move(out);
+        colours[entries[i]] = std::move(out);
     }
+}
+
+}  // namespace
+
+void HeatmapSeries::computeRatioColours(std::string experimentName) {
+    const Array<int>& entries = entriesOfExperiment(experimentName);
+    ParsedValues parsed;
+    for (int k : entries) {
+        parsed.append(values[k]);
+    }
+    colourRatios(entries, [&](size_t i) { return parsed[i]; }, colours);
 }
 
 void HeatmapSeries::addRatioExperiments() {
@@ -421,50 +491,111 @@ void HeatmapSeries::addRatioExperiments() {
     experimentNames(names);
     const int existing = entryCount();
 
-    // Entries of each experiment by protein, label and detail; '\n' cannot occur in a field
-    // read from a line-based file, so it keeps the three parts apart.
-    std::unordered_map<std::string, std::unordered_map<std::string, Array<int>>> byKey;
-    std::unordered_map<std::string, Array<int>> entriesOf;
+    // Each value is parsed once, whatever the number of pairs it takes part in. Entries pair
+    // by protein, label and detail, numbered once; '\n' cannot occur in a field read from a
+    // line-based file, so it keeps the three parts apart.
+    ParsedValues measured;
+    measured.reserve(static_cast<size_t>(existing), 0);
+    Array<int> keyOf(existing);
+    std::unordered_map<std::string, int> keyNumbers;
+    std::unordered_map<std::string, size_t> experimentNumbers;
+    for (size_t e = 0; e < names.size(); ++e) {
+        experimentNumbers.emplace(names[e], e);
+    }
+    // Per experiment: its entries, and its entries by key, each in entry order.
+    Array<Array<int>> entriesOf(names.size());
+    Array<std::unordered_map<int, Array<int>>> byKey(names.size());
     for (int i = 0; i < existing; ++i) {
-        byKey[experiment[i]][protein[i] + '\n' + label[i] + '\n' + detail[i]].push_back(i);
-        entriesOf[experiment[i]].push_back(i);
+        measured.append(values[i]);
+        const int key = keyNumbers
+                            .try_emplace(protein[i] + '\n' + label[i] + '\n' + detail[i],
+                                         static_cast<int>(keyNumbers.size()))
+                            .first->second;
+        keyOf[i] = key;
+        const size_t e = experimentNumbers.at(experiment[i]);
+        entriesOf[e].push_back(i);
+        byKey[e][key].push_back(i);
     }
 
-    for (const std::string& x : names) {
-        for (const std::string& y : names) {
-            if (x == y) {
-                continue;
-            }
-            const std::string ratioName = x + "/" + y;
-            const auto& yIndex = byKey[y];
-            for (int a : entriesOf[x]) {
-                const auto match = yIndex.find(protein[a] + '\n' + label[a] + '\n' + detail[a]);
-                if (match == yIndex.end()) {
-                    continue;
-                }
-                const Array<std::string> aParts = split(values[a], "\t");
-                for (int b : match->second) {
-                    const Array<std::string> bParts = split(values[b], "\t");
-                    std::string ratio;
-                    for (size_t j = 0; j < aParts.size(); ++j) {
-                        double av = 0;
-                        double bv = 0;
-                        if (j < bParts.size() && readValue(aParts[j], av) &&
-                            readValue(bParts[j], bv) && bv != 0 && std::isfinite(av / bv)) {
-                            ratio += doubleToString(av / bv);
-                        }
-                        ratio += "\t";
-                    }
-                    addEntry(label[b], protein[b], detail[b], ratio, ratioName, note[b]);
+    // Each row to come, in order: for every ordered pair of experiments, every entry of the
+    // first with its matches in the second. Knowing them first, the store grows once.
+    struct Match {
+        int a;
+        const Array<int>* bs;
+    };
+    Array<Match> matches;
+    Array<size_t> pairEnds;  // per ordered pair, where its matches end
+    size_t added = 0;
+    size_t addedValues = 0;
+    for (size_t x = 0; x < names.size(); ++x) {
+        for (size_t y = 0; y < names.size(); ++y) {
+            for (size_t k = 0; x != y && k < entriesOf[x].size(); ++k) {
+                const int a = entriesOf[x][k];
+                const auto match = byKey[y].find(keyOf[a]);
+                if (match != byKey[y].end()) {
+                    matches.push_back({a, &match->second});
+                    added += match->second.size();
+                    addedValues += match->second.size() * measured[a].size();
                 }
             }
+            pairEnds.push_back(matches.size());
         }
     }
-    for (const std::string& x : names) {
-        for (const std::string& y : names) {
-            if (x != y) {
-                computeRatioColours(x + "/" + y);
+    reserve(static_cast<size_t>(existing) + added);
+
+    // Values of the entries added here, the first being entry `existing`.
+    ParsedValues ratios;
+    ratios.reserve(added, addedValues);
+    Array<std::string> ratioNames;
+    std::unordered_set<std::string> seen;
+    std::string text;
+    size_t next = 0;
+    for (size_t pair = 0; pair < pairEnds.size(); ++pair) {
+        const size_t x = pair / names.size();
+        const size_t y = pair % names.size();
+        if (x == y) {
+            continue;
+        }
+        const std::string ratioName = names[x] + "/" + names[y];
+        for (; next < pairEnds[pair]; ++next) {
+            const std::span<const double> av = measured[matches[next].a];
+            for (int b : *matches[next].bs) {
+                const std::span<const double> bv = measured[b];
+                text.clear();
+                for (size_t j = 0; j < av.size(); ++j) {
+                    double r = kNoValue;
+                    if (j < bv.size() && present(av[j]) && present(bv[j]) && bv[j] != 0 &&
+                        std::isfinite(av[j] / bv[j])) {
+                        r = av[j] / bv[j];
+                        appendDouble(text, r);
+                    }
+                    ratios.push(r);
+                    text += '\t';
+                }
+                ratios.endEntry();
+                addEntry(label[b], protein[b], detail[b], text, ratioName, note[b]);
             }
+        }
+        if (seen.insert(ratioName).second) {
+            ratioNames.push_back(ratioName);
+        }
+    }
+
+    // The text of a ratio reads back as the same double, so the colours come from the
+    // quotients themselves.
+    for (const std::string& name : ratioNames) {
+        const Array<int>& entries = entriesOfExperiment(name);
+        if (entries.empty()) {
+            continue;
+        }
+        if (entries.front() < existing) {
+            // A loaded experiment already has this name: its entries are coloured too.
+            computeRatioColours(name);
+        } else {
+            colourRatios(
+                entries,
+                [&](size_t i) { return ratios[static_cast<size_t>(entries[i] - existing)]; },
+                colours);
         }
     }
 }

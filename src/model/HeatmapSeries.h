@@ -59,6 +59,8 @@ public:
     void addRatioExperiments();
 
 private:
+    // Room for this many entries in every field list.
+    void reserve(size_t entries);
     [[nodiscard]] bool loadTextFile(const std::string& fileName);
     [[nodiscard]] bool loadXmlFile(const std::string& fileName);
     struct ExperimentEntries {

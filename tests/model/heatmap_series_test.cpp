@@ -4,10 +4,13 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
 #include "model/HeatmapSeries.h"
+#include "model/TextConversions.h"
 
 namespace {
 
@@ -35,6 +38,66 @@ void expectColour(const Vector3& c, float r, float g, float b) {
     EXPECT_NEAR(c.x, r, 1e-5);
     EXPECT_NEAR(c.y, g, 1e-5);
     EXPECT_NEAR(c.z, b, 1e-5);
+}
+
+// One row of a ratio experiment as the plain computation gives it.
+struct RatioRow {
+    std::string experiment, protein, label, detail, values, note;
+    bool operator==(const RatioRow&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const RatioRow& r) {
+    return out << r.experiment << " " << r.protein << " " << r.label << " " << r.detail << " ["
+               << r.values << "] " << r.note;
+}
+
+// A text is a value when, past blanks and a sign, it starts with a digit or ".digit".
+bool plainValue(std::string text, double& v) {
+    text.erase(text.find_last_not_of("\r\n") + 1);
+    size_t i = text.find_first_not_of(" ");
+    i = i == std::string::npos ? text.size() : i;
+    i += i < text.size() && (text[i] == '+' || text[i] == '-');
+    const auto digit = [&](size_t k) { return k < text.size() && std::isdigit(text[k]); };
+    if (!digit(i) && !(i < text.size() && text[i] == '.' && digit(i + 1))) {
+        return false;
+    }
+    v = stringToDouble(text);
+    return std::isfinite(v);
+}
+
+// Every ordered pair of experiments, every entry of the first against every entry of the
+// second with the same protein, label and detail, scanning the whole store each time.
+Array<RatioRow> plainRatios(const HeatmapSeries& s) {
+    Array<std::string> names;
+    s.experimentNames(names);
+    Array<RatioRow> rows;
+    for (const std::string& x : names) {
+        for (const std::string& y : names) {
+            for (int a = 0; x != y && a < s.entryCount(); ++a) {
+                for (int b = 0; s.experimentAt(a) == x && b < s.entryCount(); ++b) {
+                    if (s.experimentAt(b) != y || s.proteinAt(b) != s.proteinAt(a) ||
+                        s.labelAt(b) != s.labelAt(a) || s.detailAt(b) != s.detailAt(a)) {
+                        continue;
+                    }
+                    const Array<std::string> av = split(s.valuesAt(a), "\t");
+                    const Array<std::string> bv = split(s.valuesAt(b), "\t");
+                    std::string text;
+                    for (size_t j = 0; j < av.size(); ++j) {
+                        double p = 0;
+                        double q = 0;
+                        if (j < bv.size() && plainValue(av[j], p) && plainValue(bv[j], q) &&
+                            q != 0 && std::isfinite(p / q)) {
+                            text += doubleToString(p / q);
+                        }
+                        text += "\t";
+                    }
+                    rows.push_back({x + "/" + y, s.proteinAt(b), s.labelAt(b), s.detailAt(b), text,
+                                    s.noteAt(b)});
+                }
+            }
+        }
+    }
+    return rows;
 }
 
 }  // namespace
@@ -309,4 +372,83 @@ TEST_F(HeatmapSeriesTest, ExperimentIndexFollowsAppendsAndRemovals) {
     s.computeColours("A");
     EXPECT_EQ(s.coloursAt(0).size(), 1u);
     EXPECT_TRUE(s.coloursAt(2).empty());
+}
+
+TEST_F(HeatmapSeriesTest, RatioExperimentsOfSeveralFilesMatchThePlainComputation) {
+    // Four files: proteins missing from some, a protein twice in one file, value lists of
+    // different lengths, missing values, zeros, negatives, quotients that overflow or
+    // fall below the normal range, and CR line ends.
+    const std::string files[] = {
+        "P1\tS1\tpY\t2\t4\tND\t8\r\n"
+        "P2\tS1\tpY\t3\t1\r\n"
+        "P3\tT7\tpT\t1e300\t1e-300\t5\r\n"
+        "P1\tS1\tpY\t6\t\t-2\r\n",
+        "P1\tS1\tpY\t1\t0\t5\t 4\n"
+        "P3\tT7\tpT\t1e-300\t1e300\t.5\n"
+        "P4\tS9\tpS\t7\n",
+        "P2\tS1\tpY\t3\t2\t9\n"
+        "P4\tS9\tpS\t-7\tx\n"
+        "P1\tS1\tpT\t5\n",
+        "P2\tS1\tpY\t0.1\t0.3\n"
+        "P1\tS1\tpY\t+3\t1.5\t2\t1\n"
+        "P4\tS9\tpS\t7\n",
+    };
+    HeatmapSeries s;
+    for (int f = 0; f < 4; ++f) {
+        ASSERT_TRUE(s.loadExperimentFile(write("e" + std::to_string(f) + ".txt", files[f])));
+    }
+    const int loaded = s.entryCount();
+    const Array<RatioRow> expected = plainRatios(s);
+    s.addRatioExperiments();
+
+    Array<RatioRow> got;
+    for (int i = loaded; i < s.entryCount(); ++i) {
+        got.push_back({s.experimentAt(i), s.proteinAt(i), s.labelAt(i), s.detailAt(i),
+                       s.valuesAt(i), s.noteAt(i)});
+    }
+    EXPECT_EQ(got, expected);
+    ASSERT_GT(expected.size(), 20u);
+
+    Array<std::string> names;
+    s.experimentNames(names);
+    Array<std::string> expectedNames = {"e0.txt", "e1.txt", "e2.txt", "e3.txt"};
+    for (int x = 0; x < 4; ++x) {
+        for (int y = 0; y < 4; ++y) {
+            if (x != y) {
+                expectedNames.push_back(expectedNames[x] + "/" + expectedNames[y]);
+            }
+        }
+    }
+    EXPECT_EQ(names, expectedNames);  // every pair has a row here
+
+    // The colours are those the stored texts give.
+    HeatmapSeries fromText = s;
+    for (size_t e = 4; e < names.size(); ++e) {
+        fromText.computeRatioColours(names[e]);
+    }
+    for (int i = 0; i < s.entryCount(); ++i) {
+        EXPECT_EQ(s.coloursAt(i), fromText.coloursAt(i)) << i;
+    }
+}
+
+TEST_F(HeatmapSeriesTest, RatioExperimentNamedLikeALoadedOneColoursBoth) {
+    // An XML experiment may be called "A/B": the ratios of A to B join it, and the whole
+    // experiment is coloured on the ratio scale.
+    HeatmapSeries s;
+    s.addEntry("S1", "P1", "pY", "2\t8\t", "A", "");
+    s.addEntry("S1", "P1", "pY", "1\t2\t", "B", "");
+    s.addEntry("S5", "P5", "pY", "16\t0.5\t", "A/B", "n");
+    const Array<RatioRow> expected = plainRatios(s);
+    s.addRatioExperiments();
+
+    EXPECT_EQ(s.entriesOfExperiment("A/B"), (Array<int>{2, 3}));
+    ASSERT_EQ(s.entryCount(), 5);
+    EXPECT_EQ((RatioRow{s.experimentAt(3), s.proteinAt(3), s.labelAt(3), s.detailAt(3),
+                        s.valuesAt(3), s.noteAt(3)}),
+              expected[0]);
+    EXPECT_EQ(s.valuesAt(3), "2.\t4.\t");
+    // The scale runs from 0.5 to 16: 16 is the strongest high, 4 half of it.
+    expectColour(s.coloursAt(2)[0], 1, 1, 0);
+    expectColour(s.coloursAt(2)[1], 0, 0, 1);
+    expectColour(s.coloursAt(3)[1], 0.5f, 0.5f, 0);
 }
