@@ -161,8 +161,8 @@ void PropertyGraph::getNodes(Array<std::string>& out) const {
     }
 }
 
-void PropertyGraph::getEdges(Array<std::string>& from, Array<std::string>& to,
-                             bool bothDirections) const {
+template <class Visit>
+void PropertyGraph::walkEdges(bool bothDirections, Visit visit) const {
     // Reported once means reported from the end that comes first in node order:
     // (n, b) was already looked at from b exactly when b precedes n. Edges are
     // never doubled, except that a self-loop sits twice in its node's array.
@@ -190,11 +190,25 @@ void PropertyGraph::getEdges(Array<std::string>& from, Array<std::string>& to,
                 }
             }
             if (edgeVisibleInAdjacency(n, b)) {
-                from.push_back(n);
-                to.push_back(b);
+                visit(n, b);
             }
         }
     }
+}
+
+void PropertyGraph::getEdges(Array<std::string>& from, Array<std::string>& to,
+                             bool bothDirections) const {
+    walkEdges(bothDirections, [&](const std::string& a, const std::string& b) {
+        from.push_back(a);
+        to.push_back(b);
+    });
+}
+
+void PropertyGraph::forEachEdge(
+    const std::function<void(const std::string&, const std::string&, const PropertyList*)>& visit)
+    const {
+    walkEdges(false,
+              [&](const std::string& a, const std::string& b) { visit(a, b, edgeListOf(a, b)); });
 }
 
 void PropertyGraph::getNeighbours(const std::string& id, Array<std::string>& out) const {

@@ -5,6 +5,7 @@
 // drop out of the graph's own queries.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,10 @@ public:
     // Appends the visible edges; unless bothDirections, each edge once, from the
     // end that comes first in node order.
     void getEdges(Array<std::string>& from, Array<std::string>& to, bool bothDirections) const;
+    // Visits the edges getEdges(.., false) lists, in its order, each with its
+    // property list (null when it has none), without copying an identifier.
+    void forEachEdge(const std::function<void(const std::string& a, const std::string& b,
+                                              const PropertyList* properties)>& visit) const;
     // Replaces `out` by the neighbours over untagged edges to untagged nodes,
     // whatever the switch says; nothing for a hidden node.
     void getNeighbours(const std::string& id, Array<std::string>& out) const;
@@ -134,6 +139,8 @@ private:
     const Array<std::string>* edgeTagsOf(const std::string& a, const std::string& b) const;
     bool nodeHasTags(const std::string& id) const;
     bool edgeVisibleInAdjacency(const std::string& a, const std::string& b) const;
+    template <class Visit>
+    void walkEdges(bool bothDirections, Visit visit) const;
     PropertyList* edgeListOf(const std::string& a, const std::string& b) const;
     void clear();
     bool readGraphSections(TextFileReader& in);

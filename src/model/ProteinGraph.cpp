@@ -407,12 +407,14 @@ bool ProteinGraph::load(TextFileReader& in) {
     }
     AllNodesVisible all(*this);
 
-    Array<std::string> from, to;
-    getEdges(from, to, false);
-    for (size_t i = 0; i < from.size(); ++i) {
-        if (from[i] == to[i]) {
-            removeEdge(from[i], to[i]);
+    Array<std::string> loops;
+    forEachEdge([&](const std::string& a, const std::string& b, const PropertyList*) {
+        if (a == b) {
+            loops.push_back(a);
         }
+    });
+    for (const std::string& id : loops) {
+        removeEdge(id, id);
     }
 
     std::string line;

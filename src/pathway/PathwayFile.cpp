@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QSaveFile>
 
 #include "engine/render/Image.h"
@@ -40,9 +41,19 @@ std::string oneLine(const std::string& text) {
     return out;
 }
 
-// Encoded in memory and written through one checked, all-or-nothing file
-// write: the image writer itself does not notice a write that fails on a full
-// disk, and would leave a truncated picture behind.
+// One checked, all-or-nothing file write: a failed one leaves the old file.
+bool writeWhole(const QByteArray& bytes, const std::string& path) {
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+// Encoded in memory and written through writeWhole: the image writer itself
+// does not notice a write that fails on a full disk, and would leave a
+// truncated picture behind.
 bool savePicture(const Image& picture, const std::string& path, const std::string& format) {
     if (picture.isNull()) {
         return false;
@@ -73,12 +84,17 @@ bool savePicture(const Image& picture, const std::string& path, const std::strin
     if (!buffer.open(QIODevice::WriteOnly) || !native.save(&buffer, format.c_str())) {
         return false;
     }
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        file.cancelWriting();
+    return writeWhole(bytes, path);
+}
+
+// The bytes of a picture file; false when it cannot be read whole.
+bool readWhole(const std::string& path, QByteArray& bytes) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    return true;
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError && bytes.size() == file.size();
 }
 
 std::string flag(bool value) {
@@ -162,30 +178,17 @@ bool isWholeNumber(const std::string& text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Orders entities the way one Entity::addChild after the other would have:
-// ascending global z, equal depths newest first.
-void orderAsAdded(Array<Entity*>& added) {
-    std::reverse(added.begin(), added.end());
-    std::stable_sort(added.begin(), added.end(), [](const Entity* a, const Entity* b) {
-        return a->getGlobalFrame().translation.z < b->getGlobalFrame().translation.z;
-    });
-}
-
-// Builds one protein entity per graph node and one interaction per graph
-// edge. The parents' child lists are kept empty while entities are made (each
-// insertion would otherwise visit every earlier child) and filled at the end
-// in the order that inserting one after the other gives.
+// Builds one protein entity per graph node and one interaction per graph edge.
 template <class Progress>
 bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
     ProteinGraph& g = *p.graph;
     const Vector3 size = p.getSize();
     g.scaleX = size.x;
     g.scaleY = size.y;
-    ContainerEntity& small = *p.edgeContainer;
     {
         std::lock_guard<std::mutex> lock(p.layoutMutex);
         p.childList().clear();
-        small.childList().clear();
+        p.edgeContainer->childList().clear();
         p.edges.clear();
         ++p.edgeListVersion;
         p.nodes.clear();
@@ -193,21 +196,21 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
         p.initialPositions.clear();
         p.dragEnabled = true;
     }
-    Array<Entity*> largeAdded, smallAdded, smallEdges;
-    auto collect = [&]() {
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        largeAdded.insert(largeAdded.end(), p.getChildren().begin(), p.getChildren().end());
-        p.childList().clear();
-        smallAdded.insert(smallAdded.end(), small.getChildren().begin(), small.getChildren().end());
-        small.childList().clear();
-    };
 
     Array<std::string> ids;
     g.getNodes(ids);
     const int n = static_cast<int>(ids.size());
+    // Sized once: growing them step by step would copy and rehash them.
+    p.nodes.reserve(ids.size());
+    p.nodeTable.reserve(ids.size());
     for (int i = 0; i < n; ++i) {
         const std::string& id = ids[static_cast<std::size_t>(i)];
         progress(20 + static_cast<int>(20LL * i / n));
+        // Every node of getNodes is visible: its list is looked up once.
+        const PropertyList* own = g.getNodeProperties(id);
+        auto property = [own](const char* name) -> const Property* {
+            return own != nullptr ? own->getProperty(name) : nullptr;
+        };
         Vector3 position;
         if (!g.getProteinPosition(id, position)) {
             Vector3 fraction;
@@ -221,19 +224,18 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
         }
         position.z = 0;
         const bool important = g.isImportant(id);
-        const bool experimental = g.findNodeProperty(id, "heatmap") != nullptr;
+        const bool experimental = property("heatmap") != nullptr;
         if (important || experimental) {
             position.z = 0.001f;
         }
         std::string label = id;
-        if (const Property* name = g.findNodeProperty(id, "name")) {
+        if (const Property* name = property("name")) {
             label = name->getValue();
         } else {
             std::fprintf(stderr, "pathway: protein %s has no name; shown by its identifier\n",
                          id.c_str());
         }
         NodeEntity* node = p.createNode(CoordinateFrame(position), label, important);
-        collect();
         if (experimental) {
             node->shapeName = "default";
             const Vector3& e = p.experimentalProteinSize;
@@ -247,73 +249,68 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
         p.nodeTable[id] = node;
         trace("%d/%d\n", i, n);
 
-        if (const Property* colour = g.findNodeProperty(id, "color")) {
+        if (const Property* colour = property("color")) {
             const Color4 c = stringToColor4(colour->getValue());
             node->setColor(c.r, c.g, c.b, c.a);
         }
-        if (const Property* colour = g.findNodeProperty(id, "fontcolor")) {
+        if (const Property* colour = property("fontcolor")) {
             const Color4 c = stringToColor4(colour->getValue());
             node->setFontColor(c.r, c.g, c.b, c.a);
         }
-        if (const Property* texture = g.findNodeProperty(id, "texture")) {
+        if (const Property* texture = property("texture")) {
             node->shapeName = texture->getValue();
         }
-        if (const Property* preferred = g.findNodeProperty(id, "prefsize")) {
+        if (const Property* preferred = property("prefsize")) {
             if (preferred->values.size() >= 3) {
                 node->setSize(static_cast<float>(stringToDouble(preferred->values[0])) * size.x,
                               static_cast<float>(stringToDouble(preferred->values[1])) * size.y,
                               static_cast<float>(stringToDouble(preferred->values[2])) * size.z);
             }
         }
-        if (const Property* initial = g.findNodeProperty(id, "initialPosition")) {
+        if (const Property* initial = property("initialPosition")) {
             p.initialPositions.push_back(stringToVector3(initial->getValue()));
         }
         // The shape name is read only by a rebuild.
         node->update();
     }
 
-    Array<std::string> from, to;
-    g.getEdges(from, to, false);
-    const int m = static_cast<int>(from.size());
+    // The graph stays as it is while the scene is built, so its identifiers
+    // can be pointed at rather than copied.
+    struct GraphEdge {
+        const std::string* a;
+        const std::string* b;
+        const PropertyList* own;
+    };
+    Array<GraphEdge> graphEdges;
+    g.forEachEdge([&](const std::string& a, const std::string& b, const PropertyList* own) {
+        graphEdges.push_back({&a, &b, own});
+    });
+    const int m = static_cast<int>(graphEdges.size());
+    p.edges.reserve(graphEdges.size());
+    p.edgeTable.reserve(graphEdges.size());
     for (int i = 0; i < m; ++i) {
-        const std::string& a = from[static_cast<std::size_t>(i)];
-        const std::string& b = to[static_cast<std::size_t>(i)];
+        const GraphEdge& e = graphEdges[static_cast<std::size_t>(i)];
         progress(40 + static_cast<int>(40LL * i / m));
-        NodeEntity* na = p.getNode(a);
-        NodeEntity* nb = p.getNode(b);
+        NodeEntity* na = p.getNode(*e.a);
+        NodeEntity* nb = p.getNode(*e.b);
         if (na == nullptr || nb == nullptr) {
             continue;
         }
-        const bool large = g.isInteractionImportant(a, b);
-        EdgeEntity* edge = p.createEdge(na, nb, large);
-        if (large) {
-            collect();
-        } else {
-            std::lock_guard<std::mutex> lock(p.layoutMutex);
-            smallEdges.insert(smallEdges.end(), small.getChildren().begin(),
-                              small.getChildren().end());
-            small.childList().clear();
-        }
-        p.registerEdge(a, b, edge);
-        if (const Property* colour = g.findEdgeProperty(a, b, "color")) {
+        auto property = [&e](const char* name) -> const Property* {
+            return e.own != nullptr ? e.own->getProperty(name) : nullptr;
+        };
+        EdgeEntity* edge = p.createEdge(na, nb, property("important") != nullptr);
+        p.registerEdge(*e.a, *e.b, edge);
+        if (const Property* colour = property("color")) {
             edge->color = stringToColor4(colour->getValue());
         }
-        if (const Property* preferred = g.findEdgeProperty(a, b, "prefsize")) {
+        if (const Property* preferred = property("prefsize")) {
             if (!preferred->getValue().empty()) {
                 edge->width = stringToDouble(preferred->getValue()) * size.x;
             }
         }
         trace("%d/%d\n", i, m);
     }
-
-    orderAsAdded(largeAdded);
-    orderAsAdded(smallAdded);
-    // Small interactions go in front of the container's children, the latest first.
-    std::reverse(smallEdges.begin(), smallEdges.end());
-    smallEdges.insert(smallEdges.end(), smallAdded.begin(), smallAdded.end());
-    std::lock_guard<std::mutex> lock(p.layoutMutex);
-    p.childList() = std::move(largeAdded);
-    small.childList() = std::move(smallEdges);
     return true;
 }
 
@@ -498,27 +495,46 @@ bool PathwayLayoutEntity::savePathway(const std::string& path) {
     setName(base);
 
     if (!imageName.empty()) {
-        Image loaded;
-        const Image* picture = sourceImage.get();
-        if (picture == nullptr || picture->isNull()) {
-            bool ok = false;
-            loaded = Image::fromFile(resolveImage(imageName, directory), &ok);
-            picture = ok ? &loaded : nullptr;
-        }
         const std::size_t extDot = imageName.rfind('.');
         const std::string extension =
             toLower(extDot == std::string::npos ? std::string() : imageName.substr(extDot + 1));
         const std::string copyName = base + "_img." + extension;
         const std::string copyPath = directory + "/" + copyName;
-        if (picture == nullptr) {
-            std::fprintf(stderr, "pathway: cannot read the picture %s to copy it beside %s\n",
-                         imageName.c_str(), path.c_str());
-        } else if (!savePicture(*picture, copyPath, extension)) {
-            // The earlier copy stays whole, and so does the file that names it.
-            std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
-            return false;
-        } else {
+        // An unchanged picture is copied as it is: encoding it again would
+        // cost more than reading it did, and a lossy format would lose more.
+        QByteArray unchanged;
+        std::error_code error;
+        if (pictureUnchanged() && std::filesystem::equivalent(sourceImageFile, copyPath, error)) {
             imageName = copyName;
+        } else if (pictureUnchanged() && readWhole(sourceImageFile, unchanged)) {
+            if (!writeWhole(unchanged, copyPath)) {
+                std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
+                return false;
+            }
+            imageName = copyName;
+            sourceImageFile = copyPath;
+        } else {
+            Image loaded;
+            const Image* picture = sourceImage.get();
+            if (picture == nullptr || picture->isNull()) {
+                bool ok = false;
+                loaded = Image::fromFile(resolveImage(imageName, directory), &ok);
+                picture = ok ? &loaded : nullptr;
+            }
+            if (picture == nullptr) {
+                std::fprintf(stderr, "pathway: cannot read the picture %s to copy it beside %s\n",
+                             imageName.c_str(), path.c_str());
+            } else if (!savePicture(*picture, copyPath, extension)) {
+                // The earlier copy stays whole, and so does the file that names it.
+                std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
+                return false;
+            } else {
+                imageName = copyName;
+                if (picture == sourceImage.get()) {
+                    sourceImageFile = copyPath;
+                    sourceImageAsRead = sourceImage->qimage();
+                }
+            }
         }
     }
 
@@ -568,6 +584,8 @@ bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* w
     if (window != nullptr) {
         window->createProgressDialog(0, 100, "Loading pathway...");
     }
+    // Only a picture decoded by this read is taken over below.
+    sourceImageFile.clear();
     TextFileReader reader;
     bool ok = reader.open(path);
     if (!ok) {
@@ -579,7 +597,13 @@ bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* w
     if (ok) {
         trace("load path %s\n", path.c_str());
         if (!imageName.empty()) {
-            setBackground(resolveImage(imageName, directoryOf(path)));
+            // The reader decoded the picture already when a region needed it.
+            const std::string picture = resolveImage(imageName, directoryOf(path));
+            std::unique_ptr<Image> decoded;
+            if (sourceImageFile == picture && pictureUnchanged()) {
+                decoded = std::move(sourceImage);
+            }
+            setBackground(picture, std::move(decoded));
             if (shapeFinder) {
                 shapeFinder->sourceImage = sourceImage.get();
             }
@@ -782,6 +806,8 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
                     Image::fromFile(resolveImage(imageName, directory), &read));
                 if (read && !picture->isNull()) {
                     sourceImage = std::move(picture);
+                    sourceImageFile = resolveImage(imageName, directory);
+                    sourceImageAsRead = sourceImage->qimage();
                 } else {
                     std::fprintf(stderr, "pathway: cannot read the picture %s\n",
                                  resolveImage(imageName, directory).c_str());

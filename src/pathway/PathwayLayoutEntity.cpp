@@ -204,8 +204,9 @@ EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool l
         const float z = globalFrame.translation.z;
         edge->offsetA = CoordinateFrame(Vector3(0, 0, -(a->getGlobalFrame().translation.z - z)));
         edge->offsetB = CoordinateFrame(Vector3(0, 0, -(b->getGlobalFrame().translation.z - z)));
-        Array<Entity*>& list = edgeContainer->childList();
-        list.insert(list.begin(), edge.get());
+        // In front of the container's children, so that the small proteins
+        // are drawn over their interactions.
+        edgeContainer->putChildInFront(edge.get());
     }
     edges.push_back(std::move(edge));
     ++edgeListVersion;
@@ -533,19 +534,34 @@ bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
 // ---- background ----
 
 void PathwayLayoutEntity::setBackground(const std::string& path) {
+    setBackground(path, nullptr);
+}
+
+void PathwayLayoutEntity::setBackground(const std::string& path, std::unique_ptr<Image> decoded) {
     trace("setback %s\n", path.c_str());
-    bool ok = false;
-    auto image = std::make_unique<Image>(Image::fromFile(path, &ok));
+    bool ok = decoded != nullptr;
+    auto image = decoded ? std::move(decoded) : std::make_unique<Image>(Image::fromFile(path, &ok));
     if (ok && !image->isNull()) {
         if (visual) {
             background = Texture::fromImage("background", *image);
         }
         sourceImage = std::move(image);
+        sourceImageFile = path;
+        sourceImageAsRead = sourceImage->qimage();
     } else {
         std::fprintf(stderr, "pathway: cannot read the background picture %s\n", path.c_str());
         sourceImage.reset();
+        sourceImageFile.clear();
+        sourceImageAsRead = QImage();
     }
     imageName = std::filesystem::path(path).filename().string();
+}
+
+bool PathwayLayoutEntity::pictureUnchanged() const {
+    // Any write into either image detaches it from the other.
+    return sourceImage != nullptr && !sourceImage->isNull() && !sourceImageFile.empty() &&
+           !sourceImageAsRead.isNull() &&
+           sourceImage->qimage().constBits() == sourceImageAsRead.constBits();
 }
 
 // ---- removal ----

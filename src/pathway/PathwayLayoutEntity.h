@@ -28,6 +28,8 @@
 #include <mutex>
 #include <string>
 
+#include <QImage>
+
 #include "engine/Color4.h"
 #include "engine/CoordinateFrame.h"
 #include "engine/Ray.h"
@@ -72,6 +74,11 @@ public:
     std::shared_ptr<Texture> background;
     // The picture last loaded by setBackground.
     std::unique_ptr<Image> sourceImage;
+    // The file sourceImage was read from (or last saved to), and its pixels as
+    // they were then, shared with sourceImage until either is written: a save
+    // copies the file of an unchanged picture instead of encoding it again.
+    std::string sourceImageFile;
+    QImage sourceImageAsRead;
     bool hasNetwork = false;
     bool fromImage = false;
     // Never null.
@@ -188,7 +195,8 @@ public:
     // container. Neither is entered in nodeTable (the caller does that).
     NodeEntity* createNode(const CoordinateFrame& frame, const std::string& label, bool large);
     // Large: kind 2, a child of the pathway. Small: kind 0, put in front of the
-    // edge container's children with no parent, drawn in the pathway's plane.
+    // edge container's children with no parent (so drawn under every small
+    // protein, whenever it was made), in the pathway's plane.
     // Not entered in edgeTable.
     EdgeEntity* createEdge(NodeEntity* a, NodeEntity* b, bool large);
 
@@ -233,6 +241,8 @@ public:
     // ---- background ----
 
     void setBackground(const std::string& path);
+    // Whether sourceImage holds, untouched, the pixels of sourceImageFile.
+    bool pictureUnchanged() const;
 
     // ---- layout thread (defined with the layouter) ----
 
@@ -320,6 +330,9 @@ private:
     // Stores the graph position of a protein at scene position p as fractions
     // of the pathway size; flatZ puts it at z 1e-06.
     void storeFraction(const std::string& id, const Vector3& p, bool flatZ);
+
+    // setBackground with the picture of `path` decoded already (null: decode it).
+    void setBackground(const std::string& path, std::unique_ptr<Image> decoded);
 
     NodeEntity* createNodeLocked(const CoordinateFrame& frame, const std::string& label,
                                  bool large);

@@ -2,6 +2,7 @@
 #include "scene/Entity.h"
 
 #include <algorithm>
+#include <cmath>
 
 Entity::ActivityMoveLocal::ActivityMoveLocal(const CoordinateFrame& from_,
                                              const CoordinateFrame& to_, Entity* target_,
@@ -129,22 +130,165 @@ void Entity::addChild(Entity* child) {
     // already follow this entity, so adding N children stays linear.
     child->parent = this;
     child->updateGlobalFrame(globalFrame);
+    children.insertByDepth(child);
+}
 
-    const float z = child->globalFrame.translation.z;
-    // A NaN on either side stops the search, as the first unordered comparison.
-    auto at = std::find_if(children.begin(), children.end(), [z](const Entity* other) {
-        const float oz = other->globalFrame.translation.z;
-        return !(oz < z);
-    });
-    children.insert(at, child);
+void Entity::putChildInFront(Entity* child) {
+    children.putInFront(child);
 }
 
 void Entity::removeChild(Entity* child) {
-    children.erase(std::remove(children.begin(), children.end(), child), children.end());
+    children.removeAll(child);
 }
 
 bool Entity::hasChild(const Entity* child) const {
-    return std::find(children.begin(), children.end(), child) != children.end();
+    return children.contains(child);
+}
+
+// ---- child list ----
+
+namespace {
+
+float depthOf(const Entity* e) {
+    return e->getGlobalFrame().translation.z;
+}
+
+}  // namespace
+
+const Array<Entity*>& ChildList::items() const {
+    settle();
+    return list;
+}
+
+ChildList::Pending& ChildList::pending() {
+    if (!state) {
+        state = std::make_unique<Pending>();
+    }
+    return *state;
+}
+
+bool ChildList::mayContain(const Entity* child) const {
+    return child != nullptr && child->listed;
+}
+
+bool ChildList::contains(const Entity* child) const {
+    if (!mayContain(child)) {
+        return false;
+    }
+    const Array<Entity*>& all = items();
+    return std::find(all.begin(), all.end(), child) != all.end();
+}
+
+void ChildList::insertByDepth(Entity* child) {
+    if (child == nullptr || contains(child)) {
+        return;
+    }
+    child->listed = true;
+    pending().byDepth.emplace_back(child, depthOf(child));
+}
+
+void ChildList::putInFront(Entity* child) {
+    if (child == nullptr || contains(child)) {
+        return;
+    }
+    child->listed = true;
+    pending().inFront.push_back(child);
+}
+
+void ChildList::insert(const_iterator at, Entity* child) {
+    // `at` comes from begin()/end(), so the list is settled already.
+    const auto index = static_cast<std::size_t>(at - list.cbegin());
+    child->listed = true;
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(index), child);
+    if (state && index < state->frontCount) {
+        ++state->frontCount;
+    }
+}
+
+void ChildList::push_back(Entity* child) {
+    settle();
+    child->listed = true;
+    list.push_back(child);
+}
+
+void ChildList::removeAll(const Entity* child) {
+    if (!mayContain(child)) {
+        return;
+    }
+    settle();
+    if (state) {
+        const auto front = list.begin() + static_cast<std::ptrdiff_t>(state->frontCount);
+        state->frontCount -= static_cast<std::size_t>(std::count(list.begin(), front, child));
+    }
+    list.erase(std::remove(list.begin(), list.end(), child), list.end());
+}
+
+void ChildList::clear() {
+    list.clear();
+    state.reset();
+}
+
+ChildList& ChildList::operator=(Array<Entity*> children) {
+    clear();
+    list = std::move(children);
+    for (Entity* child : list) {
+        child->listed = true;
+    }
+    return *this;
+}
+
+void ChildList::settle() const {
+    if (!state || (state->inFront.empty() && state->byDepth.empty())) {
+        return;
+    }
+    Pending& p = *state;
+    Array<Entity*> merged;
+    merged.reserve(list.size() + p.inFront.size() + p.byDepth.size());
+    merged.insert(merged.end(), p.inFront.rbegin(), p.inFront.rend());
+    const auto depthBegin = list.begin() + static_cast<std::ptrdiff_t>(p.frontCount);
+    merged.insert(merged.end(), list.begin(), depthBegin);
+    const std::size_t front = merged.size();
+
+    // With the present children in ascending depth and no NaN anywhere, one
+    // insertion after the other equals a merge in which newer children come
+    // first among equal depths. Anything else is inserted one by one, as the
+    // rule reads: before the first child whose depth is not less (a NaN on
+    // either side stops that search).
+    bool ordered = std::all_of(p.byDepth.begin(), p.byDepth.end(),
+                               [](const auto& added) { return !std::isnan(added.second); });
+    for (auto it = depthBegin; ordered && it != list.end(); ++it) {
+        const float z = depthOf(*it);
+        ordered = !std::isnan(z) && (it == depthBegin || !(z < depthOf(*(it - 1))));
+    }
+    if (ordered) {
+        Array<std::pair<Entity*, float>> added(p.byDepth.rbegin(), p.byDepth.rend());
+        std::stable_sort(added.begin(), added.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+        auto next = added.begin();
+        for (auto it = depthBegin; it != list.end(); ++it) {
+            const float z = depthOf(*it);
+            for (; next != added.end() && !(z < next->second); ++next) {
+                merged.push_back(next->first);
+            }
+            merged.push_back(*it);
+        }
+        for (; next != added.end(); ++next) {
+            merged.push_back(next->first);
+        }
+    } else {
+        merged.insert(merged.end(), depthBegin, list.end());
+        const auto depthPart = static_cast<std::ptrdiff_t>(front);
+        for (const auto& [child, z] : p.byDepth) {
+            const float depth = z;
+            auto at = std::find_if(merged.begin() + depthPart, merged.end(),
+                                   [depth](const Entity* other) { return !(depthOf(other) < depth); });
+            merged.insert(at, child);
+        }
+    }
+    list = std::move(merged);
+    p.frontCount = front;
+    p.inFront.clear();
+    p.byDepth.clear();
 }
 
 void Entity::moveLocal(const CoordinateFrame& target, double duration) {

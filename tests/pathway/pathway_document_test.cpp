@@ -121,6 +121,40 @@ TEST(PathwayDocument, TwoTiersOfProteinsAndInteractions) {
     EXPECT_EQ(p->edgeContainer->getChildren().size(), 2u);
 }
 
+TEST(PathwayDocument, SmallInteractionsStayUnderSmallProteinsWhateverTheOrder) {
+    // Made one at a time, interleaved as an editor would: every small
+    // interaction is drawn before every small protein, the latest first, and
+    // the proteins follow by depth, the latest first among equals.
+    auto p = makePathway();
+    Array<NodeEntity*> small;
+    Array<EdgeEntity*> thin;
+    NodeEntity* hub = p->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0.001f)), "hub", true);
+    for (int i = 0; i < 6; ++i) {
+        const float z = i % 3 == 2 ? 0.001f : 0.0f;
+        small.push_back(p->createNode(CoordinateFrame(Vector3(0.1f * i, -0.3f, z)),
+                                      "s" + std::to_string(i), false));
+        thin.push_back(p->createEdge(hub, small.back(), false));
+    }
+    const Array<Entity*> expected{thin[5],  thin[4],  thin[3],  thin[2],  thin[1], thin[0],
+                                  small[4], small[3], small[1], small[0], small[5], small[2]};
+    EXPECT_EQ(p->edgeContainer->getChildren(), expected);
+    for (NodeEntity* node : small) {
+        EXPECT_EQ(node->getParent(), p->edgeContainer.get());
+    }
+    for (EdgeEntity* edge : thin) {
+        EXPECT_EQ(edge->getParent(), nullptr);
+    }
+    EXPECT_EQ(hub->getParent(), p.get());
+    EXPECT_TRUE(p->edgeContainer->hasChild(thin[3]));
+
+    // Removal keeps the rest in order.
+    p->removeEdge(thin[2]);
+    p->removeNode(small[1]);
+    const Array<Entity*> after{thin[5], thin[4], thin[3],  thin[0],  small[4],
+                               small[3], small[0], small[5], small[2]};
+    EXPECT_EQ(p->edgeContainer->getChildren(), after);
+}
+
 TEST(PathwayDocument, EdgeTableKeysDoNotCollide) {
     auto p = makePathway();
     NodeEntity* a = p->createNode(CoordinateFrame(), "a", true);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <QImage>
+
 #include "engine/render/Image.h"
 #include "model/Cache.h"
 #include "model/Cacher.h"
@@ -407,6 +409,64 @@ TEST_F(PathwayFile, ImageSideFile) {
     EXPECT_TRUE(q->savePathway(at("Other.pth")));
     EXPECT_TRUE(fs::exists(at("Other.pth")));
     EXPECT_EQ(q->imageName, "My.Pathway_img.jpg") << "nothing was copied, so the name stays";
+}
+
+TEST_F(PathwayFile, UnchangedPictureIsCopiedChangedOneEncoded) {
+    // A text chunk the encoder would not write again tells a copy from an encoding.
+    QImage original(20, 10, QImage::Format_RGB32);
+    original.fill(qRgb(10, 200, 30));
+    original.setText("Note", "kept only by a copy");
+    ASSERT_TRUE(original.save(QString::fromStdString(at("marked.png"))));
+    const std::string originalBytes = bytes(at("marked.png"));
+
+    auto p = fresh();
+    fillNetwork(*p);
+    p->setBackground(at("marked.png"));
+    ASSERT_TRUE(p->pictureUnchanged());
+    ASSERT_TRUE(p->savePathway(at("first.pth")));
+    EXPECT_EQ(bytes(at("first_img.png")), originalBytes);
+    // Saving over itself leaves the copy alone.
+    ASSERT_TRUE(p->savePathway(at("first.pth")));
+    EXPECT_EQ(bytes(at("first_img.png")), originalBytes);
+
+    // Read back, with the picture the reader decoded kept: saved again, still a copy.
+    auto q = load(at("first.pth"));
+    ASSERT_TRUE(q);
+    ASSERT_TRUE(q->pictureUnchanged());
+    EXPECT_EQ(q->sourceImageFile, at("first_img.png"));
+    ASSERT_TRUE(q->savePathway(at("second.pth")));
+    EXPECT_EQ(bytes(at("second_img.png")), originalBytes);
+
+    // A written pixel makes the next save encode the picture as it is now.
+    q->sourceImage->setPixel(0, 0, Color4uint8{1, 2, 3, 255});
+    EXPECT_FALSE(q->pictureUnchanged());
+    ASSERT_TRUE(q->savePathway(at("third.pth")));
+    EXPECT_NE(bytes(at("third_img.png")), originalBytes);
+    bool read = false;
+    const Image written = Image::fromFile(at("third_img.png"), &read);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(written.pixel(0, 0), (Color4uint8{1, 2, 3, 255}));
+    EXPECT_EQ(written.pixel(5, 5), (Color4uint8{10, 200, 30, 255}));
+    EXPECT_TRUE(q->pictureUnchanged()) << "the picture now matches the file just written";
+
+    // A copy that cannot be written fails the save and names nothing new.
+    fs::create_directory(at("blocked_img.png"));
+    EXPECT_FALSE(p->savePathway(at("blocked.pth")));
+    EXPECT_FALSE(fs::exists(at("blocked.pth")));
+}
+
+TEST_F(PathwayFile, PictureOfARegionIsDecodedOnceOnLoad) {
+    auto p = fresh();
+    fillImage(*p);
+    ASSERT_TRUE(p->savePathway(at("regions.pth")));
+    auto q = load(at("regions.pth"));
+    ASSERT_TRUE(q);
+    ASSERT_TRUE(q->shapeFinder);
+    // The reader decoded the picture for its regions; the background is that
+    // same image, not a second decoding.
+    EXPECT_EQ(q->shapeFinder->sourceImage, q->sourceImage.get());
+    EXPECT_TRUE(q->pictureUnchanged());
+    EXPECT_EQ(q->sourceImageFile, at("regions_img.png"));
 }
 
 TEST_F(PathwayFile, FailedSaveKeepsThePreviousFile) {

@@ -1,6 +1,10 @@
-// The entity tree: depth-ordered insertion, removal, and frames that follow
-// the parent.
+// The entity tree: depth-ordered insertion (gathered and merged, checked
+// against one insertion after the other), removal, and frames that follow the
+// parent.
+#include <algorithm>
 #include <limits>
+#include <memory>
+#include <random>
 
 #include "SceneTestSupport.h"
 #include "scene/Entity.h"
@@ -43,6 +47,95 @@ TEST(EntityTree, ChildrenSortedByGlobalZAtInsertion) {
     // A later move does not re-sort.
     a.setLocalFrame(CoordinateFrame(Vector3(0, 0, -5)));
     EXPECT_EQ(root.getChildren().back(), &a);
+}
+
+// One insertion after the other, as the order is defined: in front, latest
+// first; by depth, before the first child whose depth is not less.
+struct ReferenceList {
+    Array<Entity*> items;
+    std::size_t front = 0;
+    void byDepth(Entity* child) {
+        if (std::find(items.begin(), items.end(), child) != items.end()) {
+            return;
+        }
+        const float z = child->getGlobalFrame().translation.z;
+        auto at = std::find_if(items.begin() + static_cast<std::ptrdiff_t>(front), items.end(),
+                               [z](const Entity* e) { return !(e->getGlobalFrame().translation.z < z); });
+        items.insert(at, child);
+    }
+    void inFront(Entity* child) {
+        if (std::find(items.begin(), items.end(), child) != items.end()) {
+            return;
+        }
+        items.insert(items.begin(), child);
+        ++front;
+    }
+};
+
+TEST(EntityTree, GatheredInsertionsEqualOneAfterTheOther) {
+    // Few distinct depths (many ties), some NaN, entities added twice, children
+    // put in front, and reads at random moments between the insertions.
+    std::mt19937 rng(7);
+    const float depths[] = {0.0f, 0.001f, 0.1f, -0.2f, std::numeric_limits<float>::quiet_NaN()};
+    for (int round = 0; round < 40; ++round) {
+        const bool withNaN = round % 4 == 3;
+        Entity root;
+        root.setLocalFrame(CoordinateFrame(Vector3(0, 0, round % 2 == 0 ? 0.0f : 0.5f)));
+        ReferenceList reference;
+        Array<std::unique_ptr<Probe>> made;
+        for (int step = 0; step < 300; ++step) {
+            const int choice = static_cast<int>(rng() % 10);
+            if (choice < 6 || made.empty()) {
+                const float z = depths[rng() % (withNaN ? 5 : 4)];
+                made.push_back(std::make_unique<Probe>(z));
+                root.addChild(made.back().get());
+                reference.byDepth(made.back().get());
+            } else if (choice < 8) {
+                made.push_back(std::make_unique<Probe>(depths[rng() % 4]));
+                root.putChildInFront(made.back().get());
+                reference.inFront(made.back().get());
+            } else if (choice == 8) {
+                Entity* again = made[rng() % made.size()].get();
+                root.addChild(again);
+                reference.byDepth(again);
+            } else {
+                ASSERT_EQ(root.getChildren(), reference.items) << "round " << round;
+            }
+        }
+        ASSERT_EQ(root.getChildren(), reference.items) << "round " << round;
+        for (const auto& child : made) {
+            EXPECT_TRUE(root.hasChild(child.get()));
+        }
+    }
+}
+
+TEST(EntityTree, ParentLinksAndDirectEditsOfTheList) {
+    Entity root;
+    Probe a(0.1f), b(0.2f), edge(0.0f), late(0.0f);
+    root.addChild(&b);
+    root.addChild(&a);
+    root.putChildInFront(&edge);
+    // In front stays in front: a later child of the same depth goes after it.
+    root.addChild(&late);
+    EXPECT_EQ(root.getChildren(), (Array<Entity*>{&edge, &late, &a, &b}));
+    EXPECT_EQ(a.getParent(), &root);
+    EXPECT_EQ(late.getParent(), &root);
+    EXPECT_EQ(edge.getParent(), nullptr);
+
+    root.removeChild(&edge);
+    root.removeChild(&late);
+    EXPECT_FALSE(root.hasChild(&late));
+    root.addChild(&late);
+    EXPECT_EQ(root.getChildren(), (Array<Entity*>{&late, &a, &b}));
+
+    // An owner's own order is kept, and later insertions go by depth into it.
+    root.childList() = Array<Entity*>{&b, &a};
+    Probe middle(0.15f);
+    root.addChild(&middle);
+    EXPECT_EQ(root.getChildren(), (Array<Entity*>{&middle, &b, &a}));
+    root.childList().clear();
+    EXPECT_TRUE(root.getChildren().empty());
+    EXPECT_FALSE(root.hasChild(&a));
 }
 
 TEST(EntityTree, NaNDepthStopsTheSearch) {
