@@ -1,7 +1,7 @@
 // Reading and writing a built pathway of 20,000 proteins and 60,000
 // interactions (and of 100,000 and 300,000, to show that the cost grows
-// with the size alone), and storing the neighbourhood positions of 20 hub
-// proteins.
+// with the size alone), making such a scene one protein and interaction at a
+// time, and storing the neighbourhood positions of 20 hub proteins.
 // Loading traces every protein and interaction to stdout, so run with the
 // figures sent elsewhere:
 //   bench_pathway_file_bench --benchmark_out=figures.txt --benchmark_out_format=console >/dev/null
@@ -126,6 +126,41 @@ BENCHMARK(BM_WriteBuiltPathway)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// The scene of a network made through createNode/createEdge one at a time,
+// as an editor or a script would, in the file's proportions: every 100th
+// protein large, three interactions per protein. Reading the child lists at
+// the end counts: that is where the insertions are put in place.
+void BM_BuildOneAtATime(benchmark::State& state) {
+    const int nodes = static_cast<int>(state.range(0));
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::uniform_int_distribution<int> pick(0, nodes - 1);
+    for (auto _ : state) {
+        auto p = freshPathway();
+        Array<NodeEntity*> made;
+        made.reserve(static_cast<std::size_t>(nodes));
+        for (int i = 0; i < nodes; ++i) {
+            const bool large = i % 100 == 0;
+            const Vector3 at(unit(rng), -unit(rng), large ? 0.001f : 0.0f);
+            made.push_back(p->createNode(CoordinateFrame(at), "P" + std::to_string(i), large));
+        }
+        for (int i = 0; i < 3 * nodes; ++i) {
+            const int a = pick(rng), b = pick(rng);
+            const bool large = a % 100 == 0 && b % 100 == 0;
+            p->createEdge(made[static_cast<std::size_t>(a)], made[static_cast<std::size_t>(b)],
+                          large);
+        }
+        benchmark::DoNotOptimize(p->getChildren().size() +
+                                 p->edgeContainer->getChildren().size());
+    }
+}
+BENCHMARK(BM_BuildOneAtATime)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_CacheHubNeighbourhoods(benchmark::State& state) {
     auto p = freshPathway();
