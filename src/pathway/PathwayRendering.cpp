@@ -105,6 +105,8 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
     }
     // The layout thread moves proteins only between frames.
     std::lock_guard<std::mutex> lock(layoutMutex);
+    // Thousands of proteins and interactions: gathered into few draws.
+    rd->beginBatch();
     const float w = size.x, h = size.y, d = size.z;
     beginRender(rd, globalFrame, AABox(Vector3(0, 0, -d / 2), Vector3(w, -h, d / 2)));
     rd->setObjectToWorldMatrix(CoordinateFrame());
@@ -182,9 +184,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
     }
 
     if (!childrenFirst) {
-        for (Entity* child : children) {
-            child->render(rd);
-        }
+        renderEntities(rd, children);
     }
 
     if (!noProteins) {
@@ -212,6 +212,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
     if (drawShapeFinder && shapeFinder) {
         shapeFinder->render(rd);
     }
+    rd->endBatch();
 }
 
 void PathwayLayoutEntity::computeNeighbourhoodPositions(Array<std::string> ids,

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <typeinfo>
 
 #include "engine/Plane.h"
 #include "engine/Vector2.h"
@@ -254,17 +255,13 @@ void NodeEntity::beginRender(RenderDevice* rd, const CoordinateFrame& clipFrame,
         rd->setStencilTest(RenderDevice::STENCIL_ALWAYS_PASS);
     }
     if (childrenFirst) {
-        for (Entity* child : children) {
-            child->render(rd);
-        }
+        renderEntities(rd, children);
     }
 }
 
 void NodeEntity::endRender(RenderDevice* rd) {
     if (!childrenFirst) {
-        for (Entity* child : children) {
-            child->render(rd);
-        }
+        renderEntities(rd, children);
     }
     rd->popState();
     if (clipOpener) {
@@ -281,14 +278,7 @@ void NodeEntity::renderLabel(RenderDevice* rd) {
                  Font::XALIGN_LEFT, Font::YALIGN_TOP, Font::PROPORTIONAL_SPACING);
 }
 
-void NodeEntity::renderBodyAndLabel(RenderDevice* rd) {
-    if (shapeKind == 5) {
-        renderLabel(rd);
-        return;
-    }
-    if (shapeKind < 0 || shapeKind > 4) {
-        return;
-    }
+void NodeEntity::renderBody(RenderDevice* rd) {
     rd->setTexture(1, drawTexture);
     rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
     rd->setColor(drawColor);
@@ -304,9 +294,83 @@ void NodeEntity::renderBodyAndLabel(RenderDevice* rd) {
     rd->setTexCoord(1, 1, 0);
     rd->sendVertex(corners[1]);
     rd->endPrimitive();
+}
+
+void NodeEntity::renderBodyAndLabel(RenderDevice* rd) {
+    if (shapeKind == 5) {
+        renderLabel(rd);
+        return;
+    }
+    if (shapeKind < 0 || shapeKind > 4) {
+        return;
+    }
+    renderBody(rd);
     rd->setTexture(1, nullptr);
     rd->setBlendFunc(RenderDevice::BLEND_ONE, RenderDevice::BLEND_ZERO);
     renderLabel(rd);
+}
+
+bool NodeEntity::plain(const Entity* entity) {
+    if (typeid(*entity) != typeid(NodeEntity)) {
+        return false;
+    }
+    const auto* node = static_cast<const NodeEntity*>(entity);
+    return node->children.empty() && !node->clip && !node->unclipped;
+}
+
+void NodeEntity::renderEntities(RenderDevice* rd, const Array<Entity*>& entities) {
+    rd->beginBatch();
+    std::size_t i = 0;
+    while (i < entities.size()) {
+        std::size_t end = i;
+        while (end < entities.size() && plain(entities[end])) {
+            ++end;
+        }
+        if (end == i) {
+            entities[i++]->render(rd);
+        } else {
+            renderPlainRun(rd, entities, i, end);
+            i = end;
+        }
+    }
+    rd->endBatch();
+}
+
+void NodeEntity::renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities,
+                                std::size_t begin, std::size_t end) {
+    rd->pushState();
+    for (std::size_t i = begin; i < end; ++i) {
+        auto* node = static_cast<NodeEntity*>(entities[i]);
+        if (!node->bodyHidden && node->shapeKind >= 0 && node->shapeKind <= 4) {
+            node->renderBody(rd);
+        }
+    }
+    rd->popState();
+
+    const Font* open = nullptr;
+    for (std::size_t i = begin; i < end; ++i) {
+        auto* node = static_cast<NodeEntity*>(entities[i]);
+        const Font* font = node->font.get();
+        if (node->bodyHidden || node->shapeKind < 0 || node->shapeKind > 5 || font == nullptr ||
+            node->textured) {
+            continue;
+        }
+        if (font != open) {
+            if (open != nullptr) {
+                open->endLabels(rd);
+            }
+            open = font->beginLabels(rd) ? font : nullptr;
+            if (open == nullptr) {
+                continue;
+            }
+        }
+        font->label(rd, node->labelText, node->getLabelFrame(), node->labelSize, node->fontColor,
+                    Color4::clear(), Font::XALIGN_LEFT, Font::YALIGN_TOP,
+                    Font::PROPORTIONAL_SPACING);
+    }
+    if (open != nullptr) {
+        open->endLabels(rd);
+    }
 }
 
 void NodeEntity::render(RenderDevice* rd) {

@@ -138,6 +138,15 @@ public:
     void renderBodyAndLabel(RenderDevice* rd);
     void renderLabel(RenderDevice* rd);
 
+    // Draws `entities` in order as their render does, in one batch of the
+    // device; but a run of plain nodes (drawn by this class, without clip or
+    // children) draws all its rectangles and then all its labels, so each
+    // kind takes few draws. Labels lie in front of the rectangles of their
+    // plane (polygon offset) either way; only where a label's soft edge
+    // overlaps a later node's rectangle does it now blend over that
+    // rectangle, where it used to keep the rectangle from being drawn.
+    static void renderEntities(RenderDevice* rd, const Array<Entity*>& entities);
+
     // Stencil clips opened in the current frame; the scene core sets it to 0
     // at the start of every frame.
     static int frameClipCount;
@@ -185,6 +194,12 @@ private:
 
     // What follows name, size, texture and font.
     void updateContent();
+    // The rectangle of shape kinds 0 to 4, in its texture and colour.
+    void renderBody(RenderDevice* rd);
+    static bool plain(const Entity* entity);
+    // Rectangles, then labels, of the plain nodes entities[begin, end).
+    static void renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities,
+                               std::size_t begin, std::size_t end);
     bool contentCurrent() const;
     void frameUpdate();
     // A corner of the node in world space, by the signs of its offsets

@@ -183,6 +183,38 @@ Vector2 Font::bounds(const std::string& text, double size) const {
 void Font::draw3D(RenderDevice* rd, const std::string& text, const CoordinateFrame& frame,
                   double size, const Color4& color, const Color4& outline, XAlign xalign,
                   YAlign yalign, Spacing spacing) const {
+    if (!rd || text.empty() || !(size > 0) || !beginLabels(rd))
+        return;
+    label(rd, text, frame, size, color, outline, xalign, yalign, spacing);
+    endLabels(rd);
+}
+
+bool Font::beginLabels(RenderDevice* rd) const {
+    if (!rd || !texture_)
+        return false;
+    rd->pushState();
+    // Glyphs go out in world space, so labels in different frames share a draw.
+    rd->setObjectToWorldMatrix(CoordinateFrame());
+    rd->setCullFace(RenderDevice::CULL_NONE);
+    for (int unit = 1; unit < RenderDevice::MAX_TEXTURE_UNITS; ++unit)
+        rd->setTexture(unit, nullptr);
+    rd->setTexture(0, texture_);
+    rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
+    rd->setAlphaTest(true, 0.05f);
+    // Labels lie on their node's face: keep them in front of it.
+    rd->setPolygonOffset(-1, -4);
+    rd->beginBatch();
+    return true;
+}
+
+void Font::endLabels(RenderDevice* rd) const {
+    rd->endBatch();
+    rd->popState();
+}
+
+void Font::label(RenderDevice* rd, const std::string& text, const CoordinateFrame& frame,
+                 double size, const Color4& color, const Color4& outline, XAlign xalign,
+                 YAlign yalign, Spacing spacing) const {
     if (!rd || text.empty() || !texture_ || !(size > 0))
         return;
     std::vector<unsigned> chars = characters(text);
@@ -198,6 +230,10 @@ void Font::draw3D(RenderDevice* rd, const std::string& text, const CoordinateFra
 
     float invW = 1.0f / float(texture_->width());
     float invH = 1.0f / float(texture_->height());
+    const Vector3 right = frame.rotation.column(0), up = frame.rotation.column(1);
+    auto vertex = [&](double x, double y) {
+        rd->sendVertex(right * float(x) + up * float(y) + frame.translation);
+    };
 
     auto pass = [&](double dx, double dy) {
         double pen = x0 + dx;
@@ -215,30 +251,21 @@ void Font::draw3D(RenderDevice* rd, const std::string& text, const CoordinateFra
                 float s0 = cell.x * invW, s1 = (cell.x + cell.width) * invW;
                 float t0 = cell.y * invH, t1 = (cell.y + cellHeight_) * invH;
                 rd->setTexCoord(0, s0, t0);
-                rd->sendVertex(float(left), float(cellTop), 0);
+                vertex(left, cellTop);
                 rd->setTexCoord(0, s0, t1);
-                rd->sendVertex(float(left), float(cellBottom), 0);
+                vertex(left, cellBottom);
                 rd->setTexCoord(0, s1, t1);
-                rd->sendVertex(float(right), float(cellBottom), 0);
+                vertex(right, cellBottom);
                 rd->setTexCoord(0, s1, t0);
-                rd->sendVertex(float(right), float(cellTop), 0);
+                vertex(right, cellTop);
             }
             pen += adv;
         }
         rd->endPrimitive();
     };
 
-    rd->pushState();
-    rd->setObjectToWorldMatrix(frame);
-    rd->setCullFace(RenderDevice::CULL_NONE);
-    for (int unit = 1; unit < RenderDevice::MAX_TEXTURE_UNITS; ++unit)
-        rd->setTexture(unit, nullptr);
-    rd->setTexture(0, texture_);
-    rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
-    rd->setAlphaTest(true, 0.05f);
-    // Labels lie on their node's face: keep them in front of it.
-    rd->setPolygonOffset(-1, -4);
-    rd->setNormal(Vector3(0, 0, 1));
+    // The label faces along the frame's z.
+    rd->setNormal(frame.rotation.column(2));
     if (outline.a > 0) {
         rd->setColor(outline);
         double o = size * 0.05;
@@ -246,5 +273,4 @@ void Font::draw3D(RenderDevice* rd, const std::string& text, const CoordinateFra
     }
     rd->setColor(color);
     pass(0, 0);
-    rd->popState();
 }

@@ -45,6 +45,17 @@ public:
                 XAlign xalign = XALIGN_LEFT, YAlign yalign = YALIGN_TOP,
                 Spacing spacing = PROPORTIONAL_SPACING) const;
 
+    // Many labels as one draw: beginLabels sets the label state (pushed),
+    // each label sends its glyphs as draw3D places them, endLabels pops the
+    // state. Only colours, normals and texture coordinates may change in
+    // between. False (and nothing to end) without an atlas.
+    bool beginLabels(RenderDevice* renderDevice) const;
+    void label(RenderDevice* renderDevice, const std::string& text, const CoordinateFrame& frame,
+               double size, const Color4& color, const Color4& outline = Color4::clear(),
+               XAlign xalign = XALIGN_LEFT, YAlign yalign = YALIGN_TOP,
+               Spacing spacing = PROPORTIONAL_SPACING) const;
+    void endLabels(RenderDevice* renderDevice) const;
+
     const std::string& path() const { return path_; }
     const std::shared_ptr<Texture>& texture() const { return texture_; }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 #include <GL/gl.h>
 
@@ -71,6 +72,8 @@ struct RenderDevice::State {
     CoordinateFrame objectToWorld;
     CoordinateFrame cameraToWorld;
     std::array<double, 16> projection{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+    bool operator==(const State&) const = default;
 };
 
 namespace {
@@ -174,6 +177,27 @@ GLenum glPrimitive(RenderDevice::Primitive p) {
     return GL_POINTS;
 }
 
+// Kinds whose primitives stand alone, so that two runs of them drawn as one
+// give the same picture.
+bool independent(RenderDevice::Primitive p) {
+    return p == RenderDevice::LINES || p == RenderDevice::TRIANGLES ||
+           p == RenderDevice::QUADS || p == RenderDevice::POINTS;
+}
+
+// Vertices per primitive of an independent kind; a primitive left short is dropped, as glEnd does.
+std::size_t verticesPer(RenderDevice::Primitive p) {
+    switch (p) {
+        case RenderDevice::LINES:
+            return 2;
+        case RenderDevice::TRIANGLES:
+            return 3;
+        case RenderDevice::QUADS:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
 void applyPolygonOffset(float factor, float units) {
     if (factor == 0 && units == 0) {
         glDisable(GL_POLYGON_OFFSET_FILL);
@@ -203,6 +227,7 @@ RenderDevice::RenderDevice() : state_(std::make_unique<State>()) {}
 RenderDevice::~RenderDevice() = default;
 
 void RenderDevice::init() {
+    flush();
     GLint vp[4] = {0, 0, 1, 1};
     glGetIntegerv(GL_VIEWPORT, vp);
     for (int i = 0; i < 4; ++i)
@@ -228,10 +253,22 @@ void RenderDevice::popState() {
     State previous = std::move(*state_);
     *state_ = std::move(stack_.back());
     stack_.pop_back();
+    // What was gathered belongs to the state being left, which the context still holds.
+    if (!positions_.empty() && !sameButVertexAttributes(previous, *state_))
+        flush();
     applyState(&previous);
 }
 
+bool RenderDevice::sameButVertexAttributes(const State& a, const State& b) {
+    State c = b;
+    c.color = a.color;
+    c.normal = a.normal;
+    c.texCoord = a.texCoord;
+    return a == c;
+}
+
 void RenderDevice::beginFrame() {
+    flush();
     // Settings that never change: colours drive the lit material, normals are
     // rescaled with the object-to-world matrix.
     textureUnits_ = queryTextureUnits();
@@ -409,6 +446,7 @@ void RenderDevice::applyLights() {
 }
 
 void RenderDevice::setViewport(int x, int y, int width, int height) {
+    flush();
     int* v = state_->viewport;
     v[0] = x, v[1] = y, v[2] = width, v[3] = height;
     glViewport(x, y, width, height);
@@ -443,21 +481,25 @@ int RenderDevice::height() const {
 }
 
 void RenderDevice::setColorClearValue(const Color4& color) {
+    flush();
     state_->clearColor = color;
     glClearColor(color.r, color.g, color.b, color.a);
 }
 
 void RenderDevice::setStencilClearValue(int value) {
+    flush();
     state_->stencilClear = value;
     glClearStencil(value);
 }
 
 void RenderDevice::setDepthClearValue(float value) {
+    flush();
     state_->depthClear = value;
     glClearDepth(value);
 }
 
 void RenderDevice::clear(bool color, bool depth, bool stencil) {
+    flush();
     // Clearing obeys the write masks: open them for the clear only.
     GLbitfield bits = 0;
     if (color) {
@@ -480,32 +522,50 @@ void RenderDevice::clear(bool color, bool depth, bool stencil) {
 }
 
 void RenderDevice::setDepthTest(DepthTest test) {
+    if (state_->depthTest == test)
+        return;
+    flush();
     state_->depthTest = test;
     glDepthFunc(glDepth(test));
 }
 
 void RenderDevice::setDepthWrite(bool enabled) {
+    if (state_->depthWrite == enabled)
+        return;
+    flush();
     state_->depthWrite = enabled;
     glDepthMask(enabled ? GL_TRUE : GL_FALSE);
 }
 
 void RenderDevice::setColorWrite(bool enabled) {
+    if (state_->colorWrite == enabled)
+        return;
+    flush();
     state_->colorWrite = enabled;
     GLboolean c = enabled ? GL_TRUE : GL_FALSE;
     glColorMask(c, c, c, c);
 }
 
 void RenderDevice::setStencilTest(StencilTest test) {
+    if (state_->stencilTest == test)
+        return;
+    flush();
     state_->stencilTest = test;
     applyStencil();
 }
 
 void RenderDevice::setStencilConstant(int reference) {
+    if (state_->stencilReference == reference)
+        return;
+    flush();
     state_->stencilReference = reference;
     applyStencil();
 }
 
 void RenderDevice::setStencilOp(StencilOp fail, StencilOp zfail, StencilOp zpass) {
+    if (state_->stencilFail == fail && state_->stencilZFail == zfail && state_->stencilZPass == zpass)
+        return;
+    flush();
     state_->stencilFail = fail;
     state_->stencilZFail = zfail;
     state_->stencilZPass = zpass;
@@ -513,6 +573,9 @@ void RenderDevice::setStencilOp(StencilOp fail, StencilOp zfail, StencilOp zpass
 }
 
 void RenderDevice::setBlendFunc(BlendFunc src, BlendFunc dst, BlendEq eq) {
+    if (state_->blendSrc == src && state_->blendDst == dst && state_->blendEq == eq)
+        return;
+    flush();
     state_->blendSrc = src;
     state_->blendDst = dst;
     state_->blendEq = eq;
@@ -520,11 +583,17 @@ void RenderDevice::setBlendFunc(BlendFunc src, BlendFunc dst, BlendEq eq) {
 }
 
 void RenderDevice::setLineWidth(float width) {
+    if (state_->lineWidth == width)
+        return;
+    flush();
     state_->lineWidth = width;
     glLineWidth(width);
 }
 
 void RenderDevice::setLineSmoothing(bool enabled) {
+    if (state_->lineSmoothing == enabled)
+        return;
+    flush();
     state_->lineSmoothing = enabled;
     if (enabled)
         glEnable(GL_LINE_SMOOTH);
@@ -533,6 +602,9 @@ void RenderDevice::setLineSmoothing(bool enabled) {
 }
 
 void RenderDevice::setAlphaTest(bool enabled, float reference) {
+    if (state_->alphaTest == enabled && state_->alphaReference == reference)
+        return;
+    flush();
     state_->alphaTest = enabled;
     state_->alphaReference = reference;
     if (enabled) {
@@ -544,6 +616,9 @@ void RenderDevice::setAlphaTest(bool enabled, float reference) {
 }
 
 void RenderDevice::setCullFace(CullFace face) {
+    if (state_->cullFace == face)
+        return;
+    flush();
     state_->cullFace = face;
     if (face == CULL_NONE) {
         glDisable(GL_CULL_FACE);
@@ -554,22 +629,34 @@ void RenderDevice::setCullFace(CullFace face) {
 }
 
 void RenderDevice::setPolygonOffset(float factor, float units) {
+    if (state_->offsetFactor == factor && state_->offsetUnits == units)
+        return;
+    flush();
     state_->offsetFactor = factor;
     state_->offsetUnits = units;
     applyPolygonOffset(factor, units);
 }
 
 void RenderDevice::setShadeMode(ShadeMode mode) {
+    if (state_->shadeMode == mode)
+        return;
+    flush();
     state_->shadeMode = mode;
     glShadeModel(mode == SHADE_FLAT ? GL_FLAT : GL_SMOOTH);
 }
 
 void RenderDevice::enableLighting() {
+    if (state_->lighting)
+        return;
+    flush();
     state_->lighting = true;
     glEnable(GL_LIGHTING);
 }
 
 void RenderDevice::disableLighting() {
+    if (!state_->lighting)
+        return;
+    flush();
     state_->lighting = false;
     glDisable(GL_LIGHTING);
 }
@@ -577,6 +664,9 @@ void RenderDevice::disableLighting() {
 void RenderDevice::setLight(int index, const Light& light) {
     if (index < 0 || index >= MAX_LIGHTS)
         return;
+    if (state_->lightOn[index] && state_->lights[index] == light)
+        return;
+    flush();
     state_->lightOn[index] = true;
     state_->lights[index] = light;
     applyLights();
@@ -585,6 +675,9 @@ void RenderDevice::setLight(int index, const Light& light) {
 void RenderDevice::removeLight(int index) {
     if (index < 0 || index >= MAX_LIGHTS)
         return;
+    if (!state_->lightOn[index])
+        return;
+    flush();
     state_->lightOn[index] = false;
     glDisable(GL_LIGHT0 + index);
 }
@@ -594,12 +687,18 @@ void RenderDevice::setAmbientLightColor(const Color3& color) {
 }
 
 void RenderDevice::setAmbientLightColor(const Color4& color) {
+    if (state_->ambient == color)
+        return;
+    flush();
     state_->ambient = color;
     float ambient[4] = {color.r, color.g, color.b, color.a};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient);
 }
 
 void RenderDevice::setObjectToWorldMatrix(const CoordinateFrame& frame) {
+    if (state_->objectToWorld == frame)
+        return;
+    flush();
     state_->objectToWorld = frame;
     applyMatrices();
 }
@@ -609,6 +708,9 @@ CoordinateFrame RenderDevice::objectToWorldMatrix() const {
 }
 
 void RenderDevice::setCameraToWorldMatrix(const CoordinateFrame& frame) {
+    if (state_->cameraToWorld == frame)
+        return;
+    flush();
     state_->cameraToWorld = frame;
     applyMatrices();
     applyLights();
@@ -619,14 +721,23 @@ CoordinateFrame RenderDevice::cameraToWorldMatrix() const {
 }
 
 void RenderDevice::setProjectionAndCameraMatrix(const Camera& camera) {
+    std::array<double, 16> projection;
     camera.projectionMatrix(float(state_->viewport[2]), float(state_->viewport[3]),
-                            state_->projection.data());
+                            projection.data());
+    if (projection != state_->projection) {
+        flush();
+        state_->projection = projection;
+        applyMatrices();
+    }
     setCameraToWorldMatrix(camera.coordinateFrame());
 }
 
 void RenderDevice::setTexture(int unit, std::shared_ptr<Texture> texture) {
     if (unit < 0 || unit >= MAX_TEXTURE_UNITS)
         return;
+    if (state_->textures[unit] == texture)
+        return;
+    flush();
     state_->textures[unit] = std::move(texture);
     if (unit >= textureUnits())
         return;
@@ -643,21 +754,28 @@ void RenderDevice::setTexture(int unit, std::shared_ptr<Texture> texture) {
     glActiveTexture(GL_TEXTURE0);
 }
 
+// Colour, normal and texture coordinates go with each vertex sent after them.
 void RenderDevice::setColor(const Color4& color) {
     state_->color = color;
-    glColor4f(color.r, color.g, color.b, color.a);
 }
 
 void RenderDevice::setNormal(const Vector3& normal) {
     state_->normal = normal;
-    glNormal3f(normal.x, normal.y, normal.z);
 }
 
 void RenderDevice::setTexCoord(int unit, float s, float t) {
     if (unit < 0 || unit >= MAX_TEXTURE_UNITS)
         return;
     state_->texCoord[unit] = {s, t};
-    glMultiTexCoord2f(GL_TEXTURE0 + unit, s, t);
+}
+
+void RenderDevice::beginBatch() {
+    ++batchDepth_;
+}
+
+void RenderDevice::endBatch() {
+    if (batchDepth_ > 0 && --batchDepth_ == 0)
+        flush();
 }
 
 void RenderDevice::beginPrimitive(Primitive primitive) {
@@ -665,21 +783,133 @@ void RenderDevice::beginPrimitive(Primitive primitive) {
         std::fprintf(stderr, "RenderDevice: beginPrimitive inside a primitive\n");
         return;
     }
+    if (!positions_.empty() && (primitive != gathered_ || !independent(primitive)))
+        flush();
     inPrimitive_ = true;
-    glBegin(glPrimitive(primitive));
+    gathered_ = primitive;
+    primitiveStart_ = positions_.size() / 3;
 }
 
 void RenderDevice::sendVertex(const Vector3& v) {
-    glVertex3f(v.x, v.y, v.z);
+    sendVertex(v.x, v.y, v.z);
 }
 
 void RenderDevice::sendVertex(float x, float y, float z) {
-    glVertex3f(x, y, z);
+    if (!inPrimitive_)
+        return;
+    const std::size_t index = positions_.size() / 3;
+    if (index == 0) {
+        // Texture bindings hold for the whole gathering: changing one draws it first.
+        const int units = textureUnits();
+        for (int u = 0; u < MAX_TEXTURE_UNITS; ++u)
+            unitUsed_[u] = u < units && state_->textures[u] != nullptr;
+    }
+    positions_.insert(positions_.end(), {x, y, z});
+    const State& s = *state_;
+    const float color[4] = {s.color.r, s.color.g, s.color.b, s.color.a};
+    const float normal[3] = {s.normal.x, s.normal.y, s.normal.z};
+    colors_.add(color, index);
+    normals_.add(normal, index);
+    for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
+        if (unitUsed_[u])
+            texCoords_[u].add(s.texCoord[u].data(), index);
+    }
 }
 
 void RenderDevice::endPrimitive() {
     if (!inPrimitive_)
         return;
     inPrimitive_ = false;
-    glEnd();
+    if (independent(gathered_)) {
+        const std::size_t count = positions_.size() / 3;
+        const std::size_t whole = primitiveStart_ + (count - primitiveStart_) /
+                                                        verticesPer(gathered_) *
+                                                        verticesPer(gathered_);
+        if (whole != count) {
+            positions_.resize(whole * 3);
+            colors_.truncate(whole);
+            normals_.truncate(whole);
+            for (Channel& c : texCoords_)
+                c.truncate(whole);
+        }
+    }
+    if (batchDepth_ == 0 || !independent(gathered_))
+        flush();
+}
+
+void RenderDevice::flush() {
+    if (positions_.empty())
+        return;
+    const auto count = GLsizei(positions_.size() / 3);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, positions_.data());
+    if (colors_.varying) {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(4, GL_FLOAT, 0, colors_.values.data());
+    } else {
+        glColor4fv(colors_.first);
+    }
+    if (normals_.varying) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, normals_.values.data());
+    } else {
+        glNormal3fv(normals_.first);
+    }
+    for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
+        if (!unitUsed_[u])
+            continue;
+        const Channel& c = texCoords_[u];
+        if (c.varying) {
+            glClientActiveTexture(GL_TEXTURE0 + u);
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glTexCoordPointer(2, GL_FLOAT, 0, c.values.data());
+        } else {
+            glMultiTexCoord2f(GL_TEXTURE0 + u, c.first[0], c.first[1]);
+        }
+    }
+
+    glDrawArrays(glPrimitive(gathered_), 0, count);
+
+    for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
+        if (unitUsed_[u] && texCoords_[u].varying) {
+            glClientActiveTexture(GL_TEXTURE0 + u);
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        }
+    }
+    glClientActiveTexture(GL_TEXTURE0);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+
+    positions_.clear();
+    primitiveStart_ = 0;
+    colors_.truncate(0);
+    normals_.truncate(0);
+    for (Channel& c : texCoords_)
+        c.truncate(0);
+}
+
+void RenderDevice::Channel::add(const float* value, std::size_t index) {
+    if (!varying) {
+        if (index == 0) {
+            std::memcpy(first, value, sizeof(float) * size);
+            return;
+        }
+        if (std::memcmp(first, value, sizeof(float) * size) == 0)
+            return;
+        varying = true;
+        values.clear();
+        for (std::size_t i = 0; i < index; ++i)
+            values.insert(values.end(), first, first + size);
+    }
+    values.insert(values.end(), value, value + size);
+}
+
+void RenderDevice::Channel::truncate(std::size_t count) {
+    if (count == 0) {
+        varying = false;
+        values.clear();
+    } else if (varying) {
+        values.resize(count * size);
+    }
 }

@@ -1,6 +1,9 @@
-// Immediate-mode drawing over whatever OpenGL context (compatibility profile)
-// is current: a stack of render states, matrices from a camera, one
-// directional light, primitives sent vertex by vertex.
+// Drawing over whatever OpenGL context (compatibility profile) is current: a
+// stack of render states, matrices from a camera, one directional light,
+// primitives sent vertex by vertex. The vertices go into client-side arrays;
+// inside a batch, primitives of one independent kind (lines, triangles,
+// quads, points) sent under unchanged state are drawn together by one call,
+// which spares the driver thousands of small draws per frame.
 #pragma once
 
 #include <memory>
@@ -162,6 +165,15 @@ public:
     // A null texture unbinds the unit.
     void setTexture(int unit, std::shared_ptr<Texture> texture);
 
+    // Opens (nested pairs count) and closes a batch. Closing the outermost
+    // draws what is gathered; so does any change of the state but the colour,
+    // normal and texture coordinates, which go with each vertex. Outside a
+    // batch every primitive is drawn at its end.
+    void beginBatch();
+    void endBatch();
+    // Draws what is gathered now.
+    void flush();
+
     void setColor(const Color4& color);
     void setNormal(const Vector3& normal);
     void setTexCoord(int unit, float s, float t);
@@ -179,9 +191,34 @@ private:
     void applyStencil();
 
     int textureUnits();
+    // Whether two states differ in more than what goes with each vertex.
+    static bool sameButVertexAttributes(const State& a, const State& b);
+
+    // One vertex attribute of the gathered vertices: a single value while
+    // every vertex has it, an array once they differ.
+    struct Channel {
+        explicit Channel(int floats) : size(floats) {}
+        int size;
+        bool varying = false;
+        float first[4] = {0, 0, 0, 0};
+        std::vector<float> values;
+        void add(const float* value, std::size_t index);
+        void truncate(std::size_t count);
+    };
 
     std::unique_ptr<State> state_;
     int textureUnits_ = 0;
     std::vector<State> stack_;
     bool inPrimitive_ = false;
+
+    int batchDepth_ = 0;
+    // The gathered vertices, of one primitive kind; the open primitive starts at primitiveStart_.
+    Primitive gathered_ = POINTS;
+    std::vector<float> positions_;
+    std::size_t primitiveStart_ = 0;
+    Channel colors_{4};
+    Channel normals_{3};
+    Channel texCoords_[MAX_TEXTURE_UNITS] = {Channel(2), Channel(2), Channel(2), Channel(2)};
+    // Units whose coordinates matter: those with a texture bound when the first vertex came.
+    bool unitUsed_[MAX_TEXTURE_UNITS] = {false, false, false, false};
 };
