@@ -328,3 +328,73 @@ TEST_F(Drawing, BeginFrameUndoesChangesMadeBehindTheDevicesBack) {
     quad(rd, -1, -1, 1, 1);
     EXPECT_EQ(centre(gl.grab()), QColor(255, 255, 255));
 }
+
+// What a batch gathers is drawn as if each primitive had been drawn at its
+// end: each vertex keeps the colour it was sent with, a state change in the
+// middle applies only to what follows it, and a primitive left short is
+// dropped without shifting the ones after it.
+TEST_F(Drawing, BatchDrawsLikePrimitiveByPrimitive) {
+    auto scene = [&] {
+        rd->setColor(Color4(1, 0, 0, 1));
+        quad(rd, -0.6f, -0.3f, -0.2f, 0.3f);
+        // Three vertices of a quad and no fourth: nothing of it.
+        rd->beginPrimitive(RenderDevice::QUADS);
+        rd->sendVertex(-1, -1, 0);
+        rd->sendVertex(1, -1, 0);
+        rd->sendVertex(1, 1, 0);
+        rd->endPrimitive();
+        rd->setColor(Color4(0, 1, 0, 1));
+        quad(rd, -0.1f, -0.3f, 0.1f, 0.3f);
+        // Half green over the red quad's right part, blended.
+        rd->pushState();
+        rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
+        rd->setColor(Color4(0, 1, 0, 0.5f));
+        quad(rd, -0.4f, -0.3f, -0.2f, 0.3f, 0.01f);
+        rd->popState();
+        // A fan between two quads of the same kind.
+        rd->setColor(Color4(0, 0, 1, 1));
+        rd->beginPrimitive(RenderDevice::TRIANGLE_FAN);
+        rd->sendVertex(0.3f, -0.3f, 0);
+        rd->sendVertex(0.5f, -0.3f, 0);
+        rd->sendVertex(0.5f, 0.3f, 0);
+        rd->sendVertex(0.3f, 0.3f, 0);
+        rd->endPrimitive();
+        rd->setColor(Color4(1, 1, 0, 1));
+        quad(rd, 0.55f, -0.3f, 0.65f, 0.3f);
+    };
+    Camera camera = start(1);
+    scene();
+    const QImage oneByOne = gl.grab();
+
+    start(1);
+    rd->beginBatch();
+    scene();
+    rd->endBatch();
+    const QImage batched = gl.grab();
+
+    EXPECT_EQ(batched, oneByOne);
+    EXPECT_EQ(seen(oneByOne, camera, -0.5f, 0), QColor(255, 0, 0));
+    EXPECT_EQ(seen(oneByOne, camera, 0, 0), QColor(0, 255, 0));
+    EXPECT_NEAR(seen(oneByOne, camera, -0.3f, 0).red(), 128, 3);
+    EXPECT_EQ(seen(oneByOne, camera, 0.4f, 0), QColor(0, 0, 255));
+    EXPECT_EQ(seen(oneByOne, camera, 0.6f, 0), QColor(255, 255, 0));
+    EXPECT_EQ(seen(oneByOne, camera, 0.2f, -0.38f), QColor(0, 0, 0)) << "the short quad drew";
+}
+
+// Inside a batch nothing reaches the framebuffer before the batch ends or
+// the state changes; reading back in between needs a flush.
+TEST_F(Drawing, BatchIsDrawnWhenItEndsOrIsFlushed) {
+    start(1);
+    rd->beginBatch();
+    rd->beginBatch();
+    rd->setColor(Color4(1, 1, 1, 1));
+    quad(rd, -1, -1, 1, 1);
+    rd->endBatch();
+    EXPECT_EQ(centre(gl.grab()), QColor(0, 0, 0)) << "the outer batch is still open";
+    rd->flush();
+    EXPECT_EQ(centre(gl.grab()), QColor(255, 255, 255));
+    rd->setColor(Color4(1, 0, 0, 1));
+    quad(rd, -1, -1, 1, 1, 0.01f);
+    rd->endBatch();
+    EXPECT_EQ(centre(gl.grab()), QColor(255, 0, 0));
+}

@@ -1,4 +1,5 @@
 // Font measuring (CPU only, any thread) and a label drawn where its bounds say.
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -154,4 +155,44 @@ TEST(LabelDrawing, LabelShowsOnItsFaceInItsColourAndLeavesTheStateAsItWas) {
         }
     EXPECT_GT(red, 50);
     EXPECT_EQ(rd->objectToWorldMatrix(), CoordinateFrame());
+}
+
+// Labels gathered into one draw look as each drawn on its own, and a turned
+// frame turns its label (the glyphs are placed in world space by the font).
+TEST(LabelDrawing, GatheredLabelsMatchSingleOnesAndFollowTheirFrames) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font);
+    OffscreenGL gl(128, 96);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    gl.lookFrom(1);
+    const CoordinateFrame flat(Vector3(-0.5f, 0.3f, 0));
+    const CoordinateFrame turned(Matrix3::fromAxisAngle(Vector3(0, 0, 1), 1.5707964f),
+                                 Vector3(0.3f, -0.3f, 0));
+
+    rd->clear();
+    font->draw3D(rd, "HHH", flat, 0.1, Color4(1, 0, 0, 1));
+    font->draw3D(rd, "HHHHH", turned, 0.1, Color4(0, 1, 0, 1));
+    const QImage single = gl.grab();
+
+    rd->clear();
+    ASSERT_TRUE(font->beginLabels(rd));
+    font->label(rd, "HHH", flat, 0.1, Color4(1, 0, 0, 1));
+    font->label(rd, "HHHHH", turned, 0.1, Color4(0, 1, 0, 1));
+    font->endLabels(rd);
+    const QImage gathered = gl.grab();
+    EXPECT_EQ(gathered, single);
+
+    // The turned label runs up the view: its green is taller than wide.
+    int minX = 1000, maxX = -1, minY = 1000, maxY = -1;
+    for (int y = 0; y < single.height(); ++y)
+        for (int x = 0; x < single.width(); ++x) {
+            if (QColor(single.pixel(x, y)).green() < 128)
+                continue;
+            minX = std::min(minX, x), maxX = std::max(maxX, x);
+            minY = std::min(minY, y), maxY = std::max(maxY, y);
+        }
+    ASSERT_GE(maxX, 0);
+    EXPECT_GT(maxY - minY, 2 * (maxX - minX));
 }

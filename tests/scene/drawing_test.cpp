@@ -221,3 +221,42 @@ TEST_F(SceneDrawing, EdgeDrawsALineAndKeepsItsKind) {
 }
 
 }  // namespace
+
+namespace {
+
+// A run of plain nodes (rectangles, then labels) gives the picture of each
+// node drawn by itself when they do not overlap; a node with a child among
+// them is drawn by itself, its child too.
+TEST_F(SceneDrawing, RunOfPlainNodesDrawsAsEachNodeAlone) {
+    auto font = Font::fromFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    ASSERT_TRUE(font) << "DejaVu Sans (fonts-dejavu-core) is missing";
+    auto node = [&](float x, const Color4& colour) {
+        auto n = std::make_unique<NodeEntity>(CoordinateFrame(Vector3(x, 0, 0)), "HH", 0,
+                                              Vector3(0.35f, 0.3f, 0.01f), colour, false);
+        n->shapeName = "scene-test-none";
+        n->setLabelSize(0.1);
+        n->setFontColor(1, 1, 1, 1);
+        n->setFont(font);
+        return n;
+    };
+    auto a = node(-0.6f, Color4(1, 0, 0, 1));
+    auto b = node(-0.2f, Color4(0, 1, 0, 1));
+    auto parent = node(0.2f, Color4(0, 0, 1, 1));
+    auto child = node(0.6f, Color4(1, 1, 0, 1));
+    parent->addChild(child.get());
+    const Array<Entity*> entities{a.get(), b.get(), parent.get()};
+
+    for (Entity* e : entities) {
+        e->render(rd());
+    }
+    const QImage alone = gl->grab();
+    rd()->clear();
+    NodeEntity::renderEntities(rd(), entities);
+    const QImage together = gl->grab();
+    EXPECT_EQ(together, alone);
+    EXPECT_EQ(at(together, -0.6f, -0.12f), QColor(255, 0, 0));
+    // The child stands at 0.6 from its parent.
+    EXPECT_EQ(at(together, 0.8f, -0.12f), QColor(255, 255, 0));
+}
+
+}  // namespace
