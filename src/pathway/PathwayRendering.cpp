@@ -184,7 +184,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
     }
 
     if (!childrenFirst) {
-        renderEntities(rd, children);
+        renderEntities(rd, children.items());
     }
 
     if (!noProteins) {

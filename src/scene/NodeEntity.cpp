@@ -255,13 +255,13 @@ void NodeEntity::beginRender(RenderDevice* rd, const CoordinateFrame& clipFrame,
         rd->setStencilTest(RenderDevice::STENCIL_ALWAYS_PASS);
     }
     if (childrenFirst) {
-        renderEntities(rd, children);
+        renderEntities(rd, children.items());
     }
 }
 
 void NodeEntity::endRender(RenderDevice* rd) {
     if (!childrenFirst) {
-        renderEntities(rd, children);
+        renderEntities(rd, children.items());
     }
     rd->popState();
     if (clipOpener) {
