@@ -67,12 +67,13 @@ bool Cache::save() {
             text += name + "\n" + key + "\n" + value + "\n";
         }
     }
-    // Written beside the target and renamed over it once complete.
+    // Written beside the target and renamed over it once complete. The flush
+    // comes first: commit() alone misses a failure of the last buffered write.
     QSaveFile file(QString::fromStdString(fileName));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(text.data(), static_cast<qint64>(text.size())) !=
             static_cast<qint64>(text.size()) ||
-        !file.commit()) {
+        !file.flush() || file.error() != QFileDevice::NoError || !file.commit()) {
         std::fprintf(stderr, "cache: could not save %s: %s\n", fileName.c_str(),
                      file.errorString().toLocal8Bit().constData());
         file.cancelWriting();

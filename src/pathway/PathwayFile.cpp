@@ -1,5 +1,6 @@
-// The pathway file: its 33 header lines, the hand-placed sections, the image
-// regions, the graph section, and the image and ".cache" side files.
+// The pathway file's writer and reader.
+#include "pathway/PathwayFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -41,14 +42,25 @@ std::string oneLine(const std::string& text) {
     return out;
 }
 
-// One checked, all-or-nothing file write: a failed one leaves the old file.
-bool writeWhole(const QByteArray& bytes, const std::string& path) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+// Takes the written file's place, unless any write failed. QSaveFile::commit
+// alone misses a failure of the last buffered write (a disk that fills up
+// under a small file): its own flush reports it, so that goes first.
+bool commitWhole(QSaveFile& file) {
+    if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit()) {
         file.cancelWriting();
         return false;
     }
     return true;
+}
+
+// One checked, all-or-nothing file write: a failed one leaves the old file.
+bool writeWhole(const QByteArray& bytes, const std::string& path) {
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return commitWhole(file);
 }
 
 // Encoded in memory and written through writeWhole: the image writer itself
@@ -86,6 +98,43 @@ bool savePicture(const Image& picture, const std::string& path, const std::strin
     }
     return writeWhole(bytes, path);
 }
+
+// Lines gathered in chunks into a QSaveFile, which writes beside the target
+// and takes its place only when commit() finds everything written.
+class SaveFileSink final : public LineSink {
+public:
+    explicit SaveFileSink(QSaveFile& file) : file(file) {}
+    void addLine(std::string_view line) override {
+        buffer.append(line).push_back('\n');
+        flushFull();
+    }
+    void addLine(std::string_view a, std::string_view b, std::string_view c) override {
+        buffer.append(a).append(b).append(c).push_back('\n');
+        flushFull();
+    }
+    // False when a write failed.
+    bool finish() {
+        flush();
+        return ok;
+    }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 16;
+    void flushFull() {
+        if (buffer.size() >= kChunk) {
+            flush();
+        }
+    }
+    void flush() {
+        const auto size = static_cast<qint64>(buffer.size());
+        ok = ok && file.write(buffer.data(), size) == size;
+        buffer.clear();
+    }
+
+    QSaveFile& file;
+    std::string buffer;
+    bool ok = true;
+};
 
 // The bytes of a picture file; false when it cannot be read whole.
 bool readWhole(const std::string& path, QByteArray& bytes) {
@@ -373,49 +422,46 @@ void buildRegionEntities(PathwayLayoutEntity& p, const Image* image) {
 
 // ---- writing ----
 
-void PathwayLayoutEntity::writePathway(Array<std::string>& lines) {
-    LineList list(lines);
-    writePathway(list);
-}
-
-void PathwayLayoutEntity::writePathway(LineSink& lines) {
-    std::lock_guard<std::mutex> lock(layoutMutex);
-    lines.addLine(oneLine(name));
-    lines.addLine(flag(hasNetwork));
-    lines.addLine(flag(fromImage));
-    lines.addLine(color4ToString(backgroundColor));
-    lines.addLine(color4ToString(largeProteinsColor));
-    lines.addLine(color4ToString(largeProteinsFontColor));
-    lines.addLine(color4ToString(smallProteinsColor));
-    lines.addLine(color4ToString(smallProteinsFontColor));
-    lines.addLine(color4ToString(largeInteractionsColor));
-    lines.addLine(color4ToString(smallInteractionsColor));
-    lines.addLine(doubleToString(edgeAlpha));
-    lines.addLine(color4ToString(explorePlaneColor));
-    lines.addLine(color4ToString(explorePlaneProteinsColor));
-    lines.addLine(color4ToString(explorePlaneInteractionsColor));
-    lines.addLine(doubleToString(explorePlaneAlpha));
-    lines.addLine(color4ToString(highlightingColor));
-    lines.addLine(color4ToString(cellMembraneColor));
-    lines.addLine(color4ToString(experimentalProteinsColor));
-    lines.addLine(color4ToString(experimentalProteinsFontColor));
-    lines.addLine(vector3ToString(experimentalProteinSize));
-    lines.addLine(doubleToString(experimentalLabelFactor));
-    lines.addLine(vector3ToString(largeProteinSize));
-    lines.addLine(doubleToString(largeLabelFactor));
-    lines.addLine(vector3ToString(smallProteinSize));
-    lines.addLine(doubleToString(smallLabelFactor));
-    lines.addLine(doubleToString(largeInteractionWidth));
-    lines.addLine(doubleToString(smallInteractionWidth));
-    lines.addLine(vector3ToString(reservedVector));
-    lines.addLine(doubleToString(reservedValue));
-    lines.addLine(oneLine(creationStamp));
-    lines.addLine(oneLine(imageName));
-    lines.addLine(oneLine(buildMode));
-    lines.addLine(oneLine(dataSourceName));
+void PathwayFileWriter::write(LineSink& lines) const {
+    PathwayLayoutEntity& p = pathway;
+    const Vector3 size = p.getSize();
+    std::lock_guard<std::mutex> lock(p.layoutMutex);
+    lines.addLine(oneLine(p.getName()));
+    lines.addLine(flag(p.hasNetwork));
+    lines.addLine(flag(p.fromImage));
+    lines.addLine(color4ToString(p.backgroundColor));
+    lines.addLine(color4ToString(p.largeProteinsColor));
+    lines.addLine(color4ToString(p.largeProteinsFontColor));
+    lines.addLine(color4ToString(p.smallProteinsColor));
+    lines.addLine(color4ToString(p.smallProteinsFontColor));
+    lines.addLine(color4ToString(p.largeInteractionsColor));
+    lines.addLine(color4ToString(p.smallInteractionsColor));
+    lines.addLine(doubleToString(p.edgeAlpha));
+    lines.addLine(color4ToString(p.explorePlaneColor));
+    lines.addLine(color4ToString(p.explorePlaneProteinsColor));
+    lines.addLine(color4ToString(p.explorePlaneInteractionsColor));
+    lines.addLine(doubleToString(p.explorePlaneAlpha));
+    lines.addLine(color4ToString(p.highlightingColor));
+    lines.addLine(color4ToString(p.cellMembraneColor));
+    lines.addLine(color4ToString(p.experimentalProteinsColor));
+    lines.addLine(color4ToString(p.experimentalProteinsFontColor));
+    lines.addLine(vector3ToString(p.experimentalProteinSize));
+    lines.addLine(doubleToString(p.experimentalLabelFactor));
+    lines.addLine(vector3ToString(p.largeProteinSize));
+    lines.addLine(doubleToString(p.largeLabelFactor));
+    lines.addLine(vector3ToString(p.smallProteinSize));
+    lines.addLine(doubleToString(p.smallLabelFactor));
+    lines.addLine(doubleToString(p.largeInteractionWidth));
+    lines.addLine(doubleToString(p.smallInteractionWidth));
+    lines.addLine(vector3ToString(p.reservedVector));
+    lines.addLine(doubleToString(p.reservedValue));
+    lines.addLine(oneLine(p.creationStamp));
+    lines.addLine(oneLine(p.imageName));
+    lines.addLine(oneLine(p.buildMode));
+    lines.addLine(oneLine(p.dataSourceName));
 
     lines.addLine("NODES");
-    for (Entity* child : children) {
+    for (Entity* child : p.getChildren()) {
         if (child->getType() != "NodeEntity") {
             continue;
         }
@@ -427,13 +473,13 @@ void PathwayLayoutEntity::writePathway(LineSink& lines) {
     lines.addLine("ENDNODES");
 
     lines.addLine("CONTROLPOINTS");
-    for (const Vector3& point : controlPoints) {
+    for (const Vector3& point : p.controlPoints) {
         lines.addLine(vector3ToString(point));
     }
     lines.addLine("ENDCONTROLPOINTS");
 
     lines.addLine("EDGES");
-    for (Entity* child : children) {
+    for (Entity* child : p.getChildren()) {
         if (child->getType() != "EdgeEntity") {
             continue;
         }
@@ -445,29 +491,29 @@ void PathwayLayoutEntity::writePathway(LineSink& lines) {
     }
     lines.addLine("ENDEDGES");
 
-    lines.addLine(oneLine(noteLine));
+    lines.addLine(oneLine(p.noteLine));
 
     lines.addLine("NODE_TO_ID");
-    for (const std::string& line : nodeToIdLines) {
+    for (const std::string& line : p.nodeToIdLines) {
         lines.addLine(oneLine(line));
     }
     lines.addLine("END_NODE_TO_ID");
 
     lines.addLine("IMPROC");
-    if (shapeFinder) {
-        lines.addLine(intToString(shapeFinder->imageWidth()));
-        lines.addLine(intToString(shapeFinder->imageHeight()));
+    if (p.shapeFinder) {
+        lines.addLine(intToString(p.shapeFinder->imageWidth()));
+        lines.addLine(intToString(p.shapeFinder->imageHeight()));
     }
     lines.addLine("IMPROCSEL");
-    if (shapeFinder) {
-        for (const auto& selection : shapeFinder->getSelections()) {
+    if (p.shapeFinder) {
+        for (const auto& selection : p.shapeFinder->getSelections()) {
             lines.addLine(selection->toText());
         }
     }
     lines.addLine("ENDIMPROC");
 
     lines.addLine("NODESTOSELECTIONS");
-    for (const auto& [key, selection] : nodeSelections) {
+    for (const auto& [key, selection] : p.nodeSelections) {
         if (selection != nullptr) {
             lines.addLine(oneLine(key), "#", selection->toText());
         }
@@ -475,93 +521,91 @@ void PathwayLayoutEntity::writePathway(LineSink& lines) {
     lines.addLine("ENDNODESTOSELECTIONS");
 
     lines.addLine("EDGESTOSELECTIONS");
-    for (const auto& [key, selection] : edgeSelections) {
+    for (const auto& [key, selection] : p.edgeSelections) {
         if (selection != nullptr) {
             lines.addLine(oneLine(key), "#", selection->toText());
         }
     }
     lines.addLine("ENDEDGESTOSELECTIONS");
 
-    if (hasNetwork) {
-        graph->save(lines);
+    if (p.hasNetwork) {
+        p.graph->save(lines);
     }
 }
 
-bool PathwayLayoutEntity::savePathway(const std::string& path) {
+bool PathwayFileWriter::save(const std::string& path) const {
+    PathwayLayoutEntity& p = pathway;
     const std::string directory = directoryOf(path);
     const std::string fileName = fileNameOf(path);
     const std::size_t dot = fileName.rfind('.');
     const std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
-    setName(base);
+    p.setName(base);
 
-    if (!imageName.empty()) {
-        const std::size_t extDot = imageName.rfind('.');
+    if (!p.imageName.empty()) {
+        const std::size_t extDot = p.imageName.rfind('.');
         const std::string extension =
-            toLower(extDot == std::string::npos ? std::string() : imageName.substr(extDot + 1));
+            toLower(extDot == std::string::npos ? std::string() : p.imageName.substr(extDot + 1));
         const std::string copyName = base + "_img." + extension;
         const std::string copyPath = directory + "/" + copyName;
         // An unchanged picture is copied as it is: encoding it again would
         // cost more than reading it did, and a lossy format would lose more.
         QByteArray unchanged;
         std::error_code error;
-        if (pictureUnchanged() && std::filesystem::equivalent(sourceImageFile, copyPath, error)) {
-            imageName = copyName;
-        } else if (pictureUnchanged() && readWhole(sourceImageFile, unchanged)) {
+        if (p.pictureUnchanged() && std::filesystem::equivalent(p.sourceImageFile, copyPath, error)) {
+            p.imageName = copyName;
+        } else if (p.pictureUnchanged() && readWhole(p.sourceImageFile, unchanged)) {
             if (!writeWhole(unchanged, copyPath)) {
                 std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
                 return false;
             }
-            imageName = copyName;
-            sourceImageFile = copyPath;
+            p.imageName = copyName;
+            p.sourceImageFile = copyPath;
         } else {
             Image loaded;
-            const Image* picture = sourceImage.get();
+            const Image* picture = p.sourceImage.get();
             if (picture == nullptr || picture->isNull()) {
                 bool ok = false;
-                loaded = Image::fromFile(resolveImage(imageName, directory), &ok);
+                loaded = Image::fromFile(resolveImage(p.imageName, directory), &ok);
                 picture = ok ? &loaded : nullptr;
             }
             if (picture == nullptr) {
                 std::fprintf(stderr, "pathway: cannot read the picture %s to copy it beside %s\n",
-                             imageName.c_str(), path.c_str());
+                             p.imageName.c_str(), path.c_str());
             } else if (!savePicture(*picture, copyPath, extension)) {
                 // The earlier copy stays whole, and so does the file that names it.
                 std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
                 return false;
             } else {
-                imageName = copyName;
-                if (picture == sourceImage.get()) {
-                    sourceImageFile = copyPath;
-                    sourceImageAsRead = sourceImage->qimage();
+                p.imageName = copyName;
+                if (picture == p.sourceImage.get()) {
+                    p.sourceImageFile = copyPath;
+                    p.sourceImageAsRead = p.sourceImage->qimage();
                 }
             }
         }
     }
 
-    const std::string partPath = path + ".saving~";
-    TextFileWriter writer;
-    bool written = writer.open(partPath);
+    QSaveFile file(QString::fromStdString(path));
+    bool written = file.open(QIODevice::WriteOnly);
     if (written) {
-        writePathway(writer);
+        SaveFileSink sink(file);
+        write(sink);
+        written = sink.finish();
     }
-    written = writer.close() && written;
-    std::error_code error;
-    if (written) {
-        std::filesystem::rename(partPath, path, error);
-        written = !error;
-    }
-    if (!written) {
-        std::fprintf(stderr, "pathway: cannot write %s\n", path.c_str());
-        std::filesystem::remove(partPath, error);
+    if (!written || !commitWhole(file)) {
+        std::fprintf(stderr, "pathway: cannot write %s: %s\n", path.c_str(),
+                     file.errorString().toLocal8Bit().constData());
+        file.cancelWriting();
         return false;
     }
+    std::error_code error;
 
-    if (cacher) {
+    if (p.cacher) {
         // Every save rewrites the side file, beside the file just written.
         const std::string cachePath = path + ".cache";
-        Cache& cache = cacher->getCache();
+        Cache& cache = p.cacher->getCache();
         cache.markChanged();
-        if (!cacher->save2()) {
+        if (!p.cacher->save2()) {
             std::fprintf(stderr, "pathway: cannot write %s\n", cache.getFileName().c_str());
         }
         if (cache.getFileName() != cachePath) {
@@ -571,7 +615,7 @@ bool PathwayLayoutEntity::savePathway(const std::string& path) {
             if (error) {
                 std::fprintf(stderr, "pathway: cannot write %s\n", cachePath.c_str());
             } else {
-                cacher = std::make_unique<Cacher>(cachePath);
+                p.cacher = std::make_unique<Cacher>(cachePath);
             }
         }
     }
@@ -580,32 +624,33 @@ bool PathwayLayoutEntity::savePathway(const std::string& path) {
 
 // ---- reading ----
 
-bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* window) {
+bool PathwayFileReader::load(const std::string& path) {
+    PathwayLayoutEntity& p = pathway;
     if (window != nullptr) {
         window->createProgressDialog(0, 100, "Loading pathway...");
     }
     // Only a picture decoded by this read is taken over below.
-    sourceImageFile.clear();
+    p.sourceImageFile.clear();
     TextFileReader reader;
     bool ok = reader.open(path);
     if (!ok) {
         std::fprintf(stderr, "pathway: cannot open %s\n", path.c_str());
     } else {
-        ok = readPathway(reader, true, window);
+        ok = read(reader, true);
     }
     reader.close();
     if (ok) {
         trace("load path %s\n", path.c_str());
-        if (!imageName.empty()) {
+        if (!p.imageName.empty()) {
             // The reader decoded the picture already when a region needed it.
-            const std::string picture = resolveImage(imageName, directoryOf(path));
+            const std::string picture = resolveImage(p.imageName, directoryOf(path));
             std::unique_ptr<Image> decoded;
-            if (sourceImageFile == picture && pictureUnchanged()) {
-                decoded = std::move(sourceImage);
+            if (p.sourceImageFile == picture && p.pictureUnchanged()) {
+                decoded = std::move(p.sourceImage);
             }
-            setBackground(picture, std::move(decoded));
-            if (shapeFinder) {
-                shapeFinder->sourceImage = sourceImage.get();
+            p.setBackground(picture, std::move(decoded));
+            if (p.shapeFinder) {
+                p.shapeFinder->sourceImage = p.sourceImage.get();
             }
         }
     } else {
@@ -617,8 +662,9 @@ bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* w
     return ok;
 }
 
-bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities,
-                                      WindowServices* window) {
+bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
+    PathwayLayoutEntity& p = pathway;
+    const Vector3 size = p.getSize();
     int shownProgress = -1;
     auto progress = [&](int value) {
         if (window != nullptr && value != shownProgress) {
@@ -628,10 +674,10 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
     };
     progress(1);
     {
-        std::lock_guard<std::mutex> lock(layoutMutex);
-        children.clear();
-        nodeTable.clear();
-        edgeTable.clear();
+        std::lock_guard<std::mutex> lock(p.layoutMutex);
+        p.childList().clear();
+        p.nodeTable.clear();
+        p.edgeTable.clear();
     }
 
     // The header by position, blank lines included: an empty text keeps its place.
@@ -647,49 +693,49 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
     auto colour = [&](Color4& c) { c = stringToColor4(text()); };
     auto number = [&](double& d) { d = stringToDouble(text()); };
     auto vector = [&](Vector3& v) { v = stringToVector3(text()); };
-    setName(text());
-    hasNetwork = stringToInt(text()) != 0;
-    fromImage = stringToInt(text()) != 0;
-    colour(backgroundColor);
-    colour(largeProteinsColor);
-    colour(largeProteinsFontColor);
-    colour(smallProteinsColor);
-    colour(smallProteinsFontColor);
-    colour(largeInteractionsColor);
-    colour(smallInteractionsColor);
-    number(edgeAlpha);
-    colour(explorePlaneColor);
-    colour(explorePlaneProteinsColor);
-    colour(explorePlaneInteractionsColor);
-    number(explorePlaneAlpha);
-    colour(highlightingColor);
-    colour(cellMembraneColor);
-    colour(experimentalProteinsColor);
-    colour(experimentalProteinsFontColor);
-    vector(experimentalProteinSize);
-    number(experimentalLabelFactor);
-    vector(largeProteinSize);
-    number(largeLabelFactor);
-    vector(smallProteinSize);
-    number(smallLabelFactor);
-    number(largeInteractionWidth);
-    number(smallInteractionWidth);
-    vector(reservedVector);
-    number(reservedValue);
-    creationStamp = text();
-    imageName = text();
-    buildMode = text();
-    dataSourceName = text();
+    p.setName(text());
+    p.hasNetwork = stringToInt(text()) != 0;
+    p.fromImage = stringToInt(text()) != 0;
+    colour(p.backgroundColor);
+    colour(p.largeProteinsColor);
+    colour(p.largeProteinsFontColor);
+    colour(p.smallProteinsColor);
+    colour(p.smallProteinsFontColor);
+    colour(p.largeInteractionsColor);
+    colour(p.smallInteractionsColor);
+    number(p.edgeAlpha);
+    colour(p.explorePlaneColor);
+    colour(p.explorePlaneProteinsColor);
+    colour(p.explorePlaneInteractionsColor);
+    number(p.explorePlaneAlpha);
+    colour(p.highlightingColor);
+    colour(p.cellMembraneColor);
+    colour(p.experimentalProteinsColor);
+    colour(p.experimentalProteinsFontColor);
+    vector(p.experimentalProteinSize);
+    number(p.experimentalLabelFactor);
+    vector(p.largeProteinSize);
+    number(p.largeLabelFactor);
+    vector(p.smallProteinSize);
+    number(p.smallLabelFactor);
+    number(p.largeInteractionWidth);
+    number(p.smallInteractionWidth);
+    vector(p.reservedVector);
+    number(p.reservedValue);
+    p.creationStamp = text();
+    p.imageName = text();
+    p.buildMode = text();
+    p.dataSourceName = text();
 
-    const bool handPlaced = !hasNetwork && !fromImage;
+    const bool handPlaced = !p.hasNetwork && !p.fromImage;
     Table<std::string, NodeEntity*> byLabel;
     // The pathway's children are collected aside while they are made, so that
     // each insertion stays cheap; they are put back in insertion order below.
     Array<Entity*> added;
     auto takeChildren = [&]() {
-        std::lock_guard<std::mutex> lock(layoutMutex);
-        added.insert(added.end(), children.begin(), children.end());
-        children.clear();
+        std::lock_guard<std::mutex> lock(p.layoutMutex);
+        added.insert(added.end(), p.childList().begin(), p.childList().end());
+        p.childList().clear();
     };
 
     // A repeated line - the same protein at the same place, or the same
@@ -720,7 +766,7 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
         frame.translation.x *= size.x;
         frame.translation.y *= size.y;
         frame.translation.z = 0.1f;
-        NodeEntity* node = createNode(frame, label, true);
+        NodeEntity* node = p.createNode(frame, label, true);
         takeChildren();
         byLabel[label] = node;
     });
@@ -731,7 +777,7 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
 
     if (!expect(reader, "CONTROLPOINTS") ||
         !readSection(reader, "ENDCONTROLPOINTS", [&](const std::string& line) {
-            controlPoints.push_back(stringToVector3(line));
+            p.controlPoints.push_back(stringToVector3(line));
         })) {
         return false;
     }
@@ -758,7 +804,7 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
                          line.c_str());
             return;
         }
-        createEdge(a->second, b->second, true);
+        p.createEdge(a->second, b->second, true);
         takeChildren();
     });
     if (!ok) {
@@ -776,20 +822,20 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
         std::stable_sort(added.begin(), added.end(), [](const Entity* a, const Entity* b) {
             return a->getGlobalFrame().translation.z < b->getGlobalFrame().translation.z;
         });
-        std::lock_guard<std::mutex> lock(layoutMutex);
-        children = added;
+        std::lock_guard<std::mutex> lock(p.layoutMutex);
+        p.childList() = added;
     }
     progress(4);
 
     // The free text line sits right after ENDEDGES, even when it is empty.
-    if (!reader.readLine(noteLine)) {
+    if (!reader.readLine(p.noteLine)) {
         std::fprintf(stderr, "pathway: %s ends before its note line\n", reader.fileName().c_str());
         return false;
     }
 
     if (!expect(reader, "NODE_TO_ID") ||
         !readSection(reader, "END_NODE_TO_ID",
-                     [&](const std::string& line) { nodeToIdLines.push_back(line); })) {
+                     [&](const std::string& line) { p.nodeToIdLines.push_back(line); })) {
         return false;
     }
     progress(5);
@@ -800,30 +846,30 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
     auto image = [&]() -> Image* {
         if (!imageTried) {
             imageTried = true;
-            if (!imageName.empty()) {
+            if (!p.imageName.empty()) {
                 bool read = false;
                 auto picture = std::make_unique<Image>(
-                    Image::fromFile(resolveImage(imageName, directory), &read));
+                    Image::fromFile(resolveImage(p.imageName, directory), &read));
                 if (read && !picture->isNull()) {
-                    sourceImage = std::move(picture);
-                    sourceImageFile = resolveImage(imageName, directory);
-                    sourceImageAsRead = sourceImage->qimage();
+                    p.sourceImage = std::move(picture);
+                    p.sourceImageFile = resolveImage(p.imageName, directory);
+                    p.sourceImageAsRead = p.sourceImage->qimage();
                 } else {
                     std::fprintf(stderr, "pathway: cannot read the picture %s\n",
-                                 resolveImage(imageName, directory).c_str());
+                                 resolveImage(p.imageName, directory).c_str());
                 }
             }
         }
-        return sourceImage.get();
+        return p.sourceImage.get();
     };
     auto makeShapeFinder = [&]() {
-        if (shapeFinder) {
+        if (p.shapeFinder) {
             return;
         }
-        shapeFinder = std::make_shared<ShapeFinder>(
-            image(), globalFrame.translation.x, globalFrame.translation.y,
-            globalFrame.translation.z, size.x, size.y, size.z, window);
-        shapeFinder->setPathway(this);
+        p.shapeFinder = std::make_shared<ShapeFinder>(
+            image(), p.getGlobalFrame().translation.x, p.getGlobalFrame().translation.y,
+            p.getGlobalFrame().translation.z, size.x, size.y, size.z, window);
+        p.shapeFinder->setPathway(&p);
     };
 
     if (!expect(reader, "IMPROC")) {
@@ -897,7 +943,7 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
             return;
         }
         regionLines.emplace_back(text, selection.get());
-        shapeFinder->addSelection(std::move(selection));
+        p.shapeFinder->addSelection(std::move(selection));
     });
     if (!ok) {
         return false;
@@ -910,7 +956,7 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
         return false;
     }
     if (line == "NODESTOSELECTIONS") {
-        nodeSelections.clear();
+        p.nodeSelections.clear();
         ok = readSection(reader, "ENDNODESTOSELECTIONS", [&](const std::string& text) {
             const std::size_t hash = text.find('#');
             if (hash == std::string::npos) {
@@ -919,8 +965,8 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
             }
             std::shared_ptr<ImageProcessorSelection> selection = readRegion(text.substr(hash + 1));
             if (selection) {
-                ownedSelections.push_back(selection);
-                nodeSelections[text.substr(0, hash)] = selection.get();
+                p.ownedSelections.push_back(selection);
+                p.nodeSelections[text.substr(0, hash)] = selection.get();
             }
         });
         if (!ok) {
@@ -945,7 +991,7 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
                              text.c_str());
                 return;
             }
-            edgeSelections[text.substr(0, hash)] = found->second;
+            p.edgeSelections[text.substr(0, hash)] = found->second;
         });
         if (!ok) {
             return false;
@@ -953,25 +999,25 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
     }
     progress(8);
 
-    if (shapeFinder) {
-        shapeFinder->rebuildSelections();
+    if (p.shapeFinder) {
+        p.shapeFinder->rebuildSelections();
     }
     progress(9);
 
-    if (hasNetwork && buildEntities) {
-        if (!graph->load(reader)) {
-            std::fprintf(stderr, "pathway: bad graph section in %s\n", reader.fileName().c_str());
+    if (p.hasNetwork && buildEntities) {
+        if (!p.graph->load(reader)) {
+            std::fprintf(stderr, "pathway: bad p.graph section in %s\n", reader.fileName().c_str());
             return false;
         }
         progress(20);
-        if (!buildNetworkScene(*this, progress)) {
+        if (!buildNetworkScene(p, progress)) {
             return false;
         }
-        buildRegionEntities(*this, image());
+        buildRegionEntities(p, image());
         progress(90);
-        if (visual) {
-            cacher = std::make_unique<Cacher>(reader.fileName() + ".cache");
-            cacheNeighbourhoodPositions(&cacher->getCache());
+        if (p.visual) {
+            p.cacher = std::make_unique<Cacher>(reader.fileName() + ".cache");
+            p.cacheNeighbourhoodPositions(&p.cacher->getCache());
         }
     }
     return true;

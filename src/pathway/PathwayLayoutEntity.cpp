@@ -13,8 +13,10 @@
 #include "engine/render/Texture.h"
 #include "model/Cacher.h"
 #include "model/ProteinGraph.h"
+#include "model/TextFile.h"
 #include "model/Trace.h"
 
+#include "pathway/PathwayFile.h"
 #include "pathway/PathwayLayouter.h"
 #include "pathway/ShapeFinder.h"
 
@@ -562,6 +564,30 @@ bool PathwayLayoutEntity::pictureUnchanged() const {
     return sourceImage != nullptr && !sourceImage->isNull() && !sourceImageFile.empty() &&
            !sourceImageAsRead.isNull() &&
            sourceImage->qimage().constBits() == sourceImageAsRead.constBits();
+}
+
+// ---- pathway file ----
+
+void PathwayLayoutEntity::writePathway(Array<std::string>& lines) {
+    LineList list(lines);
+    writePathway(list);
+}
+
+void PathwayLayoutEntity::writePathway(LineSink& lines) {
+    PathwayFileWriter(*this).write(lines);
+}
+
+bool PathwayLayoutEntity::savePathway(const std::string& path) {
+    return PathwayFileWriter(*this).save(path);
+}
+
+bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* window) {
+    return PathwayFileReader(*this, window).load(path);
+}
+
+bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities,
+                                      WindowServices* window) {
+    return PathwayFileReader(*this, window).read(reader, buildEntities);
 }
 
 // ---- removal ----

@@ -241,6 +241,8 @@ public:
     // ---- background ----
 
     void setBackground(const std::string& path);
+    // setBackground with the picture of `path` decoded already (null: decode it).
+    void setBackground(const std::string& path, std::unique_ptr<Image> decoded);
     // Whether sourceImage holds, untouched, the pixels of sourceImageFile.
     bool pictureUnchanged() const;
 
@@ -313,7 +315,7 @@ public:
     void storeNeighbourhoodPositions(Array<std::string> ids, Array<Vector3> positions,
                                      Cache* cache);
 
-    // ---- pathway file (defined with the file format) ----
+    // ---- pathway file (PathwayFileWriter and PathwayFileReader) ----
 
     [[nodiscard]] bool savePathway(const std::string& path);
     void writePathway(LineSink& lines);
@@ -330,9 +332,6 @@ private:
     // Stores the graph position of a protein at scene position p as fractions
     // of the pathway size; flatZ puts it at z 1e-06.
     void storeFraction(const std::string& id, const Vector3& p, bool flatZ);
-
-    // setBackground with the picture of `path` decoded already (null: decode it).
-    void setBackground(const std::string& path, std::unique_ptr<Image> decoded);
 
     NodeEntity* createNodeLocked(const CoordinateFrame& frame, const std::string& label,
                                  bool large);

@@ -3,11 +3,14 @@
 // neighbourhood positions of hub proteins.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <sys/resource.h>
 
 #include <QImage>
 
@@ -474,10 +477,26 @@ TEST_F(PathwayFile, FailedSaveKeepsThePreviousFile) {
     fillHandPlaced(*p);
     ASSERT_TRUE(p->savePathway(at("keep.pth")));
     const std::string before = bytes(at("keep.pth"));
-    fs::create_directory(at("keep.pth.saving~"));  // the temporary file cannot be made
+    // A disk that fills up: no file may grow beyond 100 bytes for a moment.
     p->noteLine = "changed";
-    EXPECT_FALSE(p->savePathway(at("keep.pth")));
+    {
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 100;
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool saved_ok = p->savePathway(at("keep.pth"));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_FALSE(saved_ok);
+    }
     EXPECT_EQ(bytes(at("keep.pth")), before);
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        EXPECT_TRUE(entry.path().filename().string().rfind("keep.pth", 0) != 0 ||
+                    entry.path().filename() == "keep.pth")
+            << "left behind: " << entry.path();
+    }
     EXPECT_FALSE(p->savePathway(at("no/such/dir/x.pth")));
 }
 

@@ -1,0 +1,47 @@
+// The pathway file of a PathwayLayoutEntity: 33 header lines by position, the
+// hand-placed proteins and interactions, control points, the note line, the
+// seed lines, the image regions and what they belong to, then the graph
+// section. Beside it lie the "_img" copy of the background picture and the
+// ".cache" side file. The document's savePathway, writePathway, loadPathway
+// and readPathway hand over to these two.
+#pragma once
+
+#include <string>
+
+class LineSink;
+class PathwayLayoutEntity;
+class TextFileReader;
+class WindowServices;
+
+class PathwayFileWriter {
+public:
+    explicit PathwayFileWriter(PathwayLayoutEntity& pathway) : pathway(pathway) {}
+
+    // The text form, each line handed over as it is made.
+    void write(LineSink& lines) const;
+    // Names the pathway after the file, puts its picture beside it (copied
+    // when unchanged), writes the file all or nothing and rewrites the
+    // ".cache" side file. False, with the earlier file left whole, when the
+    // picture or the pathway file cannot be written.
+    [[nodiscard]] bool save(const std::string& path) const;
+
+private:
+    PathwayLayoutEntity& pathway;
+};
+
+class PathwayFileReader {
+public:
+    // `window` (null in batch mode) shows the progress.
+    PathwayFileReader(PathwayLayoutEntity& pathway, WindowServices* window)
+        : pathway(pathway), window(window) {}
+
+    // Reads the file and shows its background picture.
+    [[nodiscard]] bool load(const std::string& path);
+    // Reads the text form; with buildEntities also the graph section, and
+    // builds the scene from it. False on a truncated or malformed form.
+    [[nodiscard]] bool read(TextFileReader& reader, bool buildEntities);
+
+private:
+    PathwayLayoutEntity& pathway;
+    WindowServices* window;
+};
