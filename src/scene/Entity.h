@@ -35,6 +35,9 @@ public:
     ChildList& operator=(const ChildList&) = delete;
 
     const Array<Entity*>& items() const;
+    // Where a plain list is taken, so that code drawing or walking children
+    // need not know how they are kept.
+    operator const Array<Entity*>&() const { return items(); }
     const_iterator begin() const { return items().begin(); }
     const_iterator end() const { return items().end(); }
     std::size_t size() const { return items().size(); }
