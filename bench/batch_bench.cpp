@@ -187,9 +187,11 @@ void batchPhases(benchmark::State& state) {
         {
             PathwayLayouter layouter(&pathway);
             layouter.step = 1.0;
-            pathway.springForce *= 0.25;
-            pathway.edgeLength *= 0.25;
-            pathway.repulsiveForce *= 0.25;
+            LayoutForces forces = pathway.layoutForces();
+            forces.springForce *= 0.25;
+            forces.edgeLength *= 0.25;
+            forces.repulsiveForce *= 0.25;
+            pathway.setLayoutForces(forces);
             for (int i = 0; i < 100; ++i) {
                 layouter.layoutPass();
             }

@@ -95,7 +95,7 @@ Network& network() {
             }
             const float x = static_cast<float>(i % 70) / 35.0f;
             const float y = -static_cast<float>(i / 70) / 75.0f;
-            p.nodeTable[id] = p.createNode(CoordinateFrame(Vector3(x, y, 0)), id, seed);
+            p.registerNode(id, p.createNode(CoordinateFrame(Vector3(x, y, 0)), id, seed));
         }
         for (const std::string& a : made.order) {
             all.getNeighbours(a, neighbours);

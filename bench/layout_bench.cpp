@@ -155,7 +155,7 @@ std::unique_ptr<PathwayLayoutEntity> makePathway(const Network& net) {
         const Vector3 at(net.at[i].first * side, -net.at[i].second * side, 0);
         NodeEntity* node = p->createNode(CoordinateFrame(at), id, false);
         p->graph->addNode(id);
-        p->nodeTable[id] = node;
+        p->registerNode(id, node);
         p->initialPositions.push_back(Vector3(net.at[i].first, -net.at[i].second, 0));
         nodes.push_back(node);
     }

@@ -151,7 +151,7 @@ void App::assignSelectionProteins() {
             node->setFont(font);
         }
         pathway->graph->setImportant(id);
-        pathway->nodeTable[id] = node;
+        pathway->registerNode(id, node);
         pathway->nodeSelections[id] = region;
         pathway->addSelectedNodeId(id);
         created[label] = node;

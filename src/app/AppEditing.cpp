@@ -272,7 +272,7 @@ void App::pressSelect(const Ray& ray) {
 std::string App::freeNodeKey() const {
     std::size_t n = pathway->nodes.size();
     std::string key = intToString(static_cast<int>(n));
-    while (pathway->nodeTable.find(key) != pathway->nodeTable.end()) {
+    while (pathway->nodeTable().contains(key)) {
         key = intToString(static_cast<int>(++n));
     }
     return key;
@@ -284,8 +284,7 @@ std::string App::giveNodeKey(NodeEntity* node) {
         return key;
     }
     key = freeNodeKey();
-    std::lock_guard<std::mutex> lock(pathway->layoutMutex);
-    pathway->nodeTable[key] = node;
+    pathway->registerNode(key, node);
     return key;
 }
 
@@ -313,10 +312,7 @@ void App::placeProtein(const Ray& ray) {
     // Keyed by the node count, as placed proteins have always been; a key a
     // removal left in use is skipped so that no other node is overwritten.
     const std::string key = freeNodeKey();
-    {
-        std::lock_guard<std::mutex> lock(pathway->layoutMutex);
-        pathway->nodeTable[key] = node;
-    }
+    pathway->registerNode(key, node);
     pathway->clearSelectedNodes();
     pathway->addSelectedNodeId(key);
     pathway->nodeToIdLines.push_back(id + "#" + label);

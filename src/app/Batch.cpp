@@ -437,9 +437,11 @@ int runBatch(const BatchInputs& inputs) {
         // Passes run here, on this thread; the layouter's own thread never starts.
         PathwayLayouter layouter(&pathway);
         layouter.step = 1.0;
-        pathway.springForce *= 0.25;
-        pathway.edgeLength *= 0.25;
-        pathway.repulsiveForce *= 0.25;
+        LayoutForces forces = pathway.layoutForces();
+        forces.springForce *= 0.25;
+        forces.edgeLength *= 0.25;
+        forces.repulsiveForce *= 0.25;
+        pathway.setLayoutForces(forces);
         for (int i = 0; i < layoutPasses; ++i) {
             trace("pathwaylayouet %d\n", i);
             layouter.layoutPass();

@@ -290,8 +290,8 @@ NodeEntity* ExploreEntity::makeProteinNode(const std::string& id, const Vector3&
     if (graph != nullptr && graph->isImportant(id) && pathway != nullptr) {
         body = pathway->largeProteinsColor;
         text = pathway->largeProteinsFontColor;
-        auto found = pathway->nodeTable.find(id);
-        if (found != pathway->nodeTable.end() && found->second != nullptr) {
+        auto found = pathway->nodeTable().find(id);
+        if (found != pathway->nodeTable().end() && found->second != nullptr) {
             NodeEntity* own = found->second;
             texture = own->getTexture();
             const Vector3 s = own->getSize();

@@ -251,7 +251,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
     const int n = static_cast<int>(ids.size());
     // Sized once: growing them step by step would copy and rehash them.
     p.nodes.reserve(ids.size());
-    p.nodeTable.reserve(ids.size());
+    p.reserveNodeIds(ids.size());
     for (int i = 0; i < n; ++i) {
         const std::string& id = ids[static_cast<std::size_t>(i)];
         progress(20 + static_cast<int>(20LL * i / n));
@@ -295,7 +295,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
             const Color4& f = p.experimentalProteinsFontColor;
             node->setFontColor(f.r, f.g, f.b, f.a);
         }
-        p.nodeTable[id] = node;
+        p.registerNode(id, node);
         trace("%d/%d\n", i, n);
 
         if (const Property* colour = property("color")) {
@@ -336,7 +336,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
     });
     const int m = static_cast<int>(graphEdges.size());
     p.edges.reserve(graphEdges.size());
-    p.edgeTable.reserve(graphEdges.size());
+    p.reserveEdgeKeys(graphEdges.size());
     for (int i = 0; i < m; ++i) {
         const GraphEdge& e = graphEdges[static_cast<std::size_t>(i)];
         progress(40 + static_cast<int>(40LL * i / m));
@@ -676,9 +676,8 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     {
         std::lock_guard<std::mutex> lock(p.layoutMutex);
         p.childList().clear();
-        p.nodeTable.clear();
-        p.edgeTable.clear();
     }
+    p.forgetIds();
 
     // The header by position, blank lines included: an empty text keeps its place.
     std::string header[kHeaderLines];

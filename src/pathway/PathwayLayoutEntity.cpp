@@ -216,15 +216,15 @@ EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool l
 }
 
 NodeEntity* PathwayLayoutEntity::getNode(const std::string& id) const {
-    auto it = nodeTable.find(id);
-    return it == nodeTable.end() ? nullptr : it->second;
+    auto it = nodeTable_.find(id);
+    return it == nodeTable_.end() ? nullptr : it->second;
 }
 
 std::string PathwayLayoutEntity::getNodeId(const NodeEntity* node) const {
     if (node == nullptr) {
         return "";
     }
-    for (const auto& [id, entity] : nodeTable) {
+    for (const auto& [id, entity] : nodeTable_) {
         if (entity == node) {
             return id;
         }
@@ -246,17 +246,49 @@ std::string PathwayLayoutEntity::edgeTableKey(const std::string& a, const std::s
     return PropertyGraph::edgeKey(a, b);
 }
 
+void PathwayLayoutEntity::registerNode(const std::string& id, NodeEntity* node) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    nodeTable_[id] = node;
+}
+
+void PathwayLayoutEntity::reserveNodeIds(std::size_t count) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    nodeTable_.reserve(count);
+}
+
+void PathwayLayoutEntity::reserveEdgeKeys(std::size_t count) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    edgeTable_.reserve(count);
+}
+
+void PathwayLayoutEntity::forgetIds() {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    nodeTable_.clear();
+    edgeTable_.clear();
+}
+
 void PathwayLayoutEntity::registerEdge(const std::string& a, const std::string& b,
                                        EdgeEntity* edge) {
-    edgeTable[edgeTableKey(a, b)] = edge;
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    edgeTable_[edgeTableKey(a, b)] = edge;
+}
+
+LayoutForces PathwayLayoutEntity::layoutForces() const {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    return forces_;
+}
+
+void PathwayLayoutEntity::setLayoutForces(const LayoutForces& forces) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    forces_ = forces;
 }
 
 EdgeEntity* PathwayLayoutEntity::findEdge(const std::string& a, const std::string& b) const {
-    auto it = edgeTable.find(edgeTableKey(a, b));
-    if (it == edgeTable.end()) {
-        it = edgeTable.find(edgeTableKey(b, a));
+    auto it = edgeTable_.find(edgeTableKey(a, b));
+    if (it == edgeTable_.end()) {
+        it = edgeTable_.find(edgeTableKey(b, a));
     }
-    return it == edgeTable.end() ? nullptr : it->second;
+    return it == edgeTable_.end() ? nullptr : it->second;
 }
 
 // ---- scheme and sizes ----
@@ -314,7 +346,7 @@ void PathwayLayoutEntity::setProteinClassSize(double value, const std::string& n
     };
     auto relabel = [&](NodeEntity* node) { node->setLabelSize(node->getSize().y * value); };
     auto experimentalNodes = [&](auto fn) {
-        for (const auto& [id, node] : nodeTable) {
+        for (const auto& [id, node] : nodeTable_) {
             if (node != nullptr && hasOwnNodeProperty(id, "heatmap")) {
                 fn(node);
             }
@@ -463,7 +495,7 @@ void PathwayLayoutEntity::setLayoutSize(float w, float h, float d) {
     graph->scaleX = w;
     graph->scaleY = h;
     FilteringOff all(graph.get());
-    for (const auto& [id, node] : nodeTable) {
+    for (const auto& [id, node] : nodeTable_) {
         Vector3 p;
         if (node == nullptr || !graph->getProteinPosition(id, p)) {
             continue;
@@ -593,8 +625,8 @@ bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities
 // ---- removal ----
 
 void PathwayLayoutEntity::forgetEdgeEntries(const EdgeEntity* edge) {
-    for (auto it = edgeTable.begin(); it != edgeTable.end();) {
-        it = it->second == edge ? edgeTable.erase(it) : std::next(it);
+    for (auto it = edgeTable_.begin(); it != edgeTable_.end();) {
+        it = it->second == edge ? edgeTable_.erase(it) : std::next(it);
     }
 }
 
@@ -629,8 +661,8 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
         std::erase(selectedNodes, id);
         nodeSelections.erase(id);
     }
-    for (auto it = nodeTable.begin(); it != nodeTable.end();) {
-        it = it->second == node ? nodeTable.erase(it) : std::next(it);
+    for (auto it = nodeTable_.begin(); it != nodeTable_.end();) {
+        it = it->second == node ? nodeTable_.erase(it) : std::next(it);
     }
 
     Array<EdgeEntity*> touching;
@@ -694,7 +726,7 @@ void PathwayLayoutEntity::clear() {
     });
     small->childList().clear();
     // The graph goes, so no protein id names an entity any more.
-    nodeTable.clear();
+    nodeTable_.clear();
     selectedNodes.clear();
     initialPositions.clear();
     graph = std::make_unique<ProteinGraph>();

@@ -10,17 +10,11 @@
 // Children lists observe too: removing a child never deletes it.
 //
 // Threads: the layout thread moves the nodes of `nodes` under `layoutMutex`
-// (non-recursive). Every public operation that changes nodes, edges, their
-// frames, sizes or looks, or the graph, takes `layoutMutex` itself (creation,
-// removal, clear, scheme, sizes, picking, scaling, frames, font, drag, the
-// per-entity edits, named-selection writes, visibility, stimulus, stored
-// positions); the private helpers whose names end in "Locked" expect it held.
-// No lock is taken by the lookups (getNode, getNodeId, findNodeByName,
-// findEdge), registerEdge, the selected-protein list, the named-selection
-// reads, setBackground and lookupNeighbourhoodPositions: the layout thread
-// reads nodeTable only under the mutex and never the rest, so whoever writes
-// nodeTable or edgeTable while a layouter runs holds the mutex for it. Never
-// call a locking operation while holding the mutex.
+// (non-recursive), and reads the id tables and the layout forces there. Those
+// two are private: they are written only through the operations below, which
+// take the mutex, so nobody can write them beside the layout thread. Every
+// public operation that changes nodes, edges, their frames, sizes or looks, or
+// the graph, takes the mutex itself too; never call one while holding it.
 #pragma once
 
 #include <array>
@@ -54,6 +48,16 @@ class ShapeFinder;
 class Texture;
 class TextFileReader;
 class WindowServices;
+
+// How the layout pulls and pushes the proteins. The layout thread copies them
+// at every pass.
+struct LayoutForces {
+    double springForce = 1.0;
+    double edgeLength = 0.05;
+    double repulsiveForce = 1.0;
+    double degreeWeight = 0.0;
+    double cellSize = 0.1;
+};
 
 class PathwayLayoutEntity : public ContainerEntity {
 public:
@@ -137,10 +141,6 @@ public:
     // the old one without visiting every node and edge on every pass.
     uint64_t nodeListVersion = 0;
     uint64_t edgeListVersion = 0;
-    // Protein id -> node.
-    Table<std::string, NodeEntity*> nodeTable;
-    // edgeTableKey(a, b) -> interaction; use the helpers below, never a + b.
-    Table<std::string, EdgeEntity*> edgeTable;
     // Points the layout keeps proteins away from.
     Array<Vector3> controlPoints;
     // The NODE_TO_ID lines of the file, verbatim.
@@ -150,12 +150,6 @@ public:
     // Which stored neighbourhood position set is used: cache name "exppos1" or "exppos0".
     bool positionSet = true;
     bool tiltedExplorePlane = false;
-    // Layout parameters, read by the layout pass inside its snapshot.
-    double springForce = 1.0;
-    double edgeLength = 0.05;
-    double repulsiveForce = 1.0;
-    double degreeWeight = 0.0;
-    double cellSize = 0.1;
     // File name of the background picture.
     std::string imageName;
     // The image shape finder. Create it with std::make_shared; the pathway is
@@ -200,6 +194,20 @@ public:
     // Not entered in edgeTable.
     EdgeEntity* createEdge(NodeEntity* a, NodeEntity* b, bool large);
 
+    // Protein id -> node, and edgeTableKey(a, b) -> interaction. Only the GUI
+    // thread writes them, through the operations here, so it reads them freely.
+    const Table<std::string, NodeEntity*>& nodeTable() const { return nodeTable_; }
+    const Table<std::string, EdgeEntity*>& edgeTable() const { return edgeTable_; }
+    // Enters the node under the protein id (replacing an earlier entry); takes
+    // layoutMutex.
+    void registerNode(const std::string& id, NodeEntity* node);
+    // Room for that many entries, so that filling a table does not rehash it
+    // step by step; each takes layoutMutex.
+    void reserveNodeIds(std::size_t count);
+    void reserveEdgeKeys(std::size_t count);
+    // Empties both tables; takes layoutMutex.
+    void forgetIds();
+
     NodeEntity* getNode(const std::string& id) const;
     // The first id in table order whose node is `node`; "" when none.
     std::string getNodeId(const NodeEntity* node) const;
@@ -208,12 +216,15 @@ public:
     // The edgeTable key of the interaction from a to b (the ids are joined by
     // a separator no id may hold).
     static std::string edgeTableKey(const std::string& a, const std::string& b);
-    // Enters an interaction under (a, b). Takes no lock, like writes into
-    // nodeTable: the layout thread reads nodeTable only under layoutMutex, so
-    // whoever fills the tables while a layouter runs holds the mutex.
+    // Enters an interaction under (a, b); takes layoutMutex.
     void registerEdge(const std::string& a, const std::string& b, EdgeEntity* edge);
     // The interaction under (a, b), else under (b, a); null when neither.
     EdgeEntity* findEdge(const std::string& a, const std::string& b) const;
+
+    // ---- layout forces (each takes layoutMutex) ----
+
+    LayoutForces layoutForces() const;
+    void setLayoutForces(const LayoutForces& forces);
 
     // ---- scheme and sizes ----
 
@@ -325,6 +336,15 @@ public:
                                    WindowServices* window);
 
 private:
+    // Copies the forces and reads the id tables inside its own lock.
+    friend class PathwayLayouter;
+
+    // Protein id -> node.
+    Table<std::string, NodeEntity*> nodeTable_;
+    // edgeTableKey(a, b) -> interaction; use the helpers, never a + b.
+    Table<std::string, EdgeEntity*> edgeTable_;
+    LayoutForces forces_;
+
     // Hidden proteins included.
     bool hasOwnNodeProperty(const std::string& id, const std::string& key) const;
     bool isImportantAnyway(const std::string& id) const;

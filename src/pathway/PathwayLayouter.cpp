@@ -918,11 +918,11 @@ void PathwayLayouter::takeSnapshotLocked() {
 
     snap.initialPositions = owner->initialPositions;
     snap.controlPoints = owner->controlPoints;
-    snap.repulsiveForce = owner->repulsiveForce;
-    snap.springForce = owner->springForce;
-    snap.degreeWeight = owner->degreeWeight;
-    snap.edgeLength = owner->edgeLength;
-    snap.cellSize = owner->cellSize;
+    snap.repulsiveForce = owner->forces_.repulsiveForce;
+    snap.springForce = owner->forces_.springForce;
+    snap.degreeWeight = owner->forces_.degreeWeight;
+    snap.edgeLength = owner->forces_.edgeLength;
+    snap.cellSize = owner->forces_.cellSize;
     const Vector3 extent = owner->getSize();
     snap.width = extent.x;
     snap.height = extent.y;
@@ -943,7 +943,7 @@ void PathwayLayouter::refreshIndicesLocked(bool nodesChanged) {
         degrees.assign(n, 0);
         Array<uint8_t> known(n, 0);
         if (owner->graph != nullptr) {
-            for (const auto& [id, node] : owner->nodeTable) {
+            for (const auto& [id, node] : owner->nodeTable_) {
                 auto found = nodeIndex.find(node);
                 if (found != nodeIndex.end() && !known[found->second]) {
                     known[found->second] = 1;

@@ -113,6 +113,7 @@ QSlider* addSliderRow(QVBoxLayout* layout, const char* label, int value) {
 VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab)
     : window_(window), tab_(tab) {
     const PathwayLayoutEntity* current = pathway();
+    const LayoutForces forces = current ? current->layoutForces() : LayoutForces{};
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(3, 3, 3, 3);
     setMaximumWidth(static_cast<int>((tab_ ? tab_->maximumWidth() : 190) * 0.9));
@@ -123,11 +124,11 @@ VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab)
     adjustButton_->setCheckable(true);
     layoutBox->addWidget(adjustButton_);
     pushBox_ = addSpinRow(layoutBox, "Push appart", 1, 1000,
-                          current ? visuals::boxFromForce(current->repulsiveForce) : 1);
+                          current ? visuals::boxFromForce(forces.repulsiveForce) : 1);
     pullBox_ = addSpinRow(layoutBox, "Pull together", 1, 1000,
-                          current ? visuals::boxFromForce(current->springForce) : 1);
+                          current ? visuals::boxFromForce(forces.springForce) : 1);
     hubsBox_ = addSpinRow(layoutBox, "Hubs appart", 0, 5,
-                          current ? visuals::boxFromDegreeWeight(current->degreeWeight) : 0);
+                          current ? visuals::boxFromDegreeWeight(forces.degreeWeight) : 0);
     page->addWidget(layoutGroup);
 
     auto* sizeGroup = new QGroupBox("Size settings");
@@ -210,24 +211,24 @@ void VisualsPage::increaseSeparation() {
     if (window_) window_->requestRepaint();
 }
 
-void VisualsPage::setForce(double PathwayLayoutEntity::*field, double value) {
+void VisualsPage::setForce(double LayoutForces::*field, double value) {
     PathwayLayoutEntity* current = pathway();
     if (current == nullptr) return;
-    // The layout thread copies the forces under this mutex at every pass.
-    std::lock_guard<std::mutex> lock(current->layoutMutex);
-    current->*field = value;
+    LayoutForces forces = current->layoutForces();
+    forces.*field = value;
+    current->setLayoutForces(forces);
 }
 
 void VisualsPage::repulsiveForceChanged(int value) {
-    setForce(&PathwayLayoutEntity::repulsiveForce, visuals::forceFromBox(value));
+    setForce(&LayoutForces::repulsiveForce, visuals::forceFromBox(value));
 }
 
 void VisualsPage::springForceChanged(int value) {
-    setForce(&PathwayLayoutEntity::springForce, visuals::forceFromBox(value));
+    setForce(&LayoutForces::springForce, visuals::forceFromBox(value));
 }
 
 void VisualsPage::degreeWeightChanged(int value) {
-    setForce(&PathwayLayoutEntity::degreeWeight, static_cast<double>(value));
+    setForce(&LayoutForces::degreeWeight, static_cast<double>(value));
 }
 
 void VisualsPage::sizeClassChanged(int) {

@@ -13,6 +13,7 @@
 class AnalyzeTabWidget;
 class MyQTWindow;
 class PathwayLayoutEntity;
+struct LayoutForces;
 class QCheckBox;
 class QComboBox;
 class QPushButton;
@@ -75,7 +76,7 @@ private slots:
 
 private:
     PathwayLayoutEntity* pathway() const;
-    void setForce(double PathwayLayoutEntity::*field, double value);
+    void setForce(double LayoutForces::*field, double value);
     void showRunning();
 
     MyQTWindow* window_;

@@ -13,7 +13,7 @@ namespace {
 
 Array<std::string> tableKeys(const PathwayLayoutEntity& pathway) {
     Array<std::string> keys;
-    for (const auto& [key, node] : pathway.nodeTable) {
+    for (const auto& [key, node] : pathway.nodeTable()) {
         keys.push_back(key);
     }
     std::sort(keys.begin(), keys.end());
@@ -348,7 +348,7 @@ TEST_F(Editing, UnbuiltFileNodesAreSelectedAndDeletedOneByOne) {
     app.fitToView(true);
     app.mainWindow = &window;
     ASSERT_EQ(app.pathway->nodes.size(), 3u);
-    ASSERT_TRUE(app.pathway->nodeTable.empty()) << "a file keeps no keys of placed proteins";
+    ASSERT_TRUE(app.pathway->nodeTable().empty()) << "a file keeps no keys of placed proteins";
     EXPECT_EQ(app.tool, App::kToolLoaded);
 
     // Selecting a protein the node table does not know: itself and its

@@ -38,6 +38,12 @@ void passes(PathwayLayouter& layouter, int count = 1) {
     testing::internal::GetCapturedStdout();
 }
 
+void setForce(PathwayLayoutEntity& p, double LayoutForces::*field, double value) {
+    LayoutForces forces = p.layoutForces();
+    forces.*field = value;
+    p.setLayoutForces(forces);
+}
+
 // A protein with `degree` neighbours in the graph.
 NodeEntity* hub(PathwayLayoutEntity& p, const std::string& id, int degree, float x, float y) {
     p.graph->addNode(id);
@@ -45,7 +51,7 @@ NodeEntity* hub(PathwayLayoutEntity& p, const std::string& id, int degree, float
         p.graph->addEdge(id, id + "n" + std::to_string(i));
     }
     NodeEntity* node = small(p, x, y);
-    p.nodeTable[id] = node;
+    p.registerNode(id, node);
     return node;
 }
 
@@ -54,7 +60,7 @@ TEST(LayoutPass, EdgeSpringPullsTwoProteinsTogether) {
     NodeEntity* a = small(*p, 0.4f, -0.5f);
     NodeEntity* b = small(*p, 0.6f, -0.5f);
     p->createEdge(a, b, false);
-    p->springForce = 1000;  // s = 0.01, far above the walls' 3e-8
+    setForce(*p, &LayoutForces::springForce, 1000);  // s = 0.01, far above the walls' 3e-8
     PathwayLayouter layouter(p.get());
     layouter.step = 100;
     passes(layouter);
@@ -74,7 +80,7 @@ TEST(LayoutPass, ListChangesBetweenPassesAreSeen) {
     NodeEntity* b = small(*p, 0.6f, -0.5f);
     NodeEntity* d = small(*p, 0.5f, -0.7f);
     p->createEdge(a, b, false);
-    p->springForce = 1000;
+    setForce(*p, &LayoutForces::springForce, 1000);
     PathwayLayouter layouter(p.get());
     layouter.step = 100;
     passes(layouter);
@@ -144,7 +150,7 @@ TEST(LayoutPass, RepulsionGrowsWithTheHubLevelsAndStopsAtTheCutOff) {
         auto p = makePathway();
         NodeEntity* a = hub(*p, "A", 9, 0.475f, -0.5f);
         hub(*p, "B", 20, 0.525f, -0.5f);
-        p->degreeWeight = degreeWeight;
+        setForce(*p, &LayoutForces::degreeWeight, degreeWeight);
         PathwayLayouter layouter(p.get());
         layouter.step = 5;
         passes(layouter);
@@ -158,7 +164,7 @@ TEST(LayoutPass, RepulsionGrowsWithTheHubLevelsAndStopsAtTheCutOff) {
     // In one big cell, a partner 0.6 away changes nothing, one 0.4 away does.
     auto leftMove = [](float partnerX) {
         auto p = makePathway();
-        p->cellSize = 1.0;
+        setForce(*p, &LayoutForces::cellSize, 1.0);
         NodeEntity* a = small(*p, 0.2f, -0.5f);
         if (partnerX > 0) {
             p->createNode(CoordinateFrame(Vector3(partnerX, -0.5f, 0)), "fixed", true);
@@ -299,8 +305,8 @@ TEST(LayoutPass, GridListsProteinsInNodeOrder) {
 // are closer than 0.5 repel with the weight of the lower level.
 Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntity*>& nodes,
                              const Array<int>& levels, double step) {
-    const double c = 0.01 * p.repulsiveForce;
-    const double side = p.cellSize;
+    const double c = 0.01 * p.layoutForces().repulsiveForce;
+    const double side = p.layoutForces().cellSize;
     const double w = p.getSize().x, h = p.getSize().y;
     auto cell = [&](double v, double extent) {
         return std::clamp(std::floor(v / side), 0.0, std::ceil(extent / side) - 1);
@@ -330,7 +336,7 @@ Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntit
                     std::fmod(0.6180339887498949 * lo + 0.4142135623730950 * hi, 1.0);
                 const double sign = ia < j ? 1.0 : -1.0;
                 const int level = std::min(levels[ia], levels[j]);
-                const double push = 2 * c * 1e-5 * std::pow(1 + p.degreeWeight, level) /
+                const double push = 2 * c * 1e-5 * std::pow(1 + p.layoutForces().degreeWeight, level) /
                                     (PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP);
                 fx += sign * push * std::cos(2 * 3.1415926535898 * turns);
                 fy += sign * push * std::sin(2 * 3.1415926535898 * turns);
@@ -341,7 +347,7 @@ Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntit
                 std::min(levels[static_cast<std::size_t>(std::find(nodes.begin(), nodes.end(), a) -
                                                          nodes.begin())],
                          levels[j]);
-            const double f = 2 * c * 1e-5 * std::pow(1 + p.degreeWeight, level) / (gap * gap);
+            const double f = 2 * c * 1e-5 * std::pow(1 + p.layoutForces().degreeWeight, level) / (gap * gap);
             fx += f * dx / length;
             fy += f * dy / length;
         }
@@ -361,7 +367,7 @@ TEST(LayoutPass, CrowdedRepulsionMatchesThePairByPairSum) {
         auto p = std::make_unique<PathwayLayoutEntity>(
             Vector3(0, 0, 0), "pathway", Vector3(extent, extent, 0.01f), Color4(1, 1, 1, 1));
         p->smallProteinSize = Vector3(0.001f / extent, 0.001f / extent, 0.0001f);
-        p->degreeWeight = 0.5;
+        setForce(*p, &LayoutForces::degreeWeight, 0.5);
         const float cx = extent == 1.0f ? 0.5f : 2.0f;
         Array<NodeEntity*> nodes;
         Array<int> levels;
@@ -414,7 +420,7 @@ TEST(LayoutPass, StackedStartMatchesThePairwisePushesAndSeparates) {
     // closed form, proteins alike at one place repel as one entry: the moves
     // must be the pair-by-pair sums up to the order of additions.
     auto build = [](PathwayLayoutEntity& p, Array<NodeEntity*>& nodes, Array<int>& levels) {
-        p.degreeWeight = 0.5;
+        setForce(p, &LayoutForces::degreeWeight, 0.5);
         const std::pair<float, float> places[] = {{0.3f, -0.3f}, {0.33f, -0.31f}, {0.7f, -0.6f}};
         for (int i = 0; i < 130; ++i) {
             const auto [x, y] = places[i % 3 == 2 && i % 7 != 0 ? 2 : i % 2];
@@ -513,7 +519,7 @@ TEST(LayoutPass, InteractionWithForeignEndsPullsNothing) {
     NodeEntity b(CoordinateFrame(Vector3(0.6f, -0.5f, 0)), "b", 0, Vector3(0.02f, 0.01f, 0),
                  Color4(1, 0, 0, 1), false);
     EdgeEntity* edge = p->createEdge(&a, &b, false);
-    p->springForce = 1000;
+    setForce(*p, &LayoutForces::springForce, 1000);
     PathwayLayouter layouter(p.get());
     passes(layouter);
     EXPECT_EQ(at(&a), Vector3(0.4f, -0.5f, 0));

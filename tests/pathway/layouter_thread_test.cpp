@@ -20,9 +20,11 @@ Ray downAt(float x, float y) {
 // A protein of the network, entered where the layout looks for it.
 NodeEntity* addProtein(PathwayLayoutEntity& p, const std::string& id, float x, float y) {
     NodeEntity* node = p.createNode(CoordinateFrame(Vector3(x, y, 0)), id, false);
-    std::lock_guard<std::mutex> lock(p.layoutMutex);
-    p.graph->addNode(id);
-    p.nodeTable[id] = node;
+    {
+        std::lock_guard<std::mutex> lock(p.layoutMutex);
+        p.graph->addNode(id);
+    }
+    p.registerNode(id, node);
     return node;
 }
 
@@ -74,10 +76,9 @@ TEST(LayoutThread, EditsWhileTheThreadRuns) {
             const std::size_t victim = r() % alive.size();
             p.removeNode(p.getNode(alive[victim]));
             alive.erase(alive.begin() + static_cast<std::ptrdiff_t>(victim));
-            {
-                std::lock_guard<std::mutex> lock(p.layoutMutex);
-                p.repulsiveForce = 1.0 + (round % 10);
-            }
+            LayoutForces forces = p.layoutForces();
+            forces.repulsiveForce = 1.0 + (round % 10);
+            p.setLayoutForces(forces);
             if (round == 100) {
                 p.startLayouter();  // a restart in the middle
             }

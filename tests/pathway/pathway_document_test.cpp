@@ -29,7 +29,7 @@ NodeEntity* addProtein(PathwayLayoutEntity& p, const std::string& id, Vector3 at
         p.graph->setImportant(id);
     }
     NodeEntity* node = p.createNode(CoordinateFrame(at), id, large);
-    p.nodeTable[id] = node;
+    p.registerNode(id, node);
     return node;
 }
 
@@ -97,7 +97,7 @@ TEST(PathwayDocument, TwoTiersOfProteinsAndInteractions) {
     EXPECT_FLOAT_EQ(big->getSize().x, 2 * 0.05f);
     EXPECT_FLOAT_EQ(big->getSize().y, 0.027f);
     EXPECT_DOUBLE_EQ(big->getLabelSize(), big->getSize().y * p->largeLabelFactor);
-    EXPECT_TRUE(p->nodeTable.empty());
+    EXPECT_TRUE(p->nodeTable().empty());
     EXPECT_EQ(p->findNodeByName("small"), small);
     EXPECT_EQ(p->findNodeByName("none"), nullptr);
 
@@ -365,7 +365,7 @@ TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
     EXPECT_EQ(p->getSelectedNodes(), Array<std::string>{"a"});
     ASSERT_EQ(p->edges.size(), 1u);
     EXPECT_EQ(p->edges[0].get(), kept);
-    ASSERT_EQ(p->edgeTable.size(), 1u);
+    ASSERT_EQ(p->edgeTable().size(), 1u);
     EXPECT_EQ(p->findEdge("a", "b"), kept);
     EXPECT_EQ(p->nodes.size(), 2u);
     EXPECT_EQ(p->initialPositions.size(), 2u);
@@ -382,7 +382,7 @@ TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
 
     p->removeEdge(kept);
     EXPECT_TRUE(p->edges.empty());
-    EXPECT_TRUE(p->edgeTable.empty());
+    EXPECT_TRUE(p->edgeTable().empty());
     EXPECT_FALSE(p->graph->hasEdge("a", "b"));
 }
 
@@ -403,7 +403,7 @@ TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
     p->clear();
     EXPECT_FALSE(p->hasNetwork);
     EXPECT_EQ(p->graph->nodeCount(), 0);
-    EXPECT_TRUE(p->nodeTable.empty());
+    EXPECT_TRUE(p->nodeTable().empty());
     EXPECT_TRUE(p->selectedNodes.empty());
     EXPECT_TRUE(p->edgeContainer->getChildren().empty());
     ASSERT_EQ(p->nodes.size(), 2u);
@@ -411,7 +411,7 @@ TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
     EXPECT_EQ(p->nodes[1].get(), other);
     ASSERT_EQ(p->edges.size(), 1u);
     EXPECT_EQ(p->edges[0].get(), large);
-    for (const auto& [key, edge] : p->edgeTable) {
+    for (const auto& [key, edge] : p->edgeTable()) {
         EXPECT_EQ(edge, large) << key;
     }
     // Every child is still alive and owned.

@@ -26,7 +26,7 @@ protected:
             p.graph->setImportant(id);
         }
         NodeEntity* node = p.createNode(CoordinateFrame(at), id, important);
-        p.nodeTable[id] = node;
+        p.registerNode(id, node);
         return node;
     }
 
@@ -61,7 +61,6 @@ protected:
         ASSERT_TRUE(fresh->load(reader));
         reader.close();
         std::filesystem::remove(path);
-        p.nodeTable.clear();
         p.graph = std::move(fresh);
     }
 

@@ -255,7 +255,7 @@ TEST_F(PathwayFile, CrLfFileReadsLikeItsLfOriginal) {
     write(at("lf.pth"), crlf);
     auto q = load(at("lf.pth"));
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->nodeTable.size(), 4u);
+    EXPECT_EQ(q->nodeTable().size(), 4u);
     EXPECT_EQ(q->noteLine, "a note");
     ASSERT_TRUE(q->savePathway(at("lf.pth")));
     EXPECT_EQ(bytes(at("lf.pth")), lf);
@@ -511,7 +511,7 @@ TEST_F(PathwayFile, GraphSectionDetails) {
     ASSERT_TRUE(p->savePathway(at("net.pth")));
     auto q = load(at("net.pth"));
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->nodeTable.size(), 5u) << "a filtered protein is saved too";
+    EXPECT_EQ(q->nodeTable().size(), 5u) << "a filtered protein is saved too";
     NodeEntity* unnamed = q->getNode("P5");
     ASSERT_NE(unnamed, nullptr);
     EXPECT_EQ(unnamed->getName(), "P5");

@@ -52,8 +52,8 @@ protected:
         g.addEdge("A", "B");
         a = pathway->createNode(CoordinateFrame(Vector3(0.4f, -1.0f, 0.001f)), "A", true);
         b = pathway->createNode(CoordinateFrame(Vector3(1.6f, -1.0f, 0.001f)), "B", true);
-        pathway->nodeTable["A"] = a;
-        pathway->nodeTable["B"] = b;
+        pathway->registerNode("A", a);
+        pathway->registerNode("B", b);
     }
 
     QImage draw() {

@@ -89,7 +89,7 @@ protected:
         for (int i = 0; i < 3; ++i) {
             const Vector3 at(size.x * (0.2f + 0.3f * i), -size.y * (0.3f + 0.2f * i), 0.001f);
             made[i] = pathway->createNode(CoordinateFrame(at), "P" + std::to_string(i), true);
-            pathway->nodeTable["id" + std::to_string(i)] = made[i];
+            pathway->registerNode("id" + std::to_string(i), made[i]);
         }
         for (int i = 0; i < 2; ++i) {
             EdgeEntity* edge = pathway->createEdge(made[i], made[i + 1], true);

@@ -61,9 +61,11 @@ protected:
 
 TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
     PathwayLayoutEntity& p = *pathway();
-    p.repulsiveForce = 2.5;
-    p.springForce = 0.7;
-    p.degreeWeight = 2.0;
+    LayoutForces forces = p.layoutForces();
+    forces.repulsiveForce = 2.5;
+    forces.springForce = 0.7;
+    forces.degreeWeight = 2.0;
+    p.setLayoutForces(forces);
     p.edgeAlpha = 0.29;
     p.explorePlaneAlpha = 0.5;
     p.tiltedExplorePlane = true;
@@ -84,8 +86,8 @@ TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
     EXPECT_EQ(p.layouter, nullptr);
     EXPECT_EQ(page->maximumWidth(), 171);
 
-    EXPECT_DOUBLE_EQ(p.repulsiveForce, 2.5);
-    EXPECT_DOUBLE_EQ(p.springForce, 0.7);
+    EXPECT_DOUBLE_EQ(p.layoutForces().repulsiveForce, 2.5);
+    EXPECT_DOUBLE_EQ(p.layoutForces().springForce, 0.7);
     EXPECT_DOUBLE_EQ(p.edgeAlpha, 0.29);
     EXPECT_DOUBLE_EQ(p.explorePlaneAlpha, 0.5);
     EXPECT_EQ(p.largeProteinSize, large);
@@ -110,9 +112,9 @@ TEST_F(VisualsPageTest, EachControlWritesItsValue) {
     page->pushBox()->setValue(1000);
     page->pullBox()->setValue(10);
     page->hubsBox()->setValue(5);
-    EXPECT_DOUBLE_EQ(p.repulsiveForce, 100.0);
-    EXPECT_DOUBLE_EQ(p.springForce, 1.0);
-    EXPECT_DOUBLE_EQ(p.degreeWeight, 5.0);
+    EXPECT_DOUBLE_EQ(p.layoutForces().repulsiveForce, 100.0);
+    EXPECT_DOUBLE_EQ(p.layoutForces().springForce, 1.0);
+    EXPECT_DOUBLE_EQ(p.layoutForces().degreeWeight, 5.0);
 
     // Choosing a class shows its size without writing it; the slider then sizes it.
     const double width = p.largeInteractionWidth;
@@ -178,7 +180,7 @@ TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
     EXPECT_TRUE(p.layouter->isFinished());
     const Vector3 extent = p.getSize();
     int checked = 0;
-    for (const auto& [id, node] : p.nodeTable) {
+    for (const auto& [id, node] : p.nodeTable()) {
         const Property* stored = p.graph->findNodeProperty(id, "position");
         if (node == nullptr || stored == nullptr) continue;
         const Vector3 at = node->getLocalFrame().translation;
@@ -209,7 +211,7 @@ TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
     page->setLayoutRunning(false);
     EXPECT_TRUE(p.layouter->isFinished());
     EXPECT_TRUE(QTest::qWaitFor([&] { return plainQThreads() == 0; }));
-    EXPECT_DOUBLE_EQ(p.repulsiveForce, 5.0);
+    EXPECT_DOUBLE_EQ(p.layoutForces().repulsiveForce, 5.0);
 }
 
 TEST_F(VisualsPageTest, WithoutAPathwayTheControlsDoNothing) {
