@@ -59,26 +59,25 @@ void removeTaggedUnimportant(ProteinGraph& graph, const Array<std::string>& ids)
     graph.removeNodes(doomed);
 }
 
-}  // namespace
-
-Array<NodeEntity*> pathwayNodes(const PathwayLayoutEntity& pathway) {
-    Array<NodeEntity*> out;
+template <class Kind>
+Array<Kind*> childrenOfType(const PathwayLayoutEntity& pathway, const char* type) {
+    Array<Kind*> out;
     for (Entity* child : pathway.getChildren()) {
-        if (child->getType() == "NodeEntity") {
-            out.push_back(static_cast<NodeEntity*>(child));
+        if (child->getType() == type) {
+            out.push_back(static_cast<Kind*>(child));
         }
     }
     return out;
 }
 
+}  // namespace
+
+Array<NodeEntity*> pathwayNodes(const PathwayLayoutEntity& pathway) {
+    return childrenOfType<NodeEntity>(pathway, "NodeEntity");
+}
+
 Array<EdgeEntity*> pathwayEdges(const PathwayLayoutEntity& pathway) {
-    Array<EdgeEntity*> out;
-    for (Entity* child : pathway.getChildren()) {
-        if (child->getType() == "EdgeEntity") {
-            out.push_back(static_cast<EdgeEntity*>(child));
-        }
-    }
-    return out;
+    return childrenOfType<EdgeEntity>(pathway, "EdgeEntity");
 }
 
 std::string uniqueProteinId(const std::string& id, std::unordered_set<std::string>& taken) {
