@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <span>
 #include <string_view>
@@ -243,8 +244,7 @@ bool HeatmapSeries::loadExperimentFile(std::string fileName, int /*flags*/) {
 }
 
 bool HeatmapSeries::loadTextFile(const std::string& fileName) {
-    const size_t slash = fileName.rfind('/');
-    const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    const std::string name = std::filesystem::path(fileName).filename().string();
 
     TextFileReader reader;
     if (!reader.open(fileName)) {
