@@ -14,7 +14,10 @@
 // Needs a display: run it under Xvfb with Mesa's llvmpipe, e.g.
 //   Xvfb :99 -screen 0 1280x1024x24 & DISPLAY=:99 LIBGL_ALWAYS_SOFTWARE=1 build/dev/bench/bench_window_bench
 // The figures go to standard error (standard output carries the traces).
-// With "--write-pathway OUT.pth" it only writes the pathway it measures.
+// With "--write-pathway OUT.pth" it only writes the pathway it measures;
+// with "--pathway FILE.pth" it measures a copy of that file (and of its
+// ".cache") instead, e.g. a pathway the batch job built and laid out, whose
+// interactions are shorter than the random pairs of the built one.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -55,6 +58,8 @@
 namespace {
 
 constexpr int kProteins = 5000;
+// The file given with --pathway; empty: the built pathway of kProteins.
+std::string givenPathway;
 using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
@@ -114,8 +119,12 @@ struct Session {
 
     Session() {
         enterScratchFolder(dir.path().toStdString());
-        path = dir.path().toStdString() + "/built" + std::to_string(kProteins) + ".pth";
-        writeBuiltPathway(path, kProteins);
+        if (givenPathway.empty()) {
+            path = dir.path().toStdString() + "/built" + std::to_string(kProteins) + ".pth";
+            writeBuiltPathway(path, kProteins);
+        } else {
+            copyGivenPathway();
+        }
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
         window = std::make_unique<MyQTWindow>(0, 0, 1280, 800, std::move(scripted));
@@ -127,6 +136,21 @@ struct Session {
             QThread::msleep(10);
         }
         QCoreApplication::processEvents();
+    }
+    // A copy, because "Save Pathway" writes over the file it opened.
+    void copyGivenPathway() {
+        namespace fs = std::filesystem;
+        const fs::path given = givenPathway;
+        path = (fs::path(dir.path().toStdString()) / given.filename()).string();
+        std::error_code error;
+        fs::copy_file(given, path, error);
+        if (!error && fs::exists(givenPathway + ".cache"))
+            fs::copy_file(givenPathway + ".cache", path + ".cache", error);
+        if (error) {
+            std::fprintf(stderr, "cannot copy %s: %s\n", givenPathway.c_str(),
+                         error.message().c_str());
+            std::exit(1);
+        }
     }
     ~Session() {
         counter.reset();
@@ -200,6 +224,7 @@ void BM_OpenThroughFileTab(benchmark::State& state) {
     }
     report(state, open, "open");
     report(state, toFrame, "to_frame");
+    if (s.app().pathway) state.counters["proteins"] = s.app().pathway->graph->nodeCount();
 }
 BENCHMARK(BM_OpenThroughFileTab)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -334,6 +359,15 @@ int main(int argc, char** argv) {
         QuietStdout quiet;
         writeBuiltPathway(argv[2], kProteins);
         return 0;
+    }
+    // "--pathway FILE.pth" measures that file; taken out before the
+    // benchmark library reads the rest.
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string(argv[i]) != "--pathway") continue;
+        givenPathway = std::filesystem::absolute(argv[i + 1]).string();
+        std::copy(argv + i + 2, argv + argc + 1, argv + i);
+        argc -= 2;
+        break;
     }
     if (!std::getenv("DISPLAY")) {
         std::fprintf(stderr,
