@@ -29,6 +29,7 @@
 #include "model/TextConversions.h"
 #include "model/TextFile.h"
 #include "model/Trace.h"
+#include "pathway/PathwayFile.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
 
@@ -175,7 +176,7 @@ bool replaceWith(const std::string& staged, const std::string& destination, std:
             return false;
         }
     }
-    if (!copy.commit()) {
+    if (!commitWhole(copy)) {
         why = copy.errorString().toStdString();
         return false;
     }
@@ -358,11 +359,7 @@ int runBatch(const BatchInputs& inputs) {
         Array<std::string> names{outputName + ".cache"};
         const std::string& imageName = app.pathway->imageName;
         if (!imageName.empty()) {
-            const std::size_t dot = outputName.rfind('.');
-            const std::size_t extDot = imageName.rfind('.');
-            names.push_back(
-                (dot == std::string::npos ? outputName : outputName.substr(0, dot)) + "_img." +
-                toLower(extDot == std::string::npos ? std::string() : imageName.substr(extDot + 1)));
+            names.push_back(pictureCopyNameOf(outputName, imageName));
         }
         const std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
         for (const std::string& name : names) {

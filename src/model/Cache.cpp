@@ -67,13 +67,12 @@ bool Cache::save() {
             text += name + "\n" + key + "\n" + value + "\n";
         }
     }
-    // Written beside the target and renamed over it once complete. The flush
-    // comes first: commit() alone misses a failure of the last buffered write.
+    // Written beside the target and renamed over it once complete.
     QSaveFile file(QString::fromStdString(fileName));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(text.data(), static_cast<qint64>(text.size())) !=
             static_cast<qint64>(text.size()) ||
-        !file.flush() || file.error() != QFileDevice::NoError || !file.commit()) {
+        !commitWhole(file)) {
         std::fprintf(stderr, "cache: could not save %s: %s\n", fileName.c_str(),
                      file.errorString().toLocal8Bit().constData());
         file.cancelWriting();

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <QSaveFile>
+
 #include "model/TextConversions.h"
 #include "model/Trace.h"
 
@@ -164,4 +166,13 @@ bool TextFileWriter::close() {
     }
     stream_->close();
     return !stream_->fail();
+}
+
+bool commitWhole(QSaveFile& file) {
+    // QSaveFile's own flush reports the failed last write, so it goes first.
+    if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit()) {
+        file.cancelWriting();
+        return false;
+    }
+    return true;
 }

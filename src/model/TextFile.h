@@ -10,6 +10,8 @@
 
 #include "engine/Table.h"
 
+class QSaveFile;
+
 // Largest file any reader takes: a bound on what one mistaken argument costs.
 constexpr long long maxTextFileBytes = 1LL << 30;
 
@@ -17,6 +19,12 @@ constexpr long long maxTextFileBytes = 1LL << 30;
 // maxTextFileBytes; otherwise false with `why` set. A FIFO or a device would
 // block or never end, a folder has no lines.
 [[nodiscard]] bool isRegularFile(const std::string& path, std::string* why = nullptr);
+
+// Lets the written file take the target's place, unless any write failed;
+// otherwise cancels it, leaving the old file, and answers false. Use it instead
+// of QSaveFile::commit, which alone misses a failure of the last buffered
+// write (a disk that fills up under a small file).
+[[nodiscard]] bool commitWhole(QSaveFile& file);
 
 // Drops the CR that a line from a CR LF file keeps at its end.
 inline void stripCarriageReturn(std::string& line) {

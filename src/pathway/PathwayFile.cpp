@@ -42,17 +42,6 @@ std::string oneLine(const std::string& text) {
     return out;
 }
 
-// Takes the written file's place, unless any write failed. QSaveFile::commit
-// alone misses a failure of the last buffered write (a disk that fills up
-// under a small file): its own flush reports it, so that goes first.
-bool commitWhole(QSaveFile& file) {
-    if (!file.flush() || file.error() != QFileDevice::NoError || !file.commit()) {
-        file.cancelWriting();
-        return false;
-    }
-    return true;
-}
-
 // One checked, all-or-nothing file write: a failed one leaves the old file.
 bool writeWhole(const QByteArray& bytes, const std::string& path) {
     QSaveFile file(QString::fromStdString(path));
@@ -533,19 +522,33 @@ void PathwayFileWriter::write(LineSink& lines) const {
     }
 }
 
+namespace {
+
+std::string pictureExtensionOf(const std::string& imageName) {
+    const std::size_t dot = imageName.rfind('.');
+    return toLower(dot == std::string::npos ? std::string() : imageName.substr(dot + 1));
+}
+
+}  // namespace
+
+std::string pathwayNameOf(const std::string& fileName) {
+    const std::size_t dot = fileName.rfind('.');
+    return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+std::string pictureCopyNameOf(const std::string& fileName, const std::string& imageName) {
+    return pathwayNameOf(fileName) + "_img." + pictureExtensionOf(imageName);
+}
+
 bool PathwayFileWriter::save(const std::string& path) const {
     PathwayLayoutEntity& p = pathway;
     const std::string directory = directoryOf(path);
     const std::string fileName = fileNameOf(path);
-    const std::size_t dot = fileName.rfind('.');
-    const std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
-    p.setName(base);
+    p.setName(pathwayNameOf(fileName));
 
     if (!p.imageName.empty()) {
-        const std::size_t extDot = p.imageName.rfind('.');
-        const std::string extension =
-            toLower(extDot == std::string::npos ? std::string() : p.imageName.substr(extDot + 1));
-        const std::string copyName = base + "_img." + extension;
+        const std::string extension = pictureExtensionOf(p.imageName);
+        const std::string copyName = pictureCopyNameOf(fileName, p.imageName);
         const std::string copyPath = directory + "/" + copyName;
         // An unchanged picture is copied as it is: encoding it again would
         // cost more than reading it did, and a lossy format would lose more.

@@ -13,6 +13,14 @@ class PathwayLayoutEntity;
 class TextFileReader;
 class WindowServices;
 
+// The name a pathway takes from its file's name (no folder): all before the
+// last dot.
+std::string pathwayNameOf(const std::string& fileName);
+// The name of the background picture's copy beside the pathway file
+// `fileName` (no folder): the pathway's name, "_img" and the picture's
+// extension in lower case.
+std::string pictureCopyNameOf(const std::string& fileName, const std::string& imageName);
+
 class PathwayFileWriter {
 public:
     explicit PathwayFileWriter(PathwayLayoutEntity& pathway) : pathway(pathway) {}

@@ -6,6 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include <csignal>
+#include <cstdio>
+
+#include <QSaveFile>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using Strings = Array<std::string>;
@@ -108,4 +115,45 @@ TEST_F(TextFileTest, WritingLines) {
         EXPECT_FALSE(full.writeLine("lost"));
         EXPECT_FALSE(full.writeLines({"lost"}));
     }
+}
+
+namespace {
+
+// Writes `bytes` over `path` through commitWhole in a child process whose files
+// may not grow past `limit` bytes, as on a nearly full disk; answers whether
+// commitWhole reported success.
+bool commitUnderFileSizeLimit(const std::string& path, const QByteArray& bytes, rlim_t limit) {
+    std::fflush(stdout);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit rl{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+        QSaveFile file(QString::fromStdString(path));
+        const bool whole = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+                           commitWhole(file);
+        ::_exit(whole ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+TEST_F(TextFileTest, CommitWholeKeepsTheOldFileWhenTheLastWriteFails) {
+    const std::string path = write("old\n");
+    // 5,000 bytes stay inside QSaveFile's buffer until the commit, where only
+    // a flush notices that the disk took 100 of them.
+    const QByteArray bytes(5000, 'x');
+    EXPECT_FALSE(commitUnderFileSizeLimit(path, bytes, 100));
+    EXPECT_EQ(contents(path), "old\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no partial file is left beside the old one";
+
+    EXPECT_TRUE(commitUnderFileSizeLimit(path, bytes, 1 << 20));
+    EXPECT_EQ(contents(path), std::string(5000, 'x'));
 }

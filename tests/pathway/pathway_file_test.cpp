@@ -20,6 +20,7 @@
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "pathway/ImageProcessorSelection.h"
+#include "pathway/PathwayFile.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/ShapeFinder.h"
 
@@ -403,6 +404,10 @@ TEST_F(PathwayFile, ImageSideFile) {
     EXPECT_EQ(p->getName(), "My.Pathway");
     EXPECT_EQ(p->imageName, "My.Pathway_img.jpg");
     EXPECT_EQ(lines(bytes(at("My.Pathway.pth")))[30], "My.Pathway_img.jpg");
+    // The batch job predicts the copy's name before saving, by the same rule.
+    EXPECT_EQ(pictureCopyNameOf("My.Pathway.pth", "Photo.JPG"), p->imageName);
+    EXPECT_EQ(pictureCopyNameOf("plain", "photo"), "plain_img.");
+    EXPECT_EQ(pathwayNameOf("plain"), "plain");
 
     // A picture that is gone is reported; the pathway still loads and saves.
     fs::remove(at("My.Pathway_img.jpg"));
