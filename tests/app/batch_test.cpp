@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "BatchFixture.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -285,18 +286,10 @@ TEST_F(BatchRun, StaleCacheEntriesAreNotCarriedOver) {
 // Runs the job in a child process whose files may not grow past `limit`
 // bytes, as on a full disk; answers its exit code.
 int runWithFileSizeLimit(const BatchInputs& inputs, rlim_t limit) {
-    std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit rl{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &rl);
+    return runUnderFileSizeLimit(limit, [&] {
         std::freopen("/dev/null", "w", stdout);
-        ::_exit(runBatch(inputs));
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return runBatch(inputs);
+    });
 }
 
 // Runs the job in a child process and kills it once it traces its tenth

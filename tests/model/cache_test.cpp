@@ -6,15 +6,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
-#include <sys/resource.h>
 
 #include "model/Cache.h"
 #include "model/Cacher.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -137,15 +136,12 @@ TEST_F(CacheTest, DiskFillingUpKeepsTheOldFile) {
     c.insert("table", std::string(200, 'k'), "v");
     // No file may grow beyond 100 bytes for a moment: the write is cut short
     // inside the buffer, where only a flush notices it.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 100;
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = c.save();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, handler);
+    bool written = true;
+    {
+        const ScopedFileSizeLimit full(100);
+        ASSERT_TRUE(full.active());
+        written = c.save();
+    }
     EXPECT_FALSE(written);
     EXPECT_TRUE(c.isChanged());
     EXPECT_EQ(readFile(file), "a\nb\nc\n");

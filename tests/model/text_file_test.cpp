@@ -1,19 +1,16 @@
 // Line reading and writing: blank lines, CR LF files, the end of a file, reported failures.
 #include "model/TextFile.h"
+#include "support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include <csignal>
 #include <cstdio>
 
 #include <QSaveFile>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using Strings = Array<std::string>;
 
@@ -123,21 +120,14 @@ namespace {
 // may not grow past `limit` bytes, as on a nearly full disk; answers whether
 // commitWhole reported success.
 bool commitUnderFileSizeLimit(const std::string& path, const QByteArray& bytes, rlim_t limit) {
-    std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit rl{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &rl);
+    const int status = runUnderFileSizeLimit(limit, [&] {
         QSaveFile file(QString::fromStdString(path));
         const bool whole = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
                            commitWhole(file);
-        ::_exit(whole ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status));
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        return whole ? 0 : 1;
+    });
+    EXPECT_NE(status, -1);
+    return status == 0;
 }
 
 }  // namespace

@@ -3,14 +3,12 @@
 // neighbourhood positions of hub proteins.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include <sys/resource.h>
 
 #include <QImage>
 
@@ -23,6 +21,7 @@
 #include "pathway/PathwayFile.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/ShapeFinder.h"
+#include "support/FileSizeLimit.h"
 
 namespace fs = std::filesystem;
 
@@ -485,16 +484,9 @@ TEST_F(PathwayFile, FailedSaveKeepsThePreviousFile) {
     // A disk that fills up: no file may grow beyond 100 bytes for a moment.
     p->noteLine = "changed";
     {
-        rlimit saved{};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit small = saved;
-        small.rlim_cur = 100;
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool saved_ok = p->savePathway(at("keep.pth"));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
-        EXPECT_FALSE(saved_ok);
+        const ScopedFileSizeLimit full(100);
+        ASSERT_TRUE(full.active());
+        EXPECT_FALSE(p->savePathway(at("keep.pth")));
     }
     EXPECT_EQ(bytes(at("keep.pth")), before);
     for (const auto& entry : fs::directory_iterator(dir)) {
