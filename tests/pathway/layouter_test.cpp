@@ -359,6 +359,36 @@ Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntit
     return moves;
 }
 
+// The moves one pass should make, the positions before it and the largest
+// expected move, from a pass whose step keeps that move a little under the
+// step limit, so that none is cut.
+struct UncutPass {
+    Array<Vector3> expected;
+    Array<Vector3> before;
+    double largest = 0;
+};
+
+UncutPass uncutPass(PathwayLayoutEntity& p, const Array<NodeEntity*>& nodes,
+                    const Array<int>& levels) {
+    double strongest = 0;
+    for (const Vector3& f : expectedMoves(p, nodes, levels, 1.0)) {
+        strongest = std::max(strongest, static_cast<double>(f.length()));
+    }
+    const double step = 0.5 * PathwayLayouter::MAX_STEP / strongest;
+    UncutPass pass;
+    pass.expected = expectedMoves(p, nodes, levels, step);
+    for (NodeEntity* node : nodes) {
+        pass.before.push_back(at(node));
+    }
+    PathwayLayouter layouter(&p);
+    layouter.step = step;
+    passes(layouter);
+    for (const Vector3& e : pass.expected) {
+        pass.largest = std::max(pass.largest, static_cast<double>(e.length()));
+    }
+    return pass;
+}
+
 TEST(LayoutPass, CrowdedRepulsionMatchesThePairByPairSum) {
     // Crowded enough that one column of a 3 x 3 block holds more proteins
     // than the vector loop has lanes; on the pathway's own grid and on a
@@ -384,24 +414,7 @@ TEST(LayoutPass, CrowdedRepulsionMatchesThePairByPairSum) {
             nodes.push_back(node);
             levels.push_back(degree <= 1 ? 0 : static_cast<int>(std::log2(degree)));
         }
-        // The largest move a little under the step limit, so none is cut.
-        double strongest = 0;
-        for (const Vector3& f : expectedMoves(*p, nodes, levels, 1.0)) {
-            strongest = std::max(strongest, static_cast<double>(f.length()));
-        }
-        const double step = 0.5 * PathwayLayouter::MAX_STEP / strongest;
-        const Array<Vector3> expected = expectedMoves(*p, nodes, levels, step);
-        Array<Vector3> before;
-        for (NodeEntity* node : nodes) {
-            before.push_back(at(node));
-        }
-        PathwayLayouter layouter(p.get());
-        layouter.step = step;
-        passes(layouter);
-        double largest = 0;
-        for (const Vector3& e : expected) {
-            largest = std::max(largest, static_cast<double>(e.length()));
-        }
+        const auto [expected, before, largest] = uncutPass(*p, nodes, levels);
         ASSERT_GT(largest, 0);
         ASSERT_LT(largest, PathwayLayouter::MAX_STEP) << "no move is cut to the step limit";
         for (std::size_t i = 0; i < nodes.size(); ++i) {
@@ -446,23 +459,7 @@ TEST(LayoutPass, StackedStartMatchesThePairwisePushesAndSeparates) {
     build(*p, nodes, levels);
     build(*twin, twinNodes, twinLevels);
 
-    double strongest = 0;
-    for (const Vector3& f : expectedMoves(*p, nodes, levels, 1.0)) {
-        strongest = std::max(strongest, static_cast<double>(f.length()));
-    }
-    const double step = 0.5 * PathwayLayouter::MAX_STEP / strongest;
-    const Array<Vector3> expected = expectedMoves(*p, nodes, levels, step);
-    Array<Vector3> before;
-    for (NodeEntity* node : nodes) {
-        before.push_back(at(node));
-    }
-    PathwayLayouter layouter(p.get());
-    layouter.step = step;
-    passes(layouter);
-    double largest = 0;
-    for (const Vector3& e : expected) {
-        largest = std::max(largest, static_cast<double>(e.length()));
-    }
+    const auto [expected, before, largest] = uncutPass(*p, nodes, levels);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         if (nodes[i]->getParent() == p.get()) {
             continue;  // the pathway's own proteins do not move
