@@ -38,8 +38,7 @@ bool PropertyGraph::addNode(const std::string& id) {
         return false;
     }
     trace("%s\n", id.c_str());
-    if (!nodes.contains(id)) {
-        nodes.emplace(id, true);
+    if (nodes.emplace(id, true).second) {
         nodeTags[id].clear();
     }
     return true;
@@ -53,14 +52,16 @@ bool PropertyGraph::addEdge(const std::string& a, const std::string& b) {
     if (!isStorableNodeId(a) || !isStorableNodeId(b)) {
         return false;
     }
-    if (hasEdge(a, b)) {
+    // The key the edge is stored under is made once, for the check and the entry.
+    std::string stored = edgeKey(b, a);
+    if (edgeTags.contains(stored) || edgeTags.contains(edgeKey(a, b))) {
         return true;
     }
     addNode(a);
     addNode(b);
     adjacency[a].push_back(b);
     adjacency[b].push_back(a);
-    edgeTags[edgeKey(b, a)].clear();
+    edgeTags.try_emplace(std::move(stored));
     return true;
 }
 
@@ -138,9 +139,11 @@ bool PropertyGraph::nodeHasTags(const std::string& id) const {
 
 const Array<std::string>* PropertyGraph::edgeTagsOf(const std::string& a,
                                                     const std::string& b) const {
-    auto it = edgeTags.find(edgeKey(a, b));
+    // addEdge(a, b) files the edge under b|a, and an edge has one entry only,
+    // so that key goes first.
+    auto it = edgeTags.find(edgeKey(b, a));
     if (it == edgeTags.end()) {
-        it = edgeTags.find(edgeKey(b, a));
+        it = edgeTags.find(edgeKey(a, b));
     }
     return it == edgeTags.end() ? nullptr : &it->second;
 }
@@ -189,7 +192,9 @@ void PropertyGraph::walkEdges(bool bothDirections, Visit visit) const {
                     continue;
                 }
             }
-            if (edgeVisibleInAdjacency(n, b)) {
+            // n itself was found untagged above.
+            const Array<std::string>* tags = filteringEnabled ? edgeTagsOf(n, b) : nullptr;
+            if (!filteringEnabled || (!(tags && !tags->empty()) && !nodeHasTags(b))) {
                 visit(n, b);
             }
         }
@@ -226,6 +231,17 @@ void PropertyGraph::getNeighbours(const std::string& id, Array<std::string>& out
             continue;
         }
         out.push_back(b);
+    }
+}
+
+void PropertyGraph::getSelfLoops(Array<std::string>& out) const {
+    for (const auto& [n, present] : nodes) {
+        auto adjacent = adjacency.find(n);
+        if (adjacent != adjacency.end() &&
+            std::find(adjacent->second.begin(), adjacent->second.end(), n) !=
+                adjacent->second.end()) {
+            out.push_back(n);
+        }
     }
 }
 
@@ -545,8 +561,10 @@ bool expectToken(TextFileReader& in, const std::string& expected) {
     return line == expected || complain("\"" + expected + "\"", line);
 }
 
-// Name, "{", values kept exactly (blank ones included), "}".
-ReadResult readProperty(TextFileReader& in, Property& property) {
+// Name, "{", values kept exactly (blank ones included), "}". The values are
+// gathered in `scratch` first so that each property's array is allocated once,
+// at its final size, instead of growing value by value.
+ReadResult readProperty(TextFileReader& in, Property& property, Array<std::string>& scratch) {
     std::string name;
     if (!rawLine(in, name, "a property name or \"}\"")) {
         return ReadResult::Error;
@@ -563,21 +581,31 @@ ReadResult readProperty(TextFileReader& in, Property& property) {
         (brace != "{" && !complain("\"{\" after property " + name, brace))) {
         return ReadResult::Error;
     }
-    property.name = name;
-    property.values.clear();
-    std::string value;
-    for (;;) {
+    std::size_t count = 0;
+    for (;; ++count) {
+        if (count == scratch.size()) {
+            scratch.emplace_back();
+        }
+        std::string& value = scratch[count];
         if (!rawLine(in, value, "\"}\" closing the values of " + name)) {
             return ReadResult::Error;
         }
         if (value == "}") {
-            return ReadResult::Item;
+            break;
         }
-        property.values.push_back(value);
     }
+    property.name = std::move(name);
+    property.values.assign(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(count));
+    return ReadResult::Item;
 }
 
-ReadResult readList(TextFileReader& in, PropertyList& list) {
+// As readProperty, the list's properties are gathered first and stored once.
+struct ListScratch {
+    Array<std::string> values;
+    Array<std::unique_ptr<Property>> properties;
+};
+
+ReadResult readList(TextFileReader& in, PropertyList& list, ListScratch& scratch) {
     std::string name;
     if (!rawLine(in, name, "a property list or \"}\"")) {
         return ReadResult::Error;
@@ -594,32 +622,38 @@ ReadResult readList(TextFileReader& in, PropertyList& list) {
         (brace != "{" && !complain("\"{\" after list " + name, brace))) {
         return ReadResult::Error;
     }
-    list.name = name;
+    list.name = std::move(name);
+    scratch.properties.clear();
     for (;;) {
         auto property = std::make_unique<Property>();
-        switch (readProperty(in, *property)) {
+        switch (readProperty(in, *property, scratch.values)) {
             case ReadResult::Error:
                 return ReadResult::Error;
             case ReadResult::SectionEnd:
+                list.properties.reserve(scratch.properties.size());
+                for (auto& read : scratch.properties) {
+                    list.addProperty(std::move(read));  // the first of a name wins
+                }
                 return ReadResult::Item;
             case ReadResult::Item:
-                list.addProperty(std::move(property));  // the first of a name wins
+                scratch.properties.push_back(std::move(property));
                 break;
         }
     }
 }
 
 bool readLists(TextFileReader& in, Table<std::string, std::unique_ptr<PropertyList>>& table) {
+    ListScratch scratch;
     for (;;) {
         auto list = std::make_unique<PropertyList>();
-        switch (readList(in, *list)) {
+        switch (readList(in, *list, scratch)) {
             case ReadResult::Error:
                 return false;
             case ReadResult::SectionEnd:
                 return true;
             case ReadResult::Item: {
-                const std::string key = list->name;
-                table[key] = std::move(list);
+                const std::string& key = list->name;
+                table.insert_or_assign(key, std::move(list));
                 break;
             }
         }
@@ -671,6 +705,9 @@ bool PropertyGraph::readGraphSections(TextFileReader& in) {
     if (!expectToken(in, "edges") || !expectToken(in, "{")) {
         return false;
     }
+    // Only listed nodes take edges (both ends are listed on writing).
+    adjacency.reserve(nodes.size());
+    std::string from, to;
     for (;;) {
         if (!nextToken(in, line)) {
             return complainAtEnd("an edge or \"}\"");
@@ -679,11 +716,19 @@ bool PropertyGraph::readGraphSections(TextFileReader& in) {
             break;
         }
         const size_t bar = line.find('|');
-        if (bar == std::string::npos || !addEdge(line.substr(0, bar), line.substr(bar + 1))) {
+        if (bar == std::string::npos) {
+            return complain("an edge a|b", line);
+        }
+        from.assign(line, 0, bar);
+        to.assign(line, bar + 1);
+        if (!addEdge(from, to)) {
             return complain("an edge a|b", line);
         }
     }
 
+    // At most one list per node and per edge: sized once, not rehashed as they grow.
+    nodeProperties.reserve(nodes.size());
+    edgeProperties.reserve(edgeTags.size());
     if (!expectToken(in, "node properties") || !readLists(in, nodeProperties)) {
         return false;
     }
@@ -694,9 +739,10 @@ bool PropertyGraph::readGraphSections(TextFileReader& in) {
     if (!expectToken(in, "meta properties")) {
         return false;
     }
+    Array<std::string> scratch;
     for (;;) {
         auto property = std::make_unique<Property>();
-        switch (readProperty(in, *property)) {
+        switch (readProperty(in, *property, scratch)) {
             case ReadResult::Error:
                 return false;
             case ReadResult::SectionEnd:

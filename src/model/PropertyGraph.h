@@ -67,6 +67,8 @@ public:
     // Replaces `out` by the neighbours over untagged edges to untagged nodes,
     // whatever the switch says; nothing for a hidden node.
     void getNeighbours(const std::string& id, Array<std::string>& out) const;
+    // Appends every node with an edge to itself, in node order, hidden or not.
+    void getSelfLoops(Array<std::string>& out) const;
     int degree(const std::string& id) const;
 
     // Membership regardless of filtering.

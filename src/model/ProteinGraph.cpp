@@ -408,11 +408,7 @@ bool ProteinGraph::load(TextFileReader& in) {
     AllNodesVisible all(*this);
 
     Array<std::string> loops;
-    forEachEdge([&](const std::string& a, const std::string& b, const PropertyList*) {
-        if (a == b) {
-            loops.push_back(a);
-        }
-    });
+    getSelfLoops(loops);
     for (const std::string& id : loops) {
         removeEdge(id, id);
     }
@@ -446,16 +442,15 @@ bool ProteinGraph::load(TextFileReader& in) {
 
     Array<std::string> ids;
     getNodes(ids);
-    for (const std::string& node : ids) {
-        if (const Property* name = findNodeProperty(node, "name")) {
-            names[name->getValue()] = node;
-        }
-    }
-
     heatmaps = std::make_unique<HeatmapSeries>();
     for (const std::string& node : ids) {
+        // Each protein's list is looked up once, for its name and its heat map.
+        const PropertyList* own = getNodeProperties(node);
+        if (const Property* name = own ? own->getProperty("name") : nullptr) {
+            names[name->getValue()] = node;
+        }
         trace("%s\n", node.c_str());
-        const Property* heatmap = findNodeProperty(node, "heatmap");
+        const Property* heatmap = own ? own->getProperty("heatmap") : nullptr;
         if (!heatmap) {
             continue;
         }

@@ -304,6 +304,23 @@ TEST(PropertyGraphTest, SelfLoopIsOneEdge) {
     EXPECT_TRUE(neighboursOf(g, "a").empty());
 }
 
+TEST(PropertyGraphTest, SelfLoopsInNodeOrderHiddenOnesToo) {
+    PropertyGraph g;
+    g.addEdge("c", "b");
+    g.addEdge("b", "b");
+    g.addEdge("a", "c");
+    g.addEdge("c", "c");
+    g.addEdge("a", "a");
+    g.addTag("c", "selector");
+    Array<std::string> loops;
+    g.getSelfLoops(loops);
+    EXPECT_EQ(loops, (Array<std::string>{"c", "b", "a"}));
+    g.removeEdge("b", "b");
+    loops.clear();
+    g.getSelfLoops(loops);
+    EXPECT_EQ(loops, (Array<std::string>{"c", "a"}));
+}
+
 }  // namespace
 
 TEST_F(GraphFileTest, DistanceEntriesOfAnyFormKeepTheirBytesAndOrder) {
