@@ -705,7 +705,7 @@ bool PropertyGraph::readGraphSections(TextFileReader& in) {
     if (!expectToken(in, "edges") || !expectToken(in, "{")) {
         return false;
     }
-    // Only listed nodes take edges (both ends are listed on writing).
+    // Sized for the listed nodes, which is all of them in a written graph.
     adjacency.reserve(nodes.size());
     std::string from, to;
     for (;;) {
