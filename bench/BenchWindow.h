@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -52,4 +53,20 @@ inline void enterScratchFolder(const std::filesystem::path& root) {
     fs::create_directory_symlink(source / "resources" / "textures", root / "textures");
     fs::copy_file(source / "samples" / "config.txt", root / "config.txt");
     fs::current_path(root);
+}
+
+// The one window session of a benchmark program, made on first use. main
+// ends it with sessionHolder<S>().reset() while the application object still
+// exists, since the window cannot outlive it.
+template <class S>
+std::unique_ptr<S>& sessionHolder() {
+    static std::unique_ptr<S> held;
+    return held;
+}
+
+template <class S>
+S& sessionOf() {
+    std::unique_ptr<S>& held = sessionHolder<S>();
+    if (!held) held = std::make_unique<S>();
+    return *held;
 }

@@ -80,16 +80,7 @@ struct Session {
     }
 };
 
-// Ended in main, while the application object still exists.
-std::unique_ptr<Session>& sessionHolder() {
-    static std::unique_ptr<Session> held;
-    return held;
-}
-
-Session& session() {
-    if (!sessionHolder()) sessionHolder() = std::make_unique<Session>();
-    return *sessionHolder();
-}
+Session& session() { return sessionOf<Session>(); }
 
 // Draws kFrames frames; reports the median and the worst in milliseconds.
 void measureFrames(benchmark::State& state) {
@@ -187,7 +178,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
-    sessionHolder().reset();
+    sessionHolder<Session>().reset();
     benchmark::Shutdown();
     return 0;
 }

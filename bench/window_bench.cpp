@@ -200,15 +200,7 @@ struct Session {
     }
 };
 
-std::unique_ptr<Session>& sessionHolder() {
-    static std::unique_ptr<Session> held;
-    return held;
-}
-
-Session& session() {
-    if (!sessionHolder()) sessionHolder() = std::make_unique<Session>();
-    return *sessionHolder();
-}
+Session& session() { return sessionOf<Session>(); }
 
 void BM_OpenThroughFileTab(benchmark::State& state) {
     Session& s = session();
@@ -384,7 +376,7 @@ int main(int argc, char** argv) {
     {
         QuietStdout quiet;
         benchmark::RunSpecifiedBenchmarks(&reporter);
-        sessionHolder().reset();
+        sessionHolder<Session>().reset();
     }
     benchmark::Shutdown();
     return 0;
