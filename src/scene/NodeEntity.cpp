@@ -271,7 +271,7 @@ void NodeEntity::endRender(RenderDevice* rd) {
 }
 
 void NodeEntity::renderLabel(RenderDevice* rd) {
-    if (font == nullptr || textured) {
+    if (!labelShown()) {
         return;
     }
     font->draw3D(rd, labelText, getLabelFrame(), labelSize, fontColor, Color4::clear(),
@@ -301,7 +301,7 @@ void NodeEntity::renderBodyAndLabel(RenderDevice* rd) {
         renderLabel(rd);
         return;
     }
-    if (shapeKind < 0 || shapeKind > 4) {
+    if (!hasBody()) {
         return;
     }
     renderBody(rd);
@@ -341,7 +341,7 @@ void NodeEntity::renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities
     rd->pushState();
     for (std::size_t i = begin; i < end; ++i) {
         auto* node = static_cast<NodeEntity*>(entities[i]);
-        if (!node->bodyHidden && node->shapeKind >= 0 && node->shapeKind <= 4) {
+        if (!node->bodyHidden && node->hasBody()) {
             node->renderBody(rd);
         }
     }
@@ -351,8 +351,7 @@ void NodeEntity::renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities
     for (std::size_t i = begin; i < end; ++i) {
         auto* node = static_cast<NodeEntity*>(entities[i]);
         const Font* font = node->font.get();
-        if (node->bodyHidden || node->shapeKind < 0 || node->shapeKind > 5 || font == nullptr ||
-            node->textured) {
+        if (node->bodyHidden || !(node->hasBody() || node->shapeKind == 5) || !node->labelShown()) {
             continue;
         }
         if (font != open) {

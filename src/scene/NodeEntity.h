@@ -194,6 +194,10 @@ private:
 
     // What follows name, size, texture and font.
     void updateContent();
+    // Shape kinds 0 to 4 draw a rectangle; kind 5 is a label alone.
+    bool hasBody() const { return shapeKind >= 0 && shapeKind <= 4; }
+    // A textured node shows its picture instead of its label.
+    bool labelShown() const { return font != nullptr && !textured; }
     // The rectangle of shape kinds 0 to 4, in its texture and colour.
     void renderBody(RenderDevice* rd);
     static bool plain(const Entity* entity);

@@ -259,12 +259,20 @@ void RenderDevice::popState() {
     applyState(&previous);
 }
 
-bool RenderDevice::sameButVertexAttributes(const State& a, const State& b) {
-    State c = b;
-    c.color = a.color;
-    c.normal = a.normal;
-    c.texCoord = a.texCoord;
-    return a == c;
+bool RenderDevice::sameButVertexAttributes(const State& a, State& b) {
+    // Compared in place: this runs at every pop inside a batch, and a copy of
+    // the state would also copy its texture handles.
+    const Color4 color = b.color;
+    const Vector3 normal = b.normal;
+    const auto texCoord = b.texCoord;
+    b.color = a.color;
+    b.normal = a.normal;
+    b.texCoord = a.texCoord;
+    const bool same = a == b;
+    b.color = color;
+    b.normal = normal;
+    b.texCoord = texCoord;
+    return same;
 }
 
 void RenderDevice::beginFrame() {

@@ -191,8 +191,9 @@ private:
     void applyStencil();
 
     int textureUnits();
-    // Whether two states differ in more than what goes with each vertex.
-    static bool sameButVertexAttributes(const State& a, const State& b);
+    // Whether two states differ in more than what goes with each vertex; `b`
+    // is changed during the comparison and left as it was.
+    static bool sameButVertexAttributes(const State& a, State& b);
 
     // One vertex attribute of the gathered vertices: a single value while
     // every vertex has it, an array once they differ.
