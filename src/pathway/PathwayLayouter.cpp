@@ -103,10 +103,6 @@ int32_t clampedCell(double coordinate, double side, double count) {
     return static_cast<int32_t>(c);
 }
 
-void printSeconds(const char* format, double seconds) {
-    trace(format, seconds);
-}
-
 // Per-protein inputs and force sums of the repulsion, in cell order.
 struct PairArrays {
     const float* x;
@@ -868,7 +864,7 @@ void PathwayLayouter::layoutPass() {
         takeSnapshotLocked();
     }
     prepareCells();
-    printSeconds("prepare Cells time = %f\n", systemTime() - started);
+    trace("prepare Cells time = %f\n", systemTime() - started);
 
     Array<double> fx, fy;
     computeForces(fx, fy);
@@ -877,7 +873,7 @@ void PathwayLayouter::layoutPass() {
         std::lock_guard<std::mutex> lock(mutex);
         writeBackLocked(fx, fy);
     }
-    printSeconds("fast layout time == %f\n", systemTime() - started);
+    trace("fast layout time == %f\n", systemTime() - started);
 }
 
 void PathwayLayouter::takeSnapshotLocked() {
@@ -918,11 +914,7 @@ void PathwayLayouter::takeSnapshotLocked() {
 
     snap.initialPositions = owner->initialPositions;
     snap.controlPoints = owner->controlPoints;
-    snap.repulsiveForce = owner->forces_.repulsiveForce;
-    snap.springForce = owner->forces_.springForce;
-    snap.degreeWeight = owner->forces_.degreeWeight;
-    snap.edgeLength = owner->forces_.edgeLength;
-    snap.cellSize = owner->forces_.cellSize;
+    snap.forces = owner->forces_;
     const Vector3 extent = owner->getSize();
     snap.width = extent.x;
     snap.height = extent.y;
@@ -977,7 +969,7 @@ void PathwayLayouter::refreshIndicesLocked(bool nodesChanged) {
 
 void PathwayLayouter::prepareCells() {
     const std::size_t n = snap.nodes.size();
-    double side = snap.cellSize;
+    double side = snap.forces.cellSize;
     if (!(side > 0) || !std::isfinite(side)) {
         side = 0.1;
     }
@@ -1037,9 +1029,9 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
     const std::size_t n = snap.nodes.size();
     fx.resize(n);
     fy.resize(n);
-    const double c = 0.01 * snap.repulsiveForce;
-    const double s = 1e-05 * snap.springForce;
-    const double rest = 0.01 * snap.edgeLength;
+    const double c = 0.01 * snap.forces.repulsiveForce;
+    const double s = 1e-05 * snap.forces.springForce;
+    const double rest = 0.01 * snap.forces.edgeLength;
     const double width = snap.width, height = snap.height, depth = snap.depth;
 
     const bool anchored = n > 0 && snap.initialPositions.size() == n;
@@ -1053,7 +1045,7 @@ void PathwayLayouter::computeForces(Array<double>& fx, Array<double>& fy) {
                         depth};
     wallsAndAnchors(in, n, fx.data(), fy.data());
 
-    addRepulsion(fx, fy, c, snap.degreeWeight);
+    addRepulsion(fx, fy, c, snap.forces.degreeWeight);
 
     // Edge springs: the pulls on vector lanes, then added up edge by edge.
     // (Without proteins in the snapshot there is no protein 0 to compute on.)

@@ -19,6 +19,7 @@
 
 #include "engine/Table.h"
 #include "engine/Vector3.h"
+#include "pathway/PathwayLayoutEntity.h"
 
 class NodeEntity;
 class PathwayLayoutEntity;
@@ -97,8 +98,7 @@ private:
         Array<int32_t> edgeA, edgeB;
         Array<Vector3> initialPositions;
         Array<Vector3> controlPoints;
-        double repulsiveForce = 0, springForce = 0, degreeWeight = 0;
-        double edgeLength = 0, cellSize = 0;
+        LayoutForces forces;
         float width = 0, height = 0, depth = 0;
     };
 
