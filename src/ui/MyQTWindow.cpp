@@ -13,6 +13,7 @@
 #include "app/App.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
+#include "model/Trace.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/ShapeFinder.h"
 #include "ui/AnalyzeTabWidget.h"
@@ -22,13 +23,6 @@
 #include "ui/QGWindow.h"
 #include "ui/QtDialogs.h"
 #include "ui/RenderWindow.h"
-
-namespace {
-void trace(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-}
-}  // namespace
 
 // One text, as the panel has always looked (the "#FFOECE" stop included).
 const char* const MyQTWindow::tabStyleSheet =

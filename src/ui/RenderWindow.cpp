@@ -15,6 +15,7 @@
 #include "app/App.h"
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
+#include "model/Trace.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
@@ -24,11 +25,6 @@
 #include "ui/QGWindow.h"
 
 namespace {
-
-void trace(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-}
 
 PickedKind kindOf(const Entity* entity) {
     if (entity == nullptr) return PickedKind::Nothing;
@@ -150,8 +146,7 @@ void RenderWindow::repaintGL() { trace("repaintGL\n"); }
 void RenderWindow::requestRepaint() { update(); }
 
 void RenderWindow::setXRotation(int angle) {
-    std::printf("rot = %d\n", angle);
-    std::fflush(stdout);
+    trace("rot = %d\n", angle);
     objectFrame_.rotation =
         Matrix3::fromAxisAngle(Vector3(0, 1, 0), static_cast<float>(angle / 2000.0));
 }
