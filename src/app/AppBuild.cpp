@@ -160,11 +160,13 @@ void App::assignSelectionProteins() {
         }
     }
 
+    // Only interactions are made from here on: the proteins stay as listed.
+    const Array<NodeEntity*> nodes = pathwayNodes(*pathway);
     auto byLabel = [&](const std::string& label) -> NodeEntity* {
         if (auto it = created.find(label); it != created.end()) {
             return it->second;
         }
-        for (NodeEntity* node : pathwayNodes(*pathway)) {
+        for (NodeEntity* node : nodes) {
             if (node->getName() == label) {
                 return node;
             }
@@ -174,7 +176,7 @@ void App::assignSelectionProteins() {
     auto nearest = [&](const Vector3& point) -> NodeEntity* {
         NodeEntity* best = nullptr;
         float bestDistance = std::numeric_limits<float>::infinity();
-        for (NodeEntity* node : pathwayNodes(*pathway)) {
+        for (NodeEntity* node : nodes) {
             const float d = (node->getGlobalFrame().translation - point).length();
             if (d < bestDistance) {
                 bestDistance = d;

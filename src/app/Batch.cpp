@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <type_traits>
 #include <utility>
 
 #include <QFile>
@@ -194,32 +195,24 @@ void settingNote(const std::string& key, const std::string& value, const std::st
                  value.c_str(), problem.c_str(), used.c_str());
 }
 
-// A whole number in decimal with an optional sign and nothing else.
-std::optional<long long> wholeNumber(const std::string& text) {
+// A number in decimal with an optional sign and nothing else, read without
+// the C locale; a decimal one must be finite.
+template <class T>
+std::optional<T> exactNumber(const std::string& text) {
     const char* first = text.data();
     const char* last = text.data() + text.size();
     if (first != last && *first == '+') {
         ++first;
     }
-    long long value = 0;
+    T value{};
     const auto [end, error] = std::from_chars(first, last, value);
     if (first == last || error != std::errc() || end != last) {
         return std::nullopt;
     }
-    return value;
-}
-
-// A finite decimal number and nothing else, read without the C locale.
-std::optional<double> decimalNumber(const std::string& text) {
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') {
-        ++first;
-    }
-    double value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (first == last || error != std::errc() || end != last || !std::isfinite(value)) {
-        return std::nullopt;
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value)) {
+            return std::nullopt;
+        }
     }
     return value;
 }
@@ -235,7 +228,7 @@ int readFilterKey(const Table<std::string, std::string>& configuration, const st
         // An empty value is the file's way of saying "off".
         return -1;
     }
-    const std::optional<long long> value = wholeNumber(found->second);
+    const std::optional<long long> value = exactNumber<long long>(found->second);
     if (!value || *value < 0) {
         settingNote(key, found->second, "is not a whole number of at least 0", "-1 (off)");
         return -1;
@@ -266,7 +259,7 @@ BatchSettings readBatchSettings(const Table<std::string, std::string>& configura
         levels != configuration.end() && !levels->second.empty()) {
         // Handed on as text, but bounded first: near the integer limit the
         // build's search depth would overflow.
-        const std::optional<long long> value = wholeNumber(levels->second);
+        const std::optional<long long> value = exactNumber<long long>(levels->second);
         long long used = 2;
         if (!value) {
             settingNote("levels", levels->second, "is not a whole number", "2");
@@ -282,7 +275,7 @@ BatchSettings readBatchSettings(const Table<std::string, std::string>& configura
     if (auto conf = configuration.find("conf");
         conf != configuration.end() && !conf->second.empty()) {
         // Confidences are scores of 0 to 1000; "nan" and "inf" are no score.
-        const std::optional<double> value = decimalNumber(conf->second);
+        const std::optional<double> value = exactNumber<double>(conf->second);
         if (!value) {
             settingNote("conf", conf->second, "is not a number", "900");
             settings.conf = "900";
