@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "app/LoadExploreMode.h"
 #include "engine/Clock.h"
@@ -260,11 +261,23 @@ void App::adoptShapeFinder() {
 }
 
 bool App::loadPathway(const std::string& path) {
+    return openPathway(path, {});
+}
+
+bool App::reloadPathway(const std::string& path) {
+    DecodedPicture picture;
+    if (pathway) {
+        picture = pathway->unchangedPicture();
+    }
+    return openPathway(path, std::move(picture));
+}
+
+bool App::openPathway(const std::string& path, DecodedPicture handed) {
     trace("loading pathway %s\n", path.c_str());
     close();
     const bool shown = mainWindow != nullptr || renderDevice != nullptr;
     newPathway(shown);
-    if (!pathway->loadPathway(path, mainWindow)) {
+    if (!pathway->loadPathway(path, mainWindow, std::move(handed))) {
         // A half-read document must not stay current: a later save would
         // overwrite a good file with it.
         std::fprintf(stderr, "corvidane: cannot load the pathway %s\n", path.c_str());

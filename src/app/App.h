@@ -32,6 +32,7 @@ class AnalyzeServices;
 class EdgeEntity;
 class Entity;
 class ExploreEntity;
+struct DecodedPicture;
 class Font;
 class GlyphFactory;
 class ImageProcessorSelection;
@@ -81,6 +82,12 @@ public:
 
     // False, leaving no pathway current, when the file cannot be read.
     [[nodiscard]] bool loadPathway(const std::string& path);
+    // loadPathway of the file the current pathway was just saved to, by the
+    // batch job: its unchanged picture is taken over instead of decoded again
+    // when the file names the very copy that save made. Only for a file nobody
+    // else can have changed since (the batch job's private staging folder):
+    // no size or time check could tell a same-sized rewrite within a tick.
+    [[nodiscard]] bool reloadPathway(const std::string& path);
     void createPathway(const std::string& path);
     // False (the pathway stays current, without shape finder) when the image
     // cannot be read.
@@ -283,6 +290,7 @@ private:
 
     // Ties the current pathway's shape finder to the pathway and to this App.
     void adoptShapeFinder();
+    bool openPathway(const std::string& path, DecodedPicture handed);
     // A fresh document "pathway", current, shown unless batch mode.
     void newPathway(bool visual);
 };

@@ -418,7 +418,9 @@ int runBatch(const BatchInputs& inputs) {
         return batchFailed;
     }
 
-    if (!app.loadPathway(stagedPath)) {
+    // The staging folder is the job's own, so the picture copy the build's
+    // save just made there still holds the pixels decoded from the base.
+    if (!app.reloadPathway(stagedPath)) {
         failure("cannot read back the built pathway %s: %s", outputPath, "see above");
         return batchFailed;
     }

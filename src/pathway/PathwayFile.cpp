@@ -627,6 +627,15 @@ bool PathwayFileWriter::save(const std::string& path) const {
 
 // ---- reading ----
 
+std::unique_ptr<Image> PathwayFileReader::handedPicture(const std::string& file) {
+    if (handed.pixels.isNull() || handed.file != file) {
+        return nullptr;
+    }
+    handed.file.clear();
+    // Shares the pixels: they are in the image's own layout already.
+    return std::make_unique<Image>(std::exchange(handed.pixels, QImage()));
+}
+
 bool PathwayFileReader::load(const std::string& path) {
     PathwayLayoutEntity& p = pathway;
     if (window != nullptr) {
@@ -650,6 +659,8 @@ bool PathwayFileReader::load(const std::string& path) {
             std::unique_ptr<Image> decoded;
             if (p.sourceImageFile == picture && p.pictureUnchanged()) {
                 decoded = std::move(p.sourceImage);
+            } else {
+                decoded = handedPicture(picture);
             }
             p.setBackground(picture, std::move(decoded));
             if (p.shapeFinder) {
@@ -849,16 +860,18 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
         if (!imageTried) {
             imageTried = true;
             if (!p.imageName.empty()) {
-                bool read = false;
-                auto picture = std::make_unique<Image>(
-                    Image::fromFile(resolveImage(p.imageName, directory), &read));
+                const std::string file = resolveImage(p.imageName, directory);
+                std::unique_ptr<Image> picture = handedPicture(file);
+                bool read = picture != nullptr;
+                if (!picture) {
+                    picture = std::make_unique<Image>(Image::fromFile(file, &read));
+                }
                 if (read && !picture->isNull()) {
                     p.sourceImage = std::move(picture);
-                    p.sourceImageFile = resolveImage(p.imageName, directory);
+                    p.sourceImageFile = file;
                     p.sourceImageAsRead = p.sourceImage->qimage();
                 } else {
-                    std::fprintf(stderr, "pathway: cannot read the picture %s\n",
-                                 resolveImage(p.imageName, directory).c_str());
+                    std::fprintf(stderr, "pathway: cannot read the picture %s\n", file.c_str());
                 }
             }
         }

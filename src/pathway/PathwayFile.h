@@ -6,10 +6,14 @@
 // and readPathway hand over to these two.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
 
+#include "pathway/PathwayLayoutEntity.h"
+
+class Image;
 class LineSink;
-class PathwayLayoutEntity;
 class TextFileReader;
 class WindowServices;
 
@@ -39,9 +43,11 @@ private:
 
 class PathwayFileReader {
 public:
-    // `window` (null in batch mode) shows the progress.
-    PathwayFileReader(PathwayLayoutEntity& pathway, WindowServices* window)
-        : pathway(pathway), window(window) {}
+    // `window` (null in batch mode) shows the progress. `handed` stands in for
+    // decoding the picture file it names.
+    PathwayFileReader(PathwayLayoutEntity& pathway, WindowServices* window,
+                      DecodedPicture handed = {})
+        : pathway(pathway), window(window), handed(std::move(handed)) {}
 
     // Reads the file and shows its background picture.
     [[nodiscard]] bool load(const std::string& path);
@@ -50,6 +56,10 @@ public:
     [[nodiscard]] bool read(TextFileReader& reader, bool buildEntities);
 
 private:
+    // The handed picture when it holds `file`, once; else null.
+    std::unique_ptr<Image> handedPicture(const std::string& file);
+
     PathwayLayoutEntity& pathway;
     WindowServices* window;
+    DecodedPicture handed;
 };

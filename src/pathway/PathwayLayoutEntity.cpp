@@ -598,6 +598,13 @@ bool PathwayLayoutEntity::pictureUnchanged() const {
            sourceImage->qimage().constBits() == sourceImageAsRead.constBits();
 }
 
+DecodedPicture PathwayLayoutEntity::unchangedPicture() const {
+    if (!pictureUnchanged()) {
+        return {};
+    }
+    return {sourceImageFile, sourceImage->qimage()};
+}
+
 // ---- pathway file ----
 
 void PathwayLayoutEntity::writePathway(Array<std::string>& lines) {
@@ -613,8 +620,9 @@ bool PathwayLayoutEntity::savePathway(const std::string& path) {
     return PathwayFileWriter(*this).save(path);
 }
 
-bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* window) {
-    return PathwayFileReader(*this, window).load(path);
+bool PathwayLayoutEntity::loadPathway(const std::string& path, WindowServices* window,
+                                      DecodedPicture handed) {
+    return PathwayFileReader(*this, window, std::move(handed)).load(path);
 }
 
 bool PathwayLayoutEntity::readPathway(TextFileReader& reader, bool buildEntities,

@@ -49,6 +49,13 @@ class Texture;
 class TextFileReader;
 class WindowServices;
 
+// A decoded picture handed from a document being closed to the next load, with
+// the file whose pixels it holds; empty when there is nothing to hand over.
+struct DecodedPicture {
+    std::string file;
+    QImage pixels;
+};
+
 // How the layout pulls and pushes the proteins. The layout thread copies them
 // at every pass.
 struct LayoutForces {
@@ -256,6 +263,8 @@ public:
     void setBackground(const std::string& path, std::unique_ptr<Image> decoded);
     // Whether sourceImage holds, untouched, the pixels of sourceImageFile.
     bool pictureUnchanged() const;
+    // The picture (sharing its pixels) and its file while unchanged, else empty.
+    DecodedPicture unchangedPicture() const;
 
     // ---- layout thread (defined with the layouter) ----
 
@@ -331,7 +340,10 @@ public:
     [[nodiscard]] bool savePathway(const std::string& path);
     void writePathway(LineSink& lines);
     void writePathway(Array<std::string>& lines);
-    [[nodiscard]] bool loadPathway(const std::string& path, WindowServices* window);
+    // `handed` replaces the decode of the very file it names; only for a file
+    // nobody can have changed since those pixels were read from or written to it.
+    [[nodiscard]] bool loadPathway(const std::string& path, WindowServices* window,
+                                   DecodedPicture handed = {});
     [[nodiscard]] bool readPathway(TextFileReader& reader, bool buildEntities,
                                    WindowServices* window);
 

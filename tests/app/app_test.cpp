@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include <QImage>
+
 #include "app/App.h"
 #include "engine/Plane.h"
 #include "engine/render/Image.h"
@@ -259,6 +261,51 @@ TEST(AppLoad, FromExistingKeepsHandPlacedProteinsAndTheNewPath) {
 
     EXPECT_FALSE(app.createPathwayFromExisting(folder.file("out2.pth"), folder.file("none.pth")));
     EXPECT_EQ(app.pathway, nullptr);
+}
+
+// Only the batch job's reload takes the picture over, and only while it is
+// unchanged: an ordinary load shows what the file holds now.
+TEST(AppLoad, OnlyTheReloadTakesAnUnchangedPictureOver) {
+    ScratchFolder folder;
+    auto paint = [&](const std::string& name, QRgb colour) {
+        QImage picture(8, 4, QImage::Format_RGB32);
+        picture.fill(colour);
+        ASSERT_TRUE(picture.save(QString::fromStdString(folder.file(name))));
+    };
+    auto firstPixel = [](const App& app) {
+        return app.pathway->sourceImage ? app.pathway->sourceImage->pixel(0, 0) : Color4uint8{};
+    };
+    const Color4uint8 red{200, 0, 0, 255};
+    const Color4uint8 blue{0, 0, 200, 255};
+    paint("red.png", qRgb(200, 0, 0));
+    App app;
+    app.backgroundPath = folder.file("red.png");
+    app.createPathway(folder.file("other.pth"));
+    ASSERT_TRUE(app.pathway->savePathway(folder.file("other.pth")));
+    ASSERT_TRUE(app.pathway->savePathway(folder.file("saved.pth")));
+
+    long long decoded = Image::filesDecoded();
+    ASSERT_TRUE(app.reloadPathway(folder.file("saved.pth")));
+    EXPECT_EQ(Image::filesDecoded() - decoded, 0);
+    EXPECT_EQ(firstPixel(app), red);
+
+    // Someone paints over the copy: a load shows it.
+    paint("saved_img.png", qRgb(0, 0, 200));
+    decoded = Image::filesDecoded();
+    ASSERT_TRUE(app.loadPathway(folder.file("saved.pth")));
+    EXPECT_EQ(Image::filesDecoded() - decoded, 1);
+    EXPECT_EQ(firstPixel(app), blue);
+
+    // A changed picture, or another file, is decoded afresh.
+    app.pathway->sourceImage->setPixel(0, 0, red);
+    decoded = Image::filesDecoded();
+    ASSERT_TRUE(app.reloadPathway(folder.file("saved.pth")));
+    EXPECT_EQ(Image::filesDecoded() - decoded, 1);
+    EXPECT_EQ(firstPixel(app), blue);
+    decoded = Image::filesDecoded();
+    ASSERT_TRUE(app.reloadPathway(folder.file("other.pth")));
+    EXPECT_EQ(Image::filesDecoded() - decoded, 1);
+    EXPECT_EQ(firstPixel(app), red);
 }
 
 TEST(AppInit, TexturesInSortedOrderFactoriesConfigAndCamera) {

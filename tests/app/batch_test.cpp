@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "BatchFixture.h"
+#include "engine/render/Image.h"
 #include "support/FileSizeLimit.h"
 
 namespace {
@@ -449,10 +450,11 @@ TEST_F(BatchRun, TracesOneHundredPassesAndBuildsWithoutExperiments) {
     EXPECT_TRUE(std::filesystem::exists(folder / "out.pth.cache"));
 }
 
-// A pathway painted on its picture with two protein regions and one seed entry:
-// the second region would need the protein finder, and there is no window.
-TEST_F(BatchRun, PaintedRegionWithoutSeedCountsAsCancelled) {
-    std::ifstream in(sample("egfr.pth"));
+// A pathway painted on the sample picture with two protein regions and one
+// seed entry, written to `path`.
+void writePaintedPathway(const std::filesystem::path& path, const std::string& picture,
+                         const std::string& base) {
+    std::ifstream in(base);
     std::string line;
     Array<std::string> header;
     while (header.size() < 33 && std::getline(in, line)) {
@@ -461,9 +463,9 @@ TEST_F(BatchRun, PaintedRegionWithoutSeedCountsAsCancelled) {
     ASSERT_EQ(header.size(), 33u);
     header[0] = "painted";
     header[2] = "1";  // created on an image
-    header[30] = sample("egfr_background.png");
+    header[30] = picture;
     const std::string mask(2 * 16 * 16, 'p');
-    std::ofstream out(folder / "painted.pth");
+    std::ofstream out(path);
     for (const std::string& h : header) {
         out << h << "\n";
     }
@@ -474,8 +476,11 @@ TEST_F(BatchRun, PaintedRegionWithoutSeedCountsAsCancelled) {
         << "0 240 300 255 315 " << mask << "\n"
         << "ENDIMPROC\nNODESTOSELECTIONS\nENDNODESTOSELECTIONS\n"
         << "EDGESTOSELECTIONS\nENDEDGESTOSELECTIONS\n";
-    out.close();
+}
 
+// The second region would need the protein finder, and there is no window.
+TEST_F(BatchRun, PaintedRegionWithoutSeedCountsAsCancelled) {
+    writePaintedPathway(folder / "painted.pth", sample("egfr_background.png"), sample("egfr.pth"));
     sampleJob("out.pth");
     inputs.pathwayPath = (folder / "painted.pth").string();
     ASSERT_EQ(runQuietly(), batchSucceeded);
@@ -490,6 +495,22 @@ TEST_F(BatchRun, PaintedRegionWithoutSeedCountsAsCancelled) {
     ASSERT_NE(from, std::string::npos);
     EXPECT_EQ(text.substr(from, to - from), "NODE_TO_ID\n00001#EGFR\n");
     EXPECT_NE(text.find("\n00001\n"), std::string::npos);
+}
+
+// The read-back of the built pathway takes over the picture decoded from the
+// base, whether the regions or the background asked for it first.
+TEST_F(BatchRun, ThePictureIsDecodedOncePerJob) {
+    const std::string original = contents(sample("egfr_background.png"));
+    writePaintedPathway(folder / "painted.pth", sample("egfr_background.png"), sample("egfr.pth"));
+    for (const std::string& base : {sample("egfr.pth"), (folder / "painted.pth").string()}) {
+        SCOPED_TRACE(base);
+        sampleJob("out.pth");
+        inputs.pathwayPath = base;
+        const long long before = Image::filesDecoded();
+        ASSERT_EQ(runQuietly(), batchSucceeded);
+        EXPECT_EQ(Image::filesDecoded() - before, 1);
+        EXPECT_EQ(contents(folder / "out_img.png"), original);
+    }
 }
 
 TEST_F(BatchRun, StringSourceIsAskedAndItsFailureEndsWithTwo) {

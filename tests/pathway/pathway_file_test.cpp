@@ -476,6 +476,41 @@ TEST_F(PathwayFile, PictureOfARegionIsDecodedOnceOnLoad) {
     EXPECT_EQ(q->sourceImageFile, at("regions_img.png"));
 }
 
+// A picture handed from a closing document replaces the decode of the file it
+// holds, for the regions and for the background alike, and of no other file.
+TEST_F(PathwayFile, HandedPictureStandsInOnlyForTheFileItHolds) {
+    for (const bool regions : {true, false}) {
+        SCOPED_TRACE(regions ? "regions" : "background only");
+        auto p = fresh();
+        if (regions) {
+            fillImage(*p);
+        } else {
+            p->setBackground(picture("photo.png"));
+        }
+        ASSERT_TRUE(p->savePathway(at("other.pth")));
+        ASSERT_TRUE(p->savePathway(at("saved.pth")));
+
+        long long decoded = Image::filesDecoded();
+        auto q = fresh();
+        ASSERT_TRUE(q->loadPathway(at("saved.pth"), nullptr, p->unchangedPicture()));
+        EXPECT_EQ(Image::filesDecoded() - decoded, 0);
+        ASSERT_TRUE(q->sourceImage);
+        EXPECT_EQ(q->sourceImage->qimage().constBits(), p->sourceImage->qimage().constBits());
+        EXPECT_TRUE(q->pictureUnchanged());
+        EXPECT_EQ(q->sourceImageFile, at("saved_img.png"));
+        if (regions) {
+            ASSERT_TRUE(q->shapeFinder);
+            EXPECT_EQ(q->shapeFinder->sourceImage, q->sourceImage.get());
+        }
+
+        decoded = Image::filesDecoded();
+        auto r = fresh();
+        ASSERT_TRUE(r->loadPathway(at("other.pth"), nullptr, p->unchangedPicture()));
+        EXPECT_EQ(Image::filesDecoded() - decoded, 1) << "another file is decoded";
+        EXPECT_EQ(r->sourceImageFile, at("other_img.png"));
+    }
+}
+
 TEST_F(PathwayFile, FailedSaveKeepsThePreviousFile) {
     auto p = fresh();
     fillHandPlaced(*p);

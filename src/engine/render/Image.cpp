@@ -2,9 +2,12 @@
 #include "engine/render/Image.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace {
+
+std::atomic<long long> decodeAttempts{0};
 
 // Converts pixel by pixel on the calling thread: QImage's own conversions
 // hand large images to a thread pool, which the thread sanitizer cannot follow.
@@ -110,7 +113,12 @@ Image Image::fromFile(const std::string& path, bool* ok) {
     return image;
 }
 
+long long Image::filesDecoded() {
+    return decodeAttempts.load(std::memory_order_relaxed);
+}
+
 bool Image::load(const std::string& path) {
+    decodeAttempts.fetch_add(1, std::memory_order_relaxed);
     QImage loaded;
     if (!loaded.load(QString::fromStdString(path))) {
         std::fprintf(stderr, "cannot read image %s\n", path.c_str());

@@ -23,6 +23,9 @@ public:
     static Image fromFile(const std::string& path, bool* ok = nullptr);
     [[nodiscard]] bool load(const std::string& path);
     [[nodiscard]] bool save(const std::string& path) const;
+    // How many files this process has tried to decode: what tests and
+    // benchmarks count to tell a decode saved from one repeated.
+    static long long filesDecoded();
 
     bool isNull() const { return image_.isNull(); }
     int width() const { return image_.width(); }
