@@ -1,8 +1,9 @@
 // The batch job end to end on full-size synthetic HPRD files with two
 // experiment files: ten seeds at two and three levels, a hundred seeds at two
 // levels, and ten seeds at three levels with a connectivity filter; each phase
-// timed on its own (seconds, as counters), then the whole job as the program
-// runs it.
+// timed on its own (seconds, as counters), the read-back of a pathway with a
+// large picture with and without taking the picture over, then the whole job
+// as the program runs it.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -24,6 +25,7 @@
 #include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "datasources/HPRDDataSource.h"
+#include "engine/render/Image.h"
 #include "model/Cache.h"
 #include "model/HeatmapSeries.h"
 #include "model/ProteinGraph.h"
@@ -173,7 +175,7 @@ void batchPhases(benchmark::State& state) {
 
         t = std::chrono::steady_clock::now();
         cpu = processorSeconds();
-        if (!app.loadPathway(output)) {
+        if (!app.reloadPathway(output)) {
             state.SkipWithError("reload");
             return;
         }
@@ -241,6 +243,66 @@ BENCHMARK(batchPhases)
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
+
+// The read-back of a just saved pathway with a 4,000 x 3,000 background
+// picture: decoded again from its copy (argument 0, an ordinary load) or
+// taken over from the closing document (1, the batch job's reload).
+void batchReloadPicture(benchmark::State& state) {
+    const Job& j = job();
+    const std::string picture = (j.folder / "large.png").string();
+    const std::string base = (j.folder / "pictured.pth").string();
+    if (!std::filesystem::exists(base)) {
+        QuietStdout quiet;
+        Image noise(4000, 3000, 3);
+        std::mt19937 rng(3);
+        for (int y = 0; y < noise.height(); ++y) {
+            for (int x = 0; x < noise.width(); ++x) {
+                noise.setPixel(x, y, Color4uint8{static_cast<std::uint8_t>(rng()),
+                                                 static_cast<std::uint8_t>(x + y), 128, 255});
+            }
+        }
+        PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
+                                    Color4(1, 1, 1, 1));
+        pathway.visual = false;
+        if (!noise.save(picture)) {
+            state.SkipWithError("picture");
+            return;
+        }
+        pathway.setBackground(picture);
+        if (!pathway.savePathway(base)) {
+            state.SkipWithError("base pathway");
+            return;
+        }
+    }
+    const std::string output = (j.folder / "pictured_out.pth").string();
+    double wall = 0;
+    double processor = 0;
+    long long decodes = 0;
+    for (auto _ : state) {
+        QuietStdout quiet;
+        App app;
+        if (!app.createPathwayFromExisting(output, base) || !app.pathway->savePathway(output)) {
+            state.SkipWithError("build");
+            return;
+        }
+        const long long decoded = Image::filesDecoded();
+        const auto t = std::chrono::steady_clock::now();
+        const double cpu = processorSeconds();
+        const bool read = state.range(0) == 1 ? app.reloadPathway(output) : app.loadPathway(output);
+        wall += seconds(t);
+        processor += processorSeconds() - cpu;
+        decodes += Image::filesDecoded() - decoded;
+        if (!read) {
+            state.SkipWithError("reload");
+            return;
+        }
+    }
+    using benchmark::Counter;
+    state.counters["reload_s"] = Counter(wall, Counter::kAvgIterations);
+    state.counters["reload_cpu_s"] = Counter(processor, Counter::kAvgIterations);
+    state.counters["decodes"] = Counter(static_cast<double>(decodes), Counter::kAvgIterations);
+}
+BENCHMARK(batchReloadPicture)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The whole job through runBatch, in the folder that holds ./data.
 void batchWhole(benchmark::State& state) {
