@@ -29,10 +29,10 @@
 #include "engine/render/Camera.h"
 
 class AnalyzeServices;
+struct DecodedPicture;
 class EdgeEntity;
 class Entity;
 class ExploreEntity;
-struct DecodedPicture;
 class Font;
 class GlyphFactory;
 class ImageProcessorSelection;
