@@ -59,7 +59,7 @@ void BM_LoadPathwayWithRepeatedProteinLines(benchmark::State& state) {
             state.SkipWithError("load failed");
             break;
         }
-        benchmark::DoNotOptimize(pathway.nodes.size());
+        benchmark::DoNotOptimize(pathway.nodes().size());
     }
 }
 BENCHMARK(BM_LoadPathwayWithRepeatedProteinLines)

@@ -102,7 +102,7 @@ void BM_ReadBuiltPathway(benchmark::State& state) {
             state.SkipWithError("load failed");
             break;
         }
-        benchmark::DoNotOptimize(p->nodes.size());
+        benchmark::DoNotOptimize(p->nodes().size());
     }
 }
 BENCHMARK(BM_ReadBuiltPathway)

@@ -59,8 +59,8 @@ bool App::ownedByPathway(const Entity* entity) const {
     if (!pathway || entity == nullptr) {
         return false;
     }
-    const auto& nodes = pathway->nodes;
-    const auto& edges = pathway->edges;
+    const auto& nodes = pathway->nodes();
+    const auto& edges = pathway->edges();
     return std::any_of(nodes.begin(), nodes.end(),
                        [entity](const auto& n) { return n.get() == entity; }) ||
            std::any_of(edges.begin(), edges.end(),
@@ -181,10 +181,7 @@ void App::mousePress(int x, int y, bool right) {
         pressInExploreView(ray);
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(pathway->layoutMutex);
-        pathway->mousePress(ray, 0);
-    }
+    pathway->mousePress(ray, 0);
     switch (tool) {
     case kToolPlaceProtein:
         placeProtein(ray);
@@ -270,7 +267,7 @@ void App::pressSelect(const Ray& ray) {
 }
 
 std::string App::freeNodeKey() const {
-    std::size_t n = pathway->nodes.size();
+    std::size_t n = pathway->nodes().size();
     std::string key = intToString(static_cast<int>(n));
     while (pathway->nodeTable().contains(key)) {
         key = intToString(static_cast<int>(++n));
@@ -388,7 +385,6 @@ void App::mouseRelease(int x, int y, bool /*right*/) {
         shapeFinder->finishStroke();
     }
     if (pathway) {
-        std::lock_guard<std::mutex> lock(pathway->layoutMutex);
         pathway->mouseRelease(ray, 0);
     }
 }
@@ -504,7 +500,7 @@ void App::selectProtein(const std::string& label) {
         }
     };
     Array<NodeEntity*> labelled;
-    for (const auto& node : pathway->nodes) {
+    for (const auto& node : pathway->nodes()) {
         if (node->getName() == label &&
             (pathway->hasChild(node.get()) || pathway->edgeContainer->hasChild(node.get()))) {
             labelled.push_back(node.get());
@@ -546,7 +542,7 @@ NodeEntity* App::resolveProtein(const std::string& label) const {
     const std::string named = pathway->graph->getNodeByName(label);
     NodeEntity* named_node = named.empty() ? nullptr : pathway->getNode(named);
     NodeEntity* first = nullptr;
-    for (const auto& node : pathway->nodes) {
+    for (const auto& node : pathway->nodes()) {
         if (node->getName() != label) {
             continue;
         }
@@ -643,7 +639,8 @@ void App::removeProtein(Entity* node) {
         placedSeedIds.erase(id);
         pathway->removeNode(own);
     } else if (!id.empty()) {
-        pathway->graph->removeNode(id);
+        // The layout reads the degrees of the graph.
+        pathway->withLayoutLocked([&] { pathway->graph->removeNode(id); });
     }
     if (exploreView && !id.empty()) {
         if (id == exploreView->currentProtein) {
@@ -722,7 +719,7 @@ void App::removeInteraction(Entity* edge) {
     if (own != nullptr) {
         pathway->removeEdge(own);
     } else if (!a.empty() && !b.empty()) {
-        pathway->graph->removeEdge(a, b);
+        pathway->withLayoutLocked([&] { pathway->graph->removeEdge(a, b); });
     }
     if (copy != nullptr && exploreView) {
         // Only the copy goes; the centre and the other partners stay.

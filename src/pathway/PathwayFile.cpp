@@ -223,24 +223,15 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
     const Vector3 size = p.getSize();
     g.scaleX = size.x;
     g.scaleY = size.y;
-    {
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        p.childList().clear();
-        p.edgeContainer->childList().clear();
-        p.edges.clear();
-        ++p.edgeListVersion;
-        p.nodes.clear();
-        ++p.nodeListVersion;
-        p.initialPositions.clear();
-        p.dragEnabled = true;
-    }
+    p.dropEntities();
+    p.dragEnabled = true;
 
     Array<std::string> ids;
     g.getNodes(ids);
     const int n = static_cast<int>(ids.size());
     // Sized once: growing them step by step would copy and rehash them.
-    p.nodes.reserve(ids.size());
-    p.reserveNodeIds(ids.size());
+    p.reserveNodes(ids.size());
+    Array<Vector3> anchors;
     for (int i = 0; i < n; ++i) {
         const std::string& id = ids[static_cast<std::size_t>(i)];
         progress(20 + static_cast<int>(20LL * i / n));
@@ -306,11 +297,12 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
             }
         }
         if (const Property* initial = property("initialPosition")) {
-            p.initialPositions.push_back(stringToVector3(initial->getValue()));
+            anchors.push_back(stringToVector3(initial->getValue()));
         }
         // The shape name is read only by a rebuild.
         node->update();
     }
+    p.setInitialPositions(std::move(anchors));
 
     // The graph stays as it is while the scene is built, so its identifiers
     // can be pointed at rather than copied.
@@ -324,8 +316,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
         graphEdges.push_back({&a, &b, own});
     });
     const int m = static_cast<int>(graphEdges.size());
-    p.edges.reserve(graphEdges.size());
-    p.reserveEdgeKeys(graphEdges.size());
+    p.reserveEdges(graphEdges.size());
     for (int i = 0; i < m; ++i) {
         const GraphEdge& e = graphEdges[static_cast<std::size_t>(i)];
         progress(40 + static_cast<int>(40LL * i / m));
@@ -412,9 +403,13 @@ void buildRegionEntities(PathwayLayoutEntity& p, const Image* image) {
 // ---- writing ----
 
 void PathwayFileWriter::write(LineSink& lines) const {
+    // The layout moves the proteins whose places are written.
+    pathway.withLayoutLocked([&] { writeBetweenPasses(lines); });
+}
+
+void PathwayFileWriter::writeBetweenPasses(LineSink& lines) const {
     PathwayLayoutEntity& p = pathway;
     const Vector3 size = p.getSize();
-    std::lock_guard<std::mutex> lock(p.layoutMutex);
     lines.addLine(oneLine(p.getName()));
     lines.addLine(flag(p.hasNetwork));
     lines.addLine(flag(p.fromImage));
@@ -462,7 +457,7 @@ void PathwayFileWriter::write(LineSink& lines) const {
     lines.addLine("ENDNODES");
 
     lines.addLine("CONTROLPOINTS");
-    for (const Vector3& point : p.controlPoints) {
+    for (const Vector3& point : p.controlPoints()) {
         lines.addLine(vector3ToString(point));
     }
     lines.addLine("ENDCONTROLPOINTS");
@@ -687,10 +682,7 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
         }
     };
     progress(1);
-    {
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        p.childList().clear();
-    }
+    p.withLayoutLocked([&] { p.childList().clear(); });
     p.forgetIds();
 
     // The header by position, blank lines included: an empty text keeps its place.
@@ -746,9 +738,10 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     // each insertion stays cheap; they are put back in insertion order below.
     Array<Entity*> added;
     auto takeChildren = [&]() {
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        added.insert(added.end(), p.childList().begin(), p.childList().end());
-        p.childList().clear();
+        p.withLayoutLocked([&] {
+            added.insert(added.end(), p.childList().begin(), p.childList().end());
+            p.childList().clear();
+        });
     };
 
     // A repeated line - the same protein at the same place, or the same
@@ -790,7 +783,7 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
 
     if (!expect(reader, "CONTROLPOINTS") ||
         !readSection(reader, "ENDCONTROLPOINTS", [&](const std::string& line) {
-            p.controlPoints.push_back(stringToVector3(line));
+            p.addControlPoint(stringToVector3(line));
         })) {
         return false;
     }
@@ -835,8 +828,7 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
         std::stable_sort(added.begin(), added.end(), [](const Entity* a, const Entity* b) {
             return a->getGlobalFrame().translation.z < b->getGlobalFrame().translation.z;
         });
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        p.childList() = added;
+        p.withLayoutLocked([&] { p.childList() = added; });
     }
     progress(4);
 

@@ -39,6 +39,9 @@ public:
 
 private:
     PathwayLayoutEntity& pathway;
+
+    // write, run while the layout thread waits.
+    void writeBetweenPasses(LineSink& lines) const;
 };
 
 class PathwayFileReader {

@@ -129,8 +129,8 @@ PathwayLayoutEntity::~PathwayLayoutEntity() {
         layouter.reset();
     }
     // Edges observe their nodes, so they go first.
-    edges.clear();
-    nodes.clear();
+    edges_.clear();
+    nodes_.clear();
 }
 
 Color4* PathwayLayoutEntity::schemeColor(const std::string& name) {
@@ -182,9 +182,9 @@ NodeEntity* PathwayLayoutEntity::createNodeLocked(const CoordinateFrame& frame,
     }
     node->draggable = true;
     node->setFont(font);
-    nodes.push_back(std::move(node));
-    ++nodeListVersion;
-    return nodes.back().get();
+    nodes_.push_back(std::move(node));
+    ++nodeListVersion_;
+    return nodes_.back().get();
 }
 
 EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool large) {
@@ -210,9 +210,9 @@ EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool l
         // are drawn over their interactions.
         edgeContainer->putChildInFront(edge.get());
     }
-    edges.push_back(std::move(edge));
-    ++edgeListVersion;
-    return edges.back().get();
+    edges_.push_back(std::move(edge));
+    ++edgeListVersion_;
+    return edges_.back().get();
 }
 
 NodeEntity* PathwayLayoutEntity::getNode(const std::string& id) const {
@@ -233,7 +233,7 @@ std::string PathwayLayoutEntity::getNodeId(const NodeEntity* node) const {
 }
 
 NodeEntity* PathwayLayoutEntity::findNodeByName(const std::string& label) const {
-    for (const auto& node : nodes) {
+    for (const auto& node : nodes_) {
         if (node->getName() == label) {
             return node.get();
         }
@@ -251,13 +251,15 @@ void PathwayLayoutEntity::registerNode(const std::string& id, NodeEntity* node) 
     nodeTable_[id] = node;
 }
 
-void PathwayLayoutEntity::reserveNodeIds(std::size_t count) {
+void PathwayLayoutEntity::reserveNodes(std::size_t count) {
     std::lock_guard<std::mutex> lock(layoutMutex);
+    nodes_.reserve(count);
     nodeTable_.reserve(count);
 }
 
-void PathwayLayoutEntity::reserveEdgeKeys(std::size_t count) {
+void PathwayLayoutEntity::reserveEdges(std::size_t count) {
     std::lock_guard<std::mutex> lock(layoutMutex);
+    edges_.reserve(count);
     edgeTable_.reserve(count);
 }
 
@@ -281,6 +283,16 @@ LayoutForces PathwayLayoutEntity::layoutForces() const {
 void PathwayLayoutEntity::setLayoutForces(const LayoutForces& forces) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     forces_ = forces;
+}
+
+void PathwayLayoutEntity::setInitialPositions(Array<Vector3> positions) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    initialPositions_ = std::move(positions);
+}
+
+void PathwayLayoutEntity::addControlPoint(const Vector3& point) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    controlPoints_.push_back(point);
 }
 
 EdgeEntity* PathwayLayoutEntity::findEdge(const std::string& a, const std::string& b) const {
@@ -433,7 +445,7 @@ Entity* PathwayLayoutEntity::pickEntity(const Ray& ray) {
             return found;
         }
     }
-    for (const auto& edge : edges) {
+    for (const auto& edge : edges_) {
         // Small interactions are not pickable while they are not shown.
         if (edge->kind != 2 && !smallShown && !hasChild(edge.get())) {
             continue;
@@ -524,7 +536,7 @@ void PathwayLayoutEntity::setFont(std::shared_ptr<Font> newFont) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     font = newFont;
     invalidateContent();
-    for (const auto& node : nodes) {
+    for (const auto& node : nodes_) {
         node->setFont(newFont);
     }
     update();
@@ -536,6 +548,16 @@ void PathwayLayoutEntity::scale(double factor) {
     if (shapeFinder) {
         shapeFinder->scale(factor);
     }
+}
+
+bool PathwayLayoutEntity::mousePress(const Ray& ray, int button) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    return ContainerEntity::mousePress(ray, button);
+}
+
+bool PathwayLayoutEntity::mouseRelease(const Ray& ray, int button) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    return ContainerEntity::mouseRelease(ray, button);
 }
 
 bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
@@ -643,18 +665,18 @@ void PathwayLayoutEntity::destroyEdgeLocked(EdgeEntity* edge) {
     removeChild(edge);
     edgeContainer->removeChild(edge);
     auto owned =
-        std::find_if(edges.begin(), edges.end(), [edge](const auto& e) { return e.get() == edge; });
-    if (owned != edges.end()) {
-        edges.erase(owned);
-        ++edgeListVersion;
+        std::find_if(edges_.begin(), edges_.end(), [edge](const auto& e) { return e.get() == edge; });
+    if (owned != edges_.end()) {
+        edges_.erase(owned);
+        ++edgeListVersion_;
     }
 }
 
 void PathwayLayoutEntity::removeNode(NodeEntity* node) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     auto owned =
-        std::find_if(nodes.begin(), nodes.end(), [node](const auto& n) { return n.get() == node; });
-    if (node == nullptr || owned == nodes.end()) {
+        std::find_if(nodes_.begin(), nodes_.end(), [node](const auto& n) { return n.get() == node; });
+    if (node == nullptr || owned == nodes_.end()) {
         return;
     }
     const std::string id = getNodeId(node);
@@ -674,7 +696,7 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
     }
 
     Array<EdgeEntity*> touching;
-    for (const auto& edge : edges) {
+    for (const auto& edge : edges_) {
         if (edge->nodeA == node || edge->nodeB == node) {
             touching.push_back(edge.get());
         }
@@ -686,19 +708,19 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
     removeChild(node);
     edgeContainer->removeChild(node);
     // Anchors follow the node list index for index; keep them aligned.
-    const std::size_t index = static_cast<std::size_t>(owned - nodes.begin());
-    if (initialPositions.size() == nodes.size()) {
-        initialPositions.erase(initialPositions.begin() + static_cast<std::ptrdiff_t>(index));
+    const std::size_t index = static_cast<std::size_t>(owned - nodes_.begin());
+    if (initialPositions_.size() == nodes_.size()) {
+        initialPositions_.erase(initialPositions_.begin() + static_cast<std::ptrdiff_t>(index));
     }
-    nodes.erase(owned);
-    ++nodeListVersion;
+    nodes_.erase(owned);
+    ++nodeListVersion_;
 }
 
 void PathwayLayoutEntity::removeEdge(EdgeEntity* edge) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     auto owned =
-        std::find_if(edges.begin(), edges.end(), [edge](const auto& e) { return e.get() == edge; });
-    if (edge == nullptr || owned == edges.end()) {
+        std::find_if(edges_.begin(), edges_.end(), [edge](const auto& e) { return e.get() == edge; });
+    if (edge == nullptr || owned == edges_.end()) {
         return;
     }
     const std::string a = getNodeId(edge->nodeA);
@@ -716,7 +738,7 @@ void PathwayLayoutEntity::clear() {
     auto isSmall = [small](const NodeEntity* n) { return n != nullptr && n->getParent() == small; };
 
     Array<EdgeEntity*> doomed;
-    for (const auto& edge : edges) {
+    for (const auto& edge : edges_) {
         if (isSmall(edge->nodeA) || isSmall(edge->nodeB)) {
             doomed.push_back(edge.get());
         }
@@ -725,17 +747,40 @@ void PathwayLayoutEntity::clear() {
         destroyEdgeLocked(edge);
     }
 
-    std::erase_if(nodes, [&](const std::unique_ptr<NodeEntity>& n) {
-        if (!isSmall(n.get())) {
-            return false;
-        }
-        removeChild(n.get());
-        return true;
-    });
+    if (std::erase_if(nodes_, [&](const std::unique_ptr<NodeEntity>& n) {
+            if (!isSmall(n.get())) {
+                return false;
+            }
+            removeChild(n.get());
+            return true;
+        }) > 0) {
+        ++nodeListVersion_;
+    }
     small->childList().clear();
     // The graph goes, so no protein id names an entity any more.
     nodeTable_.clear();
     selectedNodes.clear();
-    initialPositions.clear();
+    initialPositions_.clear();
     graph = std::make_unique<ProteinGraph>();
+}
+
+void PathwayLayoutEntity::dropEntities() {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    childList().clear();
+    edgeContainer->childList().clear();
+    // Edges observe their nodes, so they go first.
+    edges_.clear();
+    ++edgeListVersion_;
+    nodes_.clear();
+    ++nodeListVersion_;
+    initialPositions_.clear();
+}
+
+void PathwayLayoutEntity::forgetSelection(const ImageProcessorSelection* selection) {
+    std::lock_guard<std::mutex> lock(layoutMutex);
+    for (auto* table : {&nodeSelections, &edgeSelections}) {
+        for (auto it = table->begin(); it != table->end();) {
+            it = it->second == selection ? table->erase(it) : std::next(it);
+        }
+    }
 }

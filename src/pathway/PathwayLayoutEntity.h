@@ -4,23 +4,29 @@
 // regions and the selected and named-selected proteins.
 //
 // Ownership: the document owns its graph, its edge container, every entity in
-// `nodes` and `edges`, its layouter, its cacher, its shape finder, the
+// nodes() and edges(), its layouter, its cacher, its shape finder, the
 // background image it loaded and the regions kept in `ownedSelections`.
-// `nodeTable`, `edgeTable`, `nodeSelections` and `edgeSelections` observe.
+// nodeTable(), edgeTable(), `nodeSelections` and `edgeSelections` observe.
 // Children lists observe too: removing a child never deletes it.
 //
-// Threads: the layout thread moves the nodes of `nodes` under `layoutMutex`
-// (non-recursive), and reads the id tables and the layout forces there. Those
-// two are private: they are written only through the operations below, which
-// take the mutex, so nobody can write them beside the layout thread. Every
-// public operation that changes nodes, edges, their frames, sizes or looks, or
-// the graph, takes the mutex itself too; never call one while holding it.
+// Threads: the layout thread holds the private `layoutMutex` while it copies
+// the node and edge lists, the id tables, the anchors, the control points,
+// the forces, the pathway's size and every protein's place and size, and
+// while it moves the small proteins; in the first pass after the node list
+// changed it also reads the degrees of `graph` there. The lists, tables,
+// anchors, control points and forces are private, and only the operations of
+// this class write them, each under the mutex. The graph and the entities
+// themselves stay public, so the compiler does not hold their writers outside
+// this class to the mutex; those that change what the layout reads hold it off
+// through withLayoutLocked (the filters' rules, the window's deletions in the
+// graph).
 #pragma once
 
 #include <array>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include <QImage>
 
@@ -132,24 +138,11 @@ public:
     std::string buildMode;
     // "HPRD" or "String".
     std::string dataSourceName;
-    // Layout anchors as fractions of the pathway size, one per entry of `nodes`.
-    Array<Vector3> initialPositions;
     std::string noteLine = "none";
     // Holds the small proteins and small interactions; a child of the pathway
     // only while they are shown (setEdgesVisible).
     std::unique_ptr<ContainerEntity> edgeContainer;
     bool dragEnabled = true;
-    // Every protein made by createNode and every interaction made by
-    // createEdge, owned here.
-    Array<std::unique_ptr<NodeEntity>> nodes;
-    Array<std::unique_ptr<EdgeEntity>> edges;
-    // Raised (under layoutMutex) whenever a node or an edge is created or
-    // destroyed, so the layouter can tell a new one at a freed address from
-    // the old one without visiting every node and edge on every pass.
-    uint64_t nodeListVersion = 0;
-    uint64_t edgeListVersion = 0;
-    // Points the layout keeps proteins away from.
-    Array<Vector3> controlPoints;
     // The NODE_TO_ID lines of the file, verbatim.
     Array<std::string> nodeToIdLines;
     // Keeper of the ".cache" side file; only a visual pathway has one.
@@ -181,9 +174,6 @@ public:
     // The main window, null in batch mode; observed.
     WindowServices* windowServices = nullptr;
 
-    // Guards every entity of the pathway against the layout thread.
-    mutable std::mutex layoutMutex;
-
     // ---- scheme colours by name ----
 
     // The stored colour of a scheme name; null for an unknown name.
@@ -201,18 +191,25 @@ public:
     // Not entered in edgeTable.
     EdgeEntity* createEdge(NodeEntity* a, NodeEntity* b, bool large);
 
-    // Protein id -> node, and edgeTableKey(a, b) -> interaction. Only the GUI
-    // thread writes them, through the operations here, so it reads them freely.
+    // Every protein made by createNode and every interaction made by
+    // createEdge, owned here.
+    const Array<std::unique_ptr<NodeEntity>>& nodes() const { return nodes_; }
+    const Array<std::unique_ptr<EdgeEntity>>& edges() const { return edges_; }
+    // Room for that many proteins, or interactions, in the list and the id
+    // table, so that filling them does not copy and rehash step by step.
+    void reserveNodes(std::size_t count);
+    void reserveEdges(std::size_t count);
+    // Drops every protein and interaction with the layout anchors, and empties
+    // the children of the pathway and of the edge container. The id tables
+    // stay (forgetIds).
+    void dropEntities();
+
+    // Protein id -> node, and edgeTableKey(a, b) -> interaction.
     const Table<std::string, NodeEntity*>& nodeTable() const { return nodeTable_; }
     const Table<std::string, EdgeEntity*>& edgeTable() const { return edgeTable_; }
-    // Enters the node under the protein id (replacing an earlier entry); takes
-    // layoutMutex.
+    // Enters the node under the protein id (replacing an earlier entry).
     void registerNode(const std::string& id, NodeEntity* node);
-    // Room for that many entries, so that filling a table does not rehash it
-    // step by step; each takes layoutMutex.
-    void reserveNodeIds(std::size_t count);
-    void reserveEdgeKeys(std::size_t count);
-    // Empties both tables; takes layoutMutex.
+    // Empties both tables.
     void forgetIds();
 
     NodeEntity* getNode(const std::string& id) const;
@@ -223,15 +220,32 @@ public:
     // The edgeTable key of the interaction from a to b (the ids are joined by
     // a separator no id may hold).
     static std::string edgeTableKey(const std::string& a, const std::string& b);
-    // Enters an interaction under (a, b); takes layoutMutex.
+    // Enters an interaction under (a, b).
     void registerEdge(const std::string& a, const std::string& b, EdgeEntity* edge);
     // The interaction under (a, b), else under (b, a); null when neither.
     EdgeEntity* findEdge(const std::string& a, const std::string& b) const;
 
-    // ---- layout forces (each takes layoutMutex) ----
+    // ---- what the layout pulls towards and pushes from ----
 
     LayoutForces layoutForces() const;
     void setLayoutForces(const LayoutForces& forces);
+    // Anchors as fractions of the pathway size, one per entry of nodes(); the
+    // layout leaves them out while the counts differ.
+    const Array<Vector3>& initialPositions() const { return initialPositions_; }
+    void setInitialPositions(Array<Vector3> positions);
+    // Points the layout keeps proteins away from.
+    const Array<Vector3>& controlPoints() const { return controlPoints_; }
+    void addControlPoint(const Vector3& point);
+
+    // Runs `work` between two layout passes and returns what it returns: for
+    // reading the frames the layout moves, or changing the entities or the
+    // graph it reads, from outside this class. An operation of this class
+    // called from `work` deadlocks (the mutex is not recursive).
+    template <class Work>
+    decltype(auto) withLayoutLocked(Work&& work) const {
+        std::lock_guard<std::mutex> lock(layoutMutex);
+        return std::forward<Work>(work)();
+    }
 
     // ---- scheme and sizes ----
 
@@ -252,6 +266,9 @@ public:
     void setGlobalFrame(const CoordinateFrame& frame) override;
     void setFont(std::shared_ptr<Font> font) override;
     void scale(double factor) override;
+    // Presses and releases reach the proteins between two layout passes.
+    bool mousePress(const Ray& ray, int button) override;
+    bool mouseRelease(const Ray& ray, int button) override;
     // Moves the selected proteins with the mouse and stores their positions.
     // Defined here (every virtual must be, for the document to link at all).
     bool drag(const Ray& previous, const Ray& current) override;
@@ -279,6 +296,8 @@ public:
     void removeEdge(EdgeEntity* edge);
     // Drops the network and keeps what was placed by hand.
     void clear();
+    // Drops an image region from both region tables.
+    void forgetSelection(const ImageProcessorSelection* selection);
 
     // ---- editing (written into the entity and into the graph) ----
 
@@ -348,9 +367,21 @@ public:
                                    WindowServices* window);
 
 private:
-    // Copies the forces and reads the id tables inside its own lock.
+    // Reads what it shares with this class inside its own lock.
     friend class PathwayLayouter;
 
+    // Held by every operation of this class that writes what the layout
+    // thread reads, and by the layout thread while it reads and moves.
+    mutable std::mutex layoutMutex;
+    Array<std::unique_ptr<NodeEntity>> nodes_;
+    Array<std::unique_ptr<EdgeEntity>> edges_;
+    // Raised whenever a node or an edge is created or destroyed, so the
+    // layouter can tell a new one at a freed address from the old one without
+    // visiting every node and edge on every pass.
+    uint64_t nodeListVersion_ = 0;
+    uint64_t edgeListVersion_ = 0;
+    Array<Vector3> initialPositions_;
+    Array<Vector3> controlPoints_;
     // Protein id -> node.
     Table<std::string, NodeEntity*> nodeTable_;
     // edgeTableKey(a, b) -> interaction; use the helpers, never a + b.

@@ -877,12 +877,12 @@ void PathwayLayouter::layoutPass() {
 }
 
 void PathwayLayouter::takeSnapshotLocked() {
-    const auto& nodes = owner->nodes;
+    const auto& nodes = owner->nodes_;
     const std::size_t n = nodes.size();
     const bool nodesChanged =
-        !indicesValid || n != snap.nodes.size() || owner->nodeListVersion != snap.nodeListVersion;
+        !indicesValid || n != snap.nodes.size() || owner->nodeListVersion_ != snap.nodeListVersion;
     if (nodesChanged) {
-        snap.nodeListVersion = owner->nodeListVersion;
+        snap.nodeListVersion = owner->nodeListVersion_;
         snap.nodes.resize(n);
         for (std::size_t i = 0; i < n; ++i) {
             snap.nodes[i] = nodes[i].get();
@@ -912,8 +912,8 @@ void PathwayLayouter::takeSnapshotLocked() {
 
     refreshIndicesLocked(nodesChanged);
 
-    snap.initialPositions = owner->initialPositions;
-    snap.controlPoints = owner->controlPoints;
+    snap.initialPositions = owner->initialPositions_;
+    snap.controlPoints = owner->controlPoints_;
     snap.forces = owner->forces_;
     const Vector3 extent = owner->getSize();
     snap.width = extent.x;
@@ -948,12 +948,12 @@ void PathwayLayouter::refreshIndicesLocked(bool nodesChanged) {
     // An edge's ends never change, so the document's edge version tells
     // whether the end indices still hold; the edges themselves are only
     // visited when they do not.
-    const auto& edges = owner->edges;
+    const auto& edges = owner->edges_;
     const std::size_t e = edges.size();
     const bool edgesChanged = nodesChanged || !indicesValid || e != snap.edgeA.size() ||
-                              owner->edgeListVersion != lastEdgeListVersion;
+                              owner->edgeListVersion_ != lastEdgeListVersion;
     if (edgesChanged) {
-        lastEdgeListVersion = owner->edgeListVersion;
+        lastEdgeListVersion = owner->edgeListVersion_;
         snap.edgeA.resize(e);
         snap.edgeB.resize(e);
         for (std::size_t j = 0; j < e; ++j) {
@@ -1147,9 +1147,9 @@ void PathwayLayouter::forcesToMoves(Array<double>& fx, Array<double>& fy) const 
 
 void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<double>& fy) {
     const Entity* inner = owner->edgeContainer.get();
-    const auto& nodes = owner->nodes;
+    const auto& nodes = owner->nodes_;
     const bool same =
-        nodes.size() == snap.nodes.size() && owner->nodeListVersion == snap.nodeListVersion;
+        nodes.size() == snap.nodes.size() && owner->nodeListVersion_ == snap.nodeListVersion;
     for (std::size_t j = 0; j < nodes.size(); ++j) {
         if (j + PREFETCH_AHEAD < nodes.size()) {
             nodes[j + PREFETCH_AHEAD]->prefetchMove();

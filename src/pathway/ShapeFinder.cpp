@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <mutex>
 #include <numbers>
 
 #include "engine/CoordinateFrame.h"
@@ -587,12 +586,7 @@ void ShapeFinder::forgetInPathway(const ImageProcessorSelection* selection) {
     if (pathway == nullptr) {
         return;
     }
-    std::lock_guard<std::mutex> lock(pathway->layoutMutex);
-    for (auto* table : {&pathway->nodeSelections, &pathway->edgeSelections}) {
-        for (auto it = table->begin(); it != table->end();) {
-            it = it->second == selection ? table->erase(it) : std::next(it);
-        }
-    }
+    pathway->forgetSelection(selection);
 }
 
 void ShapeFinder::rejectLastShape() {

@@ -1,6 +1,5 @@
 #include "ui/FiltersPage.h"
 
-#include <mutex>
 #include <optional>
 
 #include <QCheckBox>
@@ -183,13 +182,13 @@ FiltersPage::~FiltersPage() {
     PathwayLayoutEntity* p = pathway();
     if (p != nullptr) {
         const bool hadFilters = !filters_.empty();
-        {
-            std::lock_guard<std::mutex> lock(p->layoutMutex);
+        // A rule untags the graph the layout reads as it goes.
+        p->withLayoutLocked([this] {
             while (!filters_.empty()) {
                 filters_.back()->selector.reset();
                 filters_.pop_back();
             }
-        }
+        });
         if (hadFilters) {
             p->updateVisibility(false, false);
         }
@@ -267,9 +266,7 @@ bool FiltersPage::choosePathProteins(SelectorFactory* factory) {
 }
 
 void FiltersPage::markNewest(int value) {
-    PathwayLayoutEntity* p = pathway();
-    std::lock_guard<std::mutex> lock(p->layoutMutex);
-    filters_.back()->selector->markGraph(value);
+    pathway()->withLayoutLocked([&] { filters_.back()->selector->markGraph(value); });
 }
 
 void FiltersPage::setRowEnabled(FilterRow& row, bool enabled) {
@@ -369,10 +366,7 @@ void FiltersPage::removeFilter() {
     filters_.pop_back();
     row->slider->disconnect(this);
     if (PathwayLayoutEntity* p = pathway()) {
-        {
-            std::lock_guard<std::mutex> lock(p->layoutMutex);
-            row->selector.reset();
-        }
+        p->withLayoutLocked([&row] { row->selector.reset(); });
         p->updateVisibility(false, false);
     }
     discardPanel(row->panel);

@@ -266,7 +266,7 @@ std::vector<NodeEntity*> RenderWindow::selection() const {
 EdgeEntity* RenderWindow::selectedInteraction() const {
     PathwayLayoutEntity* document = pathway();
     if (!document || !selectedInteraction_) return nullptr;
-    const auto& edges = document->edges;
+    const auto& edges = document->edges();
     const bool present = std::any_of(edges.begin(), edges.end(), [this](const auto& edge) {
         return edge.get() == selectedInteraction_;
     });

@@ -21,7 +21,7 @@ Array<std::string> tableKeys(const PathwayLayoutEntity& pathway) {
 }
 
 bool holdsNode(const PathwayLayoutEntity& pathway, const NodeEntity* node) {
-    return std::any_of(pathway.nodes.begin(), pathway.nodes.end(),
+    return std::any_of(pathway.nodes().begin(), pathway.nodes().end(),
                        [node](const auto& n) { return n.get() == node; });
 }
 
@@ -34,10 +34,10 @@ protected:
         app.setTool(App::kToolPlaceProtein);
         answers.emplace_back(label, id);
         const Vector3 size = app.pathway->getSize();
-        const std::size_t before = app.pathway->nodes.size();
+        const std::size_t before = app.pathway->nodes().size();
         pressAt(app.pathway->getGlobalFrame().pointToWorldSpace(
             Vector3(fx * size.x, -fy * size.y, 0)));
-        return app.pathway->nodes.size() > before ? app.pathway->nodes.back().get() : nullptr;
+        return app.pathway->nodes().size() > before ? app.pathway->nodes().back().get() : nullptr;
     }
 };
 
@@ -64,7 +64,7 @@ TEST_F(Editing, PlacedProteinsAreKeyedByCountSelectedAndSeeded) {
         EXPECT_EQ(place(bad, "P9", 0.3f, 0.7f), nullptr) << bad;
     }
     EXPECT_EQ(place("Fine", "P#9", 0.3f, 0.7f), nullptr);
-    EXPECT_EQ(app.pathway->nodes.size(), 3u);
+    EXPECT_EQ(app.pathway->nodes().size(), 3u);
     EXPECT_EQ(app.pathway->nodeToIdLines.size(), 3u);
 
     // A key a removal left in use is not handed out again.
@@ -120,8 +120,8 @@ TEST_F(Editing, InteractionToolJoinsTwoDifferentProteinsOnly) {
     press(a);
     press(a);
     press(b);
-    ASSERT_EQ(app.pathway->edges.size(), 1u);
-    const EdgeEntity* ab = app.pathway->edges[0].get();
+    ASSERT_EQ(app.pathway->edges().size(), 1u);
+    const EdgeEntity* ab = app.pathway->edges()[0].get();
     EXPECT_EQ(ab->nodeA, a);
     EXPECT_EQ(ab->nodeB, b);
     EXPECT_TRUE(app.pathway->hasChild(ab));
@@ -129,14 +129,14 @@ TEST_F(Editing, InteractionToolJoinsTwoDifferentProteinsOnly) {
     // An interaction is no end: C, then the A-B line, then A joins C and A.
     press(c);
     pressAt((ab->endPointA() + ab->endPointB()) * 0.5f);
-    ASSERT_EQ(app.pathway->edges.size(), 1u);
+    ASSERT_EQ(app.pathway->edges().size(), 1u);
     press(a);
-    ASSERT_EQ(app.pathway->edges.size(), 2u);
-    for (const auto& edge : app.pathway->edges) {
+    ASSERT_EQ(app.pathway->edges().size(), 2u);
+    for (const auto& edge : app.pathway->edges()) {
         EXPECT_EQ(edge->nodeA->getType(), "NodeEntity");
         EXPECT_EQ(edge->nodeB->getType(), "NodeEntity");
     }
-    EXPECT_EQ(app.pathway->edges[1]->nodeA, c);
+    EXPECT_EQ(app.pathway->edges()[1]->nodeA, c);
 
     // A first end that is deleted meanwhile is forgotten, never joined.
     press(b);
@@ -145,7 +145,7 @@ TEST_F(Editing, InteractionToolJoinsTwoDifferentProteinsOnly) {
     EXPECT_EQ(app.firstEnd, nullptr);
     press(c);
     EXPECT_EQ(app.firstEnd, c);
-    EXPECT_EQ(app.pathway->edges.size(), 1u) << "only C-A is left";
+    EXPECT_EQ(app.pathway->edges().size(), 1u) << "only C-A is left";
 }
 
 TEST_F(Editing, DeleteToolsRemoveThroughTheDocument) {
@@ -161,8 +161,8 @@ TEST_F(Editing, DeleteToolsRemoveThroughTheDocument) {
     press(c);
     press(a);
     press(c);
-    ASSERT_EQ(app.pathway->edges.size(), 3u);
-    const EdgeEntity* ac = app.pathway->edges[2].get();
+    ASSERT_EQ(app.pathway->edges().size(), 3u);
+    const EdgeEntity* ac = app.pathway->edges()[2].get();
     const Vector3 acMiddle = (ac->endPointA() + ac->endPointB()) * 0.5f;
 
     // Tool 12 takes B with both its interactions and its own seed entry only.
@@ -170,7 +170,7 @@ TEST_F(Editing, DeleteToolsRemoveThroughTheDocument) {
     const int changes = analyze.changes;
     press(b);
     EXPECT_FALSE(holdsNode(*app.pathway, b));
-    EXPECT_EQ(app.pathway->edges.size(), 1u);
+    EXPECT_EQ(app.pathway->edges().size(), 1u);
     EXPECT_EQ(app.pathway->nodeToIdLines, (Array<std::string>{"PA#A", "PB2#B", "PC#C"}));
     EXPECT_EQ(app.pathway->getNode("2"), nullptr);
     EXPECT_EQ(app.pathway->getNode("3"), twin);
@@ -179,7 +179,7 @@ TEST_F(Editing, DeleteToolsRemoveThroughTheDocument) {
     // Tool 13: the A-C line goes and cannot be picked any more.
     app.setTool(App::kToolDeleteInteraction);
     pressAt(acMiddle);
-    EXPECT_TRUE(app.pathway->edges.empty());
+    EXPECT_TRUE(app.pathway->edges().empty());
     app.setTool(App::kToolPlaceInteraction);
     const auto [x, y] = pixelOf(acMiddle);
     EXPECT_EQ(app.pick(x, y), nullptr);
@@ -187,7 +187,7 @@ TEST_F(Editing, DeleteToolsRemoveThroughTheDocument) {
     // A press on empty space with a deleting tool does nothing.
     app.setTool(App::kToolDeleteProtein);
     pressEmpty();
-    EXPECT_EQ(app.pathway->nodes.size(), 3u);
+    EXPECT_EQ(app.pathway->nodes().size(), 3u);
 }
 
 TEST_F(Editing, RenameAndRemoveByIdentityNotLabel) {
@@ -292,7 +292,7 @@ TEST_F(Editing, CameraStaysInFrontOfThePlaneAndFinite) {
     answers.emplace_back("X", "PX");
     app.setTool(App::kToolPlaceProtein);
     app.mousePress(400, 300, false);
-    EXPECT_TRUE(app.pathway->nodes.empty());
+    EXPECT_TRUE(app.pathway->nodes().empty());
     EXPECT_TRUE(askedWithRegion.empty()) << "nothing to place on: no question";
 
     // No viewport: no ray at all.
@@ -347,7 +347,7 @@ TEST_F(Editing, UnbuiltFileNodesAreSelectedAndDeletedOneByOne) {
     ASSERT_TRUE(app.loadPathway(file("hand.pth")));
     app.fitToView(true);
     app.mainWindow = &window;
-    ASSERT_EQ(app.pathway->nodes.size(), 3u);
+    ASSERT_EQ(app.pathway->nodes().size(), 3u);
     ASSERT_TRUE(app.pathway->nodeTable().empty()) << "a file keeps no keys of placed proteins";
     EXPECT_EQ(app.tool, App::kToolLoaded);
 
@@ -365,7 +365,7 @@ TEST_F(Editing, UnbuiltFileNodesAreSelectedAndDeletedOneByOne) {
     // Deleting one GRB2 takes exactly one of the two GRB2 seed entries.
     app.setTool(App::kToolDeleteProtein);
     press(grb);
-    EXPECT_EQ(app.pathway->nodes.size(), 2u);
+    EXPECT_EQ(app.pathway->nodes().size(), 2u);
     Array<std::string> seeds = app.pathway->nodeToIdLines;
     EXPECT_EQ(std::count_if(seeds.begin(), seeds.end(),
                             [](const std::string& s) { return s.ends_with("#GRB2"); }),
@@ -409,7 +409,7 @@ TEST_F(Editing, PaintingDrawsStrokesInsteadOfEditing) {
     app.mouseRelease(lastX, lastY, false);
     EXPECT_EQ(printed.find("drag\n"), std::string::npos) << "the pathway was not dragged";
     EXPECT_TRUE(askedWithRegion.empty()) << "no protein was placed";
-    EXPECT_TRUE(app.pathway->nodes.empty());
+    EXPECT_TRUE(app.pathway->nodes().empty());
     ASSERT_FALSE(window.dialogs.empty());
     EXPECT_EQ(window.dialogs.back().label, "Finding shape...");
 

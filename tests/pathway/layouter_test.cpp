@@ -123,7 +123,7 @@ TEST(LayoutPass, WallPushesByAtMostTheStepLimit) {
 TEST(LayoutPass, AnchorOnlyWhenThereIsOnePerProtein) {
     auto p = makePathway();
     NodeEntity* node = small(*p, 0.5f, -0.5f);
-    p->initialPositions = {Vector3(0.7f, -0.5f, 0)};
+    p->setInitialPositions({Vector3(0.7f, -0.5f, 0)});
     PathwayLayouter layouter(p.get());
     layouter.step = 100;
     passes(layouter);
@@ -134,7 +134,7 @@ TEST(LayoutPass, AnchorOnlyWhenThereIsOnePerProtein) {
          {Array<Vector3>{}, Array<Vector3>{Vector3(0.7f, -0.5f, 0), Vector3(0.7f, -0.5f, 0)}}) {
         auto q = makePathway();
         NodeEntity* still = small(*q, 0.5f, -0.5f);
-        q->initialPositions = anchors;
+        q->setInitialPositions(anchors);
         PathwayLayouter other(q.get());
         other.step = 100;
         passes(other);
@@ -209,8 +209,8 @@ TEST(LayoutPass, OnlyProteinsOfTheEdgeContainerMoveAndZStays) {
     frame.rotation = Matrix3::fromEulerAnglesXYZ(0.3f, 0.2f, 0.1f);
     turned->setLocalFrame(frame);
     NodeEntity* other = small(*p, 0.7f, -0.9f);
-    p->initialPositions = {Vector3(0.2f, -0.2f, 50), Vector3(0.5f, -0.5f, -50),
-                           Vector3(0.1f, -0.1f, 3), Vector3(0.9f, -0.1f, 9)};
+    p->setInitialPositions({Vector3(0.2f, -0.2f, 50), Vector3(0.5f, -0.5f, -50),
+                            Vector3(0.1f, -0.1f, 3), Vector3(0.9f, -0.1f, 9)});
     p->createEdge(important, other, true);
     p->createEdge(hidden, turned, false);
     PathwayLayouter layouter(p.get());
@@ -244,8 +244,8 @@ TEST(LayoutPass, OddPositionsStayFiniteAndCoincidentOnesSeparate) {
     const auto twin = build(*q);
     NodeEntity* lost = small(*p, std::numeric_limits<float>::quiet_NaN(), -0.5f);
     small(*q, std::numeric_limits<float>::quiet_NaN(), -0.5f);
-    p->initialPositions.assign(p->nodes.size(), Vector3(0.5f, -0.5f, 0));
-    q->initialPositions = p->initialPositions;
+    p->setInitialPositions(Array<Vector3>(p->nodes().size(), Vector3(0.5f, -0.5f, 0)));
+    q->setInitialPositions(p->initialPositions());
 
     PathwayLayouter layouter(p.get());
     PathwayLayouter again(q.get());
@@ -504,7 +504,7 @@ TEST(LayoutPass, EmptyPathwayPrintsBothTimesOnly) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("prepare Cells time = "), std::string::npos);
     EXPECT_NE(out.find("\nfast layout time == "), std::string::npos);
-    EXPECT_TRUE(p->nodes.empty());
+    EXPECT_TRUE(p->nodes().empty());
 }
 
 // An interaction between proteins the pathway does not hold has no ends in
@@ -533,10 +533,7 @@ TEST(LayoutPass, InteractionWithForeignEndsPullsNothing) {
 TEST(LayoutThread, StartStopStartLeavesOneThread) {
     auto p = makePathway();
     NodeEntity* node = small(*p, 1e-3f, -0.5f);
-    auto position = [&] {
-        std::lock_guard<std::mutex> lock(p->layoutMutex);
-        return at(node);
-    };
+    auto position = [&] { return p->withLayoutLocked([&] { return at(node); }); };
     testing::internal::CaptureStdout();
     p->startLayouter();
     QPointer<QThread> first = p->layouter.get();

@@ -20,10 +20,7 @@ Ray downAt(float x, float y) {
 // A protein of the network, entered where the layout looks for it.
 NodeEntity* addProtein(PathwayLayoutEntity& p, const std::string& id, float x, float y) {
     NodeEntity* node = p.createNode(CoordinateFrame(Vector3(x, y, 0)), id, false);
-    {
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        p.graph->addNode(id);
-    }
+    p.withLayoutLocked([&] { p.graph->addNode(id); });
     p.registerNode(id, node);
     return node;
 }
@@ -32,10 +29,7 @@ void addInteraction(PathwayLayoutEntity& p, const std::string& a, const std::str
     NodeEntity* na = p.getNode(a);
     NodeEntity* nb = p.getNode(b);
     EdgeEntity* edge = p.createEdge(na, nb, false);
-    {
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        p.graph->addEdge(a, b);
-    }
+    p.withLayoutLocked([&] { p.graph->addEdge(a, b); });
     p.registerEdge(a, b, edge);
 }
 
@@ -53,7 +47,7 @@ TEST(LayoutThread, EditsWhileTheThreadRuns) {
     for (int i = 0; i < 300; ++i) {
         addInteraction(p, alive[random() % alive.size()], alive[random() % alive.size()]);
     }
-    p.initialPositions.assign(p.nodes.size(), Vector3(0.5f, -0.5f, 0));
+    p.setInitialPositions(Array<Vector3>(p.nodes().size(), Vector3(0.5f, -0.5f, 0)));
 
     testing::internal::CaptureStdout();
     p.startLayouter();
@@ -88,22 +82,23 @@ TEST(LayoutThread, EditsWhileTheThreadRuns) {
     // Meanwhile this thread reads the frames as the render does.
     float sum = 0;
     while (editing) {
-        std::lock_guard<std::mutex> lock(p.layoutMutex);
-        for (const auto& node : p.nodes) {
-            sum += node->getGlobalFrame().translation.x;
-        }
+        p.withLayoutLocked([&] {
+            for (const auto& node : p.nodes()) {
+                sum += node->getGlobalFrame().translation.x;
+            }
+        });
     }
     editor.join();
     p.stopLayouter();
     testing::internal::GetCapturedStdout();
 
     EXPECT_TRUE(std::isfinite(sum));
-    EXPECT_EQ(p.nodes.size(), 150u);
-    for (const auto& node : p.nodes) {
+    EXPECT_EQ(p.nodes().size(), 150u);
+    for (const auto& node : p.nodes()) {
         EXPECT_TRUE(node->getLocalFrame().translation.isFinite());
         EXPECT_FLOAT_EQ(node->getLocalFrame().translation.z, 0);
     }
-    for (const auto& edge : p.edges) {
+    for (const auto& edge : p.edges()) {
         EXPECT_NE(p.getNodeId(edge->nodeA), "");
         EXPECT_NE(p.getNodeId(edge->nodeB), "");
     }

@@ -113,7 +113,7 @@ TEST(PathwayDocument, TwoTiersOfProteinsAndInteractions) {
     // Both ends drawn in the pathway's plane.
     EXPECT_FLOAT_EQ(thin->offsetB.translation.z, -0.001f);
     EXPECT_FLOAT_EQ(thin->offsetA.translation.z, 0.0f);
-    EXPECT_EQ(p->edges.size(), 2u);
+    EXPECT_EQ(p->edges().size(), 2u);
     EXPECT_EQ(p->createEdge(big, nullptr, true), nullptr);
 
     p->setEdgesVisible(false);
@@ -356,19 +356,19 @@ TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
     EdgeEntity* kept = addInteraction(*p, "a", "b", false);
     p->addSelectedNodeId("H");
     p->addSelectedNodeId("a");
-    p->initialPositions.assign(3, Vector3(0.1f, -0.1f, 0));
+    p->setInitialPositions(Array<Vector3>(3, Vector3(0.1f, -0.1f, 0)));
 
     p->removeNode(hub);
     EXPECT_EQ(p->getNode("H"), nullptr);
     EXPECT_FALSE(p->graph->hasNode("H"));
     EXPECT_FALSE(p->graph->isImportant("H"));
     EXPECT_EQ(p->getSelectedNodes(), Array<std::string>{"a"});
-    ASSERT_EQ(p->edges.size(), 1u);
-    EXPECT_EQ(p->edges[0].get(), kept);
+    ASSERT_EQ(p->edges().size(), 1u);
+    EXPECT_EQ(p->edges()[0].get(), kept);
     ASSERT_EQ(p->edgeTable().size(), 1u);
     EXPECT_EQ(p->findEdge("a", "b"), kept);
-    EXPECT_EQ(p->nodes.size(), 2u);
-    EXPECT_EQ(p->initialPositions.size(), 2u);
+    EXPECT_EQ(p->nodes().size(), 2u);
+    EXPECT_EQ(p->initialPositions().size(), 2u);
     for (Entity* child : p->getChildren()) {
         EXPECT_NE(child, static_cast<Entity*>(hub));
     }
@@ -378,10 +378,10 @@ TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
     NodeEntity stranger(CoordinateFrame(), "x", 0, Vector3(1, 1, 1), Color4(), false);
     p->removeNode(&stranger);
     p->removeNode(nullptr);
-    EXPECT_EQ(p->nodes.size(), 2u);
+    EXPECT_EQ(p->nodes().size(), 2u);
 
     p->removeEdge(kept);
-    EXPECT_TRUE(p->edges.empty());
+    EXPECT_TRUE(p->edges().empty());
     EXPECT_TRUE(p->edgeTable().empty());
     EXPECT_FALSE(p->graph->hasEdge("a", "b"));
 }
@@ -406,11 +406,11 @@ TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
     EXPECT_TRUE(p->nodeTable().empty());
     EXPECT_TRUE(p->selectedNodes.empty());
     EXPECT_TRUE(p->edgeContainer->getChildren().empty());
-    ASSERT_EQ(p->nodes.size(), 2u);
-    EXPECT_EQ(p->nodes[0].get(), big);
-    EXPECT_EQ(p->nodes[1].get(), other);
-    ASSERT_EQ(p->edges.size(), 1u);
-    EXPECT_EQ(p->edges[0].get(), large);
+    ASSERT_EQ(p->nodes().size(), 2u);
+    EXPECT_EQ(p->nodes()[0].get(), big);
+    EXPECT_EQ(p->nodes()[1].get(), other);
+    ASSERT_EQ(p->edges().size(), 1u);
+    EXPECT_EQ(p->edges()[0].get(), large);
     for (const auto& [key, edge] : p->edgeTable()) {
         EXPECT_EQ(edge, large) << key;
     }

@@ -281,7 +281,7 @@ TEST_F(PathwayEditing, StimulusIsALargeProteinInTheCorner) {
     EXPECT_EQ(stimulus->getLocalFrame().translation, Vector3(0.95f * 2, -0.95f, 0));
     EXPECT_TRUE(seeds.hasEdge("stimulus", "a"));
     EXPECT_TRUE(seeds.hasEdge("stimulus", "b"));
-    EXPECT_TRUE(p.edges.empty());
+    EXPECT_TRUE(p.edges().empty());
 }
 
 TEST_F(PathwayEditing, StorePositionsAsFractionsOfThePathway) {

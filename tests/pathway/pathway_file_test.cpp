@@ -131,7 +131,7 @@ protected:
         NodeEntity* c = p.createNode(CoordinateFrame(Vector3(0.1f, -0.8f, 0.1f)), "C", true);
         p.createEdge(a, b, true);
         p.createEdge(b, c, true);
-        p.controlPoints.push_back(Vector3(0.5f, -0.5f, 0));
+        p.addControlPoint(Vector3(0.5f, -0.5f, 0));
         p.noteLine = "a note";
         p.nodeToIdLines.push_back("A\tP1");
     }
@@ -232,7 +232,7 @@ TEST_F(PathwayFile, ReadsBackWhatItWrote) {
     EXPECT_DOUBLE_EQ(q->edgeAlpha, 0.4);
     EXPECT_EQ(q->highlightingColor.g, 1.0f);
     EXPECT_EQ(q->noteLine, "none");
-    EXPECT_EQ(q->edges.size(), 1u);
+    EXPECT_EQ(q->edges().size(), 1u);
     EXPECT_FALSE(q->shapeFinder) << "a pathway without regions gets no shape finder";
     EXPECT_NE(bytes(at("sizes.pth")).find("\nIMPROC\nIMPROCSEL\nENDIMPROC\n"), std::string::npos);
 }
@@ -311,7 +311,7 @@ TEST_F(PathwayFile, StrayLinesAreSkipped) {
 
     auto q = load(at("stray.pth"));
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->edges.size(), 2u);
+    EXPECT_EQ(q->edges().size(), 2u);
     ASSERT_TRUE(q->shapeFinder);
     EXPECT_EQ(q->shapeFinder->getSelections().size(), 1u);
     EXPECT_EQ(q->nodeSelections.size(), 1u);
@@ -373,8 +373,8 @@ TEST_F(PathwayFile, RepeatedProteinAndInteractionLinesAreMerged) {
     auto q = load(at("copies.pth"));
     const std::string said = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->nodes.size(), 4u);
-    EXPECT_EQ(q->edges.size(), 2u);
+    EXPECT_EQ(q->nodes().size(), 4u);
+    EXPECT_EQ(q->edges().size(), 2u);
     EXPECT_NE(said.find("2000 repeated protein and 3 repeated interaction lines merged"),
               std::string::npos)
         << said;
@@ -560,7 +560,7 @@ TEST_F(PathwayFile, GraphSectionDetails) {
     EXPECT_EQ(large->getParent(), q.get());
     EXPECT_EQ(q->getNode("P3")->getParent(), q->edgeContainer.get());
     EXPECT_EQ(q->getNode("P1")->getParent(), q.get());
-    EXPECT_EQ(q->initialPositions.size(), 4u);
+    EXPECT_EQ(q->initialPositions().size(), 4u);
     EXPECT_TRUE(q->cacher);
     EXPECT_TRUE(q->dragEnabled);
 }

@@ -1,7 +1,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <sstream>
 #include <string>
 
@@ -214,7 +213,7 @@ TEST_F(FileTab, SaveWhileTheLayoutRunsWritesThePositionsShown) {
     PathwayLayoutEntity& pathway = *app().pathway;
     // A protein the layout moves (held by the edge container, not the pathway).
     NodeEntity* moving = nullptr;
-    for (const auto& node : pathway.nodes) {
+    for (const auto& node : pathway.nodes()) {
         if (node->getParent() == pathway.edgeContainer.get()) {
             moving = node.get();
             break;
@@ -228,8 +227,8 @@ TEST_F(FileTab, SaveWhileTheLayoutRunsWritesThePositionsShown) {
     // QTRY_* would not fail a gtest test.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            std::lock_guard<std::mutex> lock(pathway.layoutMutex);
-            return moving->getLocalFrame().translation != start;
+            return pathway.withLayoutLocked(
+                [&] { return moving->getLocalFrame().translation != start; });
         },
         20000));
     QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);

@@ -132,7 +132,7 @@ protected:
         stdoutOf([&] { view->prepareContextMenuFor(nullptr); });
         return node;
     }
-    EdgeEntity* anyEdge() { return pathway->edges.empty() ? nullptr : pathway->edges[0].get(); }
+    EdgeEntity* anyEdge() { return pathway->edges().empty() ? nullptr : pathway->edges()[0].get(); }
 
     RenderWindow* view = nullptr;
     App* app = nullptr;
@@ -453,10 +453,10 @@ TEST_F(RenderWindowTest, InteractionSlotsActOnThePickedInteraction) {
     EXPECT_EQ(edge->color.g, 1.0f);
     EXPECT_EQ(edge->color.r, 0.0f);
 
-    const std::size_t edges = pathway->edges.size();
+    const std::size_t edges = pathway->edges().size();
     view->prepareContextMenuFor(edge);
     view->deleteInteraction();
-    EXPECT_EQ(pathway->edges.size(), edges - 1);
+    EXPECT_EQ(pathway->edges().size(), edges - 1);
 }
 
 }  // namespace

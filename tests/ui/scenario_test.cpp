@@ -147,18 +147,19 @@ protected:
         return ids;
     }
     NodeEntity* nodeLabelled(const std::string& label) {
-        for (const auto& node : pathway()->nodes) {
+        for (const auto& node : pathway()->nodes()) {
             if (node->getName() == label) return node.get();
         }
         return nullptr;
     }
     std::map<std::string, Remembered> remember() {
-        std::lock_guard lock(pathway()->layoutMutex);
-        std::map<std::string, Remembered> out;
-        for (const auto& node : pathway()->nodes) {
-            out[node->getName()] = {node->getGlobalFrame().translation, node->getColor()};
-        }
-        return out;
+        return pathway()->withLayoutLocked([this] {
+            std::map<std::string, Remembered> out;
+            for (const auto& node : pathway()->nodes()) {
+                out[node->getName()] = {node->getGlobalFrame().translation, node->getColor()};
+            }
+            return out;
+        });
     }
 
     RenderWindow* view = nullptr;
@@ -184,18 +185,18 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     clickView(left);
     dialogs->proteins.push_back(std::pair<std::string, std::string>("GRB2", "00005"));
     clickView(right);
-    ASSERT_EQ(pathway()->nodes.size(), 2u);
+    ASSERT_EQ(pathway()->nodes().size(), 2u);
     click(create()->placeInteractionButton());
     EXPECT_EQ(app().tool, App::kToolPlaceInteraction);
     clickView(left);
     clickView(right);
-    EXPECT_EQ(pathway()->edges.size(), 1u);
+    EXPECT_EQ(pathway()->edges().size(), 1u);
 
     // Delete GRB2 (its interaction goes with it), place it again, reconnect.
     click(create()->deleteProteinButton());
     clickView(right);
-    EXPECT_EQ(pathway()->nodes.size(), 1u);
-    EXPECT_EQ(pathway()->edges.size(), 0u);
+    EXPECT_EQ(pathway()->nodes().size(), 1u);
+    EXPECT_EQ(pathway()->edges().size(), 0u);
     EXPECT_EQ(pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
     click(create()->placeProteinButton());
     dialogs->proteins.push_back(std::pair<std::string, std::string>("GRB2", "00005"));
@@ -203,8 +204,8 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     click(create()->placeInteractionButton());
     clickView(left);
     clickView(right);
-    EXPECT_EQ(pathway()->nodes.size(), 2u);
-    EXPECT_EQ(pathway()->edges.size(), 1u);
+    EXPECT_EQ(pathway()->nodes().size(), 2u);
+    EXPECT_EQ(pathway()->edges().size(), 1u);
     EXPECT_EQ(pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
 
     // Next, two levels, a connectivity filter, Finish.
@@ -309,7 +310,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     click(filters->filter(0).remove);
     EXPECT_EQ(filters->filterCount(), 0);
     EXPECT_EQ(proteinsShown().size(), everyone);
-    for (const auto& node : pathway()->nodes) {
+    for (const auto& node : pathway()->nodes()) {
         EXPECT_GT(node->getLocalFrame().translation.z, -0.5f) << node->getName() << " stays hidden";
     }
 
@@ -353,12 +354,12 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     const std::string saved = readFile(scratch("walk.pth"));
     EXPECT_NE(saved.find("GRB2x"), std::string::npos);
     const std::map<std::string, Remembered> before = remember();
-    const std::size_t nodesBefore = pathway()->nodes.size();
+    const std::size_t nodesBefore = pathway()->nodes().size();
 
     openFromFileTab(scratch("walk.pth"));
     ASSERT_NE(pathway(), nullptr);
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
-    EXPECT_EQ(pathway()->nodes.size(), nodesBefore);
+    EXPECT_EQ(pathway()->nodes().size(), nodesBefore);
     const std::map<std::string, Remembered> after = remember();
     ASSERT_EQ(after.size(), before.size());
     for (const auto& [name, was] : before) {

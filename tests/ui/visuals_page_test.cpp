@@ -72,7 +72,7 @@ TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
     const Vector3 large = p.largeProteinSize;
     const double labels = p.largeLabelFactor;
     const Color4 colour = p.largeProteinsColor;
-    const float edgeAlphaBefore = p.edges.empty() ? 0.f : p.edges[0]->color.a;
+    const float edgeAlphaBefore = p.edges().empty() ? 0.f : p.edges()[0]->color.a;
     makePage();
 
     EXPECT_EQ(page->pushBox()->value(), 25);
@@ -93,8 +93,8 @@ TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
     EXPECT_EQ(p.largeProteinSize, large);
     EXPECT_DOUBLE_EQ(p.largeLabelFactor, labels);
     EXPECT_EQ(p.largeProteinsColor, colour);
-    if (!p.edges.empty()) {
-        EXPECT_EQ(p.edges[0]->color.a, edgeAlphaBefore);
+    if (!p.edges().empty()) {
+        EXPECT_EQ(p.edges()[0]->color.a, edgeAlphaBefore);
     }
 
     // The combo texts are keys: every one is a class the pathway knows.
