@@ -9,6 +9,7 @@
 #include "SceneFixture.h"
 #include "pathway/ExploreEntity.h"
 #include "render/OffscreenGL.h"
+#include "support/LayoutHeldOff.h"
 
 namespace {
 
@@ -287,4 +288,23 @@ TEST_F(Exploring, RenamingACopyRenamesTheProtein) {
     // Selecting by label reaches the protein shown in the view.
     app.selectProtein("Renamed");
     EXPECT_EQ(app.pathway->getSelectedNodes(), (Array<std::string>{"p1"}));
+}
+
+// A protein or interaction that only the graph and the view hold is removed
+// from the graph between two layout passes: the layout reads the degrees.
+TEST_F(Exploring, GraphOnlyRemovalsWaitForTheLayout) {
+    app.pathway->withLayoutLocked([this] {
+        app.pathway->graph->addNode("q");
+        app.pathway->graph->setProteinName("q", "Q");
+        app.pathway->graph->addEdge("a", "q");
+    });
+    explore("A");
+    ASSERT_NE(copyOf("q"), nullptr);
+    ASSERT_EQ(node("q"), nullptr);
+
+    PathwayLayoutEntity& p = *app.pathway;
+    EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { app.removeInteraction(edgeCopy("a", "q")); }));
+    EXPECT_FALSE(app.pathway->graph->hasEdge("a", "q"));
+    EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { app.removeProtein(copyOf("q")); }));
+    EXPECT_FALSE(app.pathway->graph->hasNode("q"));
 }
