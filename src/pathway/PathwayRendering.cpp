@@ -301,16 +301,22 @@ void PathwayLayoutEntity::cacheNeighbourhoodPositions(Cache* cache) {
         return a->fractions.size() > b->fractions.size();
     });
     // The pool hands the jobs over inside Qt, where a race checker cannot see
-    // it: this counter orders the inputs before each spread and every result
-    // before the stores below, visibly.
-    std::atomic<std::size_t> handshake{0};
-    handshake.store(0, std::memory_order_release);
-    QtConcurrent::blockingMap(order, [&handshake](Job* job) {
-        handshake.load(std::memory_order_acquire);
+    // it. Each job travels in an atomic slot instead: stored here, acquired by
+    // its spread before anything of the job is read and stored back after the
+    // result, acquired again below. The map reads no other data of ours (the
+    // function captures nothing), so every hand-over is visible.
+    Array<std::atomic<Job*>> handOver(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        handOver[i].store(order[i], std::memory_order_release);
+    }
+    QtConcurrent::blockingMap(handOver, [](std::atomic<Job*>& slot) {
+        Job* job = slot.load(std::memory_order_acquire);
         spreadNeighbourhood(job->fractions, job->set, seedFor(job->ids[0], job->set), job->out);
-        handshake.fetch_add(1, std::memory_order_release);
+        slot.store(job, std::memory_order_release);
     });
-    handshake.load(std::memory_order_acquire);
+    for (const std::atomic<Job*>& slot : handOver) {
+        slot.load(std::memory_order_acquire);
+    }
 
     for (Job& job : jobs) {
         positionSet = job.set;
