@@ -15,16 +15,6 @@ if(CORVIDANE_TSAN)
   target_link_options(corvidane_sanitizers INTERFACE -fsanitize=thread)
 endif()
 
-# Under the thread sanitizer, tests of our own threads read the narrower
-# scripts/tsan-own.supp (Qt suppressed only where it touches the memory itself)
-# in place of scripts/tsan.supp; a later suppressions= in TSAN_OPTIONS wins.
-# Use: set_tests_properties(... PROPERTIES ${CORVIDANE_TSAN_OWN_THREADS}).
-set(CORVIDANE_TSAN_OWN_THREADS "")
-if(CORVIDANE_TSAN)
-  set(CORVIDANE_TSAN_OWN_THREADS ENVIRONMENT_MODIFICATION
-    "TSAN_OPTIONS=string_append::suppressions=${PROJECT_SOURCE_DIR}/scripts/tsan-own.supp")
-endif()
-
 # Modules built so far, lowest first (the program and the benchmarks link them).
 set_property(GLOBAL PROPERTY CORVIDANE_MODULES "")
 
@@ -62,13 +52,12 @@ function(corvidane_test_main target kind)
   target_compile_definitions(${target} PRIVATE CORVIDANE_TEST_APP_${kind}=1)
 endfunction()
 
-# corvidane_tests(<module> [OWN_THREADS] [QT_APP Core|Gui|Widgets] [DEPS ...])
+# corvidane_tests(<module> [QT_APP Core|Gui|Widgets] [DEPS ...])
 # Builds tests/<module>/*.cpp into one GoogleTest executable <module>_tests,
 # linked to the module's library; ctest -L <module> runs it alone. QT_APP gives
-# it a main with a Qt application object of that kind. OWN_THREADS checks it
-# with the narrower thread sanitizer suppressions (see above).
+# it a main with a Qt application object of that kind.
 function(corvidane_tests module)
-  cmake_parse_arguments(ARG "OWN_THREADS" "QT_APP" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "QT_APP" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   if(NOT sources OR NOT TARGET corvidane_${module})
@@ -86,13 +75,9 @@ function(corvidane_tests module)
   set_target_properties(${module}_tests PROPERTIES AUTOMOC ON)
   target_compile_definitions(${module}_tests PRIVATE
     CORVIDANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  set(own_threads "")
-  if(ARG_OWN_THREADS)
-    set(own_threads ${CORVIDANE_TSAN_OWN_THREADS})
-  endif()
   include(GoogleTest)
   gtest_discover_tests(${module}_tests
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${module} ${own_threads})
+    PROPERTIES LABELS ${module})
 endfunction()
