@@ -239,8 +239,13 @@ public:
 
     // Runs `work` between two layout passes and returns what it returns: for
     // reading the frames the layout moves, or changing the entities or the
-    // graph it reads, from outside this class. An operation of this class
-    // called from `work` deadlocks (the mutex is not recursive).
+    // graph it reads, from outside this class. The mutex is not recursive, so
+    // `work` may read through the const accessors but must call nothing that
+    // takes the mutex itself: the creation, registration, removal, editing,
+    // named-selection, scheme, size and visibility operations, the setters of
+    // the forces, anchors and control points, the Entity overrides below,
+    // pickEntity, layoutForces, renderPathway, applyStimulus, storePositions,
+    // the pathway file operations and stopLayouter.
     template <class Work>
     decltype(auto) withLayoutLocked(Work&& work) const {
         std::lock_guard<std::mutex> lock(layoutMutex);
@@ -399,7 +404,7 @@ private:
     NodeEntity* createNodeLocked(const CoordinateFrame& frame, const std::string& label,
                                  bool large);
     void scaleLayoutLocked(float sx, float sy, float sz);
-    // Deletes an interaction owned by `edges` and forgets it everywhere.
+    // Deletes an interaction owned by edges() and forgets it everywhere.
     void destroyEdgeLocked(EdgeEntity* edge);
     // Drops every edgeTable entry that points at `edge`.
     void forgetEdgeEntries(const EdgeEntity* edge);
