@@ -1,7 +1,6 @@
 // Loading and atomic saving of the name cache file.
 #include "model/Cache.h"
 
-#include <QSaveFile>
 #include <cstdio>
 
 #include "model/TextFile.h"
@@ -68,14 +67,9 @@ bool Cache::save() {
         }
     }
     // Written beside the target and renamed over it once complete.
-    QSaveFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !commitWhole(file)) {
-        std::fprintf(stderr, "cache: could not save %s: %s\n", fileName.c_str(),
-                     file.errorString().toLocal8Bit().constData());
-        file.cancelWriting();
+    std::string why;
+    if (!writeWhole(text, fileName, &why)) {
+        std::fprintf(stderr, "cache: could not save %s: %s\n", fileName.c_str(), why.c_str());
         return false;
     }
     dirty = false;

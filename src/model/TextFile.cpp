@@ -176,3 +176,17 @@ bool commitWhole(QSaveFile& file) {
     }
     return true;
 }
+
+bool writeWhole(std::string_view bytes, const std::string& path, std::string* error) {
+    QSaveFile file(QString::fromStdString(path));
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size &&
+        commitWhole(file)) {
+        return true;
+    }
+    if (error != nullptr) {
+        *error = file.errorString().toStdString();
+    }
+    file.cancelWriting();
+    return false;
+}

@@ -26,6 +26,11 @@ constexpr long long maxTextFileBytes = 1LL << 30;
 // write (a disk that fills up under a small file).
 [[nodiscard]] bool commitWhole(QSaveFile& file);
 
+// Writes `bytes` as the whole file at `path`, all or nothing: a failed write
+// leaves the old file, and `error` (when given) says why.
+[[nodiscard]] bool writeWhole(std::string_view bytes, const std::string& path,
+                              std::string* error = nullptr);
+
 // Drops the CR that a line from a CR LF file keeps at its end.
 inline void stripCarriageReturn(std::string& line) {
     if (!line.empty() && line.back() == '\r') {

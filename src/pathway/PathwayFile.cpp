@@ -42,14 +42,8 @@ std::string oneLine(const std::string& text) {
     return out;
 }
 
-// One checked, all-or-nothing file write: a failed one leaves the old file.
-bool writeWhole(const QByteArray& bytes, const std::string& path) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return commitWhole(file);
+std::string_view bytesOf(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
 // Encoded in memory and written through writeWhole: the image writer itself
@@ -85,7 +79,7 @@ bool savePicture(const Image& picture, const std::string& path, const std::strin
     if (!buffer.open(QIODevice::WriteOnly) || !native.save(&buffer, format.c_str())) {
         return false;
     }
-    return writeWhole(bytes, path);
+    return writeWhole(bytesOf(bytes), path);
 }
 
 // Lines gathered in chunks into a QSaveFile, which writes beside the target
@@ -552,7 +546,7 @@ bool PathwayFileWriter::save(const std::string& path) const {
         if (p.pictureUnchanged() && std::filesystem::equivalent(p.sourceImageFile, copyPath, error)) {
             p.imageName = copyName;
         } else if (p.pictureUnchanged() && readWhole(p.sourceImageFile, unchanged)) {
-            if (!writeWhole(unchanged, copyPath)) {
+            if (!writeWhole(bytesOf(unchanged), copyPath)) {
                 std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
                 return false;
             }
