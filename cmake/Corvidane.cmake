@@ -18,6 +18,25 @@ endif()
 # Modules built so far, lowest first (the program and the benchmarks link them).
 set_property(GLOBAL PROPERTY CORVIDANE_MODULES "")
 
+# corvidane_module_headers(<target> <dir>)
+# Gives the module an include folder of its own in the build tree, holding links
+# to just its headers under their usual path ("model/Selector.h"), so that only
+# modules linking it can include them: a sideways include fails to compile, as a
+# sideways call fails to link. Headers added later are linked at the next
+# configure, which the CONFIGURE_DEPENDS glob triggers.
+function(corvidane_module_headers target dir)
+  file(RELATIVE_PATH prefix ${PROJECT_SOURCE_DIR}/src ${dir})
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/${prefix})
+  file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.h)
+  foreach(header ${headers})
+    get_filename_component(file ${header} NAME)
+    file(CREATE_LINK ${header} ${root}/${prefix}/${file} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
 # corvidane_module(<name> [DIR <subdir>] [PUBLIC_DEPS ...] [PRIVATE_DEPS ...])
 # Builds the sources of the current folder (or of DIR) into the static library
 # corvidane_<name>, also known as Corvidane::<Name>. It links only what its
@@ -35,7 +54,7 @@ function(corvidane_module name)
   string(SUBSTRING ${name} 1 -1 _rest)
   string(TOUPPER ${_first} _first)
   add_library(Corvidane::${_first}${_rest} ALIAS corvidane_${name})
-  target_include_directories(corvidane_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  corvidane_module_headers(corvidane_${name} ${dir})
   target_link_libraries(corvidane_${name}
     PUBLIC ${ARG_PUBLIC_DEPS} corvidane_sanitizers
     PRIVATE ${ARG_PRIVATE_DEPS} corvidane_warnings)
