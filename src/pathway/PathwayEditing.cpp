@@ -352,39 +352,35 @@ void PathwayLayoutEntity::updateVisibility(bool keepPathway, bool keepExperiment
     Array<std::string> ids;
     Array<std::string> from;
     Array<std::string> to;
-    std::unordered_set<std::string> experimental;
+    std::unordered_set<std::string> measured;
     std::unordered_set<std::string> important;
     {
+        // A tagged protein is still important or measured.
         FilteringOff all(graph.get());
         graph->getNodes(ids);
         graph->getEdges(from, to, false);
         for (const std::string& id : ids) {
-            if (keepExperimentals && graph->findNodeProperty(id, "heatmap") != nullptr) {
-                experimental.insert(id);
+            if (graph->findNodeProperty(id, "heatmap") != nullptr) {
+                measured.insert(id);
             }
-            // Read with every protein visible: a tagged protein is still important.
             if (graph->isImportant(id)) {
                 important.insert(id);
             }
         }
     }
 
-    auto hidden = [&](const std::string& id) {
-        if (!graph->hasNodeTags(id)) {
-            return false;
-        }
-        const bool kept = (keepPathway && important.contains(id)) ||
-                          (keepExperimentals && experimental.contains(id));
-        return !kept;
-    };
-
     for (const std::string& id : ids) {
         NodeEntity* node = getNode(id);
         if (node == nullptr) {
             continue;
         }
+        const bool isImportant = important.contains(id);
+        const bool isMeasured = measured.contains(id);
+        if ((keepPathway && isImportant) || (keepExperimentals && isMeasured)) {
+            graph->removeTag(id, "");
+        }
         const Vector3 p = node->getLocalFrame().translation;
-        const float z = hidden(id) ? -1.0f : (important.contains(id) ? 0.001f : 0.0f);
+        const float z = graph->hasNodeTags(id) ? -1.0f : shownLayer(isImportant, isMeasured);
         node->setLocalFrame(CoordinateFrame(Vector3(p.x, p.y, z)));
     }
 
@@ -396,7 +392,7 @@ void PathwayLayoutEntity::updateVisibility(bool keepPathway, bool keepExperiment
             continue;
         }
         // An interaction of a hidden protein is hidden with it.
-        edge->hidden = graph->hasEdgeTags(a, b) || hidden(a) || hidden(b);
+        edge->hidden = graph->hasEdgeTags(a, b) || graph->hasNodeTags(a) || graph->hasNodeTags(b);
     }
 }
 

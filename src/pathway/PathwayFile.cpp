@@ -245,12 +245,9 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
             std::fprintf(stderr, "pathway: protein %s has no position; placed at (%g, %g)\n",
                          id.c_str(), position.x, position.y);
         }
-        position.z = 0;
         const bool important = g.isImportant(id);
         const bool experimental = property("heatmap") != nullptr;
-        if (important || experimental) {
-            position.z = 0.001f;
-        }
+        position.z = PathwayLayoutEntity::shownLayer(important, experimental);
         std::string label = id;
         if (const Property* name = property("name")) {
             label = name->getValue();

@@ -339,11 +339,17 @@ public:
 
     // ---- visibility, stimulus, stored positions ----
 
-    // Shows what no selector tags, plus, whatever their tags, the important
-    // proteins (keepPathway) and those with experimental data (keepExperimentals).
-    // The keep flags only override the display: the tags stay, so the filters
-    // that hid a kept protein still hide it once the flags are off.
+    // Shows what no selector tags. The important proteins (keepPathway) and
+    // those with experimental data (keepExperimentals) lose every tag, so they
+    // stay listed and pickable, and later filters or their removal hide them
+    // only if they tag them anew. A shown protein goes back to its shownLayer.
     void updateVisibility(bool keepPathway, bool keepExperimentals);
+    // The depth of a shown protein: important and measured ones just above the
+    // plane, over the rest. The reader places proteins there and fixes the small
+    // interactions' ends against it, so showing a protein again must use it too.
+    static float shownLayer(bool important, bool measured) {
+        return important || measured ? 0.001f : 0.0f;
+    }
     void applyStimulus(const Array<std::string>& ids, ProteinGraph* target);
     void storePositions();
     // Stored neighbourhood positions of ids[0] from the cache (see the file

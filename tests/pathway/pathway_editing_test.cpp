@@ -227,49 +227,50 @@ TEST_F(PathwayEditing, VisibilityFollowsTheFilterTags) {
     protein("I1", true, Vector3(0.2f, -0.2f, 0.3f));
     protein("I2", true, Vector3(0.4f, -0.2f, 0));
     NodeEntity* s1 = protein("s1", false, Vector3(0.6f, -0.2f, 0.3f));
-    NodeEntity* s2 = protein("s2", false, Vector3(0.8f, -0.2f, 0));
+    protein("s2", false, Vector3(0.8f, -0.2f, 0));
     EdgeEntity* ofHidden = interaction("s1", "s2");
     EdgeEntity* own = interaction("I1", "s1", true);
     p.graph->addNode("noEntity");
     p.graph->addTag("I1", "sel");
     p.graph->addTag("s1", "sel");
     p.graph->addTag("noEntity", "sel");
+    auto z = [&](const std::string& id) { return p.getNode(id)->getLocalFrame().translation.z; };
 
     p.updateVisibility(false, false);
-    EXPECT_FLOAT_EQ(p.getNode("I1")->getLocalFrame().translation.z, -1.0f);
-    EXPECT_FLOAT_EQ(p.getNode("I2")->getLocalFrame().translation.z, 0.001f);
-    EXPECT_FLOAT_EQ(s1->getLocalFrame().translation.z, -1.0f);
-    EXPECT_FLOAT_EQ(s2->getLocalFrame().translation.z, 0.0f);
+    EXPECT_FLOAT_EQ(z("I1"), -1.0f);
+    EXPECT_FLOAT_EQ(z("I2"), 0.001f);
+    EXPECT_FLOAT_EQ(z("s1"), -1.0f);
+    EXPECT_FLOAT_EQ(z("s2"), 0.0f);
     EXPECT_FLOAT_EQ(s1->getLocalFrame().translation.x, 0.6f);
     EXPECT_TRUE(ofHidden->hidden);
     EXPECT_FALSE(own->hidden);
 
-    // Keeping the pathway shows its tagged important protein and the
-    // interactions it has with shown proteins, but leaves the tag for the
-    // filter that put it there.
+    // A kept protein loses its tags for good: the flags off again leave it shown.
     EdgeEntity* ofKept = interaction("I1", "s2");
     p.updateVisibility(true, false);
-    EXPECT_FLOAT_EQ(p.getNode("I1")->getLocalFrame().translation.z, 0.001f);
+    EXPECT_FLOAT_EQ(z("I1"), 0.001f);
     EXPECT_FALSE(ofKept->hidden);
-    EXPECT_TRUE(p.graph->hasNodeTags("I1"));
-    EXPECT_FLOAT_EQ(s1->getLocalFrame().translation.z, -1.0f);
+    EXPECT_FALSE(p.graph->hasNodeTags("I1"));
+    EXPECT_TRUE(p.graph->hasNodeTags("noEntity")) << "no entity, nothing to keep";
+    EXPECT_FLOAT_EQ(z("s1"), -1.0f);
     p.updateVisibility(false, false);
-    EXPECT_FLOAT_EQ(p.getNode("I1")->getLocalFrame().translation.z, -1.0f);
-    EXPECT_TRUE(ofKept->hidden);
+    EXPECT_FLOAT_EQ(z("I1"), 0.001f);
+    EXPECT_FALSE(ofKept->hidden);
 
-    // Proteins with experimental data are kept the same way.
+    // Proteins with experimental data are kept the same way, and shown on the
+    // layer of the important ones.
     p.graph->filteringEnabled = false;
     ASSERT_NE(p.graph->addNodeProperty("s1", std::make_unique<Property>("heatmap", "1")), nullptr);
     p.graph->filteringEnabled = true;
+    p.graph->addTag("I1", "sel");
     p.updateVisibility(false, true);
-    EXPECT_FLOAT_EQ(s1->getLocalFrame().translation.z, 0.0f);
+    EXPECT_FLOAT_EQ(z("s1"), 0.001f);
     EXPECT_FALSE(ofHidden->hidden);
-    EXPECT_FLOAT_EQ(p.getNode("I1")->getLocalFrame().translation.z, -1.0f);
-
-    p.graph->removeTag("s1", "");
+    EXPECT_FLOAT_EQ(z("I1"), -1.0f);
+    p.graph->removeTag("I1", "");
     p.updateVisibility(false, false);
-    EXPECT_FALSE(ofHidden->hidden);
-    EXPECT_FLOAT_EQ(s1->getLocalFrame().translation.z, 0.0f);
+    EXPECT_FLOAT_EQ(z("s1"), 0.001f);
+    EXPECT_FLOAT_EQ(z("I1"), 0.001f);
 }
 
 TEST_F(PathwayEditing, StimulusIsALargeProteinInTheCorner) {

@@ -2,8 +2,10 @@
 // files: stacked filters and their rows, the keep boxes, the Path rule's
 // choice of proteins, the selector, named selections and the selection modes.
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,12 +15,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QTextBrowser>
 
 #include "SamplePathway.h"
 #include "app/App.h"
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
+#include "model/TextConversions.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/FiltersPage.h"
@@ -76,6 +80,36 @@ protected:
         dialogs->texts.push_back(name);
         page->saveSelectionButton()->click();
     }
+    // What the view shows of every protein and interaction, and what a save writes.
+    struct Scene {
+        std::map<std::string, float> layers;
+        std::vector<std::string> interactions;
+        Array<std::string> file;
+    };
+    Scene scene() {
+        Scene now;
+        for (const auto& [id, node] : pathway().nodeTable()) {
+            now.layers[id] = layer(id);
+        }
+        for (const auto& edge : pathway().edges()) {
+            now.interactions.push_back(vector3ToString(edge->endPointA()) + " " +
+                                       vector3ToString(edge->endPointB()) +
+                                       (edge->hidden ? " hidden" : ""));
+        }
+        pathway().writePathway(now.file);
+        return now;
+    }
+    bool listed(const std::string& id) {
+        Array<std::string> names;
+        app().getProteinNames(names);
+        return std::find(names.begin(), names.end(), graph().getProteinName(id)) != names.end();
+    }
+    bool pickable(const std::string& id) {
+        const Vector3 at = pathway().getNode(id)->getGlobalFrame().translation;
+        const Ray down = Ray::fromOriginAndDirection(at + Vector3(0, 0, 1), -Vector3::unitZ());
+        return pathway().pickEntity(down) == pathway().getNode(id);
+    }
+
     // Degree as the connectivity rule sees it when no filter hides anything.
     int degree(const std::string& id) { return degrees.at(id); }
     Table<std::string, int> degrees;
@@ -165,29 +199,74 @@ TEST_F(FiltersPageTest, ThresholdDescriptionAndInvertAtTheLastThreshold) {
     for (const std::string& id : everyone) EXPECT_TRUE(shown(id)) << id;
 }
 
-TEST_F(FiltersPageTest, KeepPathwayShowsWithoutErasingWhatOlderFiltersHide) {
-    // An important protein of few interactions, and a threshold that hides it.
-    std::string seed;
+TEST_F(FiltersPageTest, AFilterAddedAndRemovedLeavesTheSceneAndTheFileAsTheyWere) {
+    int measured = 0, important = 0, plain = 0;
     for (const std::string& id : all()) {
-        if (graph().isImportant(id) && (seed.empty() || degree(id) < degree(seed))) seed = id;
+        const bool seed = graph().isImportant(id);
+        const bool data = graph().findNodeProperty(id, "heatmap") != nullptr;
+        important += seed;
+        measured += data && !seed;
+        plain += !data && !seed;
     }
-    ASSERT_FALSE(seed.empty());
-    addFilter("Protein Connectivity");
-    ASSERT_LE(degree(seed) + 1, page->filter(0).slider->maximum());
-    page->filter(0).slider->setValue(degree(seed) + 1);
-    ASSERT_FALSE(shown(seed));
+    ASSERT_GT(measured, 0);
+    ASSERT_GT(important, 0);
+    ASSERT_GT(plain, 0);
+    const Scene before = scene();
 
-    page->keepPathway()->setChecked(true);
-    EXPECT_FALSE(shown(seed)) << "the box acts at the next threshold change";
-    addFilter("Protein Connectivity");
-    EXPECT_TRUE(shown(seed));
-    EXPECT_FLOAT_EQ(layer(seed), 0.001f);
-    EXPECT_TRUE(graph().hasNodeTags(seed)) << "Filter1 still hides it";
+    page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    choose(page->filterKinds(), "Protein Connectivity");
+    QTest::mouseClick(page->addFilterButton(), Qt::LeftButton);
+    ASSERT_EQ(page->filterCount(), 1);
+    EXPECT_EQ(scene().layers, before.layers) << "the smallest threshold hides nothing";
+    EXPECT_EQ(scene().interactions, before.interactions);
 
-    page->filter(1).remove->click();
-    EXPECT_FALSE(shown(seed)) << "removing the newest filter leaves what Filter1 hides hidden";
-    page->filter(0).remove->click();
-    EXPECT_TRUE(shown(seed));
+    QTest::keyClick(page->filter(0).slider, Qt::Key_End);
+    ASSERT_LT(visible().size(), all().size());
+    QTest::mouseClick(page->filter(0).remove, Qt::LeftButton);
+    ASSERT_EQ(page->filterCount(), 0);
+    const Scene after = scene();
+    EXPECT_EQ(after.layers, before.layers);
+    EXPECT_EQ(after.interactions, before.interactions);
+    EXPECT_EQ(after.file, before.file);
+}
+
+TEST_F(FiltersPageTest, KeptSeedsStayListedAndPickableAcrossLaterFilters) {
+    Ids seeds;
+    for (const std::string& id : all()) {
+        if (graph().isImportant(id)) {
+            seeds.push_back(id);
+        }
+    }
+    ASSERT_FALSE(seeds.empty());
+    auto keptEverywhere = [&](const char* when) {
+        for (const std::string& id : seeds) {
+            EXPECT_TRUE(shown(id) && listed(id) && pickable(id)) << id << " " << when;
+            EXPECT_FLOAT_EQ(layer(id), 0.001f) << id << " " << when;
+        }
+    };
+    page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    addFilter("Protein Connectivity");
+    QTest::keyClick(page->filter(0).slider, Qt::Key_End);
+    auto hidden = std::find_if(seeds.begin(), seeds.end(), [&](auto& id) { return !shown(id); });
+    ASSERT_NE(hidden, seeds.end());
+    EXPECT_FALSE(listed(*hidden));
+
+    // On the box itself: the widget is wider than its box and text.
+    QTest::mouseClick(page->keepPathway(), Qt::LeftButton, {}, QPoint(8, 8));
+    ASSERT_TRUE(page->keepPathway()->isChecked());
+    EXPECT_FALSE(shown(*hidden)) << "the box acts at the next threshold change";
+    QTest::keyClick(page->filter(0).slider, Qt::Key_Left);
+    keptEverywhere("at the next threshold");
+
+    addFilter("Protein Connectivity");
+    QTest::keyClick(page->filter(1).slider, Qt::Key_End);
+    keptEverywhere("under a second filter");
+    QTest::mouseClick(page->filter(1).remove, Qt::LeftButton);
+    keptEverywhere("after its removal");
+    EXPECT_LT(visible().size(), all().size()) << "the first filter still hides the rest";
+    QTest::mouseClick(page->filter(0).remove, Qt::LeftButton);
     EXPECT_EQ(visible(), all());
 }
 
