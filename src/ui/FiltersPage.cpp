@@ -29,8 +29,8 @@ constexpr int kFirstFilterRow = 3;
 const QString kCurrentSelection = QStringLiteral("Current Selection");
 const QString kWarningTitle = QStringLiteral("Protein Application");
 const QString kUnstorableName = QStringLiteral(
-    "Selection names cannot be empty, hold blanks, \"|\" or line breaks, or be a lone \"{\" or "
-    "\"}\". Please type in another name");
+    "Selection names cannot hold blanks, \"|\" or line breaks, or be a lone \"{\" or \"}\". "
+    "Please type in another name");
 const QString kTakenName =
     QStringLiteral("Selection names need to be unique. Please type in another name");
 
@@ -475,7 +475,8 @@ void FiltersPage::saveCurrentSelection() {
     for (;;) {
         const std::optional<QString> name =
             window_->dialogs().text(this, "Selection Name", "Selection name:", QString());
-        if (!name) {
+        // An empty name is a cancel; only a name that cannot be kept is asked again.
+        if (!name || name->isEmpty()) {
             return;
         }
         QString problem = selectionNameProblem(*name, p->getSelectionNames());

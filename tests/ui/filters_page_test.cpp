@@ -312,7 +312,7 @@ TEST_F(FiltersPageTest, SelectionNamesAreRefusedWithAReasonAndAskedAgain) {
     ASSERT_EQ(page->savedSelections()->count(), 1);
     dialogs->calls.clear();
 
-    for (const char* bad : {"First", "", "two words", "a|b", "line\nbreak"}) {
+    for (const char* bad : {"First", " ", "two words", "a|b", "line\nbreak"}) {
         dialogs->texts.push_back(bad);
     }
     dialogs->texts.push_back(QString("Second"));
@@ -321,7 +321,7 @@ TEST_F(FiltersPageTest, SelectionNamesAreRefusedWithAReasonAndAskedAgain) {
     EXPECT_EQ(dialogs->calls[1],
               "warning:Selection names need to be unique. Please type in another name");
     for (int k = 3; k <= 9; k += 2) {
-        EXPECT_EQ(dialogs->calls[k].rfind("warning:Selection names cannot be empty", 0), 0u)
+        EXPECT_EQ(dialogs->calls[k].rfind("warning:Selection names cannot hold blanks", 0), 0u)
             << dialogs->calls[k];
     }
     ASSERT_EQ(page->savedSelections()->count(), 2);
@@ -329,8 +329,12 @@ TEST_F(FiltersPageTest, SelectionNamesAreRefusedWithAReasonAndAskedAgain) {
     EXPECT_EQ(pathway().getSelectionNames(), (Ids{"First", "Second"}));
     EXPECT_EQ(pathway().getSavedSelection("Second"), some);
 
-    // A cancel saves nothing.
+    // A cancel and an empty name save nothing, without a warning.
+    dialogs->calls.clear();
     page->saveSelectionButton()->click();
+    dialogs->texts.push_back(QString());
+    page->saveSelectionButton()->click();
+    EXPECT_EQ(dialogs->calls, (std::vector<std::string>(2, "text:Selection Name")));
     EXPECT_EQ(page->savedSelections()->count(), 2);
     EXPECT_EQ(pathway().getSelectionNames().size(), 2u);
 }
