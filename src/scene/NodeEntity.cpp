@@ -1,6 +1,7 @@
 // Node geometry, label fitting, stencil clipping, picking and hover magnification.
 #include "scene/NodeEntity.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -115,45 +116,47 @@ bool sameBits(const Matrix3& a, const Matrix3& b) {
     return differ == 0;
 }
 
-// Labels are UTF-8: count and cut whole characters, never half of one.
+// Labels are UTF-8: cut whole characters, never half of one.
 bool isContinuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
-std::size_t characterCount(const std::string& text) {
-    std::size_t n = 0;
-    for (char c : text) {
-        n += isContinuation(c) ? 0 : 1;
+bool hasTwoCharacters(const std::string& text) {
+    int n = 0;
+    for (std::size_t i = 0; i < text.size() && n < 2; ++i) {
+        n += isContinuation(text[i]) ? 0 : 1;
     }
-    return n;
+    return n >= 2;
 }
 
-void dropLastCharacter(std::string& text) {
-    while (!text.empty() && isContinuation(text.back())) {
-        text.pop_back();
+// The first `longest` bytes of text, cut before a whole character, followed by
+// "_" when something was cut.
+std::string bounded(const std::string& text, std::size_t longest) {
+    if (text.size() <= longest) {
+        return text;
     }
-    if (!text.empty()) {
-        text.pop_back();
+    std::size_t cut = longest;
+    while (cut > 0 && isContinuation(text[cut])) {
+        --cut;
     }
+    return text.substr(0, cut) + "_";
 }
 
 }  // namespace
 
 std::string NodeEntity::fitLabel(const std::string& text, double labelSize, double width,
                                  const Font* font) {
-    if (font == nullptr || characterCount(text) < 2) {
+    if (font == nullptr || !hasTwoCharacters(text)) {
+        return bounded(text, LONGEST_LABEL);
+    }
+    // Widths of growing prefixes, each one character more: the scan stops at
+    // the first that is too wide or too long, so a long name costs no more
+    // than its fit.
+    const std::size_t fits = font->fittingPrefix(text, labelSize, width, LONGEST_LABEL);
+    if (fits == text.size()) {
         return text;
     }
-    std::string fitted = text;
-    bool dropped = false;
-    while (!fitted.empty() && !(font->bounds(fitted, labelSize).x < width)) {
-        dropLastCharacter(fitted);
-        dropped = true;
-    }
-    if (fitted.empty()) {
-        return {};
-    }
-    return dropped ? fitted + "_" : fitted;
+    return fits == 0 ? std::string() : text.substr(0, fits) + "_";
 }
 
 void NodeEntity::update() {
@@ -181,7 +184,7 @@ void NodeEntity::updateContent() {
     }
 
     if (fullLabel) {
-        labelText = name;
+        labelText = bounded(name, LONGEST_LABEL);
     } else if (!fitted.valid || fitted.name != name || fitted.labelSize != labelSize ||
                fitted.width != size.x || fitted.font != font.get()) {
         labelText = fitLabel(name, labelSize, size.x, font.get());

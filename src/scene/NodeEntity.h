@@ -123,7 +123,8 @@ public:
 
     // The longest prefix of text narrower than width at labelSize, followed by
     // "_" when something was cut; the text unchanged without a font or when it
-    // is shorter than two characters.
+    // is shorter than two characters. Linear in the length of the fit, and
+    // never longer than LONGEST_LABEL bytes and the "_".
     static std::string fitLabel(const std::string& text, double labelSize, double width,
                                 const Font* font);
 
@@ -146,6 +147,10 @@ public:
     // overlaps a later node's rectangle does it now blend over that
     // rectangle, where it used to keep the rectangle from being drawn.
     static void renderEntities(RenderDevice* rd, const Array<Entity*>& entities);
+
+    // No label, whole or fitted, lays out more bytes of a name than this: a
+    // name of megabytes would cost as much in every rebuild and draw.
+    static constexpr std::size_t LONGEST_LABEL = 1024;
 
     // Stencil clips opened in the current frame; the scene core sets it to 0
     // at the start of every frame.

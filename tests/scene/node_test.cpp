@@ -26,6 +26,27 @@ TEST(FitLabel, CutsToTheLongestPrefixNarrowerThanTheWidth) {
     EXPECT_EQ(NodeEntity::fitLabel("AB\xC3\xA9", 0.1, 0.15, font.get()), "AB_");
 }
 
+// A name of megabytes is cut where it stops fitting without being measured
+// whole, and no label lays out more than the bound, however wide the node.
+TEST(FitLabel, LongNamesCostTheirFitAndStayBounded) {
+    auto font = fixedAdvanceFont(0.5f);
+    const std::string huge(4'000'000, 'A');
+    EXPECT_EQ(NodeEntity::fitLabel(huge, 0.1, 0.2, font.get()), "AAA_");
+    const std::string cut = NodeEntity::fitLabel(huge, 0.1, 1e9, font.get());
+    EXPECT_EQ(cut, std::string(NodeEntity::LONGEST_LABEL, 'A') + "_");
+    std::string wide;
+    for (int i = 0; i < 1000; ++i) {
+        wide += "\xC3\xA9";
+    }
+    EXPECT_EQ(NodeEntity::fitLabel(wide, 0.1, 1e9, font.get()).size(),
+              NodeEntity::LONGEST_LABEL + 1);
+
+    NodeEntity node = makeNode(huge);
+    node.fullLabel = true;
+    node.setFont(font);
+    EXPECT_EQ(node.getLabelText(), cut);
+}
+
 TEST(NodeLabel, FittedUnlessFullLabelAndCentredOnTheNode) {
     NodeEntity node = makeNode("ABCDEFG");
     EXPECT_DOUBLE_EQ(node.getLabelSize(), 0.05f);

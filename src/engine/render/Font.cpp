@@ -1,6 +1,7 @@
 // Label fonts: glyphs of a font file rasterised once through Qt into an atlas.
 #include "engine/render/Font.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -21,38 +22,40 @@ constexpr int kPixelSize = 48;
 constexpr int kPadding = 4;
 constexpr int kAtlasWidth = 1024;
 
-// UTF-8 decoded to code points; a byte that starts no valid sequence stands for
-// itself (Latin-1), and characters beyond Latin-1 become '?'.
+// The character that starts at s[i] of a text of n bytes; `next` gets where
+// the one after it starts. A byte that starts no valid UTF-8 sequence stands
+// for itself (Latin-1), and characters beyond Latin-1 become '?'.
+unsigned characterAt(const unsigned char* s, std::size_t n, std::size_t i, std::size_t& next) {
+    unsigned c = s[i];
+    int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+    if (c >= 0xF8)
+        extra = 0;
+    bool valid = extra > 0 && i + extra < n;
+    if (valid) {
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= n || (s[i + k] & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+        }
+    }
+    if (!valid) {
+        next = i + 1;
+        return c;
+    }
+    unsigned cp = c & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k)
+        cp = (cp << 6) | (s[i + k] & 0x3F);
+    next = i + extra + 1;
+    return cp < unsigned(Font::GLYPH_COUNT) ? cp : unsigned('?');
+}
+
 std::vector<unsigned> characters(const std::string& text) {
     std::vector<unsigned> out;
     out.reserve(text.size());
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t n = text.size();
-    for (std::size_t i = 0; i < n;) {
-        unsigned c = s[i];
-        int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
-        if (c >= 0xF8)
-            extra = 0;
-        bool valid = extra > 0 && i + extra < n;
-        if (valid) {
-            for (int k = 1; k <= extra; ++k) {
-                if (i + k >= n || (s[i + k] & 0xC0) != 0x80) {
-                    valid = false;
-                    break;
-                }
-            }
-        }
-        if (!valid) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        unsigned cp = c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k)
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        out.push_back(cp < unsigned(Font::GLYPH_COUNT) ? cp : unsigned('?'));
-        i += extra + 1;
-    }
+    for (std::size_t i = 0, next = 0; i < text.size(); i = next)
+        out.push_back(characterAt(s, text.size(), i, next));
     return out;
 }
 
@@ -110,7 +113,8 @@ std::shared_ptr<Font> Font::fromFile(const std::string& path) {
         glyph[c] = index;
         QList<QPointF> advance = raw.advancesForGlyphIndexes(QList<quint32>{index});
         double adv = advance.isEmpty() ? 0 : advance[0].x();
-        font->advances_[c] = float(adv / font->pixelsPerUnit_);
+        // Never negative, so that a longer prefix is never narrower.
+        font->advances_[c] = float(std::max(0.0, adv) / font->pixelsPerUnit_);
         QRectF box = raw.boundingRect(index);
         double left = std::min(0.0, box.left());
         double right = std::max(adv, box.right());
@@ -159,7 +163,8 @@ std::shared_ptr<Font> Font::fromFile(const std::string& path) {
 std::shared_ptr<Font> Font::fromAdvances(const std::array<float, GLYPH_COUNT>& advances) {
     std::shared_ptr<Font> font(new Font());
     font->path_ = "";
-    font->advances_ = advances;
+    for (int c = 0; c < GLYPH_COUNT; ++c)
+        font->advances_[c] = std::max(0.0f, advances[c]);
     return font;
 }
 
@@ -174,6 +179,24 @@ double Font::textWidth(const std::string& text, double size, Spacing spacing) co
     for (unsigned c : characters(text))
         width += spacing == FIXED_SPACING ? advance('M', size) : advance(c, size);
     return width;
+}
+
+std::size_t Font::fittingPrefix(const std::string& text, double size, double limit,
+                                std::size_t longest) const {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    // The same sum, in the same order, as textWidth makes for each prefix.
+    double width = 0;
+    std::size_t fits = 0;
+    for (std::size_t i = 0, next = 0; i < n; i = next) {
+        width += advance(characterAt(s, n, i, next), size);
+        if (next < n && (s[next] & 0xC0) == 0x80)
+            continue;  // not a place to cut
+        if (!(float(width) < limit) || next > longest)
+            break;
+        fits = next;
+    }
+    return fits;
 }
 
 Vector2 Font::bounds(const std::string& text, double size) const {

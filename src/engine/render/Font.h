@@ -36,6 +36,12 @@ public:
     double textWidth(const std::string& text, double size,
                      Spacing spacing = PROPORTIONAL_SPACING) const;
     double advance(unsigned int character, double size) const;
+    // The length in bytes of the longest prefix of text narrower than limit
+    // at size (its width as bounds gives it), cut only before a byte that
+    // does not continue a UTF-8 sequence, and at most `longest` bytes long.
+    // Reads the text only up to one character past that prefix.
+    std::size_t fittingPrefix(const std::string& text, double size, double limit,
+                              std::size_t longest = std::string::npos) const;
 
     // Draws in the plane z = 0 of frame: x to the right, y up; with left and
     // top alignment the text's top-left corner is frame's origin. An outline
