@@ -1,22 +1,22 @@
-// Layout passes per second on random and scale-free networks of 1,000 to
-// 100,000 proteins with three interactions per protein, beside one iteration
-// of igraph's grid Fruchterman-Reingold layout on the same graphs; and the
-// first pass from a stacked start (as the network build places proteins:
-// every protein with the same distances to the seeds on one point, in stacks
-// of up to 1,800) against the first pass from the same proteins spread out.
-// The stacked/spread ratio is taken from interleaved repetitions (the
-// default here: --benchmark_repetitions=5
-// --benchmark_enable_random_interleaving=true), so that drift of a shared
-// machine stays out of it.
-//
-// The pathway is sized so that a cell of the layout grid holds on average as
-// many proteins as a cell of igraph's grid (igraph spreads n vertices over a
-// square of side sqrt(n) with cells of side 2, i.e. four per cell); proteins
-// keep the box size they have on a unit pathway. No font is loaded.
+// The layout pass as the program runs it: pathways of the program's own size
+// (1 x 1, proteins of the size it gives them) with random and scale-free
+// networks of three interactions per protein, from 1,000 to 50,000 proteins.
+// Printed at the end:
+//   - a pass on one core and on all cores, and the speed-up;
+//   - our pass beside one iteration of igraph's grid Fruchterman-Reingold
+//     layout on the same graphs, igraph run for many iterations per call so
+//     that its set-up per call is not counted;
+//   - the first pass from the network build's own start (proteins placed by
+//     their distances to 20 seeds, so stacked on few points) against the
+//     first pass from the same proteins spread out.
+// Ratios are taken from interleaved repetitions (the default here:
+// --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true),
+// so that drift of a shared machine stays out of them. No font is loaded.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -113,51 +113,59 @@ const Network& network(Kind kind, int n) {
     return made.emplace(std::make_pair(kind, n), std::move(net)).first->second;
 }
 
-// Stacks of 1,800, 900, 600, ... proteins (1,800 / k), a place each, until
-// every protein has one: about 14,600 proteins in stacks of two or more,
-// which is the start the build gives a network of three levels; the rest
-// are alone. Proteins join the stacks in shuffled order, as their indices
-// are spread over the stacks there.
-Array<std::pair<float, float>> stackedStart(int n) {
-    std::mt19937 random(4321u + static_cast<unsigned>(n));
-    Array<int> order(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        order[static_cast<std::size_t>(i)] = i;
+// The start the network build gives: 20 seeds placed at random are the
+// important proteins, every other protein goes where the build's own
+// position code puts it, by its distances to the seeds (up to nine levels,
+// so that every protein is reached). Proteins with the same distances share
+// a place.
+const Array<std::pair<float, float>>& builtStart(const Network& net) {
+    static std::map<const Network*, Array<std::pair<float, float>>> made;
+    auto found = made.find(&net);
+    if (found != made.end()) {
+        return found->second;
     }
-    std::shuffle(order.begin(), order.end(), random);
-    std::uniform_real_distribution<float> unit(0.02f, 0.98f);
-    Array<std::pair<float, float>> at(static_cast<std::size_t>(n));
-    std::size_t next = 0;
-    for (int k = 1; next < order.size(); ++k) {
-        const std::pair<float, float> place{unit(random), unit(random)};
-        const std::size_t size = static_cast<std::size_t>(std::max(1, (1800 + k - 1) / k));
-        for (std::size_t m = 0; m < size && next < order.size(); ++m) {
-            at[static_cast<std::size_t>(order[next++])] = place;
-        }
+    QuietStdout quiet;
+    ProteinGraph graph;
+    auto id = [](int i) { return "P" + std::to_string(i); };
+    for (int i = 0; i < net.n; ++i) {
+        graph.addNode(id(i));
     }
-    return at;
-}
-
-float areaSide(int n) {
-    return 0.05f * std::sqrt(static_cast<float>(n));
+    for (const auto& [a, b] : net.edges) {
+        graph.addEdge(id(a), id(b));
+    }
+    std::mt19937 random(99u + static_cast<unsigned>(net.n));
+    std::uniform_real_distribution<float> unit(0.05f, 0.95f);
+    for (int s = 0; s < 20 && s < net.n; ++s) {
+        const int seed = s * (net.n / 20);
+        graph.setImportant(id(seed));
+        graph.setPosition(id(seed), Vector3(unit(random), -unit(random), 0));
+    }
+    graph.buildImportantCache();
+    graph.breadthFirstSearch(9);
+    graph.computePositions(true);
+    Array<std::pair<float, float>> at(static_cast<std::size_t>(net.n));
+    for (int i = 0; i < net.n; ++i) {
+        Vector3 p(0.5f, -0.5f, 0);
+        graph.getProteinPosition(id(i), p);
+        at[static_cast<std::size_t>(i)] = {p.x, -p.y};
+    }
+    return made.emplace(&net, std::move(at)).first->second;
 }
 
 std::unique_ptr<PathwayLayoutEntity> makePathway(const Network& net) {
     QuietStdout quiet;
-    const float side = areaSide(net.n);
     auto p = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
-                                                   Vector3(side, side, 0.01f), Color4(1, 1, 1, 1));
+                                                   Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
     p->visual = false;
-    p->smallProteinSize = Vector3(0.02f / side, 0.0104f / side, 0.0001f);
     Array<NodeEntity*> nodes;
     Array<Vector3> anchors;
     for (int i = 0; i < net.n; ++i) {
         const std::string id = "P" + std::to_string(i);
-        const Vector3 at(net.at[i].first * side, -net.at[i].second * side, 0);
+        const Vector3 at(net.at[i].first, -net.at[i].second, 0);
         NodeEntity* node = p->createNode(CoordinateFrame(at), id, false);
         p->graph->addNode(id);
         p->registerNode(id, node);
-        anchors.push_back(Vector3(net.at[i].first, -net.at[i].second, 0));
+        anchors.push_back(at);
         nodes.push_back(node);
     }
     p->setInitialPositions(std::move(anchors));
@@ -168,11 +176,14 @@ std::unique_ptr<PathwayLayoutEntity> makePathway(const Network& net) {
     return p;
 }
 
+// Passes back to back, as the layout thread runs them, on one core
+// (threads 1) or on all (threads 0).
 void BM_LayoutPass(benchmark::State& state) {
     const Network& net =
         network(static_cast<Kind>(state.range(1)), static_cast<int>(state.range(0)));
     auto pathway = makePathway(net);
     PathwayLayouter layouter(pathway.get());
+    layouter.threads = static_cast<int>(state.range(2));
     {
         QuietStdout quiet;
         layouter.layoutPass();  // the first pass also gathers the degrees
@@ -197,16 +208,14 @@ void BM_FirstPass(benchmark::State& state) {
     if (pathway == nullptr) {
         pathway = makePathway(net);
     }
-    const float side = areaSide(net.n);
-    const Array<std::pair<float, float>> start = stacked ? stackedStart(net.n) : net.at;
+    const Array<std::pair<float, float>>& start = stacked ? builtStart(net) : net.at;
     PathwayLayouter layouter(pathway.get());
     QuietStdout quiet;
     layouter.layoutPass();  // gathers the degrees once
     for (auto _ : state) {
         state.PauseTiming();
         for (std::size_t i = 0; i < pathway->nodes().size(); ++i) {
-            pathway->nodes()[i]->moveInParent(
-                Vector3(start[i].first * side, -start[i].second * side, 0));
+            pathway->nodes()[i]->moveInParent(Vector3(start[i].first, -start[i].second, 0));
         }
         state.ResumeTiming();
         layouter.layoutPass();
@@ -236,50 +245,72 @@ void BM_IgraphGridFR(benchmark::State& state) {
         MATRIX(start, i, 0) = (net.at[i].first - 0.5) * side;
         MATRIX(start, i, 1) = (net.at[i].second - 0.5) * side;
     }
+    // Many iterations a call, so that what a call sets up is shared out;
+    // the time reported is that of one iteration.
+    constexpr int ITERATIONS = 50;
     for (auto _ : state) {
         state.PauseTiming();
         igraph_matrix_update(&layout, &start);
         state.ResumeTiming();
-        igraph_layout_fruchterman_reingold(&graph, &layout, true, 1, side / 10, IGRAPH_LAYOUT_GRID,
-                                           nullptr, nullptr, nullptr, nullptr, nullptr);
+        const auto began = std::chrono::steady_clock::now();
+        igraph_layout_fruchterman_reingold(&graph, &layout, true, ITERATIONS, side / 10,
+                                           IGRAPH_LAYOUT_GRID, nullptr, nullptr, nullptr, nullptr,
+                                           nullptr);
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count() /
+            ITERATIONS);
     }
-    state.counters["iterations/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["iterations/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * ITERATIONS, benchmark::Counter::kIsRate);
     igraph_matrix_destroy(&layout);
     igraph_matrix_destroy(&start);
     igraph_destroy(&graph);
 }
 #endif
 
-constexpr int SIZES[] = {1000, 5000, 20000, 50000, 100000};
+constexpr int SIZES[] = {1000, 5000, 15000, 20000, 50000};
 
-void sizes(benchmark::internal::Benchmark* b) {
-    for (int kind : {RANDOM, SCALE_FREE}) {
-        for (int n : SIZES) {
-            b->Args({n, kind});
-        }
-    }
-    b->ArgNames({"N", "scalefree"})->Unit(benchmark::kMillisecond);
+bool inCoresTable(int n) {
+    return n == 5000 || n == 15000 || n == 50000;
 }
 
-// From 20,000 proteins on: below that the build's stacks would hold most of
-// the network.
-void starts(benchmark::internal::Benchmark* b) {
+void passes(benchmark::internal::Benchmark* b) {
     for (int kind : {RANDOM, SCALE_FREE}) {
         for (int n : SIZES) {
-            if (n >= 20000) {
-                b->Args({n, kind, 0});
+            b->Args({n, kind, 0});
+            if (inCoresTable(n)) {
                 b->Args({n, kind, 1});
             }
+        }
+    }
+    b->ArgNames({"N", "scalefree", "threads"})->Unit(benchmark::kMillisecond);
+}
+
+void igraphSizes(benchmark::internal::Benchmark* b) {
+    for (int kind : {RANDOM, SCALE_FREE}) {
+        for (int n : SIZES) {
+            if (n != 15000) {
+                b->Args({n, kind});
+            }
+        }
+    }
+    b->ArgNames({"N", "scalefree"})->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+void starts(benchmark::internal::Benchmark* b) {
+    for (int kind : {RANDOM, SCALE_FREE}) {
+        for (int n : {5000, 20000, 50000}) {
+            b->Args({n, kind, 0});
+            b->Args({n, kind, 1});
         }
     }
     b->ArgNames({"N", "scalefree", "stacked"})->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(BM_LayoutPass)->Apply(sizes);
+BENCHMARK(BM_LayoutPass)->Apply(passes);
 BENCHMARK(BM_FirstPass)->Apply(starts);
 #ifdef CORVIDANE_HAVE_IGRAPH
-BENCHMARK(BM_IgraphGridFR)->Apply(sizes);
+BENCHMARK(BM_IgraphGridFR)->Apply(igraphSizes);
 #endif
 
 // Keeps the per-run times, then prints both side by side with their ratio.
@@ -297,9 +328,12 @@ public:
             const std::string name = run.benchmark_name();
             const std::string family = name.substr(0, name.find('/'));
             const std::string args = name.substr(name.find('/'));
-            int n = 0, scaleFree = 0, stacked = 0;
-            std::sscanf(args.c_str(), "/N:%d/scalefree:%d/stacked:%d", &n, &scaleFree, &stacked);
-            const std::string key = family + (family == "BM_FirstPass" && stacked ? "/stacked" : "");
+            int n = 0, scaleFree = 0, third = 0;
+            char what[32] = "";
+            std::sscanf(args.c_str(), "/N:%d/scalefree:%d/%31[a-z]:%d", &n, &scaleFree, what,
+                        &third);
+            // One core (threads 1) and the stacked start are kept apart.
+            const std::string key = family + (third == 1 ? "/" + std::string(what) : "");
             seconds[{scaleFree, n}][key].push_back(run.real_accumulated_time /
                                                    static_cast<double>(run.iterations));
         }
@@ -307,29 +341,48 @@ public:
     void Finalize() override {
         ConsoleReporter::Finalize();
         auto& out = GetOutputStream();
+        auto label = [](const std::pair<int, int>& key) {
+            return std::string(key.first ? "scale-free" : "random") +
+                   " N=" + std::to_string(key.second);
+        };
+        out << "\nsize                       one core      all cores     speed-up\n";
+        for (const auto& [key, by] : seconds) {
+            auto one = by.find("BM_LayoutPass/threads");
+            auto all = by.find("BM_LayoutPass");
+            if (one == by.end() || all == by.end()) {
+                continue;
+            }
+            const double a = median(one->second), b = median(all->second);
+            char line[256];
+            std::snprintf(line, sizeof line, "%-26s %8.3f ms   %8.3f ms   %6.2f\n",
+                          label(key).c_str(), a * 1e3, b * 1e3, a / b);
+            out << line;
+        }
+        out << "(medians over the repetitions of a pass on the layout's own thread alone and "
+               "shared with the pool)\n";
+
         out << "\nsize                       our pass      igraph grid FR iteration   ratio\n";
         for (const auto& [key, by] : seconds) {
-            const std::string args = std::string(key.first ? "scale-free" : "random") +
-                                     " N=" + std::to_string(key.second);
             auto ours = by.find("BM_LayoutPass");
             auto theirs = by.find("BM_IgraphGridFR");
-            if (ours == by.end()) {
+            if (ours == by.end() || (key.second == 15000)) {
                 continue;
             }
             const double our = median(ours->second);
             char line[256];
             if (theirs == by.end()) {
                 std::snprintf(line, sizeof line, "%-26s %8.3f ms  (igraph not built in)\n",
-                              args.c_str(), our * 1e3);
+                              label(key).c_str(), our * 1e3);
             } else {
                 const double their = median(theirs->second);
                 std::snprintf(line, sizeof line, "%-26s %8.3f ms  %8.3f ms                %6.2f\n",
-                              args.c_str(), our * 1e3, their * 1e3, our / their);
+                              label(key).c_str(), our * 1e3, their * 1e3, our / their);
             }
             out << line;
         }
-        out << "(medians over the repetitions; ratio = our pass time / igraph iteration time, "
-               "below 1 means our pass is cheaper)\n";
+        out << "(medians over the repetitions; our pass on all cores; igraph's time is one "
+               "iteration of a call of 50; ratio = ours / igraph's, below 1 means our pass is "
+               "cheaper)\n";
 
         out << "\nsize                       first pass spread   first pass stacked   ratio\n";
         for (const auto& [key, by] : seconds) {
@@ -338,15 +391,14 @@ public:
             if (spread == by.end() || stacked == by.end()) {
                 continue;
             }
-            const std::string args = std::string(key.first ? "scale-free" : "random") +
-                                     " N=" + std::to_string(key.second);
             const double a = median(spread->second), b = median(stacked->second);
             char line[256];
             std::snprintf(line, sizeof line, "%-26s %10.3f ms       %10.3f ms        %6.2f\n",
-                          args.c_str(), a * 1e3, b * 1e3, b / a);
+                          label(key).c_str(), a * 1e3, b * 1e3, b / a);
             out << line;
         }
-        out << "(medians over the repetitions; ratio = stacked / spread, the goal is at most 3)\n";
+        out << "(medians over the repetitions; stacked: the network build's own start; ratio = "
+               "stacked / spread, the goal is at most 3)\n";
     }
 
 private:

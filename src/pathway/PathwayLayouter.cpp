@@ -3,11 +3,15 @@
 #include "pathway/PathwayLayouter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <type_traits>
+
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include "engine/Clock.h"
 #include "engine/CoordinateFrame.h"
@@ -210,6 +214,30 @@ constexpr std::size_t PAIR_LANES = 16;
     return eighth[0] + eighth[1];
 }
 
+// One cell's share of the repulsion: its proteins [from, end) against the
+// range of its own cell and the one below it, then against the range of the
+// three cells of the next column. `log` is where the visit's block sums go
+// (PAIR_LANES floats a block, x and y, own blocks then cross blocks).
+struct CellVisit {
+    std::size_t from, end;
+    std::size_t ownTo;
+    std::size_t crossFrom, crossTo;
+    std::size_t log;
+};
+
+std::size_t blocksOf(std::size_t from, std::size_t to) {
+    return (to - from + PAIR_LANES - 1) / PAIR_LANES;
+}
+
+// Where the visits' sums go before they are added to the forces: per block
+// its lanes, per protein its own lane sum.
+struct PairLog {
+    float* blockX;
+    float* blockY;
+    float* sumX;
+    float* sumY;
+};
+
 // The repulsion of every pair of proteins in neighbouring cells closer than
 // 0.5, in float and free of branches so that the inner loop runs on vector
 // lanes. Each pair is met once, from the earlier cell: a cell's proteins
@@ -217,11 +245,15 @@ constexpr std::size_t PAIR_LANES = 16;
 // range), then of the three cells of the next column. The block's sums stay
 // in lanes while the cell's proteins pass, so every force is written once
 // per block. Pairs at one place are left out; the answer says whether there
-// were any. The force arrays must start at zero and hold PAIR_LANES entries
-// past the last protein.
+// were any.
+//
+// The visits write their sums to the log, not to the forces, so that they
+// may run on any thread in any order; addLoggedPairs then adds them up in
+// the order of the cells, which is the order a single pass adds them in.
 template <bool kEntries>
-[[gnu::always_inline]] inline bool repelPairsBody(const PairArrays& in, const PairBlocks& blocks,
-                                                  float strength) {
+[[gnu::always_inline]] inline bool repelVisitsBody(const PairArrays& in, bool merged,
+                                                   const CellVisit* visits, std::size_t count,
+                                                   const PairLog& log, float strength) {
     const float* __restrict xs = in.x;
     const float* __restrict ys = in.y;
     const float* __restrict ws = in.halfWidth;
@@ -231,8 +263,6 @@ template <bool kEntries>
     const int32_t* __restrict levels = in.level;
     const int32_t* __restrict columns = in.column;
     const int32_t* __restrict rows = in.row;
-    float* __restrict gx = in.fx;
-    float* __restrict gy = in.fy;
     const float* __restrict counts = in.count;
     const int32_t* __restrict stacks = in.stack;
     const float minGap = static_cast<float>(PathwayLayouter::MIN_GAP);
@@ -240,119 +270,113 @@ template <bool kEntries>
     // Per protein of the current cell, one sum per lane, added up once the
     // cell is done.
     Array<float> cellX, cellY;
-    const int nx = blocks.nx, ny = blocks.ny;
-    auto first = [&](int x, int y) { return blocks.first(x, y); };
     // The merged grid's extra test decided once, outside the loops.
     auto walk = [&](auto mergedGrid) __attribute__((always_inline)) {
-        constexpr bool merged = decltype(mergedGrid)::value;
-        forEachCell(
-            blocks, [&](int x, int y, std::size_t from,
-                        std::size_t end) __attribute__((always_inline)) {
-                const std::size_t count = end - from;
-                // Zero at the start; every row is zeroed again once it is added up.
-                if (cellX.size() < count * PAIR_LANES) {
-                    cellX.resize(count * PAIR_LANES, 0.0f);
-                    cellY.resize(count * PAIR_LANES, 0.0f);
-                }
-                float* __restrict sumsX = cellX.data();
-                float* __restrict sumsY = cellY.data();
+        constexpr bool kMerged = decltype(mergedGrid)::value;
+        for (const CellVisit* visit = visits; visit != visits + count; ++visit) {
+            const std::size_t from = visit->from, end = visit->end;
+            const std::size_t cellCount = end - from;
+            // Zero at the start; every row is zeroed again once it is added up.
+            if (cellX.size() < cellCount * PAIR_LANES) {
+                cellX.resize(cellCount * PAIR_LANES, 0.0f);
+                cellY.resize(cellCount * PAIR_LANES, 0.0f);
+            }
+            float* __restrict sumsX = cellX.data();
+            float* __restrict sumsY = cellY.data();
+            float* __restrict outX = log.blockX + visit->log;
+            float* __restrict outY = log.blockY + visit->log;
 
-                // The cell against [rangeFrom, rangeTo); within its own range a
-                // protein meets only the later ones.
-                auto against = [&](std::size_t rangeFrom, std::size_t rangeTo, bool own)
-                    __attribute__((always_inline)) {
-                    for (std::size_t block = rangeFrom; block < rangeTo; block += PAIR_LANES) {
-                        // Lane tests relative to the block, in 32 bits like the
-                        // floats beside them.
-                        const auto lanes =
-                            static_cast<int32_t>(std::min(rangeTo - block, PAIR_LANES));
-                        float blockX[PAIR_LANES] = {}, blockY[PAIR_LANES] = {};
-                        int same[PAIR_LANES] = {};
-                        for (std::size_t a = from; a < end; ++a) {
-                            const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a];
-                            const float hda = ds[a], wa = weights[a];
-                            const int32_t la = levels[a], ca = columns[a], ra = rows[a];
-                            const float ma = kEntries ? counts[a] : 1.0f;
-                            const int32_t sa = kEntries ? stacks[a] : 0;
-                            // The lane of protein a; a negative one when a lies before the block.
-                            const auto self = static_cast<int32_t>(static_cast<int64_t>(a) -
-                                                                   static_cast<int64_t>(block));
-                            float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
-                            float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
-#pragma omp simd
-                            for (std::size_t k = 0; k < PAIR_LANES; ++k) {
-                                const std::size_t b = block + k;
-                                const auto lane = static_cast<int32_t>(k);
-                                const float dx = xa - xs[b];
-                                const float dy = ya - ys[b];
-                                const float d2 = dx * dx + dy * dy;
-                                // Bitwise, not short-circuit: the loop must stay
-                                // free of branches.
-                                const bool neighbours =
-                                    (lane < lanes) & ((!own) | (lane > self)) &
-                                    (!merged || ((std::abs(ca - columns[b]) <= 1) &
-                                                 (std::abs(ra - rows[b]) <= 1)));
-                                same[k] |= static_cast<int>(
-                                    (d2 == 0.0f) & neighbours & (!kEntries || sa != stacks[b]));
-                                const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
-                                // Every lane computes; those that do not repel
-                                // are dropped at the end, whatever they came to
-                                // (a far padding entry gives infinities).
-                                const float length = std::sqrt(d2);
-                                const float adx = std::fabs(dx), ady = std::fabs(dy);
-                                const float wide = adx >= ady ? 1.0f : 0.0f;
-                                const float t =
-                                    std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
-                                const float across = hha + hs[b];
-                                const float axes = across + wide * (hwa + ws[b] - across);
-                                const float turn = turnUnit(t);
-                                const float gap = std::max(
-                                    length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
-                                // Force along the unit vector d / length, in one
-                                // division.
-                                const float wb = weights[b];
-                                const float weight = la < levels[b] ? wa : wb;
-                                const float push = strength * weight / (gap * gap * length);
-                                const float scale = repel ? push : 0.0f;
-                                if constexpr (kEntries) {
-                                    // Each of an entry's proteins meets each
-                                    // of the other's.
-                                    const float mb = counts[b];
-                                    ax[k] += scale * (dx * mb);
-                                    ay[k] += scale * (dy * mb);
-                                    blockX[k] -= scale * (dx * ma);
-                                    blockY[k] -= scale * (dy * ma);
-                                } else {
-                                    ax[k] += scale * dx;
-                                    ay[k] += scale * dy;
-                                    blockX[k] -= scale * dx;
-                                    blockY[k] -= scale * dy;
-                                }
-                            }
-                        }
+            // The cell against [rangeFrom, rangeTo); within its own range a
+            // protein meets only the later ones.
+            auto against = [&](std::size_t rangeFrom, std::size_t rangeTo, bool own)
+                __attribute__((always_inline)) {
+                for (std::size_t block = rangeFrom; block < rangeTo; block += PAIR_LANES) {
+                    // Lane tests relative to the block, in 32 bits like the
+                    // floats beside them.
+                    const auto lanes = static_cast<int32_t>(std::min(rangeTo - block, PAIR_LANES));
+                    float blockX[PAIR_LANES] = {}, blockY[PAIR_LANES] = {};
+                    int same[PAIR_LANES] = {};
+                    for (std::size_t a = from; a < end; ++a) {
+                        const float xa = xs[a], ya = ys[a], hwa = ws[a], hha = hs[a];
+                        const float hda = ds[a], wa = weights[a];
+                        const int32_t la = levels[a], ca = columns[a], ra = rows[a];
+                        const float ma = kEntries ? counts[a] : 1.0f;
+                        const int32_t sa = kEntries ? stacks[a] : 0;
+                        // The lane of protein a; a negative one when a lies before the block.
+                        const auto self = static_cast<int32_t>(static_cast<int64_t>(a) -
+                                                               static_cast<int64_t>(block));
+                        float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
+                        float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
 #pragma omp simd
                         for (std::size_t k = 0; k < PAIR_LANES; ++k) {
-                            gx[block + k] += blockX[k];
-                            gy[block + k] += blockY[k];
-                            coincident |= same[k];
+                            const std::size_t b = block + k;
+                            const auto lane = static_cast<int32_t>(k);
+                            const float dx = xa - xs[b];
+                            const float dy = ya - ys[b];
+                            const float d2 = dx * dx + dy * dy;
+                            // Bitwise, not short-circuit: the loop must stay
+                            // free of branches.
+                            const bool neighbours = (lane < lanes) & ((!own) | (lane > self)) &
+                                                    (!kMerged || ((std::abs(ca - columns[b]) <= 1) &
+                                                                  (std::abs(ra - rows[b]) <= 1)));
+                            same[k] |= static_cast<int>((d2 == 0.0f) & neighbours &
+                                                        (!kEntries || sa != stacks[b]));
+                            const bool repel = (d2 > 0.0f) & (d2 <= 0.25f) & neighbours;
+                            // Every lane computes; those that do not repel
+                            // are dropped at the end, whatever they came to
+                            // (a far padding entry gives infinities).
+                            const float length = std::sqrt(d2);
+                            const float adx = std::fabs(dx), ady = std::fabs(dy);
+                            const float wide = adx >= ady ? 1.0f : 0.0f;
+                            const float t =
+                                std::min(adx, ady) / std::max(std::max(adx, ady), 1e-30f);
+                            const float across = hha + hs[b];
+                            const float axes = across + wide * (hwa + ws[b] - across);
+                            const float turn = turnUnit(t);
+                            const float gap = std::max(
+                                length - 0.5f * (axes + (hda + ds[b] - axes) * turn), minGap);
+                            // Force along the unit vector d / length, in one
+                            // division.
+                            const float wb = weights[b];
+                            const float weight = la < levels[b] ? wa : wb;
+                            const float push = strength * weight / (gap * gap * length);
+                            const float scale = repel ? push : 0.0f;
+                            if constexpr (kEntries) {
+                                // Each of an entry's proteins meets each
+                                // of the other's.
+                                const float mb = counts[b];
+                                ax[k] += scale * (dx * mb);
+                                ay[k] += scale * (dy * mb);
+                                blockX[k] -= scale * (dx * ma);
+                                blockY[k] -= scale * (dy * ma);
+                            } else {
+                                ax[k] += scale * dx;
+                                ay[k] += scale * dy;
+                                blockX[k] -= scale * dx;
+                                blockY[k] -= scale * dy;
+                            }
                         }
                     }
-                };
-                against(from, y + 1 < ny ? first(x, y + 2) : end, true);
-                if (x + 1 < nx) {
-                    against(first(x + 1, std::max(y - 1, 0)),
-                            first(x + 1, std::min(y + 1, ny - 1) + 1), false);
+#pragma omp simd
+                    for (std::size_t k = 0; k < PAIR_LANES; ++k) {
+                        outX[k] = blockX[k];
+                        outY[k] = blockY[k];
+                        coincident |= same[k];
+                    }
+                    outX += PAIR_LANES;
+                    outY += PAIR_LANES;
                 }
+            };
+            against(from, visit->ownTo, true);
+            against(visit->crossFrom, visit->crossTo, false);
 
-                for (std::size_t a = from; a < end; ++a) {
-                    float* __restrict ax = sumsX + (a - from) * PAIR_LANES;
-                    float* __restrict ay = sumsY + (a - from) * PAIR_LANES;
-                    gx[a] += laneSum(ax);
-                    gy[a] += laneSum(ay);
-                }
-            });
+            for (std::size_t a = from; a < end; ++a) {
+                log.sumX[a] = laneSum(sumsX + (a - from) * PAIR_LANES);
+                log.sumY[a] = laneSum(sumsY + (a - from) * PAIR_LANES);
+            }
+        }
     };
-    if (blocks.merged) {
+    if (merged) {
         walk(std::true_type{});
     } else {
         walk(std::false_type{});
@@ -361,15 +385,164 @@ template <bool kEntries>
 }
 
 CORVIDANE_VECTOR_CLONES
-bool repelPairs(const PairArrays& in, const PairBlocks& blocks, float strength) {
-    return repelPairsBody<false>(in, blocks, strength);
+bool repelVisits(const PairArrays& in, bool merged, const CellVisit* visits, std::size_t count,
+                 const PairLog& log, float strength) {
+    return repelVisitsBody<false>(in, merged, visits, count, log, strength);
 }
 
 // The same over entries: pairs of one stack are left out, and the answer says
 // whether there were pairs at one place from different stacks.
 CORVIDANE_VECTOR_CLONES
-bool repelEntryPairs(const PairArrays& in, const PairBlocks& blocks, float strength) {
-    return repelPairsBody<true>(in, blocks, strength);
+bool repelEntryVisits(const PairArrays& in, bool merged, const CellVisit* visits, std::size_t count,
+                      const PairLog& log, float strength) {
+    return repelVisitsBody<true>(in, merged, visits, count, log, strength);
+}
+
+// The logged sums added to the forces (which start at zero and hold
+// PAIR_LANES entries past the last protein) visit by visit, block by block.
+void addLoggedPairs(const PairArrays& in, const Array<CellVisit>& visits, const PairLog& log) {
+    float* __restrict gx = in.fx;
+    float* __restrict gy = in.fy;
+    for (const CellVisit& visit : visits) {
+        const float* __restrict fromX = log.blockX + visit.log;
+        const float* __restrict fromY = log.blockY + visit.log;
+        auto add = [&](std::size_t rangeFrom, std::size_t rangeTo) {
+            for (std::size_t block = rangeFrom; block < rangeTo; block += PAIR_LANES) {
+#pragma omp simd
+                for (std::size_t k = 0; k < PAIR_LANES; ++k) {
+                    gx[block + k] += fromX[k];
+                    gy[block + k] += fromY[k];
+                }
+                fromX += PAIR_LANES;
+                fromY += PAIR_LANES;
+            }
+        };
+        add(visit.from, visit.ownTo);
+        add(visit.crossFrom, visit.crossTo);
+        for (std::size_t a = visit.from; a < visit.end; ++a) {
+            gx[a] += log.sumX[a];
+            gy[a] += log.sumY[a];
+        }
+    }
+}
+
+// The threads a pass may share its work with: `threads`, or the pool's all.
+int poolThreads(int threads) {
+    return threads > 0 ? threads : QThreadPool::globalInstance()->maxThreadCount();
+}
+
+// Run on every task, on the global pool when there is more than one. The
+// pool hands the tasks over inside Qt, where a race checker cannot see it.
+// Each task travels in an atomic slot instead: stored here, acquired by its
+// thread before anything of the task is read and stored back after its
+// results, acquired again below. The mapped function captures nothing, so
+// every hand-over is visible.
+template <class Task, void (*Run)(Task&)>
+void runShared(Array<Task>& tasks) {
+    if (tasks.size() == 1) {
+        Run(tasks[0]);
+        return;
+    }
+    Array<std::atomic<Task*>> handOver(tasks.size());
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+        handOver[i].store(&tasks[i], std::memory_order_release);
+    }
+    QtConcurrent::blockingMap(handOver, [](std::atomic<Task*>& slot) {
+        Task* task = slot.load(std::memory_order_acquire);
+        Run(*task);
+        slot.store(task, std::memory_order_release);
+    });
+    for (const std::atomic<Task*>& slot : handOver) {
+        slot.load(std::memory_order_acquire);
+    }
+}
+
+// A run of visits for one pooled thread, with all it reads.
+struct VisitTask {
+    const PairArrays* in;
+    bool merged;
+    bool entries;
+    const CellVisit* visits;
+    std::size_t count;
+    const PairLog* log;
+    float strength;
+    bool coincident = false;
+};
+
+void runVisits(VisitTask& task) {
+    task.coincident = task.entries ? repelEntryVisits(*task.in, task.merged, task.visits,
+                                                      task.count, *task.log, task.strength)
+                                   : repelVisits(*task.in, task.merged, task.visits, task.count,
+                                                 *task.log, task.strength);
+}
+
+// Below this many pairs of lanes a pass is not worth handing out.
+constexpr double kPairsWorthSharing = 1e5;
+
+// Every pair of neighbouring proteins once, as repelVisits meets them, on
+// `threads` threads of the global pool (0: as many as it has). Each thread
+// takes runs of whole cells; the sums are added to the forces afterwards in
+// one place, in the order of the cells, so the forces come out bit for bit
+// as from one thread.
+bool repelAll(const PairArrays& in, const PairBlocks& blocks, float strength, int threads) {
+    Array<CellVisit> visits;
+    std::size_t logged = 0;
+    double pairs = 0;
+    forEachCell(blocks, [&](int x, int y, std::size_t from, std::size_t end) {
+        CellVisit v{};
+        v.from = from;
+        v.end = end;
+        v.ownTo = y + 1 < blocks.ny ? blocks.first(x, y + 2) : end;
+        v.crossFrom = v.crossTo = end;
+        if (x + 1 < blocks.nx) {
+            v.crossFrom = blocks.first(x + 1, std::max(y - 1, 0));
+            v.crossTo = blocks.first(x + 1, std::min(y + 1, blocks.ny - 1) + 1);
+        }
+        v.log = logged;
+        logged += PAIR_LANES * (blocksOf(from, v.ownTo) + blocksOf(v.crossFrom, v.crossTo));
+        pairs += static_cast<double>(end - from) *
+                 static_cast<double>(v.ownTo - from + v.crossTo - v.crossFrom);
+        visits.push_back(v);
+    });
+    Array<float> blockX(logged), blockY(logged);
+    const std::size_t n = visits.empty() ? 0 : visits.back().end;
+    Array<float> sumX(n), sumY(n);
+    const PairLog log{blockX.data(), blockY.data(), sumX.data(), sumY.data()};
+    const bool entries = in.count != nullptr;
+
+    threads = poolThreads(threads);
+    // Several runs a thread, of about equal pairs, so that a slow thread
+    // does not hold up the rest.
+    Array<VisitTask> tasks;
+    const double share = pairs / (4.0 * std::max(threads, 1));
+    const VisitTask blank{&in, blocks.merged, entries, nullptr, 0, &log, strength};
+    if (threads <= 1 || pairs < kPairsWorthSharing) {
+        tasks.push_back(blank);
+        tasks.back().visits = visits.data();
+        tasks.back().count = visits.size();
+    } else {
+        double run = 0;
+        std::size_t first = 0;
+        for (std::size_t i = 0; i < visits.size(); ++i) {
+            const CellVisit& v = visits[i];
+            run += static_cast<double>(v.end - v.from) *
+                   static_cast<double>(v.ownTo - v.from + v.crossTo - v.crossFrom);
+            if (run >= share || i + 1 == visits.size()) {
+                tasks.push_back(blank);
+                tasks.back().visits = visits.data() + first;
+                tasks.back().count = i + 1 - first;
+                first = i + 1;
+                run = 0;
+            }
+        }
+    }
+    runShared<VisitTask, runVisits>(tasks);
+    addLoggedPairs(in, visits, log);
+    bool coincident = false;
+    for (const VisitTask& task : tasks) {
+        coincident = coincident || task.coincident;
+    }
+    return coincident;
 }
 
 // Pairs at one place push apart along a fixed direction chosen from their
@@ -412,8 +585,8 @@ void pushCoincident(const PairArrays& in, const PairBlocks& blocks, const int32_
 // entry. Gives per protein, in cell order, the first protein of its stack and
 // of its entry, and whether any stack holds two proteins. A large cell is
 // sorted; a small one compared pair by pair.
-bool findStacks(const PairArrays& in, const int32_t* start, std::size_t cellCount,
-                Array<int32_t>& stackOf, Array<int32_t>& entryOf) {
+bool findStacks(const PairArrays& in, const int32_t* start, std::size_t firstCell,
+                std::size_t lastCell, int32_t* stackOf, int32_t* entryOf) {
     constexpr std::size_t SMALL_CELL = 32;
     auto samePlace = [&](std::size_t a, std::size_t b) {
         return in.x[a] == in.x[b] && in.y[a] == in.y[b];
@@ -424,7 +597,7 @@ bool findStacks(const PairArrays& in, const int32_t* start, std::size_t cellCoun
     };
     bool any = false;
     Array<int32_t> order;
-    for (std::size_t c = 0; c < cellCount; ++c) {
+    for (std::size_t c = firstCell; c < lastCell; ++c) {
         const auto from = static_cast<std::size_t>(start[c]);
         const auto end = static_cast<std::size_t>(start[c + 1]);
         for (std::size_t a = from; a < end; ++a) {
@@ -482,6 +655,45 @@ bool findStacks(const PairArrays& in, const int32_t* start, std::size_t cellCoun
             }
             g = h;
         }
+    }
+    return any;
+}
+
+struct StackTask {
+    const PairArrays* in;
+    const int32_t* start;
+    std::size_t firstCell, lastCell;
+    int32_t* stackOf;
+    int32_t* entryOf;
+    bool any = false;
+};
+
+void runStackTask(StackTask& task) {
+    task.any =
+        findStacks(*task.in, task.start, task.firstCell, task.lastCell, task.stackOf, task.entryOf);
+}
+
+// findStacks over every cell, runs of cells shared out among `threads`.
+bool findAllStacks(const PairArrays& in, const int32_t* start, std::size_t cellCount,
+                   Array<int32_t>& stackOf, Array<int32_t>& entryOf, int threads) {
+    constexpr std::size_t WORTH_SHARING = 4096;
+    const auto m = static_cast<std::size_t>(start[cellCount]);
+    threads = poolThreads(threads);
+    const std::size_t share =
+        threads <= 1 || m < WORTH_SHARING ? m + 1 : m / (4 * static_cast<std::size_t>(threads));
+    Array<StackTask> tasks;
+    for (std::size_t c = 0; c < cellCount;) {
+        std::size_t last = c + 1;
+        while (last < cellCount && static_cast<std::size_t>(start[last] - start[c]) < share) {
+            ++last;
+        }
+        tasks.push_back({&in, start, c, last, stackOf.data(), entryOf.data()});
+        c = last;
+    }
+    runShared<StackTask, runStackTask>(tasks);
+    bool any = false;
+    for (const StackTask& task : tasks) {
+        any = any || task.any;
     }
     return any;
 }
@@ -732,7 +944,8 @@ void cutToSteps(double* __restrict fx, double* __restrict fy, std::size_t n, dou
 // form; `members` are the proteins in cell order, whose forces are set.
 void repelStacked(const PairArrays& members, const PairBlocks& blocks,
                   const PathwayLayouter::CellGrid& cells, const Array<int32_t>& stackOf,
-                  const Array<int32_t>& entryOf, const int32_t* items, double strength) {
+                  const Array<int32_t>& entryOf, const int32_t* items, double strength,
+                  int threads) {
     // One entry for each group of alike proteins at one place, in cell order,
     // padded like the proteins.
     const std::size_t m = cells.items.size();
@@ -788,7 +1001,7 @@ void repelStacked(const PairArrays& members, const PairBlocks& blocks,
     arrays.count = ecount.data();
     arrays.stack = estack.data();
     const PairBlocks entryBlocks{entryStart.data(), blocks.nx, blocks.ny, blocks.merged};
-    const bool touching = repelEntryPairs(arrays, entryBlocks, static_cast<float>(strength));
+    const bool touching = repelAll(arrays, entryBlocks, static_cast<float>(strength), threads);
 
     // Every protein takes its entry's force, then the pushes within its stack.
     for (std::size_t a = 0; a < m; ++a) {
@@ -1127,12 +1340,12 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
     const std::size_t cellCount = cells.start.size() - 1;
     stackOf.resize(m);
     entryOf.resize(m);
-    if (!findStacks(arrays, cells.start.data(), cellCount, stackOf, entryOf)) {
-        if (repelPairs(arrays, blocks, static_cast<float>(strength))) {
+    if (!findAllStacks(arrays, cells.start.data(), cellCount, stackOf, entryOf, threads)) {
+        if (repelAll(arrays, blocks, static_cast<float>(strength), threads)) {
             pushCoincident(arrays, blocks, items, strength);
         }
     } else {
-        repelStacked(arrays, blocks, cells, stackOf, entryOf, items, strength);
+        repelStacked(arrays, blocks, cells, stackOf, entryOf, items, strength, threads);
     }
     for (std::size_t k = 0; k < m; ++k) {
         const auto i = static_cast<std::size_t>(items[k]);

@@ -80,6 +80,9 @@ public:
     std::mutex& mutex;
     // Factor from force to displacement.
     double step = 1.0;
+    // Threads of the global pool that share the repulsion: 0 for all it has,
+    // 1 for the pass's own thread alone. The positions are the same either way.
+    int threads = 0;
 
 protected:
     void run() override;

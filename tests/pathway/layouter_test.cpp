@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -493,6 +494,49 @@ TEST(LayoutPass, StackedStartMatchesThePairwisePushesAndSeparates) {
     passes(once, 3);
     for (std::size_t i = 0; i < twinNodes.size(); ++i) {
         EXPECT_EQ(at(thirdNodes[i]), at(twinNodes[i])) << i;
+    }
+}
+
+// The repulsion shared out among pooled threads gives the positions of the
+// pass on one thread, bit for bit: from a spread start (each pair met on its
+// own) and from a stacked one (alike proteins at one place met as one entry).
+TEST(LayoutPass, EveryCoreGivesThePositionsOfOneThread) {
+    auto build = [](PathwayLayoutEntity& p, bool stacked) {
+        setForce(p, &LayoutForces::degreeWeight, 0.5);
+        uint32_t seed = 11;
+        auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<float>(seed >> 8) / static_cast<float>(1u << 24);
+        };
+        Array<NodeEntity*> nodes;
+        for (int i = 0; i < 3000; ++i) {
+            const bool onStack = stacked && i % 3 == 0;
+            const float x = onStack ? 0.25f + 0.5f * (i % 2) : 0.02f + 0.96f * next();
+            const float y = onStack ? -0.5f : -0.02f - 0.96f * next();
+            nodes.push_back(hub(p, "P" + std::to_string(i), i % 7 == 0 ? 9 : 1, x, y));
+        }
+        for (std::size_t i = 1; i < nodes.size(); i += 2) {
+            p.createEdge(nodes[i - 1], nodes[i], false);
+        }
+        return nodes;
+    };
+    for (const bool stacked : {false, true}) {
+        auto one = makePathway();
+        auto every = makePathway();
+        const Array<NodeEntity*> alone = build(*one, stacked);
+        const Array<NodeEntity*> shared = build(*every, stacked);
+        PathwayLayouter single(one.get()), many(every.get());
+        single.threads = 1;
+        many.threads = 8;
+        passes(single, 4);
+        passes(many, 4);
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < alone.size(); ++i) {
+            const Vector3 a = at(alone[i]), b = at(shared[i]);
+            differing += std::bit_cast<uint32_t>(a.x) != std::bit_cast<uint32_t>(b.x) ||
+                         std::bit_cast<uint32_t>(a.y) != std::bit_cast<uint32_t>(b.y);
+        }
+        EXPECT_EQ(differing, 0u) << (stacked ? "stacked" : "spread");
     }
 }
 
