@@ -1,10 +1,13 @@
 // The window as a user meets it: the real main window with answered dialogs
-// and a built pathway of 5,000 labelled proteins opened through the File tab,
-// the layout thread running. Measured:
+// and built pathways of labelled proteins opened through the File tab, the
+// layout thread running. Measured (drag, still frame and list click at 500,
+// 5,000 and 20,000 proteins; open and save at 5,000):
 //   - open: "Open Pathway" clicked until the call returns (open_ms) and until
 //     the first frame of the pathway is on the screen (to_frame_ms);
 //   - drag: the view panned by mouse moves with the right button held; each
 //     move until its frame is on the screen (fps from the median frame);
+//   - still frame: the layout stopped, nothing moving, one full frame drawn
+//     and finished;
 //   - list click: a protein clicked in the Analyze tab's list until its card
 //     is set (card_ms) and until the card is painted (painted_ms);
 //   - save: "Save Pathway" clicked until the file is written.
@@ -12,7 +15,8 @@
 // save under 1 s.
 //
 // Needs a display: run it under Xvfb with Mesa's llvmpipe, e.g.
-//   Xvfb :99 -screen 0 1280x1024x24 & DISPLAY=:99 LIBGL_ALWAYS_SOFTWARE=1 build/dev/bench/bench_window_bench
+//   Xvfb :99 -screen 0 1280x1024x24 & DISPLAY=:99 LIBGL_ALWAYS_SOFTWARE=1
+//   build/dev/bench/bench_window_bench
 // The figures go to standard error (standard output carries the traces).
 // With "--write-pathway OUT.pth" it only writes the pathway it measures;
 // with "--pathway FILE.pth" it measures a copy of that file (and of its
@@ -68,7 +72,8 @@ double msSince(Clock::time_point start) {
 
 // Sorted figures: the median and the worst as counters.
 void report(benchmark::State& state, std::vector<double> ms, const std::string& name) {
-    if (ms.empty()) return;
+    if (ms.empty())
+        return;
     std::sort(ms.begin(), ms.end());
     state.counters[name + "_median_ms"] = ms[ms.size() / 2];
     state.counters[name + "_worst_ms"] = ms.back();
@@ -87,7 +92,8 @@ template <class Done>
 bool waitUntil(Done done, int timeoutMs = 10000) {
     const auto start = Clock::now();
     while (!done()) {
-        if (msSince(start) > timeoutMs) return false;
+        if (msSince(start) > timeoutMs)
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
     }
     return true;
@@ -120,8 +126,7 @@ struct Session {
     Session() {
         enterScratchFolder(dir.path().toStdString());
         if (givenPathway.empty()) {
-            path = dir.path().toStdString() + "/built" + std::to_string(kProteins) + ".pth";
-            writeBuiltPathway(path, kProteins);
+            path = builtPathway(kProteins);
         } else {
             copyGivenPathway();
         }
@@ -136,6 +141,14 @@ struct Session {
             QThread::msleep(10);
         }
         QCoreApplication::processEvents();
+    }
+    // The built pathway of `proteins`, written on first use.
+    std::string builtPathway(int proteins) {
+        const std::string built =
+            dir.path().toStdString() + "/built" + std::to_string(proteins) + ".pth";
+        if (!std::filesystem::exists(built))
+            writeBuiltPathway(built, proteins);
+        return built;
     }
     // A copy, because "Save Pathway" writes over the file it opened.
     void copyGivenPathway() {
@@ -159,12 +172,15 @@ struct Session {
         std::filesystem::current_path(previous, ignored);
     }
 
+    std::string defaultPath() { return givenPathway.empty() ? builtPathway(kProteins) : path; }
+
     App& app() { return *window->app(); }
     RenderWindow* view() { return window->renderWindow(); }
 
     QAbstractButton* fileButton(const QString& text) {
         for (QAbstractButton* b : window->fileTab()->findChildren<QAbstractButton*>())
-            if (b->text() == text) return b;
+            if (b->text() == text)
+                return b;
         std::fprintf(stderr, "no \"%s\" button in the File tab\n", qPrintable(text));
         std::exit(1);
     }
@@ -185,8 +201,13 @@ struct Session {
         *toFrameMs = msSince(start);
     }
 
-    void ensureOpenAndLaidOut() {
-        if (!app().pathway || !app().pathway->hasNetwork) {
+    // The pathway of `proteins` (0: the given or the default one) open and
+    // laid out.
+    void ensureOpenAndLaidOut(int proteins = 0) {
+        const std::string wanted =
+            proteins > 0 && givenPathway.empty() ? builtPathway(proteins) : defaultPath();
+        if (!app().pathway || !app().pathway->hasNetwork || wanted != path) {
+            path = wanted;
             double ignored = 0;
             open(&ignored, &ignored);
         }
@@ -200,7 +221,9 @@ struct Session {
     }
 };
 
-Session& session() { return sessionOf<Session>(); }
+Session& session() {
+    return sessionOf<Session>();
+}
 
 void BM_OpenThroughFileTab(benchmark::State& state) {
     Session& s = session();
@@ -216,7 +239,8 @@ void BM_OpenThroughFileTab(benchmark::State& state) {
     }
     report(state, open, "open");
     report(state, toFrame, "to_frame");
-    if (s.app().pathway) state.counters["proteins"] = s.app().pathway->graph->nodeCount();
+    if (s.app().pathway)
+        state.counters["proteins"] = s.app().pathway->graph->nodeCount();
 }
 BENCHMARK(BM_OpenThroughFileTab)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -225,7 +249,7 @@ BENCHMARK(BM_OpenThroughFileTab)->Iterations(5)->UseManualTime()->Unit(benchmark
 // processor): the work a frame costs, which a busy machine does not hide.
 void BM_DragTheView(benchmark::State& state) {
     Session& s = session();
-    s.ensureOpenAndLaidOut();
+    s.ensureOpenAndLaidOut(static_cast<int>(state.range(0)));
     RenderWindow* view = s.view();
     const QPoint centre(view->width() / 2, view->height() / 2);
     std::vector<double> ms;
@@ -260,15 +284,44 @@ void BM_DragTheView(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DragTheView)
+    ->Arg(500)
+    ->Arg(5000)
+    ->Arg(20000)
     ->Iterations(60)
     ->UseManualTime()
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
 
+// One full frame with nothing moving (the layout stopped), drawn and
+// finished: the picture a user looks at.
+void BM_StillFrame(benchmark::State& state) {
+    Session& s = session();
+    s.ensureOpenAndLaidOut(static_cast<int>(state.range(0)));
+    s.window->analyzeTab()->setLayoutRunning(false);
+    QCoreApplication::processEvents();
+    std::vector<double> ms;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        s.view()->renderFrame();
+        const double took = msSince(start);
+        state.SetIterationTime(took / 1000.0);
+        ms.push_back(took);
+    }
+    report(state, ms, "still");
+    s.window->analyzeTab()->setLayoutRunning(true);
+}
+BENCHMARK(BM_StillFrame)
+    ->Arg(500)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 // Clicks proteins spread over the Analyze tab's list, one per iteration.
 void BM_ListClickToCard(benchmark::State& state) {
     Session& s = session();
-    s.ensureOpenAndLaidOut();
+    s.ensureOpenAndLaidOut(static_cast<int>(state.range(0)));
     AnalyzeTabWidget& analyze = *s.window->analyzeTab();
     s.window->tabWidget()->setCurrentIndex(2);
     QCoreApplication::processEvents();
@@ -282,7 +335,8 @@ void BM_ListClickToCard(benchmark::State& state) {
     struct PaintSpy : QObject {
         int paints = 0;
         bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
+            if (e->type() == QEvent::Paint)
+                ++paints;
             return false;
         }
     } spy;
@@ -317,7 +371,13 @@ void BM_ListClickToCard(benchmark::State& state) {
     report(state, cardMs, "card");
     report(state, paintedMs, "painted");
 }
-BENCHMARK(BM_ListClickToCard)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListClickToCard)
+    ->Arg(500)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_SaveThroughFileTab(benchmark::State& state) {
     Session& s = session();
@@ -355,7 +415,8 @@ int main(int argc, char** argv) {
     // "--pathway FILE.pth" measures that file; taken out before the
     // benchmark library reads the rest.
     for (int i = 1; i + 1 < argc; ++i) {
-        if (std::string(argv[i]) != "--pathway") continue;
+        if (std::string(argv[i]) != "--pathway")
+            continue;
         givenPathway = std::filesystem::absolute(argv[i + 1]).string();
         std::copy(argv + i + 2, argv + argc + 1, argv + i);
         argc -= 2;

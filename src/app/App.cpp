@@ -127,6 +127,8 @@ void App::init() {
                                               Color4(1, 1, 1, 1), false);
     // The render device takes the camera's matrices at the start of every frame.
     resetCamera();
+    auto simplify = configuration.find("simplifyMotion");
+    simplifyMotion = simplify == configuration.end() || simplify->second != "0";
 }
 
 // ---- drawing and animation ----
@@ -147,6 +149,8 @@ void App::doGraphics() {
                      RenderDevice::STENCIL_REPLACE);
     rd->setLight(0, Light::directional(Vector3(0, 0, 100), Color3(1, 1, 1), true, true));
     NodeEntity::frameClipCount = 0;
+    lastFrameQuick = simplifyMotion && lastFullFrameSeconds > FRAME_BUDGET && viewMoving();
+    rd->setQuickFrame(lastFrameQuick);
 
     const double t0 = systemTime();
     if (pathway) {
@@ -159,8 +163,29 @@ void App::doGraphics() {
 #endif
     const double t1 = systemTime();
     trace("render time = %f                 ----      %f\n", t1, t1 - t0);
+    rd->setQuickFrame(false);
     rd->disableLighting();
     trace("out doGraphics\n");
+}
+
+// How long input keeps the view moving: longer than the gap between two
+// mouse moves of a drag, short enough that the full picture follows at once.
+constexpr double kMotionLinger = 0.1;
+
+void App::noteViewMoved() {
+    movingUntil = systemTime() + kMotionLinger;
+}
+
+bool App::viewMoving() const {
+    return systemTime() < movingUntil || animating ||
+           (pathway && pathway->layouter && pathway->layouter->isRunning() &&
+            !pathway->layouter->isStopRequested());
+}
+
+void App::frameShown(double seconds) {
+    if (!lastFrameQuick) {
+        lastFullFrameSeconds = seconds;
+    }
 }
 
 void App::update(double /*elapsed*/) {

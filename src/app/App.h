@@ -201,6 +201,8 @@ public:
     // Held for a whole frame; lock order: render widget, App, layouter.
     std::mutex mutex;
     bool animating = true;
+    // System time until which the view counts as moving after input.
+    double movingUntil = 0;
     Table<std::string, std::string> configuration;
     std::unique_ptr<PathwayLayoutEntity> pathway;
     std::string pathwayPath;
@@ -225,6 +227,20 @@ public:
     NodeEntity* secondEnd = nullptr;
     ShapeFinder* shapeFinder = nullptr;
     double animationSpeed = 1.0;
+    // While the view moves (dragging, panning, zooming, the layout running,
+    // explore animations) and a full frame took longer than FRAME_BUDGET
+    // seconds, frames are quick: lines without smoothing and no labels on
+    // small proteins. The first frame after the motion is full again.
+    // "simplifyMotion=0" in config.txt keeps every frame full.
+    static constexpr double FRAME_BUDGET = 0.033;
+    bool simplifyMotion = true;
+    // Seconds from the start of the last full frame until it was shown.
+    double lastFullFrameSeconds = 0;
+    bool lastFrameQuick = false;
+    void noteViewMoved();
+    bool viewMoving() const;
+    // The window's report of how long the frame just shown took.
+    void frameShown(double seconds);
     // Stepped when nothing else animates; outside the scene. Null before init.
     std::unique_ptr<NodeEntity> idleEntity;
     Array<std::unique_ptr<SelectorFactory>> factories;

@@ -403,6 +403,7 @@ void App::drag(int x, int y, int lastX, int lastY) {
         return;
     }
     pathway->drag(last, current);
+    noteViewMoved();
     std::fputs("drag\n", stdout);
     std::fflush(stdout);
 }
@@ -423,6 +424,7 @@ void App::panDrag(int x, int y, int lastX, int lastY) {
     const Vector3 moved = camera.position() + (before - now);
     if (moved.isFinite()) {
         camera.setPosition(moved);
+        noteViewMoved();
     }
 }
 
@@ -435,6 +437,7 @@ void App::zoom(double amount) {
                                 static_cast<double>(kMinCameraZ), static_cast<double>(kMaxCameraZ));
     p.z = static_cast<float>(z);
     camera.setPosition(p);
+    noteViewMoved();
 }
 
 Rect2D App::screenToPlane() const {

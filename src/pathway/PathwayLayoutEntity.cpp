@@ -121,6 +121,8 @@ PathwayLayoutEntity::PathwayLayoutEntity(const Vector3& position, const std::str
     edgeContainer = std::make_unique<ContainerEntity>(CoordinateFrame(), "", Vector3(1, 1, 0.01f),
                                                       Color4(1, 1, 1, 1));
     edgeContainer->bodyHidden = true;
+    // Small proteins' labels are the first thing a slow moving view drops.
+    edgeContainer->childLabelsWhenQuick = false;
 }
 
 PathwayLayoutEntity::~PathwayLayoutEntity() {

@@ -33,7 +33,8 @@ void EdgeEntity::render(RenderDevice* rd) {
     rd->setLineWidth(static_cast<float>(width));
     rd->setColor(color);
     rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
-    rd->setLineSmoothing(true);
+    // Smoothed lines cost a software rasteriser most of a frame.
+    rd->setLineSmoothing(!rd->quickFrame());
     rd->setNormal(Vector3(0, 0, 1));
     rd->beginPrimitive(RenderDevice::LINES);
     rd->sendVertex(endPointA());

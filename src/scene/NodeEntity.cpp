@@ -258,13 +258,13 @@ void NodeEntity::beginRender(RenderDevice* rd, const CoordinateFrame& clipFrame,
         rd->setStencilTest(RenderDevice::STENCIL_ALWAYS_PASS);
     }
     if (childrenFirst) {
-        renderEntities(rd, children.items());
+        renderEntities(rd, children.items(), childLabelsWhenQuick || !rd->quickFrame());
     }
 }
 
 void NodeEntity::endRender(RenderDevice* rd) {
     if (!childrenFirst) {
-        renderEntities(rd, children.items());
+        renderEntities(rd, children.items(), childLabelsWhenQuick || !rd->quickFrame());
     }
     rd->popState();
     if (clipOpener) {
@@ -321,7 +321,7 @@ bool NodeEntity::plain(const Entity* entity) {
     return node->children.empty() && !node->clip && !node->unclipped;
 }
 
-void NodeEntity::renderEntities(RenderDevice* rd, const Array<Entity*>& entities) {
+void NodeEntity::renderEntities(RenderDevice* rd, const Array<Entity*>& entities, bool labels) {
     rd->beginBatch();
     std::size_t i = 0;
     while (i < entities.size()) {
@@ -332,15 +332,15 @@ void NodeEntity::renderEntities(RenderDevice* rd, const Array<Entity*>& entities
         if (end == i) {
             entities[i++]->render(rd);
         } else {
-            renderPlainRun(rd, entities, i, end);
+            renderPlainRun(rd, entities, i, end, labels);
             i = end;
         }
     }
     rd->endBatch();
 }
 
-void NodeEntity::renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities,
-                                std::size_t begin, std::size_t end) {
+void NodeEntity::renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities, std::size_t begin,
+                                std::size_t end, bool labels) {
     rd->pushState();
     for (std::size_t i = begin; i < end; ++i) {
         auto* node = static_cast<NodeEntity*>(entities[i]);
@@ -349,6 +349,9 @@ void NodeEntity::renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities
         }
     }
     rd->popState();
+    if (!labels) {
+        return;
+    }
 
     const Font* open = nullptr;
     for (std::size_t i = begin; i < end; ++i) {

@@ -146,7 +146,9 @@ public:
     // plane (polygon offset) either way; only where a label's soft edge
     // overlaps a later node's rectangle does it now blend over that
     // rectangle, where it used to keep the rectangle from being drawn.
-    static void renderEntities(RenderDevice* rd, const Array<Entity*>& entities);
+    // Without `labels` the plain nodes' labels are left out.
+    static void renderEntities(RenderDevice* rd, const Array<Entity*>& entities,
+                               bool labels = true);
 
     // No label, whole or fitted, lays out more bytes of a name than this: a
     // name of megabytes would cost as much in every rebuild and draw.
@@ -166,6 +168,8 @@ public:
     bool draggable = false;
     bool movable = true;
     bool scaledUp = false;
+    // Off: the labels of plain child nodes are left out of quick frames.
+    bool childLabelsWhenQuick = true;
 
 protected:
     // For code that writes the protected inputs below without a setter: the
@@ -207,8 +211,8 @@ private:
     void renderBody(RenderDevice* rd);
     static bool plain(const Entity* entity);
     // Rectangles, then labels, of the plain nodes entities[begin, end).
-    static void renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities,
-                               std::size_t begin, std::size_t end);
+    static void renderPlainRun(RenderDevice* rd, const Array<Entity*>& entities, std::size_t begin,
+                               std::size_t end, bool labels);
     bool contentCurrent() const;
     void frameUpdate();
     // A corner of the node in world space, by the signs of its offsets

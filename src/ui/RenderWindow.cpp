@@ -49,6 +49,9 @@ QStringList toQStringList(const std::vector<std::string>& items) {
     return list;
 }
 
+// A little after App stops counting the view as moving.
+constexpr int kStillAfterMs = 150;
+
 const char* const kRenameRefused =
     "A protein name must not be empty and must not hold a tab, a line break, \"#\" or \"|\".";
 
@@ -63,6 +66,12 @@ RenderWindow::RenderWindow(const QSurfaceFormat& format, QWidget* parent) : QOpe
     // X11 sends the context-menu event on press, which would break right-drag
     // panning and swallow the release: the menu opens on release instead.
     setContextMenuPolicy(Qt::PreventContextMenu);
+    stillTimer_.setSingleShot(true);
+    connect(&stillTimer_, &QTimer::timeout, this, &RenderWindow::requestRepaint);
+    connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
+        if (app_ && frameClock_.isValid())
+            app_->frameShown(frameClock_.nsecsElapsed() * 1e-9);
+    });
 }
 
 RenderWindow::~RenderWindow() {
@@ -127,6 +136,7 @@ void RenderWindow::paintGL() {
     renderDevice_->setViewport(0, 0, static_cast<int>(width() * ratio),
                                static_cast<int>(height() * ratio));
     app_->renderDevice = renderDevice_.get();
+    frameClock_.start();
     app_->doGraphics();
     ++paintCount_;
     if (ratio != 1.0) renderDevice_->setViewport(0, 0, width(), height());
@@ -209,11 +219,13 @@ void RenderWindow::mouseMoveEvent(QMouseEvent* event) {
     if (pos != last_) moved_ = true;
     last_ = pos;
     requestRepaint();
+    stillTimer_.start(kStillAfterMs);
 }
 
 void RenderWindow::wheelEvent(QWheelEvent* event) {
     if (app_) app_->zoom(event->angleDelta().y() / 300.0);
     requestRepaint();
+    stillTimer_.start(kStillAfterMs);
 }
 
 void RenderWindow::keyPressEvent(QKeyEvent* event) {

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QOpenGLWidget>
 #include <QPoint>
+#include <QTimer>
 
 #include "engine/CoordinateFrame.h"
 #include "ui/ContextMenuPlan.h"
@@ -131,4 +133,9 @@ private:
     EdgeEntity* selectedInteraction_ = nullptr;
     ContextMenuPlan lastPlan_;
     int paintCount_ = 0;
+    // From the start of a frame until it is on the screen, for App's choice
+    // of quick frames while the view moves.
+    QElapsedTimer frameClock_;
+    // Fires once the view has stopped moving: the full picture comes back.
+    QTimer stillTimer_;
 };

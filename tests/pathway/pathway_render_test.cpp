@@ -6,6 +6,7 @@
 
 #include <QImage>
 
+#include "engine/render/Font.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
 #include "model/ProteinGraph.h"
@@ -120,4 +121,34 @@ TEST_F(PathwayRendering, SmallProteinsAreDrawnFirstAndTheStateIsRestored) {
     EXPECT_EQ(pathway->getChildren().front(), pathway->edgeContainer.get());
     EXPECT_FALSE(pathway->childrenFirst);
     EXPECT_EQ(NodeEntity::frameClipCount, 0);
+}
+
+// A quick frame (the view moving, frames slow) leaves out the small
+// proteins' labels only; the frame after it is the full picture again.
+TEST_F(PathwayRendering, QuickFramesDropSmallLabelsAndTheStillFrameIsWhole) {
+    pathway->setFont(Font::fromFile(Font::DEFAULT_FONT_FILE));
+    pathway->largeProteinSize = pathway->smallProteinSize = Vector3(0.3f, 0.15f, 0.001f);
+    NodeEntity* large = pathway->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0)), "LL", true);
+    NodeEntity* small = pathway->createNode(CoordinateFrame(Vector3(1.5f, -1.5f, 0)), "SS", false);
+    pathway->createEdge(large, small, false);
+    pathway->setEdgesVisible(true);
+    const QImage full = draw();
+    gl->rd()->setQuickFrame(true);
+    const QImage quick = draw();
+    gl->rd()->setQuickFrame(false);
+    EXPECT_EQ(draw(), full);
+
+    auto differing = [&](int x0, int x1, int y0, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                n += quick.pixel(x, y) != full.pixel(x, y) ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    // The large protein's box is drawn alike; the small one lost its label.
+    // (About 64 pixels a unit: the proteins are 32 pixels off the centre.)
+    EXPECT_EQ(differing(kW / 2 - 40, kW / 2 - 24, kH / 2 - 36, kH / 2 - 28), 0);
+    EXPECT_GT(differing(kW / 2 + 24, kW / 2 + 40, kH / 2 + 28, kH / 2 + 36), 5);
 }

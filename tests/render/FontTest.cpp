@@ -1,6 +1,7 @@
 // Font measuring (CPU only, any thread) and a label drawn where its bounds say.
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -195,4 +196,35 @@ TEST(LabelDrawing, GatheredLabelsMatchSingleOnesAndFollowTheirFrames) {
         }
     ASSERT_GE(maxX, 0);
     EXPECT_GT(maxY - minY, 2 * (maxX - minX));
+}
+
+// A label under four pixels a character is left out, one above is drawn; the
+// device tells where the camera shows a point and how large.
+TEST(LabelDrawing, UnreadableLabelsAreLeftOut) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font);
+    OffscreenGL gl(128, 96);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    gl.lookFrom(1);
+    float x = 0, y = 0, perUnit = 0;
+    ASSERT_TRUE(rd->project(Vector3(0, 0, 0), &x, &y, &perUnit));
+    EXPECT_NEAR(x, 64, 0.01);
+    EXPECT_NEAR(y, 48, 0.01);
+    EXPECT_NEAR(perUnit, 96 / (2 * std::tan(Camera().fieldOfView() / 2)), 0.01);
+    EXPECT_FALSE(rd->project(Vector3(0, 0, 2), &x, &y, &perUnit)) << "behind the camera";
+
+    auto lit = [&](double size) {
+        rd->clear();
+        font->draw3D(rd, "HH", CoordinateFrame(Vector3(-0.2f, 0.1f, 0)), size, Color4(1, 1, 1, 1));
+        const QImage out = gl.grab();
+        int n = 0;
+        for (int py = 0; py < out.height(); ++py)
+            for (int px = 0; px < out.width(); ++px)
+                n += QColor(out.pixel(px, py)).red() > 0 ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(lit(3.9 / perUnit), 0);
+    EXPECT_GT(lit(4.1 / perUnit), 0);
 }

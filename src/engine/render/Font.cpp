@@ -251,9 +251,23 @@ void Font::label(RenderDevice* rd, const std::string& text, const CoordinateFram
                  : yalign == YALIGN_BOTTOM ? height
                                            : height * ascentFraction_;
 
+    const Vector3 right = frame.rotation.column(0), up = frame.rotation.column(1);
+    // Unreadable or out of view: nothing of it would show.
+    {
+        const Vector3 centre =
+            frame.translation + right * float(x0 + width / 2) + up * float(top - height / 2);
+        float px = 0, py = 0, perUnit = 0;
+        if (!rd->project(centre, &px, &py, &perUnit) ||
+            !(perUnit * size >= SMALLEST_READABLE_PIXELS))
+            return;
+        // Half the diagonal, and more for glyphs past their advance and turned views.
+        const float reach = float(perUnit * (width + height)) + 4;
+        if (px + reach < 0 || py + reach < 0 || px - reach > rd->width() ||
+            py - reach > rd->height())
+            return;
+    }
     float invW = 1.0f / float(texture_->width());
     float invH = 1.0f / float(texture_->height());
-    const Vector3 right = frame.rotation.column(0), up = frame.rotation.column(1);
     auto vertex = [&](double x, double y) {
         rd->sendVertex(right * float(x) + up * float(y) + frame.translation);
     };

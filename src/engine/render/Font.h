@@ -27,6 +27,10 @@ public:
     static constexpr const char* DEFAULT_FONT_FILE =
         "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
+    // A label whose characters would be drawn smaller than this many pixels
+    // is unreadable and is not drawn; neither is one wholly out of view.
+    static constexpr float SMALLEST_READABLE_PIXELS = 4.0f;
+
     // Null, with a warning on stderr, when the file cannot be read as a font
     // (or no Qt GUI application exists to rasterise it).
     static std::shared_ptr<Font> fromFile(const std::string& path);

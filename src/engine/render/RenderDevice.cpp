@@ -740,6 +740,24 @@ void RenderDevice::setProjectionAndCameraMatrix(const Camera& camera) {
     setCameraToWorldMatrix(camera.coordinateFrame());
 }
 
+bool RenderDevice::project(const Vector3& world, float* x, float* y, float* pixelsPerUnit) const {
+    const Vector3 eye = state_->cameraToWorld.pointToObjectSpace(world);
+    const auto& m = state_->projection;  // column-major, as OpenGL takes it
+    const double e[4] = {eye.x, eye.y, eye.z, 1.0};
+    double clip[4];
+    for (int row = 0; row < 4; ++row) {
+        clip[row] = m[row] * e[0] + m[4 + row] * e[1] + m[8 + row] * e[2] + m[12 + row] * e[3];
+    }
+    if (!(clip[3] > 0)) {
+        return false;
+    }
+    const int* v = state_->viewport;
+    *x = static_cast<float>((clip[0] / clip[3] + 1) * 0.5 * v[2]);
+    *y = static_cast<float>((1 - clip[1] / clip[3]) * 0.5 * v[3]);
+    *pixelsPerUnit = static_cast<float>(m[5] * 0.5 * v[3] / clip[3]);
+    return true;
+}
+
 void RenderDevice::setTexture(int unit, std::shared_ptr<Texture> texture) {
     if (unit < 0 || unit >= MAX_TEXTURE_UNITS)
         return;

@@ -162,6 +162,17 @@ public:
     // Perspective from the camera for the current viewport, and the camera's frame.
     void setProjectionAndCameraMatrix(const Camera& camera);
 
+    // Where the current camera shows a world point: its pixel (x right, y
+    // down from the viewport's top-left corner) and how many pixels a world
+    // unit across the view measures there. False for a point at or behind
+    // the camera.
+    bool project(const Vector3& world, float* x, float* y, float* pixelsPerUnit) const;
+
+    // Frames drawn while the view moves and a full frame is too slow: lines
+    // without smoothing and fewer labels. Set by the scene core per frame.
+    void setQuickFrame(bool quick) { quickFrame_ = quick; }
+    bool quickFrame() const { return quickFrame_; }
+
     // A null texture unbinds the unit.
     void setTexture(int unit, std::shared_ptr<Texture> texture);
 
@@ -212,6 +223,7 @@ private:
     std::vector<State> stack_;
     bool inPrimitive_ = false;
 
+    bool quickFrame_ = false;
     int batchDepth_ = 0;
     // The gathered vertices, of one primitive kind; the open primitive starts at primitiveStart_.
     Primitive gathered_ = POINTS;
