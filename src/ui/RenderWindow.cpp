@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -51,6 +52,26 @@ QStringList toQStringList(const std::vector<std::string>& items) {
 
 // A little after App stops counting the view as moving.
 constexpr int kStillAfterMs = 150;
+
+// While the menu, and the dialog its entry opens inside the menu's loop, have
+// the keyboard, a Control let go there still ends the view's multi-selection.
+class ControlReleaseWatch : public QObject {
+public:
+    explicit ControlReleaseWatch(App* app) : app_(app) { qApp->installEventFilter(this); }
+    ~ControlReleaseWatch() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (app_ && event->type() == QEvent::KeyRelease &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Control) {
+            app_->setCtrlUp();
+        }
+        return false;
+    }
+
+private:
+    App* app_;
+};
 
 const char* const kRenameRefused =
     "A protein name must not be empty and must not hold a tab, a line break, \"#\" or \"|\".";
@@ -349,9 +370,10 @@ void RenderWindow::openContextMenu(const QPoint& pos, const QPoint& globalPos) {
         QMenu menu(this);
         QMenu interactionMenu("Interaction", &menu);
         addMenuEntries(menu, interactionMenu, plan);
-        grabKeyboard();
+        // No grab by the view: it would outrank the menu's own popup grab and
+        // the modal dialog an entry opens inside exec, leaving both deaf to keys.
+        const ControlReleaseWatch watch(app_);
         menu.exec(globalPos);
-        releaseKeyboard();
     }
     // What the menu chose has run by now; nothing may point into the scene
     // until the next menu.

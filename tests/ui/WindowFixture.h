@@ -1,5 +1,6 @@
 // A main window in a scratch working folder (textures, data and config.txt
-// linked from the source tree), with scripted dialogs.
+// linked from the source tree), with scripted dialogs unless a test asks for
+// Qt's own.
 #pragma once
 
 #include <filesystem>
@@ -50,6 +51,10 @@ protected:
     void SetUp() override {
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
+        if (realDialogs) {
+            scripted.reset();
+            dialogs = nullptr;
+        }
         window = std::make_unique<MyQTWindow>(20, 20, 1000, 800, std::move(scripted));
     }
     void TearDown() override {
@@ -58,6 +63,8 @@ protected:
     }
 
     ScratchWorkingFolder folder;
+    // Set by a test's constructor: the window opens Qt's dialogs.
+    bool realDialogs = false;
     ScriptedDialogs* dialogs = nullptr;
     std::unique_ptr<MyQTWindow> window;
 };

@@ -6,12 +6,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 
+#include "KeyScript.h"
 #include "SamplePathway.h"
 #include "StdoutCapture.h"
 #include "WindowFixture.h"
@@ -138,6 +140,59 @@ protected:
     App* app = nullptr;
     PathwayLayoutEntity* pathway = nullptr;
 };
+
+class RealDialogsViewTest : public RenderWindowTest {
+protected:
+    RealDialogsViewTest() { realDialogs = true; }
+};
+
+// The keys go where Qt sends typed keys: to the menu and to the dialog it opens.
+TEST_F(RealDialogsViewTest, TheMenuAndTheRenameDialogTakeTheKeyboard) {
+    makePathway();
+    const std::optional<QPoint> at = pointOn("NodeEntity");
+    const std::optional<QPoint> onEdge = pointOn("EdgeEntity");
+    ASSERT_TRUE(at && onEdge);
+    auto* node = static_cast<NodeEntity*>(app->pick(at->x(), at->y()));
+    const std::string name = node->getName();
+    QTest::mouseClick(view, Qt::LeftButton, {}, *at);
+    ASSERT_EQ(pathway->getSelectedNodes().size(), 1u);
+    const auto rightClick = [&](QPoint where, Qt::KeyboardModifiers modifiers) {
+        stdoutOf([&] {
+            QTest::mousePress(view, Qt::RightButton, modifiers, where);
+            QTest::mouseRelease(view, Qt::RightButton, modifiers, where);
+        });
+    };
+
+    // Escape closes the menu; a Control let go meanwhile reaches the view.
+    KeyScript escape;
+    escape.then("menu", KeyScript::menu, [](QWidget*) {
+        QTest::keyRelease(KeyScript::routed, Qt::Key_Control);
+        QTest::keyClick(KeyScript::routed, Qt::Key_Escape);
+    });
+    escape.then("menu closed by Escape", KeyScript::closed, [](QWidget*) {});
+    QTest::keyPress(view, Qt::Key_Control);
+    rightClick(*onEdge, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !escape.failure.empty() || escape.done(); }, 10000));
+    EXPECT_TRUE(escape.done()) << escape.failure;
+    EXPECT_FALSE(app->controlDown);
+    EXPECT_EQ(node->getName(), name);
+
+    // The arrows and Return choose "&Rename"; the name is typed into Qt's dialog.
+    KeyScript rename;
+    rename.then("menu", KeyScript::menu, [](QWidget*) {
+        QTest::keyClick(KeyScript::routed, Qt::Key_Down);
+        QTest::keyClick(KeyScript::routed, Qt::Key_Down);
+        QTest::keyClick(KeyScript::routed, Qt::Key_Return);
+    });
+    rename.then("rename dialog", KeyScript::modal<QInputDialog>, [](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Select A New Protein Name");
+        QTest::keyClicks(KeyScript::routed, "EGFR2");
+        QTest::keyClick(KeyScript::routed, Qt::Key_Return);
+    });
+    rightClick(*at, {});
+    EXPECT_TRUE(rename.done()) << rename.failure;
+    EXPECT_EQ(node->getName(), "EGFR2");
+}
 
 TEST(RenderWindowWithoutApp, EveryHandlerOnlyClears) {
     RenderWindow view;
