@@ -229,6 +229,7 @@ void App::fitToView(bool setSize) {
     if (!pathway) {
         return;
     }
+    fitSetsSize = setSize;
     const Rect2D vp = viewport();
     if (!(vp.width() > 0) || !(vp.height() > 0)) {
         return;
@@ -259,6 +260,13 @@ void App::fitToView(bool setSize) {
     pathway->setLocalFrame(CoordinateFrame(h1));
     if (font) {
         pathway->setFont(font);
+    }
+    fittedViewport = vp;
+}
+
+void App::refitToView() {
+    if (pathway && viewport() != fittedViewport) {
+        fitToView(fitSetsSize);
     }
 }
 
@@ -379,6 +387,7 @@ void App::close() {
     }
     pathway.reset();
     pathwayPath.clear();
+    fittedViewport = Rect2D();
     resetCamera();
     animating = false;
     painting = false;

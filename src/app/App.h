@@ -125,6 +125,9 @@ public:
     // it there; with setSize the layout size follows too. Sizes of 0 are left
     // alone, so no extent becomes 0.
     void fitToView(bool setSize);
+    // Fits the pathway again, as it was last fitted, when the viewport is no
+    // longer the one it was fitted to (a panel came or went with the pathway).
+    void refitToView();
     void resetCamera();
     void requestRepaint();
 
@@ -221,6 +224,9 @@ public:
     RenderDevice* renderDevice = nullptr;
     // Used for the camera rays when there is no render device.
     Rect2D fallbackViewport;
+    // How the current pathway was last fitted, and to which viewport.
+    bool fitSetsSize = false;
+    Rect2D fittedViewport;
     NodeEntity* selectedNode = nullptr;
     EdgeEntity* selectedEdge = nullptr;
     NodeEntity* firstEnd = nullptr;

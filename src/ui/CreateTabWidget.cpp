@@ -350,6 +350,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     a->painting = true;
     a->setTool(App::kToolSelect);
     addPainterStep(kind);
+    window_->fitPathwayToSettledView();
 }
 
 void CreateTabWidget::addPainterStep(PainterKind kind) {
@@ -514,6 +515,7 @@ void CreateTabWidget::bindData() {
     if (analyze->toolBox() && analyze->toolBox()->count() > 3) {
         analyze->toolBox()->setCurrentIndex(3);
     }
+    window_->fitPathwayToSettledView();
     analyze->setLayoutRunning(true);
     buildSourcePage(false);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QProgressDialog>
@@ -139,6 +140,15 @@ void MyQTWindow::stepProgress(int value) { progress_->stepProgress(value); }
 void MyQTWindow::requestRepaint() {
     trace("qt repaing gl\n");
     if (renderWindow_) renderWindow_->update();
+}
+
+void MyQTWindow::fitPathwayToSettledView() {
+    // A panel that came or went resizes the view only as the posted layout
+    // requests run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    renderWindow_->followSize();
+    app_->refitToView();
+    requestRepaint();
 }
 
 void MyQTWindow::makeBackground(const Image& image) {

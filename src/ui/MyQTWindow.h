@@ -49,6 +49,11 @@ public:
     QTimer* imageTimer() const { return imageTimer_; }
     ProgressDialogService& progress() const { return *progress_; }
 
+    // Fits the open pathway to the view as the window's layout settles: the
+    // experiments panel enters or leaves the splitter after a pathway was
+    // first fitted, so every road that opens or builds one ends here.
+    void fitPathwayToSettledView();
+
     // WindowServices
     void createProgressDialog(int minimum, int maximum, const std::string& label) override;
     void stepProgress(int value) override;

@@ -71,6 +71,7 @@ bool OpenTabWidget::openPathway(const std::string& path) {
         tabs->setCurrentIndex(1);
         create->continueUnbuiltPathway();
     }
+    window_->fitPathwayToSettledView();
     return true;
 }
 

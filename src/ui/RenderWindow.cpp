@@ -131,9 +131,18 @@ void RenderWindow::initializeGL() {
 
 void RenderWindow::resizeEvent(QResizeEvent* event) {
     QOpenGLWidget::resizeEvent(event);
+    followSize();
+}
+
+void RenderWindow::followSize() {
     if (app_) {
         app_->fallbackViewport = Rect2D::xywh(0, 0, static_cast<float>(width()),
                                               static_cast<float>(height()));
+    }
+    if (renderDevice_ && context()) {
+        makeCurrent();
+        renderDevice_->setViewport(0, 0, width(), height());
+        doneCurrent();
     }
 }
 

@@ -43,6 +43,10 @@ public:
     // Null until the context exists (initializeGL).
     RenderDevice* renderDevice() const { return renderDevice_.get(); }
 
+    // Camera rays and the next frame take the widget's current size, also
+    // before a resize event told it (a hidden window's layout).
+    void followSize();
+
     // Draws one frame into the widget's framebuffer and waits until the GL is
     // done with it (for read-backs and frame-time measurements). False before
     // the context exists.
