@@ -19,6 +19,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/MyQTWindow.h"
+#include "ui/PanelWidgets.h"
 
 namespace {
 
@@ -104,7 +105,8 @@ void CreateTabWidget::buildSourcePage(bool closeCurrent) {
     experimentsGroup_ = new QGroupBox("Experimental Data", page);
     auto* experimentsLayout = new QVBoxLayout(experimentsGroup_);
     addExperimentButton_ = new QPushButton("Add Experiment", experimentsGroup_);
-    allExperimentalButton_ = new QRadioButton("All Experimental Proteins", experimentsGroup_);
+    allExperimentalButton_ =
+        new WrappingRadioButton("All Experimental Proteins", experimentsGroup_);
     experimentsLayout->addWidget(addExperimentButton_);
     experimentsLayout->addWidget(allExperimentalButton_);
     pageLayout->addWidget(experimentsGroup_);

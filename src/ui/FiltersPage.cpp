@@ -20,6 +20,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/MyQTWindow.h"
+#include "ui/PanelWidgets.h"
 
 namespace {
 
@@ -42,18 +43,20 @@ QString joinIds(const Array<std::string>& ids) {
     return out.join(' ');
 }
 
-// Rem, Inv and a threshold slider in one row, as filters and the selector show them.
-QHBoxLayout* controlRow(QPushButton*& remove, QPushButton*& invert, QSlider*& slider) {
-    auto* row = new QHBoxLayout;
+// Rem and Inv, then the threshold slider across the panel, as filters and the
+// selector show them: beside the buttons the slider is too short to drag.
+QVBoxLayout* controlRow(QPushButton*& remove, QPushButton*& invert, QSlider*& slider) {
+    auto* rows = new QVBoxLayout;
+    auto* buttons = new QHBoxLayout;
     remove = new QPushButton("Rem");
-    remove->setMaximumWidth(30);
     invert = new QPushButton("Inv");
-    invert->setMaximumWidth(30);
+    buttons->addWidget(remove);
+    buttons->addWidget(invert);
+    buttons->addStretch();
     slider = new QSlider(Qt::Horizontal);
-    row->addWidget(remove);
-    row->addWidget(invert);
-    row->addWidget(slider);
-    return row;
+    rows->addLayout(buttons);
+    rows->addWidget(slider);
+    return rows;
 }
 
 // The range of a new rule; the value is set before anything listens to it.
@@ -110,9 +113,12 @@ FiltersPage::FiltersPage(MyQTWindow* window, AnalyzeTabWidget* tab) : window_(wi
 
     auto* filtersGroup = new QGroupBox("Filters");
     filtersLayout_ = new QVBoxLayout(filtersGroup);
-    auto* filterKindRow = new QHBoxLayout;
+    narrowSideMargins(filtersLayout_);
+    // The kind above its button: side by side both are cut in the panel.
+    auto* filterKindRow = new QVBoxLayout;
     filterKinds_ = new QComboBox;
     filterKinds_->addItems(kinds);
+    fitComboToPanel(filterKinds_);
     addFilterButton_ = new QPushButton("Add Filter");
     filterKindRow->addWidget(filterKinds_);
     filterKindRow->addWidget(addFilterButton_);
@@ -126,9 +132,11 @@ FiltersPage::FiltersPage(MyQTWindow* window, AnalyzeTabWidget* tab) : window_(wi
 
     auto* selectorsGroup = new QGroupBox("Selectors");
     selectorsLayout_ = new QVBoxLayout(selectorsGroup);
-    auto* selectorKindRow = new QHBoxLayout;
+    narrowSideMargins(selectorsLayout_);
+    auto* selectorKindRow = new QVBoxLayout;
     selectorKinds_ = new QComboBox;
     selectorKinds_->addItems(kinds);
+    fitComboToPanel(selectorKinds_);
     addSelectorButton_ = new QPushButton("Add Selector");
     selectorKindRow->addWidget(selectorKinds_);
     selectorKindRow->addWidget(addSelectorButton_);
@@ -137,6 +145,7 @@ FiltersPage::FiltersPage(MyQTWindow* window, AnalyzeTabWidget* tab) : window_(wi
 
     auto* selectionsGroup = new QGroupBox("Selections");
     auto* selections = new QVBoxLayout(selectionsGroup);
+    narrowSideMargins(selections);
     noInteractions_ = new QCheckBox("No Interactions");
     noProteins_ = new QCheckBox("No Proteins");
     interactionsBetween_ = new QCheckBox("Interactions between");

@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QLayout>
 #include <QProgressDialog>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
@@ -80,11 +82,20 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
     analyzeTab_->setMaximumWidth(190);
     createTab_ = new CreateTabWidget(this);
     tabWidget_->addTab(fileTab_, "File");
-    tabWidget_->addTab(createTab_, "Create");
+    // The wizard grows downwards past any window height: it scrolls, so the
+    // window can be as short as the screen it is on.
+    auto* createScroll = new QScrollArea;
+    createScroll->setWidgetResizable(true);
+    createScroll->setFrameShape(QFrame::NoFrame);
+    createScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    createScroll->setWidget(createTab_);
+    // Each step is appended below the last: show the newest.
+    QScrollBar* createBar = createScroll->verticalScrollBar();
+    connect(createBar, &QScrollBar::rangeChanged, createBar,
+            [createBar](int, int maximum) { createBar->setValue(maximum); });
+    tabWidget_->addTab(createScroll, "Create");
     tabWidget_->addTab(analyzeTab_, "Analyze");
     tabWidget_->setTabEnabled(2, false);
-    createTab_->setMinimumHeight(height);
-    if (createTab_->layout()) createTab_->layout()->update();
 
     splitter_->addWidget(panel);
     splitter_->addWidget(renderWindow_);

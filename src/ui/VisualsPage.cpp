@@ -23,6 +23,7 @@
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/Dialogs.h"
 #include "ui/MyQTWindow.h"
+#include "ui/PanelWidgets.h"
 
 namespace visuals {
 
@@ -97,14 +98,14 @@ QSpinBox* addSpinRow(QVBoxLayout* layout, const char* label, int minimum, int ma
     return box;
 }
 
+// The label above its slider: beside it, both are squeezed in the panel and
+// the slider jumps between its ends.
 QSlider* addSliderRow(QVBoxLayout* layout, const char* label, int value) {
-    auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(label));
+    layout->addWidget(new QLabel(label));
     auto* slider = new QSlider(Qt::Horizontal);
     slider->setRange(0, 100);
     slider->setValue(value);
-    row->addWidget(slider);
-    layout->addLayout(row);
+    layout->addWidget(slider);
     return slider;
 }
 
@@ -120,6 +121,7 @@ VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab)
 
     auto* layoutGroup = new QGroupBox("Layout adjustments");
     auto* layoutBox = new QVBoxLayout(layoutGroup);
+    narrowSideMargins(layoutBox);
     adjustButton_ = new QPushButton("Adjust positioning");
     adjustButton_->setCheckable(true);
     layoutBox->addWidget(adjustButton_);
@@ -133,8 +135,10 @@ VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab)
 
     auto* sizeGroup = new QGroupBox("Size settings");
     auto* sizeBox = new QVBoxLayout(sizeGroup);
+    narrowSideMargins(sizeBox);
     sizeClassBox_ = new QComboBox;
     for (const char* name : kSizeClasses) sizeClassBox_->addItem(name);
+    fitComboToPanel(sizeClassBox_);
     sizeBox->addWidget(sizeClassBox_);
     sizeSlider_ = new QSlider(Qt::Horizontal);
     sizeSlider_->setRange(10, 100);
@@ -144,8 +148,10 @@ VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab)
 
     auto* colorGroup = new QGroupBox("Color settings");
     auto* colorBox = new QVBoxLayout(colorGroup);
+    narrowSideMargins(colorBox);
     colorClassBox_ = new QComboBox;
     for (const char* name : kColorClasses) colorClassBox_->addItem(name);
+    fitComboToPanel(colorClassBox_);
     colorBox->addWidget(colorClassBox_);
     pickColorButton_ = new QPushButton("Pick Color");
     colorBox->addWidget(pickColorButton_);

@@ -1,12 +1,20 @@
-// The window at a small size, as a user meets it: every road that opens or
-// builds a pathway shows the whole pathway in the view as the layout settles.
+// The window at 1000 x 700, as a user on a small screen meets it: every road
+// that opens or builds a pathway shows the whole pathway in the view, no page
+// holds the window taller, and every control shows its whole text and range.
 #include <filesystem>
 #include <string>
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
-#include <QSplitter>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStyleOptionComboBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolBox>
 
 #include "SamplePathways.h"
 #include "StdoutCapture.h"
@@ -32,6 +40,61 @@ QPushButton* button(QWidget* parent, const QString& text) {
         }
     }
     return nullptr;
+}
+
+std::string describe(const QWidget* w) {
+    QString text;
+    if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
+        text = b->text();
+    } else if (const auto* l = qobject_cast<const QLabel*>(w)) {
+        text = l->text();
+    } else if (const auto* c = qobject_cast<const QComboBox*>(w)) {
+        text = c->currentText();
+    }
+    return std::string(w->metaObject()->className()) + " \"" + text.toStdString() + "\" " +
+           std::to_string(w->width()) + "x" + std::to_string(w->height()) + " wants " +
+           std::to_string(w->sizeHint().width()) + "x" +
+           std::to_string(w->minimumSizeHint().height());
+}
+
+bool showsCurrentEntry(const QComboBox& combo) {
+    QStyleOptionComboBox option;
+    option.initFrom(&combo);
+    option.rect = combo.rect();
+    const QRect field = combo.style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                      QStyle::SC_ComboBoxEditField, &combo);
+    return field.width() - 2 >= combo.fontMetrics().horizontalAdvance(combo.currentText());
+}
+
+// The controls shown under `root` that are cut or squeezed: narrower than their
+// text or range needs, lower than they need, or cut off at the side.
+std::vector<std::string> squeezed(const QWidget* root) {
+    std::vector<std::string> out;
+    for (const QWidget* w : root->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<const QAbstractButton*>(w) ||
+                             qobject_cast<const QLabel*>(w) || qobject_cast<const QComboBox*>(w) ||
+                             qobject_cast<const QAbstractSpinBox*>(w) ||
+                             qobject_cast<const QSlider*>(w);
+        // A tab bar sizes its own scroll arrows.
+        const bool own = qobject_cast<const QTabBar*>(w->parentWidget());
+        if (!control || own || !w->isVisible() || w->visibleRegion().isEmpty()) {
+            continue;
+        }
+        // A text that wraps needs its longest word across and its lines down;
+        // a combo box, its current entry (its list opens as wide as it needs).
+        const bool wraps = w->hasHeightForWidth();
+        const auto* combo = qobject_cast<const QComboBox*>(w);
+        const bool narrow =
+            combo ? !showsCurrentEntry(*combo)
+                  : w->width() < (wraps ? w->minimumSizeHint() : w->sizeHint()).width();
+        const bool low =
+            w->height() < (wraps ? w->heightForWidth(w->width()) : w->minimumSizeHint().height());
+        const bool cut = w->visibleRegion().boundingRect().width() < w->width();
+        if (narrow || low || cut) {
+            out.push_back(describe(w) + (cut ? " cut" : ""));
+        }
+    }
+    return out;
 }
 
 class SmallWindowTest : public WindowTest {
@@ -114,6 +177,60 @@ TEST_F(SmallWindowTest, EveryRoadFitsThePathwayToTheViewAsTheLayoutSettles) {
     ASSERT_TRUE(app().pathway && app().pathway->hasNetwork);
     ASSERT_NE(window->analyzeTab()->experimentsPanel(), nullptr);
     expectFitted("build");
+}
+
+TEST_F(SmallWindowTest, EveryPageShowsItsControlsWhole) {
+    const auto check = [&](const char* where) {
+        QTest::qWait(50);
+        // Pages scroll rather than hold the window taller than asked.
+        EXPECT_EQ(window->height(), 700) << where;
+        for (const std::string& control : squeezed(window.get())) {
+            ADD_FAILURE() << where << ": " << control;
+        }
+    };
+    check("file");
+    window->tabWidget()->setCurrentIndex(1);
+    check("create source");
+    CreateTabWidget* create = window->createTab();
+    // The wrapped second line of a radio button's text still chooses it.
+    QAbstractButton* all = create->allExperimentalButton();
+    QTest::mouseClick(all, Qt::LeftButton, {}, QPoint(all->width() / 2, all->height() - 4));
+    EXPECT_TRUE(all->isChecked());
+    dialogs->saveFiles.push_back(QString::fromStdString((folder.path() / "new.pth").string()));
+    click(create, "Next");
+    check("create painter");
+    click(create, "Next");
+    check("create parameters");
+    // The tab scrolls to the step just added.
+    ASSERT_NE(button(create, "Finish"), nullptr);
+    EXPECT_FALSE(button(create, "Finish")->visibleRegion().isEmpty());
+
+    const fs::path built = samplepathways::copyBuilt(folder.path());
+    dialogs->openFiles.push_back(QString::fromStdString(built.string()));
+    window->tabWidget()->setCurrentIndex(0);
+    click(window->fileTab(), "Open Pathway");
+    AnalyzeTabWidget* analyze = window->analyzeTab();
+    for (int page = 0; page < 4; ++page) {
+        analyze->toolBox()->setCurrentIndex(page);
+        check(analyze->toolBox()->itemText(page).toStdString().c_str());
+    }
+    analyze->toolBox()->setCurrentIndex(2);
+    click(analyze, "Add Filter");
+    click(analyze, "Add Selector");
+    check("filters added");
+
+    // A STRING pathway's parameters hold the Confidence box too.
+    samplepathways::copyUnbuilt(folder.path());
+    fs::copy_file(samplepathways::sourceFile("samples/egfr_string.pth"),
+                  folder.path() / "egfr_string.pth");
+    dialogs->openFiles.push_back(
+        QString::fromStdString((folder.path() / "egfr_string.pth").string()));
+    dialogs->items.push_back(QString("Human"));
+    window->tabWidget()->setCurrentIndex(0);
+    click(window->fileTab(), "Open Pathway");
+    click(create, "Next");
+    ASSERT_NE(create->confidenceBox(), nullptr);
+    check("create parameters with confidence");
 }
 
 }  // namespace
