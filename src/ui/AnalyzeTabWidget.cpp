@@ -155,6 +155,8 @@ void AnalyzeTabWidget::tearDownPages() {
     interactionListStale_ = false;
     proteinCardHtml_.clear();
     interactionCardHtml_.clear();
+    proteinCardId_.clear();
+    interactionCardIds_ = {};
     pagesAssembled_ = false;
 }
 
@@ -232,9 +234,11 @@ void AnalyzeTabWidget::updateProtein(const QString& protein) {
     const std::string name = protein.toStdString();
     const PropertyList* properties = app()->getProteinProperties(name);
     if (properties == nullptr) {
+        proteinCardId_.clear();
         showProteinCard(analyzecards::noProteinCard());
         return;
     }
+    proteinCardId_ = app()->pathway->graph->getNodeByName(name);
     showProteinCard(analyzecards::proteinCard(name, *properties, ratings()));
     app()->selectProtein(name);
     window_->requestRepaint();
@@ -247,18 +251,24 @@ void AnalyzeTabWidget::interactors1Changed(const QString& protein) {
     const std::string name = protein.toStdString();
     std::printf("%s\n", name.c_str());
     std::fflush(stdout);
+    interactionCardIds_ = {};
+    // The pair the card showed is no longer chosen.
+    showInteractionCard(fillPartners(name) ? std::string() : analyzecards::noInteractionCard());
+}
+
+bool AnalyzeTabWidget::fillPartners(const std::string& name) {
     const QSignalBlocker blocker(interactors2_);
     interactors2_->clear();
     const PathwayLayoutEntity* pathway = app()->pathway.get();
     const std::string id = pathway ? pathway->graph->getNodeByName(name) : std::string();
     if (!id.empty() && pathway->graph->hasNodeTags(id)) {
-        showInteractionCard(analyzecards::noInteractionCard());
-        return;
+        return false;
     }
     Array<std::string> partners;
     app()->getInteractors(name, partners);
     interactors2_->addItems(toQStrings(partners));
     interactors2_->sortItems(Qt::AscendingOrder);
+    return true;
 }
 
 void AnalyzeTabWidget::interactors2Changed(const QString&) {
@@ -272,8 +282,10 @@ void AnalyzeTabWidget::interactors2Changed(const QString&) {
     const std::string idb = pathway ? pathway->graph->getNodeByName(b) : std::string();
     if (ida.empty() || idb.empty() || !pathway->graph->isEdgeVisible(ida, idb)) {
         // Removed or filtered out since the lists were filled.
+        interactionCardIds_ = {};
         showInteractionCard(analyzecards::noInteractionCard());
     } else {
+        interactionCardIds_ = {ida, idb};
         showInteractionCard(analyzecards::interactionCard(
             a, b, pathway->graph->getEdgeProperties(ida, idb), ratings()));
     }
@@ -292,13 +304,67 @@ void AnalyzeTabWidget::refill(QListWidget* list) {
 void AnalyzeTabWidget::toolChanged(int index) {
     if (index == 0 && proteinListStale_ && proteinList_) {
         refill(proteinList_);
+        followProteinCard();
         proteinListStale_ = false;
     } else if (index == 1 && interactionListStale_ && interactors1_) {
         refill(interactors1_);
-        // The partners shown belonged to an item that is gone now.
-        const QSignalBlocker blocker(interactors2_);
-        interactors2_->clear();
+        followInteractionCard();
         interactionListStale_ = false;
+    }
+}
+
+void AnalyzeTabWidget::followProteinCard() {
+    const PathwayLayoutEntity* pathway = app()->pathway.get();
+    const bool present =
+        !proteinCardId_.empty() && pathway && pathway->graph->hasNode(proteinCardId_);
+    QListWidgetItem* item =
+        present ? findName(proteinList_, pathway->graph->getProteinName(proteinCardId_)) : nullptr;
+    {
+        const QSignalBlocker blocker(proteinList_);
+        proteinList_->setCurrentItem(item);
+    }
+    const PropertyList* properties =
+        item ? app()->getProteinProperties(item->text().toStdString()) : nullptr;
+    if (properties != nullptr) {
+        showProteinCard(
+            analyzecards::proteinCard(item->text().toStdString(), *properties, ratings()));
+    } else if (!proteinCardHtml_.empty()) {
+        // Removed, or filtered out (then the card comes back with the protein).
+        if (!present) {
+            proteinCardId_.clear();
+        }
+        showProteinCard(analyzecards::noProteinCard());
+    }
+}
+
+void AnalyzeTabWidget::followInteractionCard() {
+    const PathwayLayoutEntity* pathway = app()->pathway.get();
+    const auto& [ida, idb] = interactionCardIds_;
+    const bool present =
+        !ida.empty() && pathway && pathway->graph->hasNode(ida) && pathway->graph->hasNode(idb);
+    QListWidgetItem* first =
+        present ? findName(interactors1_, pathway->graph->getProteinName(ida)) : nullptr;
+    QListWidgetItem* second = nullptr;
+    {
+        const QSignalBlocker blocker(interactors1_);
+        interactors1_->setCurrentItem(first);
+        if (first == nullptr || !fillPartners(first->text().toStdString())) {
+            const QSignalBlocker partnersBlocker(interactors2_);
+            interactors2_->clear();
+        } else {
+            second = findName(interactors2_, pathway->graph->getProteinName(idb));
+            const QSignalBlocker partnersBlocker(interactors2_);
+            interactors2_->setCurrentItem(second);
+        }
+    }
+    if (second != nullptr) {
+        interactors2Changed(second->text());
+    } else if (!interactionCardHtml_.empty()) {
+        // Removed, or filtered out (then the card comes back with the pair).
+        if (!present) {
+            interactionCardIds_ = {};
+        }
+        showInteractionCard(analyzecards::noInteractionCard());
     }
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include <QPointer>
 #include <QWidget>
@@ -101,6 +102,14 @@ private:
     // nulled); the pathway stays open.
     void tearDownPages();
     void refill(QListWidget* list);
+    // After a refill: the card goes on describing its protein or interaction
+    // under its current names, shown as the lists' current items, or says it
+    // is gone (signals blocked: the scene's selection stays as it is).
+    void followProteinCard();
+    void followInteractionCard();
+    // The partners of `name` in the second list; false, with the list empty,
+    // when the protein is filtered out.
+    bool fillPartners(const std::string& name);
     void showProteinCard(const std::string& html);
     void showInteractionCard(const std::string& html);
     void showInfoDialog(const std::string& title, const std::string& html);
@@ -132,5 +141,8 @@ private:
 
     std::string proteinCardHtml_;
     std::string interactionCardHtml_;
+    // Graph ids of what the cards describe; empty while they describe nothing.
+    std::string proteinCardId_;
+    std::pair<std::string, std::string> interactionCardIds_;
     std::string infoDialogHtml_;
 };

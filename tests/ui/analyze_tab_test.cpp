@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <QToolBox>
 
+#include "KeyScript.h"
 #include "SamplePathway.h"
+#include "StdoutCapture.h"
 #include "WindowFixture.h"
 #include "app/App.h"
 #include "model/Property.h"
@@ -19,6 +21,7 @@
 #include "ui/AnalyzeCards.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/FiltersPage.h"
+#include "ui/RenderWindow.h"
 #include "ui/VisualsPage.h"
 
 namespace {
@@ -311,6 +314,56 @@ TEST_F(AnalyzeSample, DeleteInTheProteinListRemovesTheProteinFromBothLists) {
     EXPECT_TRUE(tab->firstInteractorList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
     EXPECT_FALSE(tab->proteinListStale());
     EXPECT_FALSE(tab->interactionListStale());
+    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
+}
+
+TEST_F(AnalyzeSample, CardsDescribeWhatIsSelectedNow) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const auto clickItem = [](QListWidget* list, const QString& text) {
+        QListWidgetItem* item = list->findItems(text, Qt::MatchExactly).value(0);
+        ASSERT_NE(item, nullptr) << text.toStdString();
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(item).center());
+    };
+    // Control and a right click beside the pathway offer the selected
+    // protein's entries; `downs` arrows choose one.
+    RenderWindow* view = window->renderWindow();
+    const auto menuEntry = [&](int downs) {
+        KeyScript script;
+        script.then("menu", KeyScript::menu, [downs](QWidget*) {
+            for (int i = 0; i < downs; ++i)
+                QTest::keyClick(KeyScript::routed, Qt::Key_Down);
+            QTest::keyClick(KeyScript::routed, Qt::Key_Return);
+        });
+        QTest::keyPress(view, Qt::Key_Control);
+        stdoutOf([&] { QTest::mouseClick(view, Qt::RightButton, Qt::ControlModifier, {3, 3}); });
+        QTest::keyRelease(view, Qt::Key_Control);
+        EXPECT_TRUE(script.done()) << script.failure;
+    };
+    QListWidget* proteins = tab->proteinList();
+
+    clickItem(proteins, "EGFR");
+    ASSERT_TRUE(contains(tab->proteinCardHtml(), "Id: </b></font>EGFR</p>"));
+    dialogs->texts.push_back(QString("EGFR2"));
+    menuEntry(2);  // "&Rename"
+    EXPECT_EQ(current(proteins), "EGFR2");
+    EXPECT_TRUE(contains(tab->proteinCardHtml(), "Id: </b></font>EGFR2</p>"));
+
+    // A new first protein: the pair before is no longer chosen.
+    tab->toolBox()->setCurrentIndex(1);
+    clickItem(tab->firstInteractorList(), "GRB2");
+    clickItem(tab->secondInteractorList(), "EGFR2");
+    EXPECT_TRUE(contains(tab->interactionCardHtml(), "GRB2 - EGFR2"));
+    clickItem(tab->firstInteractorList(), "SHC1");
+    EXPECT_EQ(tab->interactionCardHtml(), "");
+
+    tab->toolBox()->setCurrentIndex(0);
+    clickItem(proteins, "EGFR2");
+    menuEntry(1);  // "&Delete"
+    EXPECT_EQ(proteins->currentItem(), nullptr);
+    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
 }
 
 }  // namespace
