@@ -1,5 +1,7 @@
 #include "ui/OpenTabWidget.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -76,11 +78,19 @@ bool OpenTabWidget::openPathway(const std::string& path) {
 }
 
 void OpenTabWidget::loadPathway() {
-    const QString file = window_->dialogs().openFileName(nullptr, kCaption, QString(), kFilter);
+    const QString file = window_->dialogs().openFileName(nullptr, kCaption, startFolder(), kFilter);
     if (file.isEmpty()) {
         return;
     }
     openPathway(file.toStdString());
+}
+
+QString OpenTabWidget::startFolder() const {
+    const App& app = *window_->app();
+    if (app.pathway && !app.pathwayPath.empty()) {
+        return QFileInfo(QString::fromStdString(app.pathwayPath)).absolutePath();
+    }
+    return QDir::currentPath();
 }
 
 bool OpenTabWidget::saveTo(const std::string& path) {
@@ -111,7 +121,7 @@ void OpenTabWidget::savePathwayAs() {
         window_->dialogs().message(nullptr, kNoPathway);
         return;
     }
-    const QString file = window_->dialogs().saveFileName(nullptr, kCaption, QString(), kFilter);
+    const QString file = window_->dialogs().saveFileName(nullptr, kCaption, startFolder(), kFilter);
     if (file.isEmpty() || !saveTo(file.toStdString())) {
         return;
     }

@@ -32,6 +32,9 @@ protected:
 private:
     // Writes the open pathway as the user sees it; says so when it cannot.
     bool saveTo(const std::string& path);
+    // Where Open and Save As start: the open pathway's folder, else the
+    // working folder (never the last folder some dialog browsed).
+    QString startFolder() const;
 
     MyQTWindow* window_;
 };

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "app/App.h"
@@ -55,7 +56,19 @@ QStringList QtDialogs::openFileNames(QWidget* parent, const QString& caption,
 
 QString QtDialogs::saveFileName(QWidget* parent, const QString& caption, const QString& folder,
                                 const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, caption, folder, filter);
+    QFileDialog dialog(parent, caption, folder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without a suffix takes the filter's ("*.pth" gives ".pth"),
+    // before the dialog asks whether to replace the file: a file the filter
+    // hides could not be opened again.
+    static const QRegularExpression onePattern(QStringLiteral(R"(^\*\.(\w+)$)"));
+    if (const QRegularExpressionMatch match = onePattern.match(filter); match.hasMatch()) {
+        dialog.setDefaultSuffix(match.captured(1));
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return {};
+    }
+    return dialog.selectedFiles().value(0);
 }
 
 void QtDialogs::warning(QWidget* parent, const QString& title, const QString& text) {

@@ -4,15 +4,17 @@
 #include <sstream>
 #include <string>
 
+#include <QFileDialog>
+#include <QGroupBox>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QGroupBox>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBox>
 
+#include "KeyScript.h"
 #include "SamplePathway.h"
 #include "SamplePathways.h"
 #include "WindowFixture.h"
@@ -260,6 +262,48 @@ TEST_F(FileTab, SaveAsOpensTheNewFileAndKeepsOneLayoutThreadRunning) {
     if (app().pathway->layouter) {
         EXPECT_TRUE(app().pathway->layouter->isRunning());
     }
+}
+
+// Qt's own file dialogs, answered with keys.
+class FileDialogsTest : public WindowTest {
+protected:
+    FileDialogsTest() { realDialogs = true; }
+
+    // Clicks `text` and checks the folder the file dialog starts in, where
+    // `keys` then act.
+    void answer(const QString& text, const fs::path& startsIn, std::function<void()> keys) {
+        KeyScript script;
+        script.then("file dialog", KeyScript::modal<QFileDialog>, [&, keys](QWidget* dialog) {
+            EXPECT_EQ(
+                fs::canonical(
+                    static_cast<QFileDialog*>(dialog)->directory().absolutePath().toStdString()),
+                fs::canonical(startsIn));
+            keys();
+        });
+        QTest::mouseClick(button(window->fileTab(), text), Qt::LeftButton);
+        EXPECT_TRUE(script.done()) << script.failure;
+    }
+};
+
+TEST_F(FileDialogsTest, SaveAsAddsPthToABareNameAndBothStartBesideTheOpenPathway) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const auto cancel = [] { QTest::keyClick(KeyScript::routed, Qt::Key_Escape); };
+    // Nothing open: the working folder.
+    answer("Open Pathway", fs::current_path(), cancel);
+
+    const fs::path elsewhere = folder.path() / "pathways";
+    fs::create_directory(elsewhere);
+    const fs::path built = copyBuilt(elsewhere);
+    ASSERT_TRUE(window->fileTab()->openPathway(built.string()));
+    answer("Save As Pathway", elsewhere, [] {
+        QTest::keyClicks(KeyScript::routed, "copy");
+        QTest::keyClick(KeyScript::routed, Qt::Key_Return);
+    });
+    EXPECT_TRUE(fs::exists(elsewhere / "copy.pth"));
+    EXPECT_FALSE(fs::exists(elsewhere / "copy"));
+    EXPECT_EQ(window->app()->pathwayPath, (elsewhere / "copy.pth").string());
+    answer("Open Pathway", elsewhere, cancel);
 }
 
 }  // namespace
