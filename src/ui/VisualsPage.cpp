@@ -223,6 +223,7 @@ void VisualsPage::setForce(double LayoutForces::*field, double value) {
     LayoutForces forces = current->layoutForces();
     forces.*field = value;
     current->setLayoutForces(forces);
+    window_->requestRepaint();
 }
 
 void VisualsPage::repulsiveForceChanged(int value) {
@@ -276,13 +277,19 @@ void VisualsPage::pickColor() {
     if (current == nullptr) return;
     const std::optional<QColor> colour = window_->dialogs().color(nullptr, Qt::white);
     if (!colour || !colour->isValid()) return;
-    // No repaint: the new colour shows at the next one.
     current->applyColorScheme(static_cast<float>(colour->red() / 255.0),
                               static_cast<float>(colour->green() / 255.0),
                               static_cast<float>(colour->blue() / 255.0),
                               colorClassBox_->currentText().toStdString());
+    // At once: otherwise nothing shows until some later repaint.
+    window_->requestRepaint();
 }
 
 void VisualsPage::setTilted(int state) {
-    if (PathwayLayoutEntity* current = pathway()) current->tiltedExplorePlane = state != 0;
+    PathwayLayoutEntity* current = pathway();
+    if (current == nullptr) {
+        return;
+    }
+    current->tiltedExplorePlane = state != 0;
+    window_->requestRepaint();
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include <QCheckBox>
@@ -13,11 +14,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include "SamplePathway.h"
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayouter.h"
 #include "ui/AnalyzeTabWidget.h"
+#include "ui/RenderWindow.h"
 #include "ui/VisualsPage.h"
-#include "SamplePathway.h"
 
 namespace {
 
@@ -158,6 +160,27 @@ TEST_F(VisualsPageTest, PickColorTakesTheDialogsAnswerAndACancelChangesNothing) 
     page->pickColor();
     EXPECT_EQ(p.highlightingColor, before);
     EXPECT_EQ(dialogs->calls.size(), 2u);
+}
+
+TEST_F(VisualsPageTest, EveryChangeRepaintsTheViewAtOnce) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    makePage();
+    page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    const RenderWindow* view = window->renderWindow();
+    const auto repaints = [&](const char* control, const std::function<void()>& change) {
+        QTest::qWait(50);
+        const int frames = view->paintCount();
+        change();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->paintCount() > frames; }, 2000)) << control;
+    };
+    dialogs->colors.push_back(QColor(255, 0, 0));
+    repaints("Pick Color", [&] { QTest::mouseClick(page->pickColorButton(), Qt::LeftButton); });
+    repaints("Push appart", [&] { QTest::keyClick(page->pushBox(), Qt::Key_Up); });
+    repaints("Pull together", [&] { QTest::keyClick(page->pullBox(), Qt::Key_Up); });
+    repaints("Hubs appart", [&] { QTest::keyClick(page->hubsBox(), Qt::Key_Up); });
+    repaints("Tilted Explore", [&] { QTest::mouseClick(page->tiltedBox(), Qt::LeftButton); });
 }
 
 TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
