@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ConfigurationFile.h"
@@ -100,8 +101,10 @@ public:
     // Gives every painted region of the pathway image its protein or interaction.
     void assignSelectionProteins();
     // buildNetwork (app/NetworkBuild.h) on the current pathway, saved to
-    // pathwayPath, with the window's progress dialog.
-    [[nodiscard]] bool buildgraph(const GraphBuilderParameters& parameters);
+    // pathwayPath, with the window's progress dialog; `why` receives the
+    // reason of a failure.
+    [[nodiscard]] bool buildgraph(const GraphBuilderParameters& parameters,
+                                  std::string* why = nullptr);
     // Drops the pathway, explore view, painted interactions, pending idle
     // activities and selections; nothing happens without a pathway.
     void close();
@@ -149,8 +152,14 @@ public:
     static constexpr int kToolDeleteProtein = 12;
     static constexpr int kToolDeleteInteraction = 13;
 
-    // False for a label that would corrupt the pathway file, the seed list or
-    // the interaction keys: empty, or holding a tab, a line break, "#" or "|".
+    // Whether a protein may be placed with this label and identifier without
+    // corrupting the pathway file: a label is a field of a tab-separated line,
+    // so it holds no tab or line break; an identifier holds none either, nor
+    // "#" (which ends it in the seed list) nor "|" (which joins the two ends of
+    // an interaction). Both may be empty; names such as "TP53|string" pass.
+    static bool isPlaceable(const std::string& label, const std::string& id);
+    // A new name for a protein: a placeable label that is not empty (the
+    // graph's text form cannot hold an empty name).
     static bool isValidLabel(const std::string& label);
 
     // The explore view's child under (x, y) while exploring, else the pathway's.
@@ -193,9 +202,11 @@ public:
     void removeInteraction(Entity* edge);
     // Structured, so no separator inside a name or an annotation can split it
     // wrongly; empty when nothing was found. The first form searches for
-    // `species`.
-    std::vector<ProteinHit> searchProteins(const std::string& text);
-    std::vector<ProteinHit> searchProteins(const std::string& text, const std::string& species);
+    // `species`. `failure`, when given, receives why the data source could not
+    // search ("" when it could).
+    std::vector<ProteinHit> searchProteins(const std::string& text, std::string* failure = nullptr);
+    std::vector<ProteinHit> searchProteins(const std::string& text, const std::string& species,
+                                           std::string* failure = nullptr);
     // The experiment named by the experiments panel's current tab; "" when none.
     std::string currentTabName() const;
 
@@ -215,8 +226,9 @@ public:
     Camera camera;
     bool painting = false;
     std::shared_ptr<Font> font;
-    // Painted interaction region -> its two end labels joined by "#".
-    Table<ImageProcessorSelection*, std::string> paintedInteractions;
+    // Painted interaction region -> the labels of its two ends (a pair, as a
+    // label may hold "#").
+    Table<ImageProcessorSelection*, std::pair<std::string, std::string>> paintedInteractions;
     bool controlDown = false;
     WindowServices* mainWindow = nullptr;
     // The Analyze tab; null in batch mode.

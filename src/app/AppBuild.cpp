@@ -24,8 +24,8 @@ bool sameRegion(const ImageProcessorSelection* a, const ImageProcessorSelection*
 
 }  // namespace
 
-bool App::buildgraph(const GraphBuilderParameters& parameters) {
-    return buildNetwork(pathway.get(), parameters, pathwayPath, mainWindow);
+bool App::buildgraph(const GraphBuilderParameters& parameters, std::string* why) {
+    return buildNetwork(pathway.get(), parameters, pathwayPath, mainWindow, why);
 }
 
 bool App::createPathwayFromExisting(const std::string& newPath, const std::string& basePath) {
@@ -59,7 +59,7 @@ bool App::createPathwayFromExisting(const std::string& newPath, const std::strin
             }
             // A region that is not found has nothing to pair with later.
             if (found != pathway->edgeSelections.end() && found->second != nullptr) {
-                paintedInteractions[found->second] = a->getName() + "#" + b->getName();
+                paintedInteractions[found->second] = {a->getName(), b->getName()};
             }
         }
         pathway->childList().clear();
@@ -194,8 +194,8 @@ void App::assignSelectionProteins() {
         NodeEntity* a = nullptr;
         NodeEntity* b = nullptr;
         if (auto it = paintedInteractions.find(region); it != paintedInteractions.end()) {
-            a = byLabel(beforeDelimiter(it->second, "#"));
-            b = byLabel(afterDelimiter(it->second, "#"));
+            a = byLabel(it->second.first);
+            b = byLabel(it->second.second);
         } else {
             a = nearest(region->startPoint);
             b = nearest(region->endPoint);

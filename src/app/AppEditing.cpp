@@ -49,8 +49,13 @@ void setDepth(NodeEntity* node, float z) {
 
 }  // namespace
 
+bool App::isPlaceable(const std::string& label, const std::string& id) {
+    return label.find_first_of("\t\r\n") == std::string::npos &&
+           id.find_first_of("\t\r\n#|") == std::string::npos;
+}
+
 bool App::isValidLabel(const std::string& label) {
-    return !label.empty() && label.find_first_of("\t\r\n#|") == std::string::npos;
+    return !label.empty() && isPlaceable(label, "");
 }
 
 // ---- observed entities ----
@@ -294,10 +299,10 @@ void App::placeProtein(const Ray& ray) {
     if (!askProtein || !askProtein(nullptr, label, id)) {
         return;
     }
-    if (!isValidLabel(label) || !isValidLabel(id)) {
+    if (!isPlaceable(label, id)) {
         std::fprintf(stderr,
-                     "corvidane: the protein \"%s\" (%s) is not placed: a label or identifier "
-                     "may not be empty nor hold a tab, a line break, \"#\" or \"|\"\n",
+                     "corvidane: the protein \"%s\" (%s) is not placed: a label may not hold a "
+                     "tab or a line break, an identifier not these nor \"#\" or \"|\"\n",
                      label.c_str(), id.c_str());
         return;
     }
@@ -735,12 +740,13 @@ void App::removeInteraction(Entity* edge) {
 
 // ---- search ----
 
-std::vector<App::ProteinHit> App::searchProteins(const std::string& text) {
-    return searchProteins(text, species);
+std::vector<App::ProteinHit> App::searchProteins(const std::string& text, std::string* failure) {
+    return searchProteins(text, species, failure);
 }
 
 std::vector<App::ProteinHit> App::searchProteins(const std::string& text,
-                                                 const std::string& speciesCode) {
+                                                 const std::string& speciesCode,
+                                                 std::string* failure) {
     std::vector<ProteinHit> hits;
     if (mainWindow) {
         mainWindow->createProgressDialog(0, 4, "Looking for proteins");
@@ -760,6 +766,9 @@ std::vector<App::ProteinHit> App::searchProteins(const std::string& text,
     }
     if (mainWindow) {
         mainWindow->stepProgress(4);
+    }
+    if (failure) {
+        *failure = source ? source->failure() : "the pathway has no data source";
     }
     if (ids.empty()) {
         std::fputs("No protein found.\n", stdout);

@@ -2,10 +2,16 @@
 // and the saved pathway.
 #include "app/NetworkBuild.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 #include <unordered_set>
+
+#include <unistd.h>
 
 #include "model/DataSource.h"
 #include "model/HeatmapSeries.h"
@@ -59,6 +65,22 @@ void removeTaggedUnimportant(ProteinGraph& graph, const Array<std::string>& ids)
     graph.removeNodes(doomed);
 }
 
+// Why a file cannot be written, as far as its folder and the file itself
+// tell: ": " and the system's reason, or "" when they tell nothing.
+std::string unwritableReason(const std::string& path) {
+    const std::filesystem::path file(path);
+    std::filesystem::path folder = file.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    const bool exists = ::access(path.c_str(), F_OK) == 0;
+    if ((exists && ::access(path.c_str(), W_OK) != 0) ||
+        (!exists && ::access(folder.c_str(), W_OK | X_OK) != 0)) {
+        return std::string(": ") + std::strerror(errno);
+    }
+    return "";
+}
+
 template <class Kind>
 Array<Kind*> childrenOfType(const PathwayLayoutEntity& pathway, const char* type) {
     Array<Kind*> out;
@@ -93,14 +115,33 @@ std::string uniqueProteinId(const std::string& id, std::unordered_set<std::strin
 }
 
 bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& parameters,
-                  const std::string& savePath, WindowServices* window) {
+                  const std::string& savePath, WindowServices* window, std::string* why) {
     auto progress = [window](int value) {
         if (window) {
             window->stepProgress(value);
         }
     };
-    auto fail = [&](const std::string& why) {
-        std::fprintf(stderr, "corvidane: the network build failed: %s\n", why.c_str());
+    // The network grows in a graph of its own; the pathway's graph, with the
+    // marks of its painted seeds, comes back if the build fails.
+    std::unique_ptr<ProteinGraph> before;
+    bool hadNetwork = false;
+    // The proteins drawn; the build adds the stimulus node to them.
+    Array<NodeEntity*> drawn;
+    auto fail = [&](const std::string& reason) {
+        std::fprintf(stderr, "corvidane: the network build failed: %s\n", reason.c_str());
+        if (why) {
+            *why = reason;
+        }
+        if (before) {
+            before->source = std::move(pathway->graph->source);
+            pathway->withLayoutLocked([&] { pathway->graph = std::move(before); });
+            pathway->hasNetwork = hadNetwork;
+            for (NodeEntity* node : pathwayNodes(*pathway)) {
+                if (std::find(drawn.begin(), drawn.end(), node) == drawn.end()) {
+                    pathway->removeNode(node);
+                }
+            }
+        }
         // The dialog must not stay open after a build that returns.
         progress(16);
         return false;
@@ -116,6 +157,13 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
         pathway->stopLayouter();
         pathway->layouter.reset();
     }
+    hadNetwork = pathway->hasNetwork;
+    drawn = pathwayNodes(*pathway);
+    pathway->withLayoutLocked([&] {
+        before = std::move(pathway->graph);
+        pathway->graph = std::make_unique<ProteinGraph>();
+        pathway->graph->source = std::move(before->source);
+    });
     ProteinGraph& graph = *pathway->graph;
     std::string fault = dataSourceFault(graph.source.get());
     if (!fault.empty()) {
@@ -297,7 +345,8 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
     trace("buildgraph15\n");
     progress(15);
     if (!pathway->savePathway(savePath)) {
-        return fail("the pathway file " + savePath + " could not be written");
+        return fail("the pathway file " + savePath + " could not be written" +
+                    unwritableReason(savePath));
     }
     trace("buildgraph16\n");
     progress(16);

@@ -18,10 +18,13 @@ class WindowServices;
 // Builds the network of `pathway` (stopping its layouter) from the seeds
 // `parameters` name and saves the pathway to `savePath`. `window` (null in batch
 // mode) shows a progress dialog over 0 to 16, closed however the build ends.
-// False, with a message on stderr, when there is no pathway, its data source is
-// missing or fails, or the file cannot be written.
-[[nodiscard]] bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& parameters,
-                                const std::string& savePath, WindowServices* window);
+// False, with a message on stderr and the reason in `why` (when given), when
+// there is no pathway, its data source is missing or fails, or the file cannot
+// be written; the pathway is then as it was before, so the build can be retried.
+[[nodiscard]] bool buildNetwork(PathwayLayoutEntity* pathway,
+                                const GraphBuilderParameters& parameters,
+                                const std::string& savePath, WindowServices* window,
+                                std::string* why = nullptr);
 
 // Two pathway proteins with one identifier P become P, P_0, P_1, ...: the
 // identifier `id` gets among those already `taken` (to which it is added). The

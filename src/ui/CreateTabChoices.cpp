@@ -62,4 +62,23 @@ GraphBuilderParameters networkParameters(const NetworkChoices& choices,
     return parameters;
 }
 
+QStringList speciesChoices() {
+    return {"Mouse", "Human"};
+}
+
+int speciesOfSeeds(const Array<std::string>& nodeToIdLines) {
+    for (const std::string& line : nodeToIdLines) {
+        const std::string id = line.substr(0, line.find('#'));
+        const std::size_t dot = id.find('.');
+        if (dot == std::string::npos)
+            continue;
+        const std::string taxon = id.substr(0, dot);
+        if (taxon == "10090")
+            return 0;
+        if (taxon == "9606")
+            return 1;
+    }
+    return 0;
+}
+
 QString experimentLabel(const QString& fileName) { return QFileInfo(fileName).fileName(); }

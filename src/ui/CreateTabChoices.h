@@ -6,6 +6,7 @@
 #include <string>
 
 #include <QString>
+#include <QStringList>
 
 #include "app/GraphBuilderParameters.h"
 #include "engine/Table.h"
@@ -51,6 +52,12 @@ GraphBuilderParameters networkParameters(const NetworkChoices& choices,
                                          const Array<std::string>& nodeToIdLines,
                                          const std::string& path, const std::string& species,
                                          HeatmapSeries* experiments);
+
+// The species a STRING pathway is asked for, in the order offered.
+QStringList speciesChoices();
+// The choice its seed identifiers name by their taxon ("9606.ENSP..." is
+// human); 0 when none names a species offered.
+int speciesOfSeeds(const Array<std::string>& nodeToIdLines);
 
 // How an added experiment file is listed: its file name.
 QString experimentLabel(const QString& fileName);

@@ -129,7 +129,15 @@ void CreateTabWidget::buildSourcePage(bool closeCurrent) {
     }
 }
 
-void CreateTabWidget::startOver() { buildSourcePage(true); }
+void CreateTabWidget::startOver() {
+    // The open pathway is the user's, built or not; only the tab's own steps,
+    // its tool and its painting go.
+    if (advanced_ && drawingIsCurrent()) {
+        app()->painting = false;
+        app()->setTool(App::kToolSelect);
+    }
+    buildSourcePage(false);
+}
 
 void CreateTabWidget::addExperimentalData() {
     if (!window_ || !experimentsGroup_) {
@@ -232,9 +240,9 @@ void CreateTabWidget::createPainter() { enterPainterStep(false); }
 
 void CreateTabWidget::continueUnbuiltPathway() { enterPainterStep(true); }
 
-bool CreateTabWidget::chooseSpecies() {
+bool CreateTabWidget::chooseSpecies(int current) {
     const std::optional<QString> answer = window_->dialogs().item(
-        this, "Choose the species", "Species:", QStringList{"Mouse", "Human"}, 0, false);
+        this, "Choose the species", "Species:", speciesChoices(), current, false);
     if (!answer) {
         return false;
     }
@@ -286,7 +294,13 @@ void CreateTabWidget::enterPainterStep(bool cont) {
         }
     }
     species_.clear();
-    if (source == SourceChoice::String && !chooseSpecies()) {
+    if (source == SourceChoice::String &&
+        !chooseSpecies(cont ? speciesOfSeeds(a->pathway->nodeToIdLines) : 0)) {
+        // A pathway opened to be continued goes with the question, so that
+        // what is shown and the fresh source page agree.
+        if (cont) {
+            closeCurrentPathway();
+        }
         buildSourcePage(false);
         return;
     }
@@ -387,9 +401,13 @@ void CreateTabWidget::addPainterStep(PainterKind kind) {
     steps_.append(painterNextButton_);
 }
 
+bool CreateTabWidget::drawingIsCurrent() const {
+    const App* a = app();
+    return a && a->pathway && !a->pathway->hasNetwork && a->pathwayPath == drawingPath_;
+}
+
 bool CreateTabWidget::stepIsCurrent() {
-    App* a = app();
-    if (a && a->pathway && !a->pathway->hasNetwork && a->pathwayPath == drawingPath_) {
+    if (drawingIsCurrent()) {
         return true;
     }
     buildSourcePage(false);
@@ -494,12 +512,22 @@ void CreateTabWidget::bindData() {
     choices.filterPaths = filterPathsBox_->value();
     choices.allExperimentalProteins =
         allExperimentalButton_ && allExperimentalButton_->isChecked();
+    // A source that failed (files missing, the database away) is opened
+    // afresh, so that Finish works again once the cause is mended.
+    if (const DataSource* used = a->pathway->graph->source.get();
+        used == nullptr || !used->failure().empty()) {
+        reclaimDataSource();
+        lendDataSource(choices.source);
+    }
     const std::string path = a->pathwayPath;
     const GraphBuilderParameters parameters =
         networkParameters(choices, a->pathway->nodeToIdLines, path, species_, experiments_.get());
 
-    if (!a->buildgraph(parameters)) {
-        abandon("The network could not be built.\nAborting.");
+    std::string why;
+    if (!a->buildgraph(parameters, &why)) {
+        // The drawing stays, so that the user can mend the cause and try again.
+        warn("The network could not be built: " + QString::fromStdString(why) +
+             ".\nThe proteins stay as drawn; press Finish to try again.");
         return;
     }
     // The network reaches the scene only through the file just written.

@@ -86,8 +86,9 @@ private:
     App* app() const;
     // The painter step for a new pathway (cont false) or the current one.
     void enterPainterStep(bool cont);
-    // Asks the species of a STRING pathway; false when cancelled.
-    bool chooseSpecies();
+    // Asks the species of a STRING pathway, offering `current` first; false
+    // when cancelled.
+    bool chooseSpecies(int current);
     // A warning titled "Protein Application".
     void warn(const QString& text);
     // Gives up the step: a warning, the current pathway closed, a fresh page.
@@ -103,8 +104,10 @@ private:
     void addPainterStep(PainterKind kind);
     // Checks `own` alone and sets its tool; 9 when it was released.
     void selectTool(QPushButton* own, int tool);
-    // False, after going back to a fresh source page, when the pathway of the
-    // shown steps is no longer current (the File tab opened another one).
+    // Whether the pathway the painter step was made for is still the open one,
+    // unbuilt (the File tab may have opened another).
+    bool drawingIsCurrent() const;
+    // False, after going back to a fresh source page, when it is not.
     bool stepIsCurrent();
     SourceChoice checkedSource() const;
     BuildModeChoice checkedBuildMode() const;

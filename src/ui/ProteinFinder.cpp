@@ -102,14 +102,21 @@ ProteinFinder::ProteinFinder(Search search, const QImage& preview, QWidget* pare
 
 void ProteinFinder::searchProteinByName() {
     matches_.clear();
+    std::string failure;
     if (search_) {
-        matches_ = search_(searchBox_->text().toStdString());
+        matches_ = search_(searchBox_->text().toStdString(), failure);
     }
     noMatches_ = matches_.empty();
     // Browsing follows the list, so the old details go with the old matches.
     matchList_->clear();
     detailsBox_->clear();
     placeButton_->setEnabled(false);
+    if (noMatches_ && !failure.empty()) {
+        // No other search text would help.
+        matchList_->addItem("The data source could not search:");
+        matchList_->addItems(fromStd(failure).split('\n', Qt::SkipEmptyParts));
+        return;
+    }
     if (noMatches_) {
         matchList_->addItem("No matches have been found");
         matchList_->addItem("Make your search string more general (Grb2 -> Grb)");
@@ -131,13 +138,18 @@ void ProteinFinder::userBrowseProtein(int line) {
     placeButton_->setEnabled(true);
 }
 
-bool ProteinFinder::acceptLabel(const std::string& label) {
-    if (App::isValidLabel(label)) {
-        return true;
+bool ProteinFinder::choose(const std::string& label, const std::string& id) {
+    if (!App::isPlaceable(label, id)) {
+        detailsBox_->setPlainText(
+            "This protein cannot be placed: a label may not hold a tab or a line break, and a "
+            "free label (its own identifier) not \"#\" or \"|\" either.");
+        return false;
     }
-    detailsBox_->setPlainText(
-        "A label may not be empty or hold a tab, a line break, \"#\" or \"|\".");
-    return false;
+    resultName_ = label;
+    resultId_ = id;
+    chosen_ = true;
+    accept();
+    return true;
 }
 
 void ProteinFinder::placeProteinCreate() {
@@ -146,24 +158,12 @@ void ProteinFinder::placeProteinCreate() {
         return;
     }
     const App::ProteinHit& hit = matches_[static_cast<std::size_t>(row)];
-    if (!acceptLabel(hit.name)) {
-        return;
-    }
-    resultName_ = hit.name;
-    resultId_ = hit.id;
-    chosen_ = true;
-    accept();
+    choose(hit.name, hit.id);
 }
 
 void ProteinFinder::justSomeLabel() {
     const std::string label = searchBox_->text().toStdString();
-    if (!acceptLabel(label)) {
-        return;
-    }
-    resultName_ = label;
-    resultId_ = label;
-    chosen_ = true;
-    accept();
+    choose(label, label);
 }
 
 void ProteinFinder::cancelProteinCreate() {

@@ -33,8 +33,10 @@ QImage regionPreview(const Image& image, const ImageProcessorSelection& region);
 class ProteinFinder : public QDialog {
     Q_OBJECT
 public:
-    // The search text in, the matches out (App::searchProteins in the window).
-    using Search = std::function<std::vector<App::ProteinHit>(const std::string&)>;
+    // The search text in, the matches out, and why the data source could not
+    // search ("" when it could; App::searchProteins in the window).
+    using Search =
+        std::function<std::vector<App::ProteinHit>(const std::string&, std::string& failure)>;
 
     // A null preview shows no picture.
     explicit ProteinFinder(Search search, const QImage& preview = QImage(),
@@ -63,8 +65,9 @@ public slots:
     void userBrowseProtein(int line);
 
 private:
-    // False, saying why in the details box, for a label the scene refuses.
-    bool acceptLabel(const std::string& label);
+    // Leaves the dialog with this protein; false, saying why in the details
+    // box, for one that cannot be placed.
+    bool choose(const std::string& label, const std::string& id);
 
     Search search_;
     std::string resultName_;

@@ -88,8 +88,11 @@ bool QtDialogs::findProtein(QWidget* parent, App& app, const ImageProcessorSelec
     if (region != nullptr && app.pathway && app.pathway->visual && app.pathway->shapeFinder) {
         preview = regionPreview(app.pathway->shapeFinder->getImage(), *region);
     }
-    ProteinFinder finder([&app](const std::string& text) { return app.searchProteins(text); },
-                         preview, parent);
+    ProteinFinder finder(
+        [&app](const std::string& text, std::string& failure) {
+            return app.searchProteins(text, &failure);
+        },
+        preview, parent);
     finder.exec();
     if (!finder.chosen()) {
         return false;

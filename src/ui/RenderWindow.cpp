@@ -74,7 +74,7 @@ private:
 };
 
 const char* const kRenameRefused =
-    "A protein name must not be empty and must not hold a tab, a line break, \"#\" or \"|\".";
+    "A protein name must not be empty and must not hold a tab or a line break.";
 
 }  // namespace
 

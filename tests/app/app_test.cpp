@@ -197,7 +197,7 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     app.idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(1, 1, 1),
                                                   Color4(1, 1, 1, 1), false);
     app.idleEntity->moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 1000);
-    app.paintedInteractions[nullptr] = "a#b";
+    app.paintedInteractions[nullptr] = {"a", "b"};
     app.camera.setPosition(Vector3(3, 2, 9));
 
     CountingWindow window;

@@ -278,7 +278,7 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
 TEST_F(Exploring, RenamingACopyRenamesTheProtein) {
     explore("A");
     ASSERT_TRUE(app.isExploring());
-    EXPECT_FALSE(app.renameProtein(copyOf("p1"), "a|b"));
+    EXPECT_FALSE(app.renameProtein(copyOf("p1"), "a\nb"));
     ASSERT_TRUE(app.renameProtein(copyOf("p1"), "Renamed"));
     EXPECT_EQ(copyOf("p1")->getName(), "Renamed");
     EXPECT_EQ(node("p1")->getName(), "Renamed");

@@ -220,9 +220,31 @@ TEST_F(NetworkBuild, FailedSourceMissingSourceOrUnwritableFileAnswersFalse) {
     EXPECT_FALSE(build());
     EXPECT_FALSE(std::filesystem::exists(folder / "built.pth")) << "no network of bare seeds";
 
-    graph().source = std::make_unique<FakeDataSource>();
+    // The reason comes back, and the pathway is as it was: no network, no
+    // stimulus node, the same graph and source, so the build can run again.
+    auto fake = std::make_unique<FakeDataSource>();
+    fake->addInteraction("a", "n");
+    const DataSource* kept = fake.get();
+    graph().source = std::move(fake);
+    const ProteinGraph* before = &graph();
+    HeatmapSeries store;
+    store.addEntry("X", "x", "", "1.5", "first", "");
+    parameters.experiments = &store;
+    parameters.entire = true;
     app.pathwayPath = (folder / "missing-folder" / "built.pth").string();
-    EXPECT_FALSE(build());
+    std::string why;
+    EXPECT_FALSE(app.buildgraph(parameters, &why));
+    EXPECT_NE(why.find("missing-folder/built.pth could not be written: No such file"),
+              std::string::npos)
+        << why;
+    EXPECT_FALSE(app.pathway->hasNetwork);
+    EXPECT_EQ(&graph(), before);
+    EXPECT_EQ(graph().source.get(), kept);
+    EXPECT_FALSE(graph().hasNode("n"));
+    EXPECT_EQ(app.pathway->getChildren().size(), 1u) << "the stimulus node stayed";
+    app.pathwayPath = (folder / "built.pth").string();
+    ASSERT_TRUE(build());
+    EXPECT_TRUE(graph().hasNode("n"));
 
     App empty;
     EXPECT_FALSE(empty.buildgraph(parameters));
@@ -333,7 +355,7 @@ TEST_F(PaintedRegions, SeedEntriesFollowTheirRegionNotTheirPlaceInTheList) {
     app.pathway->nodeToIdLines = {"b#B", "a#A"};
     record("a", 10, 10, 30, 30);
     record("b", 60, 60, 80, 80);
-    app.paintedInteractions[line] = "A#B";
+    app.paintedInteractions[line] = {"A", "B"};
 
     app.assignSelectionProteins();
     NodeEntity* a = child("A");

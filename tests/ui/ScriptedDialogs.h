@@ -25,8 +25,9 @@ public:
     std::function<bool(App&, const ImageProcessorSelection*, std::string&, std::string&)> finder;
 
     std::vector<std::string> calls;
-    // Items offered by the last item() call.
+    // Items offered by the last item() call, and the one offered first.
     QStringList lastItems;
+    int lastCurrent = -1;
 
     std::optional<QString> text(QWidget*, const QString& title, const QString&,
                                 const QString&) override {
@@ -34,9 +35,10 @@ public:
         return pop(texts);
     }
     std::optional<QString> item(QWidget*, const QString& title, const QString&,
-                                const QStringList& offered, int, bool) override {
+                                const QStringList& offered, int current, bool) override {
         calls.push_back("item:" + title.toStdString());
         lastItems = offered;
+        lastCurrent = current;
         return pop(items);
     }
     std::optional<int> integer(QWidget*, const QString& title, const QString&, int, int,

@@ -17,6 +17,14 @@ TEST(CreateTabChoices, SeedTableFromNodeToIdLines) {
     EXPECT_EQ(seeds.count("no hash here"), 0u);
 }
 
+TEST(CreateTabChoices, SpeciesOfferedFirstIsTheOneTheSeedsName) {
+    const QStringList offered = speciesChoices();
+    EXPECT_EQ(offered[speciesOfSeeds({"#free", "9606.ENSP00000269305#TP53|string"})], "Human");
+    EXPECT_EQ(offered[speciesOfSeeds({"10090.ENSMUSP00000104298#Trp53"})], "Mouse");
+    // Nothing to go by: the first one, as before.
+    EXPECT_EQ(speciesOfSeeds({"00001#EGFR", "9606#no dot", "4932.YAL001C#yeast"}), 0);
+}
+
 TEST(CreateTabChoices, PainterStepByBuildModeAndShapeFinder) {
     EXPECT_EQ(painterKind(BuildModeChoice::Standard, false), PainterKind::Tools);
     EXPECT_EQ(painterKind(BuildModeChoice::PaintOnImage, true), PainterKind::PaintNote);

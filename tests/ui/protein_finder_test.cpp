@@ -15,9 +15,11 @@ namespace {
 // A finder whose search answers from a list and records what it was asked.
 struct FinderFixture : testing::Test {
     std::vector<App::ProteinHit> answer;
+    std::string failure;
     std::vector<std::string> asked;
-    ProteinFinder finder{[this](const std::string& text) {
+    ProteinFinder finder{[this](const std::string& text, std::string& why) {
         asked.push_back(text);
+        why = failure;
         return answer;
     }};
 
@@ -91,20 +93,46 @@ TEST_F(FinderFixture, JustSomeLabelGivesTheTextAsNameAndId) {
     EXPECT_EQ(finder.resultId(), "MyLabel");
 }
 
-TEST_F(FinderFixture, LabelsTheSceneRefusesAreNotTaken) {
-    for (const QString& text : {QString(""), QString("a#b"), QString("a|b"), QString("a\tb")}) {
+TEST_F(FinderFixture, OnlyWhatWouldCorruptThePathwayFileIsRefused) {
+    // A free label is its own identifier, which ends at "#" and joins interactions with "|".
+    for (const QString& text : {QString("a#b"), QString("a|b"), QString("a\tb")}) {
         finder.searchBox()->setText(text);
         QTest::mouseClick(finder.labelButton(), Qt::LeftButton);
         EXPECT_FALSE(finder.chosen()) << text.toStdString();
         EXPECT_EQ(finder.resultName(), "") << text.toStdString();
         EXPECT_FALSE(finder.detailsBox()->toPlainText().isEmpty()) << text.toStdString();
     }
-    // A database name that would corrupt the seed list is refused as well.
-    answer = {{"7", "A#B", 1, ""}};
+    // An identifier the seed list could not hold.
+    answer = {{"7#8", "A", 1, ""}};
     search("A");
     finder.matchList()->setCurrentRow(0);
     finder.placeProteinCreate();
     EXPECT_FALSE(finder.chosen());
+
+    // The names a STRING source gives are placed as they are.
+    answer = {{"9606.ENSP00000269305", "TP53|string", 12, ""}};
+    search("TP53");
+    finder.matchList()->setCurrentRow(0);
+    finder.placeProteinCreate();
+    EXPECT_TRUE(finder.chosen());
+    EXPECT_EQ(finder.resultName(), "TP53|string");
+    EXPECT_EQ(finder.resultId(), "9606.ENSP00000269305");
+}
+
+TEST_F(FinderFixture, AnEmptyFreeLabelIsTaken) {
+    QTest::mouseClick(finder.labelButton(), Qt::LeftButton);
+    EXPECT_TRUE(finder.chosen());
+    EXPECT_EQ(finder.resultName(), "");
+    EXPECT_EQ(finder.resultId(), "");
+}
+
+TEST_F(FinderFixture, ASearchTheSourceCouldNotRunSaysWhy) {
+    failure = "species \"Mouse\" has no tables\nsecond line";
+    search("TP53");
+    EXPECT_EQ(listed(), (QStringList{"The data source could not search:",
+                                     "species \"Mouse\" has no tables", "second line"}));
+    finder.matchList()->setCurrentRow(1);
+    EXPECT_FALSE(finder.placeButton()->isEnabled());
 }
 
 TEST_F(FinderFixture, CancelGivesFalseAndNone) {
