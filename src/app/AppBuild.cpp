@@ -7,6 +7,7 @@
 
 #include "app/App.h"
 #include "app/NetworkBuild.h"
+#include "model/Cacher.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "pathway/ImageProcessorSelection.h"
@@ -30,13 +31,15 @@ bool App::buildgraph(const GraphBuilderParameters& parameters, std::string* why)
 
 bool App::createPathwayFromExisting(const std::string& newPath, const std::string& basePath) {
     close();
-    // Makes no texture: the build writes the file and the scene reloads it.
-    newPathway(false);
+    // Shown like any other: its picture is what the user paints on.
+    newPathway(mainWindow != nullptr || renderDevice != nullptr);
     if (!pathway->loadPathway(basePath, mainWindow)) {
         std::fprintf(stderr, "corvidane: cannot read the pathway %s\n", basePath.c_str());
         pathway.reset();
         return false;
     }
+    // The base's side file is not this pathway's: the build's reload opens its own.
+    pathway->cacher.reset();
     adoptShapeFinder();
     if (renderDevice) {
         fitToView(true);

@@ -522,6 +522,7 @@ void PathwayLayoutEntity::setLayoutSize(float w, float h, float d) {
 void PathwayLayoutEntity::setLocalFrame(const CoordinateFrame& frame) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     ContainerEntity::setLocalFrame(frame);
+    moveShapeFinder();
 }
 
 void PathwayLayoutEntity::setGlobalFrame(const CoordinateFrame& frame) {
@@ -529,8 +530,15 @@ void PathwayLayoutEntity::setGlobalFrame(const CoordinateFrame& frame) {
     // The base would call the locking setLocalFrame again.
     ContainerEntity::setLocalFrame(parent != nullptr ? parent->getGlobalFrame().inverse() * frame
                                                      : frame);
+    moveShapeFinder();
+}
+
+void PathwayLayoutEntity::moveShapeFinder() {
+    // Painted regions and strokes lie on the picture, which moves with the
+    // pathway however its frame is set (fitting the view sets the local one).
     if (shapeFinder && shapeFinderFollows) {
-        shapeFinder->setOrigin(frame.translation.x, frame.translation.y, frame.translation.z);
+        const Vector3& at = getGlobalFrame().translation;
+        shapeFinder->setOrigin(at.x, at.y, at.z);
     }
 }
 

@@ -410,6 +410,8 @@ private:
     NodeEntity* createNodeLocked(const CoordinateFrame& frame, const std::string& label,
                                  bool large);
     void scaleLayoutLocked(float sx, float sy, float sz);
+    // Puts the shape finder's image origin at the pathway's corner, when it follows.
+    void moveShapeFinder();
     // Deletes an interaction owned by edges() and forgets it everywhere.
     void destroyEdgeLocked(EdgeEntity* edge);
     // Drops every edgeTable entry that points at `edge`.

@@ -622,15 +622,24 @@ void ShapeFinder::rejectLastShape() {
 
 void ShapeFinder::setOrigin(float x, float y, float z) {
     origin = Vector3(x, y, z);
-    rebuildSelections();
+    followMapping();
 }
 
 void ShapeFinder::scale(double s) {
     worldSize *= static_cast<float>(s);
-    rebuildSelections();
+    followMapping();
 }
 
 void ShapeFinder::scaleAxes(float sx, float sy, float sz) {
     worldSize *= Vector3(sx, sy, sz);
+    followMapping();
+}
+
+void ShapeFinder::followMapping() {
+    // The markers of a stroke being drawn or searched keep to their pixels.
+    for (std::size_t i = 0; i < strokeMarkers.size() && i < stroke.size(); ++i) {
+        strokeMarkers[i]->setGlobalFrame(
+            CoordinateFrame(pixelToWorld(stroke[i].x, stroke[i].y, 0.01f)));
+    }
     rebuildSelections();
 }

@@ -144,6 +144,8 @@ private:
     std::unique_ptr<NodeEntity> makeMarker(const ImageProcessorSelection& selection, bool blacken,
                                            float depth, float z, bool textured) const;
     void forgetInPathway(const ImageProcessorSelection* selection);
+    // Puts the stroke and selection markers where the image now lies.
+    void followMapping();
     void clearVisited();
 
     bool searching = false;

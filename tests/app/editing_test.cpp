@@ -5,9 +5,12 @@
 #include <limits>
 
 #include <QImage>
+#include <QRect>
 
 #include "SceneFixture.h"
 #include "engine/Plane.h"
+#include "model/Cacher.h"
+#include "pathway/ShapeFinder.h"
 
 namespace {
 
@@ -420,4 +423,119 @@ TEST_F(Editing, PaintingDrawsStrokesInsteadOfEditing) {
     EXPECT_EQ(app.shapeFinder, nullptr);
     app.mousePress(x0, y0, false);
     app.mouseRelease(x0, y0, false);
+}
+
+namespace {
+
+// A picture with a red and a blue box on white, in the test's folder.
+constexpr int kPictureWidth = 128, kPictureHeight = 96;
+const QRect kRedBox(16, 12, 32, 24), kBlueBox(80, 50, 32, 30);
+
+}  // namespace
+
+class PaintedPathway : public Editing {
+protected:
+    void SetUp() override {
+        Editing::SetUp();
+        QImage picture(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        for (const auto& [box, colour] :
+             {std::pair(kRedBox, qRgb(200, 30, 30)), std::pair(kBlueBox, qRgb(30, 30, 200))}) {
+            for (int x = box.left(); x <= box.right(); ++x) {
+                for (int y = box.top(); y <= box.bottom(); ++y)
+                    picture.setPixel(x, y, colour);
+            }
+        }
+        ASSERT_TRUE(picture.save(QString::fromStdString(file("picture.png"))));
+        // A shown App: creating and opening fit the pathway to the view.
+        app.mainWindow = &window;
+    }
+    // Where a pixel of the picture lies in the world: on the pathway, whose
+    // box the picture fills.
+    Vector3 onPicture(double px, double py) const {
+        const Vector3 size = app.pathway->getSize();
+        return app.pathway->getGlobalFrame().pointToWorldSpace(
+            Vector3(px / kPictureWidth * size.x, -py / kPictureHeight * size.y, 0));
+    }
+    // A closed stroke drawn around `box` with the mouse, and its search run out.
+    void paintAround(const QRect& box) {
+        app.painting = true;
+        const QRect around = box.adjusted(-4, -4, 4, 4);
+        const QPoint corners[] = {around.topLeft(), around.topRight(), around.bottomRight(),
+                                  around.bottomLeft(), around.topLeft()};
+        std::pair<int, int> last = pixelOf(onPicture(corners[0].x(), corners[0].y()));
+        app.mousePress(last.first, last.second, false);
+        for (int side = 0; side < 4; ++side) {
+            for (int step = 1; step <= 8; ++step) {
+                const QPointF p = corners[side] + (corners[side + 1] - corners[side]) * step / 8.0;
+                const auto now = pixelOf(onPicture(p.x(), p.y()));
+                app.drag(now.first, now.second, last.first, last.second);
+                last = now;
+            }
+        }
+        app.mouseRelease(last.first, last.second, false);
+        ASSERT_NE(app.shapeFinder, nullptr);
+        EXPECT_GE(app.shapeFinder->stroke.size(), 24u) << "the stroke lost points";
+        for (int tick = 0; tick < 1000 && app.shapeFinder->isSearching(); ++tick) {
+            app.shapeFinder->tick();
+        }
+    }
+    // The protein labelled `label` sits on the middle of `box` of the picture.
+    void expectOn(const std::string& label, const QRect& box) {
+        const NodeEntity* found = nullptr;
+        for (const auto& node : app.pathway->nodes()) {
+            if (node->getName() == label)
+                found = node.get();
+        }
+        ASSERT_NE(found, nullptr) << label;
+        const Vector3 at = found->getLocalFrame().translation;
+        const Vector3 size = app.pathway->getSize();
+        const QPointF centre = QRectF(box).center();
+        EXPECT_NEAR(at.x / size.x * kPictureWidth, centre.x(), 3) << label;
+        EXPECT_NEAR(-at.y / size.y * kPictureHeight, centre.y(), 3) << label;
+    }
+};
+
+TEST_F(PaintedPathway, RegionsStayOnThePictureThroughSaveReopenMorePaintingAndBuild) {
+    ASSERT_TRUE(app.createPathwayFromImage(file("painted.pth"), file("picture.png")));
+    paintAround(kRedBox);
+    ASSERT_EQ(app.shapeFinder->getSelections().size(), 1u);
+    ASSERT_TRUE(app.pathway->savePathway(file("painted.pth")));
+
+    ASSERT_TRUE(app.loadPathway(file("painted.pth")));
+    ASSERT_NE(app.shapeFinder, nullptr);
+    EXPECT_EQ(app.shapeFinder->origin, app.pathway->getGlobalFrame().translation);
+    paintAround(kBlueBox);
+    ASSERT_EQ(app.shapeFinder->getSelections().size(), 2u) << "no shape was found";
+
+    answers = {{"Red", "r"}, {"Blue", "b"}};
+    app.assignSelectionProteins();
+    expectOn("Red", kRedBox);
+    expectOn("Blue", kBlueBox);
+
+    auto owned = std::make_unique<FakeDataSource>();
+    owned->addInteraction("r", "b");
+    app.pathway->graph->source = std::move(owned);
+    GraphBuilderParameters parameters;
+    parameters.seeds = {{"Red", "r"}, {"Blue", "b"}};
+    ASSERT_TRUE(app.buildgraph(parameters));
+    ASSERT_TRUE(app.loadPathway(file("painted.pth")));
+    expectOn("Red", kRedBox);
+    expectOn("Blue", kBlueBox);
+}
+
+TEST_F(PaintedPathway, FromExistingShowsThePictureWithItsRegionsInPlace) {
+    ASSERT_TRUE(app.createPathwayFromImage(file("base.pth"), file("picture.png")));
+    paintAround(kRedBox);
+    ASSERT_TRUE(app.pathway->savePathway(file("base.pth")));
+
+    ASSERT_TRUE(app.createPathwayFromExisting(file("copy.pth"), file("base.pth")));
+    app.fitToView(true);  // what it does with a render device
+    EXPECT_NE(app.pathway->background, nullptr) << "painted on a plain frame";
+    EXPECT_EQ(app.pathway->cacher, nullptr) << "the base's side file would be written";
+    ASSERT_NE(app.shapeFinder, nullptr);
+    EXPECT_EQ(app.shapeFinder->origin, app.pathway->getGlobalFrame().translation);
+    answers = {{"Red", "r"}};
+    app.assignSelectionProteins();
+    expectOn("Red", kRedBox);
 }

@@ -348,7 +348,9 @@ TEST(ShapeFinderMarkers, FollowTheImageMapping) {
     RecordingWindow window;
     auto finder = finderOn(image, &window);
     finder->addSelection(std::make_unique<ImageProcessorSelection>(10, 10, 30, 20, false));
+    finder->addStrokePoint(40.5f, -20.5f, 5, 0, 0, -1);  // a stroke being drawn
     finder->setOrigin(1, 2, 0);
+    EXPECT_EQ(finder->strokeMarkers[0]->getGlobalFrame().translation, Vector3(41, 2 - 20, 0.01f));
     ASSERT_EQ(finder->selectionMarkers.size(), 1u);
     NodeEntity* marker = finder->selectionMarkers[0].get();
     EXPECT_FLOAT_EQ(marker->getSize().x, 20);
