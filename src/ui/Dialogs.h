@@ -3,6 +3,8 @@
 // it, so no slot waits for a person.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,6 +15,12 @@
 class App;
 class ImageProcessorSelection;
 class QWidget;
+
+// An open progress dialog; it closes when this goes.
+class OpenProgress {
+public:
+    virtual ~OpenProgress() = default;
+};
 
 class Dialogs {
 public:
@@ -42,6 +50,10 @@ public:
     virtual void warning(QWidget* parent, const QString& title, const QString& text) = 0;
     // A plain modal dialog holding one label.
     virtual void message(QWidget* parent, const QString& text) = 0;
+    // A window-modal progress for work of unknown length, with a "Cancel"
+    // button that calls `cancel`; the caller keeps the event loop running.
+    virtual std::unique_ptr<OpenProgress> cancellableProgress(QWidget* parent, const QString& label,
+                                                              std::function<void()> cancel) = 0;
     // The protein finder: false when cancelled or closed; otherwise the chosen
     // label and identifier. `region` is the painted region to preview, or null.
     virtual bool findProtein(QWidget* parent, App& app, const ImageProcessorSelection* region,

@@ -1,22 +1,28 @@
 #include "ui/ExperimentsPanel.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
+#include <optional>
 #include <sstream>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QFile>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QListWidget>
-#include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/AnalyzeServices.h"
@@ -24,6 +30,7 @@
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "model/TextFile.h"
+#include "model/Trace.h"
 #include "pathway/ExploreEntity.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeTabWidget.h"
@@ -101,10 +108,14 @@ bool readAssignments(const std::vector<std::string>& lines, int n, int k,
         std::istringstream fields(lines[at]);
         std::string point, centre;
         fields >> point >> centre;
+        if (centre.empty()) {
+            clusters.push_back(-1);
+            continue;
+        }
         int c = -1;
         const char* end = centre.data() + centre.size();
         auto [ptr, ec] = std::from_chars(centre.data(), end, c);
-        if (centre.empty() || ec != std::errc() || ptr != end || c < 0 || c >= k) {
+        if (ec != std::errc() || ptr != end || c < 0 || c >= k) {
             why = "entry " + std::to_string(i + 1) + " got no cluster between 0 and " +
                   std::to_string(k - 1) + ".";
             return false;
@@ -119,6 +130,8 @@ std::vector<int> regroup(const std::vector<int>& clusters, int k) {
     std::vector<std::size_t> counter(static_cast<std::size_t>(std::max(k, 0)), 0);
     for (std::size_t entry = 0; entry < clusters.size(); ++entry) {
         const int c = clusters[entry];
+        if (c < 0)
+            continue;
         rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(counter[c]), static_cast<int>(entry));
         for (int j = c + 1; j < k; ++j) ++counter[j];
     }
@@ -136,25 +149,47 @@ const char* const kTitle = "Protein Application";
 // The item's protein display name; separators have none.
 constexpr int kProteinRole = Qt::UserRole;
 
-QIcon colourStrip(const HeatmapColours& colours) {
-    const int n = static_cast<int>(colours.size());
-    QPixmap pixmap(std::max(1, 25 * n), 50);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    for (int i = 0; i < n; ++i) {
-        const Vector3& c = colours[i];
-        painter.fillRect(25 * i, 0, 25, 50,
-                         QColor(static_cast<int>(c.x * 255), static_cast<int>(c.y * 255),
-                                static_cast<int>(c.z * 255), 255));
-    }
-    return QIcon(pixmap);
+// A colour channel of 0..1 as a byte; what is not a number reads as 0.
+int channelByte(float value) {
+    return value > 0 ? (value < 1 ? static_cast<int>(value * 255) : 255) : 0;
 }
 
+// Drawn at the size the list shows it (60 x 10), whatever the number of
+// values: a band 5 pixels wide per value while they fit, as the list showed a
+// strip of 25 x 50 per value scaled down; beyond 12 values each column shows
+// the value that falls on it.
+QIcon colourStrip(const HeatmapColours& colours) {
+    constexpr int kShownWidth = 60, kShownHeight = 10, kBand = 5;
+    const std::size_t n = colours.size();
+    const int width = static_cast<int>(std::clamp<std::size_t>(n * kBand, 1, kShownWidth));
+    QImage strip(width, kShownHeight, QImage::Format_ARGB32);
+    strip.fill(Qt::transparent);
+    for (int x = 0; n > 0 && x < width; ++x) {
+        const Vector3& c =
+            colours[static_cast<std::size_t>(x) * n / static_cast<std::size_t>(width)];
+        const QRgb colour = qRgb(channelByte(c.x), channelByte(c.y), channelByte(c.z));
+        for (int y = 0; y < kShownHeight; ++y) {
+            strip.setPixel(x, y, colour);
+        }
+    }
+    return QIcon(QPixmap::fromImage(strip));
+}
+
+// Takes away whatever stands under a name the clustering writes, unless it is
+// a folder: a FIFO or device there would block its writer, a link lead it elsewhere.
+bool clearName(const char* name) {
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(name, error);
+    if (error || status.type() == std::filesystem::file_type::not_found) {
+        return !error || error == std::errc::no_such_file_or_directory;
+    }
+    return status.type() != std::filesystem::file_type::directory &&
+           std::filesystem::remove(name, error);
+}
+
+// The file written anew, never through what stood under its name.
 bool writeFile(const char* name, const std::string& text) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return !out.fail();
+    return clearName(name) && writeWhole(text, name);
 }
 
 }  // namespace
@@ -270,11 +305,20 @@ void ExperimentsPanel::cluster(int k) {
         fill(current, experiment);
         return;
     }
+    if (clustering_)
+        return;
     const std::vector<int> entries = entriesOf(experiment);
     std::vector<int> clusters;
     QString why;
-    if (!runClustering(entries, k, clusters, why)) {
-        fill(current, experiment);
+    clustering_ = true;
+    const Run run = runClustering(entries, k, clusters, why);
+    if (run == Run::Gone)
+        return;
+    clustering_ = false;
+    // The list stays as it was unless the clustering gave an answer.
+    if (run == Run::Cancelled)
+        return;
+    if (run == Run::Failed) {
         window_->dialogs().warning(this, kTitle, "Could not cluster \"" +
                                                      QString::fromStdString(experiment) + "\": " + why);
         return;
@@ -286,49 +330,45 @@ void ExperimentsPanel::cluster(int k) {
     }
 }
 
-bool ExperimentsPanel::runClustering(const std::vector<int>& entries, int k,
-                                     std::vector<int>& clusters, QString& why) {
+ExperimentsPanel::Run ExperimentsPanel::runClustering(const std::vector<int>& entries, int k,
+                                                      std::vector<int>& clusters, QString& why) {
     const int n = static_cast<int>(entries.size());
     if (k < 1 || k > n) {
         why = QString("k must lie between 1 and %1, the number of its entries.").arg(n);
-        return false;
+        return Run::Failed;
     }
     const HeatmapSeries* s = store();
     std::vector<HeatmapColours> colours;
-    for (int entry : entries) colours.push_back(s->coloursAt(entry));
+    for (int entry : entries) {
+        colours.push_back(s->coloursAt(entry));
+        trace("%d\n", static_cast<int>(colours.back().size()));
+    }
     const std::size_t dim = colours.front().size();
     for (const HeatmapColours& c : colours) {
         if (c.size() != dim || dim == 0) {
             why = "its entries do not all hold the same number of values.";
-            return false;
+            return Run::Failed;
         }
     }
     if (!writeFile("clustering_data.in", clustering::dataText(colours)) ||
         !writeFile("clustering_config.in",
                    clustering::configText(static_cast<int>(dim), n, k))) {
         why = "the clustering files cannot be written in " + QDir::currentPath() + ".";
-        return false;
+        return Run::Failed;
+    }
+    if (const Run run = runProgram(why); run != Run::Done) {
+        return run;
     }
 
-    QProcess process;
-    process.setWorkingDirectory(QDir::currentPath());
-    process.setStandardOutputFile("clustering.out", QIODevice::Truncate);
-    process.start(clusteringProgram_, {"-i", "clustering_config.in"});
-    if (!process.waitForStarted(-1)) {
-        why = "the clustering program " + clusteringProgram_ + " cannot be started.";
-        return false;
+    std::string unreadable;
+    QFile answer("clustering.out");
+    if (!isRegularFile("clustering.out", &unreadable) || !answer.open(QIODevice::ReadOnly)) {
+        why = "its answer clustering.out cannot be read" +
+              (unreadable.empty() ? QString(".") : ": " + QString::fromStdString(unreadable));
+        return Run::Failed;
     }
-    process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        const QString message = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-        why = QString("the clustering program failed (exit status %1)").arg(process.exitCode()) +
-              (message.isEmpty() ? QString(".") : ": " + message);
-        return false;
-    }
-
     std::vector<std::string> lines;
-    std::ifstream in("clustering.out", std::ios::binary);
+    std::istringstream in(answer.readAll().toStdString());
     for (std::string line; std::getline(in, line);) {
         stripCarriageReturn(line);
         lines.push_back(line);
@@ -336,9 +376,71 @@ bool ExperimentsPanel::runClustering(const std::vector<int>& entries, int k,
     std::string reason;
     if (!clustering::readAssignments(lines, n, k, clusters, reason)) {
         why = "the clustering program's answer is unusable: " + QString::fromStdString(reason);
-        return false;
+        return Run::Failed;
     }
-    return true;
+    return Run::Done;
+}
+
+ExperimentsPanel::Run ExperimentsPanel::runProgram(QString& why) {
+    if (!clearName("clustering.out")) {
+        why = "clustering.out in " + QDir::currentPath() + " cannot be replaced.";
+        return Run::Failed;
+    }
+    QProcess process;
+    process.setWorkingDirectory(QDir::currentPath());
+    process.setStandardOutputFile("clustering.out", QIODevice::Truncate);
+
+    std::optional<Run> end;
+    QEventLoop loop;
+    auto finish = [&](Run run) {
+        if (!end)
+            end = run;
+        loop.quit();
+    };
+    QObject::connect(&process, &QProcess::finished, &loop, [&] { finish(Run::Done); });
+    QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finish(Run::Failed);
+    });
+    QTimer limit;
+    limit.setSingleShot(true);
+    bool timedOut = false;
+    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        finish(Run::Failed);
+    });
+    // The panel goes with the pathway's pages, which the window may drop meanwhile.
+    const QPointer<ExperimentsPanel> self(this);
+    QObject::connect(this, &QObject::destroyed, &loop, [&] { finish(Run::Gone); });
+    std::unique_ptr<OpenProgress> progress = window_->dialogs().cancellableProgress(
+        this, "Clustering...", [&] { finish(Run::Cancelled); });
+    process.start(clusteringProgram_, {"-i", "clustering_config.in"});
+    limit.start(clusteringTimeLimitMs_);
+    // Timers, repaints and the layout go on while the program works.
+    if (!end)
+        loop.exec();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    if (!self)
+        return Run::Gone;
+    progress.reset();
+    if (*end == Run::Done &&
+        (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)) {
+        const QString message = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        why = QString("the clustering program failed (exit status %1)").arg(process.exitCode()) +
+              (message.isEmpty() ? QString(".") : ": " + message);
+        return Run::Failed;
+    }
+    if (timedOut) {
+        why = QString("the clustering program did not finish within %1 s; it was stopped.")
+                  .arg(clusteringTimeLimitMs_ / 1000.0);
+    } else if (*end == Run::Failed) {
+        why = "the clustering program " + clusteringProgram_ + " cannot be started.";
+    }
+    return *end;
 }
 
 void ExperimentsPanel::experimentItemChanged(int) {

@@ -34,13 +34,15 @@ std::vector<double> entryValues(const HeatmapColours& colours);
 std::string dataText(const std::vector<HeatmapColours>& entries);
 // "clustering_config.in": the nine directives.
 std::string configText(int dim, int size, int k);
-// The cluster of each of n entries from the program's output lines; false,
-// with the reason, when the marker, a line or a valid cluster number is missing.
+// The cluster of each of n entries from the program's output lines, -1 for an
+// entry whose line has no second field (it is left out); false, with the
+// reason, when the marker, a line or a valid cluster number is missing.
 bool readAssignments(const std::vector<std::string>& lines, int n, int k,
                      std::vector<int>& clusters, std::string& why);
 // Rows of the regrouped list: an entry index, or -1 for a separator. Each
 // cluster's block, in cluster order, is headed by a separator, and within a
-// block the later entry stands above the earlier.
+// block the later entry stands above the earlier; entries of cluster -1 are
+// left out.
 std::vector<int> regroup(const std::vector<int>& clusters, int k);
 }  // namespace clustering
 
@@ -55,6 +57,8 @@ public:
     std::string currentExperimentName() const;
     // The program "Cluster" runs; by default corvidane_kmeans beside this executable.
     void setClusteringProgram(const QString& path) { clusteringProgram_ = path; }
+    // How long a clustering may run before it is given up.
+    void setClusteringTimeLimit(int milliseconds) { clusteringTimeLimitMs_ = milliseconds; }
 
     QTabWidget* tabs() const { return tabs_; }
     QListWidget* list(int tabIndex) const;
@@ -77,10 +81,14 @@ private:
     std::vector<int> entriesOf(const std::string& experiment) const;
     QListWidgetItem* makeItem(int entry) const;
     void fill(QListWidget* list, const std::string& experiment);
-    // Writes the files, runs the program and reads its answer; false with the
-    // reason for the user.
-    bool runClustering(const std::vector<int>& entries, int k, std::vector<int>& clusters,
-                       QString& why);
+    enum class Run { Done, Failed, Cancelled, Gone };
+    // Writes the files, runs the program and reads its answer; Failed with the
+    // reason for the user; Gone when the panel went while the program ran.
+    Run runClustering(const std::vector<int>& entries, int k, std::vector<int>& clusters,
+                      QString& why);
+    // Runs the program with the event loop going, under a progress dialog
+    // that can cancel it, until it ends or the time limit passes.
+    Run runProgram(QString& why);
 
     MyQTWindow* window_;
     AnalyzeTabWidget* tab_;
@@ -91,4 +99,7 @@ private:
     std::vector<QListWidget*> lists_;
     std::vector<std::string> experiments_;
     QString clusteringProgram_;
+    int clusteringTimeLimitMs_ = 120000;
+    // A clustering is running: "Cluster" waits for it.
+    bool clustering_ = false;
 };

@@ -41,6 +41,37 @@ void ProgressDialogService::stepProgress(int value) {
     QCoreApplication::processEvents();
 }
 
+namespace {
+
+class CancellableProgress : public OpenProgress {
+public:
+    CancellableProgress(QWidget* parent, const QString& label, std::function<void()> cancel)
+        : dialog_(new QProgressDialog(label, "Cancel", 0, 0, parent)) {
+        dialog_->setWindowModality(Qt::WindowModal);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        QObject::connect(dialog_, &QProgressDialog::canceled, dialog_, std::move(cancel));
+        dialog_->show();
+    }
+    ~CancellableProgress() override {
+        // The parent may have taken the dialog with it already.
+        if (dialog_) {
+            dialog_->disconnect();
+            delete dialog_.data();
+        }
+    }
+
+private:
+    QPointer<QProgressDialog> dialog_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenProgress> openCancellableProgress(QWidget* parent, const QString& label,
+                                                      std::function<void()> cancel) {
+    return std::make_unique<CancellableProgress>(parent, label, std::move(cancel));
+}
+
 void ProgressDialogService::closeDialog() {
     if (!dialog_) {
         return;

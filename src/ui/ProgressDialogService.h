@@ -2,12 +2,22 @@
 // button at a time, stepped by long work that runs on the GUI thread.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include <QPointer>
+#include <QProgressDialog>
 
-class QProgressDialog;
+#include "ui/Dialogs.h"
+
+class QString;
 class QWidget;
+
+// A window-modal busy progress over `parent` with a "Cancel" button, shown at
+// once; `cancel` runs when the user cancels (the button, Escape or closing it).
+std::unique_ptr<OpenProgress> openCancellableProgress(QWidget* parent, const QString& label,
+                                                      std::function<void()> cancel);
 
 class ProgressDialogService {
 public:

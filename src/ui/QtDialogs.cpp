@@ -12,6 +12,7 @@
 #include "app/App.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/ShapeFinder.h"
+#include "ui/ProgressDialogService.h"
 #include "ui/ProteinFinder.h"
 
 std::optional<QString> QtDialogs::text(QWidget* parent, const QString& title, const QString& label,
@@ -80,6 +81,11 @@ void QtDialogs::message(QWidget* parent, const QString& text) {
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(text, &dialog));
     dialog.exec();
+}
+
+std::unique_ptr<OpenProgress> QtDialogs::cancellableProgress(QWidget* parent, const QString& label,
+                                                             std::function<void()> cancel) {
+    return openCancellableProgress(parent, label, std::move(cancel));
 }
 
 bool QtDialogs::findProtein(QWidget* parent, App& app, const ImageProcessorSelection* region,

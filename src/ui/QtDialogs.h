@@ -20,6 +20,8 @@ public:
                          const QString& filter) override;
     void warning(QWidget* parent, const QString& title, const QString& text) override;
     void message(QWidget* parent, const QString& text) override;
+    std::unique_ptr<OpenProgress> cancellableProgress(QWidget* parent, const QString& label,
+                                                      std::function<void()> cancel) override;
     bool findProtein(QWidget* parent, App& app, const ImageProcessorSelection* region,
                      std::string& label, std::string& id) override;
 };

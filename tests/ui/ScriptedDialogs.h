@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/Dialogs.h"
+#include "ui/ProgressDialogService.h"
 
 class ScriptedDialogs : public Dialogs {
 public:
@@ -23,6 +24,10 @@ public:
     std::deque<std::optional<std::pair<std::string, std::string>>> proteins;
     // Runs instead of the queue when set (to inspect App state in the finder).
     std::function<bool(App&, const ImageProcessorSelection*, std::string&, std::string&)> finder;
+    // The Cancel of the open cancellable progress; empty while none is open.
+    std::function<void()> cancelProgress;
+    // When set, the real progress dialog opens instead, for a test to click.
+    bool realProgress = false;
 
     std::vector<std::string> calls;
     // Items offered by the last item() call, and the one offered first.
@@ -70,6 +75,19 @@ public:
     }
     void message(QWidget*, const QString& text) override {
         calls.push_back("message:" + text.toStdString());
+    }
+    std::unique_ptr<OpenProgress> cancellableProgress(QWidget* parent, const QString& label,
+                                                      std::function<void()> cancel) override {
+        calls.push_back("progress:" + label.toStdString());
+        if (realProgress)
+            return openCancellableProgress(parent, label, std::move(cancel));
+        cancelProgress = std::move(cancel);
+        struct Open : OpenProgress {
+            explicit Open(std::function<void()>& slot) : slot(slot) {}
+            ~Open() override { slot = nullptr; }
+            std::function<void()>& slot;
+        };
+        return std::make_unique<Open>(cancelProgress);
     }
     bool findProtein(QWidget*, App& app, const ImageProcessorSelection* region, std::string& label,
                      std::string& id) override {

@@ -1,32 +1,47 @@
 // The clustering files and their answer as plain functions, and the
 // experiments panel on the built sample pathway with the real k-means program.
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QSlider>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBox>
 
+#include "SamplePathway.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "model/Trace.h"
 #include "pathway/ExploreEntity.h"
 #include "scene/Glyph.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/ExperimentsPanel.h"
 #include "ui/VisualsPage.h"
-#include "SamplePathway.h"
 
 namespace {
 
 const Vector3 kWhite(1, 1, 1);
+
+// A stand-in clustering program written in the working folder.
+QString script(const char* name, const std::string& body) {
+    std::ofstream(name) << "#!/bin/sh\n" << body;
+    QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::ExeOwner);
+    return QDir::current().absoluteFilePath(name);
+}
 
 TEST(ClusteringFiles, EntryValuesOnTheEntrysOwnScale) {
     // Blue 0.5 and red 0.8: low -0.5, high 0.8, range 1.3.
@@ -65,8 +80,9 @@ TEST(ClusteringAnswer, RegroupingOrders) {
     EXPECT_EQ(clustering::regroup({0, 0, 0}, 1), (std::vector<int>{-1, 2, 1, 0}));
     // Clusters in reverse store order come out in cluster order.
     EXPECT_EQ(clustering::regroup({2, 1, 0}, 3), (std::vector<int>{-1, 2, -1, 1, -1, 0}));
-    // An empty cluster keeps its separator.
+    // An empty cluster keeps its separator; an entry of cluster -1 is left out.
     EXPECT_EQ(clustering::regroup({0, 2}, 3), (std::vector<int>{-1, 0, -1, -1, 1}));
+    EXPECT_EQ(clustering::regroup({1, -1, 0}, 2), (std::vector<int>{-1, 2, -1, 0}));
 }
 
 TEST(ClusteringAnswer, ReadsTheBlockAndRefusesWhatDoesNotFit) {
@@ -80,9 +96,14 @@ TEST(ClusteringAnswer, ReadsTheBlockAndRefusesWhatDoesNotFit) {
     EXPECT_FALSE(clustering::readAssignments({"  (Cluster assignments: ", "a", "b", "0 0"}, 1, 1,
                                              clusters, why));
     EXPECT_NE(why.find("no cluster assignments"), std::string::npos);
-    // c = k, a negative number, a missing field, a field that is no number.
+    // A line without a second field leaves its entry out.
+    std::vector<std::string> short_ = good;
+    short_.back() = "    1";
+    ASSERT_TRUE(clustering::readAssignments(short_, 2, 2, clusters, why)) << why;
+    EXPECT_EQ(clusters, (std::vector<int>{1, -1}));
+    // c = k, a negative number, a field that is no number.
     EXPECT_FALSE(clustering::readAssignments(good, 2, 1, clusters, why));
-    for (const char* line : {"    1  -1  0", "    1", "    1  x  0", "    1  1.5  0"}) {
+    for (const char* line : {"    1  -1  0", "    1  x  0", "    1  1.5  0"}) {
         std::vector<std::string> bad = good;
         bad.back() = line;
         EXPECT_FALSE(clustering::readAssignments(bad, 2, 2, clusters, why)) << line;
@@ -113,12 +134,6 @@ protected:
         int n = 0;
         for (int i = 0; i < store().entryCount(); ++i) n += store().experimentAt(i) == experiment;
         return n;
-    }
-    // A stand-in program written in the working folder.
-    QString script(const char* name, const std::string& body) {
-        std::ofstream(name) << "#!/bin/sh\n" << body;
-        QFile::setPermissions(name, QFile::permissions(name) | QFileDevice::ExeOwner);
-        return QDir::current().absoluteFilePath(name);
     }
     void expectWarnedAndUnclustered(const char* what) {
         ASSERT_FALSE(dialogs->calls.empty()) << what;
@@ -165,8 +180,9 @@ TEST_F(ExperimentsPanelTest, OneTabPerExperimentWithItsEntries) {
     const auto found = currentList()->findItems(QString::fromStdString(text), Qt::MatchExactly);
     ASSERT_FALSE(found.isEmpty()) << text;
     EXPECT_EQ(found[0]->toolTip().toStdString(), text + "\n" + store().noteAt(entry));
+    // Drawn at the size shown: 5 pixels a value, as 25 x 50 scaled into 60 x 10.
     EXPECT_EQ(found[0]->icon().availableSizes().value(0),
-              QSize(25 * static_cast<int>(store().coloursAt(entry).size()), 50));
+              QSize(5 * static_cast<int>(store().coloursAt(entry).size()), 10));
 
     // The panel leaves the splitter with itself.
     delete panel;
@@ -180,7 +196,7 @@ TEST_F(ExperimentsPanelTest, ClustersTheCurrentExperimentWithTheProgram) {
     ASSERT_GE(n, 3);
     panel->kBox()->setValue(3);
     QTest::mouseClick(panel->clusterButton(), Qt::LeftButton);
-    EXPECT_TRUE(dialogs->calls.empty()) << dialogs->calls.front();
+    EXPECT_EQ(dialogs->calls, std::vector<std::string>{"progress:Clustering..."});
 
     const QStringList rows = texts(currentList());
     EXPECT_EQ(rows.size(), n + 3);
@@ -239,11 +255,103 @@ TEST_F(ExperimentsPanelTest, EveryClusteringFailureIsToldAndLeavesTheListUnclust
     HeatmapSeries& series = *pathway()->graph->heatmaps;
     series.addEntry("", series.proteinAt(0), "extra", "", panel->currentExperimentName(), "",
                     HeatmapColours{Vector3(0, 0, 0)});
+    panel->cluster(-1);
     panel->setClusteringProgram(CORVIDANE_KMEANS_PROGRAM);
     panel->cluster(2);
     ASSERT_FALSE(dialogs->calls.empty());
     EXPECT_NE(dialogs->calls.back().find("same number of values"), std::string::npos);
     expectWarnedAndUnclustered("unequal colour counts");
+}
+
+TEST_F(ExperimentsPanelTest, AnEntryOfManyValuesGetsAStripOfTheShownSize) {
+    HeatmapColours many(100000, Vector3(0, 0, 1));
+    many.front() = Vector3(1, 0, 0);
+    many.back() = Vector3(0, 1, 0);
+    many[99999 * 59 / 60 - 10] = Vector3(std::nanf(""), 2, -1);  // not drawn
+    HeatmapSeries& series = *pathway()->graph->heatmaps;
+    Array<std::string> names;
+    series.experimentNames(names);
+    series.addEntry("", series.proteinAt(0), "many", "", names.back(), "", many);
+    makePanel();
+    const auto found = currentList()->findItems("@ many", Qt::MatchEndsWith);
+    ASSERT_EQ(found.size(), 1);
+    const QIcon icon = found[0]->icon();
+    ASSERT_EQ(icon.availableSizes(), QList<QSize>{QSize(60, 10)});
+    const QImage strip = icon.pixmap(QSize(60, 10)).toImage();
+    EXPECT_EQ(strip.pixel(0, 9), qRgb(255, 0, 0));
+    EXPECT_EQ(strip.pixel(30, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(strip.pixel(59, 5), qRgb(0, 0, 255)) << "column 59 shows value 98333";
+}
+
+TEST_F(ExperimentsPanelTest, TheWindowLivesWhileTheProgramRunsAndCancelChangesNothing) {
+    makePanel();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    panel->cluster(2);
+    const QStringList grouped = texts(currentList());
+    ASSERT_EQ(grouped.count(ExperimentsPanel::kSeparator), 2);
+
+    // The real dialog, its Cancel clicked while the program sleeps.
+    panel->setClusteringProgram(script("sleeps.sh", "exec sleep 30\n"));
+    dialogs->realProgress = true;
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    QTimer::singleShot(300, [&] {
+        auto* progress = panel->findChild<QProgressDialog*>();
+        ASSERT_NE(progress, nullptr);
+        QPushButton* cancel = progress->findChild<QPushButton*>();
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_EQ(cancel->text(), "Cancel");
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(panel->clusterButton(), Qt::LeftButton);
+    EXPECT_LT(clock.elapsed(), 10000) << "the program was not stopped";
+    EXPECT_GE(ticks, 2) << "the event loop stood still";
+    EXPECT_EQ(panel->findChild<QProgressDialog*>(), nullptr);
+    EXPECT_EQ(texts(currentList()), grouped);
+    EXPECT_EQ(dialogs->calls.back(), "progress:Clustering...");
+
+    // Past its time limit the program is stopped, the user told, the list kept.
+    dialogs->realProgress = false;
+    panel->setClusteringTimeLimit(200);
+    panel->cluster(3);
+    EXPECT_EQ(dialogs->calls.back(),
+              "warning:Could not cluster \"" + panel->currentExperimentName() +
+                  "\": the clustering program did not finish within 0.2 s; it was stopped.");
+    EXPECT_EQ(texts(currentList()), grouped);
+    EXPECT_FALSE(dialogs->cancelProgress) << "the progress stayed open";
+}
+
+TEST_F(ExperimentsPanelTest, ClusteringFilesAreWrittenAfreshAndShortLinesLeaveEntriesOut) {
+    makePanel();
+    const int n = currentList()->count();
+    // FIFOs would block whoever opens them.
+    for (const char* name : {"clustering_data.in", "clustering.out"}) {
+        ASSERT_EQ(::mkfifo(name, 0600), 0) << name;
+    }
+    std::string lines = "echo '  (Cluster assignments:'\necho h1\necho h2\necho '    0'\n";
+    for (int i = 1; i < n; ++i)
+        lines += "echo '  " + std::to_string(i) + "  0  0.1'\n";
+    panel->setClusteringProgram(script("short.sh", lines));
+    testing::internal::CaptureStdout();
+    panel->cluster(1);
+    traceFlush();
+    const std::string traced = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(dialogs->calls, std::vector<std::string>{"progress:Clustering..."});
+    EXPECT_TRUE(std::filesystem::is_regular_file("clustering_data.in"));
+    // One colour-count line per entry.
+    const std::string dim = std::to_string(store().coloursAt(0).size()) + "\n";
+    std::size_t counted = 0;
+    for (std::size_t at = traced.find(dim); at != std::string::npos;
+         at = traced.find(dim, at + 1)) {
+        counted += at == 0 || traced[at - 1] == '\n';
+    }
+    EXPECT_GE(counted, static_cast<std::size_t>(n));
+    EXPECT_EQ(currentList()->count(), n) << "the first entry is left out, a separator added";
 }
 
 TEST_F(ExperimentsPanelTest, WithoutExperimentsThePanelStaysCollapsed) {
@@ -297,11 +405,17 @@ TEST_F(AssembledPanelTest, PlacedBetweenTheTabsAndTheViewAndRemovedWithThePages)
     tab().setLayoutRunning(true);
     EXPECT_TRUE(tab().visualsPage()->adjustButton()->isChecked());
     panel->cluster(2);
-    EXPECT_TRUE(dialogs->calls.empty());
+    EXPECT_EQ(dialogs->calls, std::vector<std::string>{"progress:Clustering..."});
 
+    // The pages may go while the program runs: the run ends quietly.
+    panel->setClusteringProgram(script("sleeps.sh", "exec sleep 30\n"));
     testing::internal::CaptureStdout();
-    tab().resetForPathway();
+    QTimer::singleShot(100, [&] { tab().resetForPathway(); });
+    QElapsedTimer clock;
+    clock.start();
+    panel->cluster(2);
     testing::internal::GetCapturedStdout();
+    EXPECT_LT(clock.elapsed(), 10000) << "the program outlived the panel";
     EXPECT_EQ(tab().experimentsPanel(), nullptr);
     EXPECT_EQ(window->splitter()->count(), 2);
     EXPECT_EQ(app().pathway, nullptr);
