@@ -42,15 +42,12 @@ bool parseArguments(int argc, const char* const* argv, BatchInputs& inputs) {
                 i += 2;
                 break;
             case 'e': {
-                // A repeated -e adds its files; an -e without any is a mistake,
-                // not a request for no experiments.
+                // A repeated -e adds its files; one directly followed by another
+                // option asks for no experiments (a job that only refreshes the network).
                 int next = i + 1;
                 while (next < argc && !beginsWithDash(argv[next])) {
                     inputs.experimentFiles.push_back(argv[next]);
                     ++next;
-                }
-                if (next == i + 1) {
-                    return false;
                 }
                 seenE = true;
                 i = next;

@@ -21,21 +21,27 @@ std::optional<TextInput> openConfiguration(const std::string& path, std::string&
     return TextInput::fromFile(path, &why);
 }
 
-// The -c file's format messages carry no line end: the usage text follows them directly.
+// The -c file's two format messages of its own syntax go to standard output
+// without a line end: the usage text follows them directly.
 void badFormat(const std::string& detail) {
     std::printf("Bad configuration file format.\n%s", detail.c_str());
     std::fflush(stdout);
 }
 
-// The next token of a -c file (only looked at when `peek`); false, after the
-// format message, when the tokenizer could not read one.
-bool nextToken(TextInput& input, Token& token, bool peek = false) {
+// What else is wrong with a -c file is ours to say, on standard error.
+void unreadable(const std::string& path, const Token& token, const std::string& detail) {
+    std::fprintf(stderr, "corvidane: %s, line %d, column %d: %s\n", path.c_str(), token.line,
+                 token.column, detail.c_str());
+}
+
+// The next token of a -c file (only looked at when `peek`); false, after a
+// message, when the tokenizer could not read one.
+bool nextToken(const std::string& path, TextInput& input, Token& token, bool peek = false) {
     token = peek ? input.peek() : input.read();
     if (token.type != Token::Type::Error) {
         return true;
     }
-    badFormat(token.text + " (line " + std::to_string(token.line) + ", column " +
-              std::to_string(token.column) + ")");
+    unreadable(path, token, token.text);
     return false;
 }
 
@@ -92,30 +98,31 @@ bool readConfigurationFile(const std::string& path, Table<std::string, std::stri
                      error.c_str());
         return false;
     }
+    bool forgiven = false;
     while (input->hasMore()) {
         Token key, equals, value;
-        if (!nextToken(*input, key)) {
+        if (!nextToken(path, *input, key)) {
             return false;
         }
         if (key.type != Token::Type::Symbol) {
-            badFormat("Expected a key but given '" + key.text + "'");
+            unreadable(path, key, "expected a key but given '" + key.text + "'");
             return false;
         }
-        if (!nextToken(*input, equals)) {
+        if (!nextToken(path, *input, equals)) {
             return false;
         }
         if (!isSymbol(equals, "=")) {
             badFormat("Expected '=' but given '" + equals.text + "'");
             return false;
         }
-        if (!nextToken(*input, value)) {
+        if (!nextToken(path, *input, value)) {
             return false;
         }
         std::string text;
         if (!isSymbol(value, ";")) {
             text = value.text;
             Token end;
-            if (!nextToken(*input, end, true)) {
+            if (!nextToken(path, *input, end, true)) {
                 return false;
             }
             if (isSymbol(end, ";")) {
@@ -124,9 +131,15 @@ bool readConfigurationFile(const std::string& path, Table<std::string, std::stri
                 // A missing ";" is forgiven: the entry is still stored, and the
                 // token is left for the next entry, whose key it likely is.
                 badFormat("Expected ';' but given '" + end.text + "'");
+                forgiven = true;
             }
         }
         table[key.text] = text;
+    }
+    if (forgiven) {
+        // The job's trace follows on a line of its own.
+        std::printf("\n");
+        std::fflush(stdout);
     }
     return true;
 }
