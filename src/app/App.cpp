@@ -67,6 +67,18 @@ App::~App() {
     idleEntity.reset();
 }
 
+double readAnimationSpeed(const std::string& text) {
+    const double speed = stringToDouble(text);
+    if (std::isfinite(speed) && speed >= 0 && speed <= maxAnimationSpeed) {
+        return speed;
+    }
+    // Beyond the bound an explore would take minutes to open.
+    const double used = std::isfinite(speed) && speed > 0 ? maxAnimationSpeed : 0.0;
+    std::fprintf(stderr, "corvidane: config.txt animationSpeed \"%s\" is outside 0 to %g; using %g\n",
+                 text.c_str(), maxAnimationSpeed, used);
+    return used;
+}
+
 void App::init() {
     // Sorted, so that of two files with the same key the later name wins on
     // every system alike.
@@ -119,9 +131,13 @@ void App::init() {
     if (!font) {
         // Labels without a font would not be drawn at all.
         font = Font::fromFile(Font::DEFAULT_FONT_FILE);
+        if (!fontFile.empty()) {
+            std::fprintf(stderr, "corvidane: config.txt fontFile \"%s\" %s\n", fontFile.c_str(),
+                         font ? "is not used; labels use the default font"
+                              : "is not used, nor is the default font; labels are not drawn");
+        }
     }
-    const double speed = stringToDouble(value("animationSpeed"));
-    animationSpeed = std::isfinite(speed) && speed >= 0 ? speed : 0.0;
+    animationSpeed = readAnimationSpeed(value("animationSpeed"));
 
     idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f),
                                               Color4(1, 1, 1, 1), false);

@@ -46,6 +46,12 @@ class SelectorFactory;
 class ShapeFinder;
 class WindowServices;
 
+// Longest explore animation, in units of the default speed 1.
+constexpr double maxAnimationSpeed = 10.0;
+// The animationSpeed key: a number of 0 to maxAnimationSpeed; any other text
+// is said on standard error with the value used instead.
+double readAnimationSpeed(const std::string& text);
+
 class App {
 public:
     // Deletes the explore view; defined where its type is known.

@@ -6,33 +6,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include <QSaveFile>
 
+#include "engine/RegularFile.h"
 #include "model/TextConversions.h"
 #include "model/Trace.h"
 
 bool isRegularFile(const std::string& path, std::string* why) {
-    auto refuse = [&](const std::string& reason) {
-        if (why != nullptr) {
-            *why = reason;
-        }
-        return false;
-    };
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        return refuse(std::strerror(errno));
-    }
-    if (S_ISDIR(info.st_mode)) {
-        return refuse("it is a folder");
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return refuse("it is not a regular file");
-    }
-    if (info.st_size > maxTextFileBytes) {
-        return refuse("it is larger than " + std::to_string(maxTextFileBytes >> 20) + " MiB");
-    }
-    return true;
+    return isRegularFileOfAtMost(path, maxTextFileBytes, why);
 }
 
 TextFileReader::~TextFileReader() {
@@ -177,15 +160,61 @@ bool commitWhole(QSaveFile& file) {
     return true;
 }
 
+std::string writeTargetOf(const std::string& path, std::string& why) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status own = fs::symlink_status(path, error);
+    if (own.type() == fs::file_type::not_found) {
+        return path;
+    }
+    if (error) {
+        why = error.message();
+        return "";
+    }
+    if (own.type() == fs::file_type::regular) {
+        return path;
+    }
+    if (own.type() == fs::file_type::directory) {
+        why = "it is a folder";
+        return "";
+    }
+    if (own.type() == fs::file_type::symlink) {
+        const fs::path target = fs::canonical(path, error);
+        if (!error && fs::is_regular_file(fs::status(target, error)) && !error) {
+            return target.string();
+        }
+        why = "it is a symbolic link to something that is not a regular file";
+        return "";
+    }
+    why = "it exists and is not a regular file";
+    return "";
+}
+
+std::string writeFailureOf(const QFileDevice& file, int errnoAfter) {
+    if (file.error() != QFileDevice::NoError) {
+        return file.errorString().toStdString();
+    }
+    return std::strerror(errnoAfter != 0 ? errnoAfter : EIO);
+}
+
 bool writeWhole(std::string_view bytes, const std::string& path, std::string* error) {
-    QSaveFile file(QString::fromStdString(path));
+    std::string why;
+    const std::string target = writeTargetOf(path, why);
+    if (target.empty()) {
+        if (error != nullptr) {
+            *error = why;
+        }
+        return false;
+    }
+    QSaveFile file(QString::fromStdString(target));
     const auto size = static_cast<qint64>(bytes.size());
+    errno = 0;
     if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size &&
         commitWhole(file)) {
         return true;
     }
     if (error != nullptr) {
-        *error = file.errorString().toStdString();
+        *error = writeFailureOf(file, errno);
     }
     file.cancelWriting();
     return false;

@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <vector>
 
-#include <QFile>
 #include <QGlyphRun>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRawFont>
 
+#include "engine/RegularFile.h"
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
 
@@ -71,15 +71,16 @@ std::shared_ptr<Font> Font::fromFile(const std::string& path) {
                      path.c_str());
         return nullptr;
     }
-    QFile file(QString::fromStdString(path));
-    if (path.empty() || !file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read font file \"%s\"; labels are not drawn\n", path.c_str());
+    // The caller says what is used instead.
+    std::string bytes, why;
+    if (path.empty() || !readRegularFile(path, maxFileBytes, bytes, &why)) {
+        std::fprintf(stderr, "cannot read font file \"%s\": %s\n", path.c_str(),
+                     path.empty() ? "no file named" : why.c_str());
         return nullptr;
     }
-    QByteArray data = file.readAll();
-    QRawFont raw(data, kPixelSize);
+    QRawFont raw(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), kPixelSize);
     if (!raw.isValid()) {
-        std::fprintf(stderr, "\"%s\" is not a usable font; labels are not drawn\n", path.c_str());
+        std::fprintf(stderr, "\"%s\" is not a usable font\n", path.c_str());
         return nullptr;
     }
 

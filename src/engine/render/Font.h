@@ -31,8 +31,12 @@ public:
     // is unreadable and is not drawn; neither is one wholly out of view.
     static constexpr float SMALLEST_READABLE_PIXELS = 4.0f;
 
-    // Null, with a warning on stderr, when the file cannot be read as a font
-    // (or no Qt GUI application exists to rasterise it).
+    // Largest font file read: the largest real fonts are tens of MiB.
+    static constexpr long long maxFileBytes = 64LL << 20;
+
+    // Null, with a warning on stderr, when the file is not a regular file of
+    // at most maxFileBytes that reads as a font (or no Qt GUI application
+    // exists to rasterise it).
     static std::shared_ptr<Font> fromFile(const std::string& path);
 
     // (sum of the characters' advances, 1.5 * size), in the units of size.

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdio>
 
+#include "engine/RegularFile.h"
+
 namespace {
 
 std::atomic<long long> decodeAttempts{0};
@@ -119,8 +121,17 @@ long long Image::filesDecoded() {
 
 bool Image::load(const std::string& path) {
     decodeAttempts.fetch_add(1, std::memory_order_relaxed);
+    std::string bytes, why;
+    if (!readRegularFile(path, maxFileBytes, bytes, &why)) {
+        std::fprintf(stderr, "cannot read image %s: %s\n", path.c_str(), why.c_str());
+        return false;
+    }
+    const auto data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QImage loaded;
-    if (!loaded.load(QString::fromStdString(path))) {
+    // The content tells the format; the extension helps those that carry no signature.
+    const std::size_t dot = path.rfind('.');
+    const std::string suffix = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    if (!loaded.loadFromData(data) && !loaded.loadFromData(data, suffix.c_str())) {
         std::fprintf(stderr, "cannot read image %s\n", path.c_str());
         return false;
     }

@@ -20,6 +20,11 @@ public:
     // Takes a copy converted to 1, 3 or 4 channels, keeping alpha when present.
     explicit Image(const QImage& image);
 
+    // Largest picture file read: far beyond any background, short of what a
+    // mistaken name (a disk image, a device) would cost.
+    static constexpr long long maxFileBytes = 256LL << 20;
+
+    // Only a regular file of at most maxFileBytes is read.
     static Image fromFile(const std::string& path, bool* ok = nullptr);
     [[nodiscard]] bool load(const std::string& path);
     [[nodiscard]] bool save(const std::string& path) const;
