@@ -2,10 +2,15 @@
 // layout passes and the -o pathway with its .cache file.
 #include "app/Batch.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -77,74 +82,95 @@ std::string unwritableFolderReason(const std::string& path) {
     return "";
 }
 
-// Where a finished output file goes: its own path, or the regular file that a
-// symbolic link there names (written through, like an editor would). Anything
-// else already at the path - a folder, a FIFO, a device, a dangling link - is
-// refused with `why` set, so that a job never replaces what is not its own.
-std::string destinationOf(const std::string& path, std::string& why) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status own = fs::symlink_status(path, error);
-    if (own.type() == fs::file_type::not_found) {
-        return path;
+// The staging folder a signal handler removes: its path and an open handle,
+// kept where the handler reaches them without allocating.
+char stagingPath[4096];
+volatile sig_atomic_t stagingFd = -1;
+
+// Removes what the folder holds, then the folder, with calls safe in a
+// signal handler: the entries are read straight from the open handle.
+void removeStagingNow() {
+    const int fd = stagingFd;
+    if (fd < 0) {
+        return;
     }
-    if (error) {
-        why = error.message();
-        return "";
-    }
-    if (own.type() == fs::file_type::regular) {
-        return path;
-    }
-    if (own.type() == fs::file_type::directory) {
-        why = "it is a folder";
-        return "";
-    }
-    if (own.type() == fs::file_type::symlink) {
-        const fs::path target = fs::canonical(path, error);
-        if (!error && fs::is_regular_file(fs::status(target, error)) && !error) {
-            return target.string();
+    alignas(8) char entries[4096];
+    for (int round = 0; round < 64; ++round) {
+        ::lseek(fd, 0, SEEK_SET);
+        const long got = ::syscall(SYS_getdents64, fd, entries, sizeof entries);
+        bool removed = false;
+        for (long at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(entries + at);
+            const char* name = entry->d_name;
+            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+                removed = ::unlinkat(fd, name, 0) == 0 || removed;
+            }
+            at += entry->d_reclen;
         }
-        why = "it is a symbolic link to something that is not a regular file";
-        return "";
+        if (!removed) {
+            break;
+        }
     }
-    why = "it exists and is not a regular file";
-    return "";
+    ::rmdir(stagingPath);
 }
 
-// A private folder beside the output where every file of the job is made; the
-// outputs are replaced only once all of them are complete, and the folder goes
-// with whatever it still holds when the job ends.
-class StagingFolder {
-public:
-    ~StagingFolder() {
-        if (!path_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(path_, ignored);
-        }
-    }
-    bool create(const std::string& outputPath) {
-        std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
-        if (folder.empty()) {
-            folder = ".";
-        }
-        std::string pattern =
-            (folder / ("." + std::filesystem::path(outputPath).filename().string() +
-                       ".unfinished-XXXXXX"))
-                .string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            return false;
-        }
-        path_ = pattern;
-        return true;
-    }
-    // The staged twin of an output file name.
-    std::string at(const std::string& fileName) const {
-        return (std::filesystem::path(path_) / fileName).string();
-    }
+extern "C" void onStopSignal(int signalNumber) {
+    removeStagingNow();
+    // Ends the way the signal would have ended it.
+    ::signal(signalNumber, SIG_DFL);
+    ::raise(signalNumber);
+}
 
-private:
-    std::string path_;
-};
+}  // namespace
+
+StagingFolder::~StagingFolder() {
+    if (path_.empty()) {
+        return;
+    }
+    for (const auto& [signalNumber, previous] : previousHandlers_) {
+        ::sigaction(signalNumber, &previous, nullptr);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+    stagingFd = -1;
+    ::close(fd_);
+}
+
+bool StagingFolder::create(const std::string& outputPath) {
+    std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    std::string pattern = (folder / ("." + std::filesystem::path(outputPath).filename().string() +
+                                     ".unfinished-XXXXXX"))
+                              .string();
+    if (pattern.size() >= sizeof stagingPath || ::mkdtemp(pattern.data()) == nullptr) {
+        return false;
+    }
+    path_ = pattern;
+    // Ctrl-C, SIGTERM or a closed terminal would otherwise leave the folder behind.
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) {
+        std::memcpy(stagingPath, path_.c_str(), path_.size() + 1);
+        stagingFd = fd_;
+        struct sigaction action {};
+        action.sa_handler = onStopSignal;
+        sigemptyset(&action.sa_mask);
+        for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction previous {};
+            if (::sigaction(signalNumber, &action, &previous) == 0) {
+                previousHandlers_.emplace_back(signalNumber, previous);
+            }
+        }
+    }
+    return true;
+}
+
+std::string StagingFolder::at(const std::string& fileName) const {
+    return (std::filesystem::path(path_) / fileName).string();
+}
+
+namespace {
 
 // Moves a finished file over its destination in one step. A destination on
 // another file system (through a link) is written as a QSaveFile, which
@@ -171,14 +197,16 @@ bool replaceWith(const std::string& staged, const std::string& destination, std:
     }
     while (!source.atEnd()) {
         const QByteArray block = source.read(1 << 20);
+        errno = 0;
         if (block.isEmpty() || copy.write(block) != block.size()) {
-            why = (block.isEmpty() ? source.errorString() : copy.errorString()).toStdString();
+            why = block.isEmpty() ? source.errorString().toStdString() : writeFailureOf(copy, errno);
             copy.cancelWriting();
             return false;
         }
     }
+    errno = 0;
     if (!commitWhole(copy)) {
-        why = copy.errorString().toStdString();
+        why = writeFailureOf(copy, errno);
         return false;
     }
     return true;
@@ -306,7 +334,7 @@ int runBatch(const BatchInputs& inputs) {
     // The output is checked before anything is built: a job must not run for
     // nothing, nor replace what is not a regular file.
     std::string why;
-    const std::string outputDestination = destinationOf(outputPath, why);
+    const std::string outputDestination = writeTargetOf(outputPath, why);
     if (outputDestination.empty()) {
         failure("cannot write the output pathway %s: %s", outputPath, why);
         return batchFailed;
@@ -357,7 +385,7 @@ int runBatch(const BatchInputs& inputs) {
         const std::filesystem::path folder = std::filesystem::path(outputPath).parent_path();
         for (const std::string& name : names) {
             const std::string path = (folder / name).string();
-            const std::string destination = destinationOf(path, why);
+            const std::string destination = writeTargetOf(path, why);
             if (destination.empty()) {
                 failure("cannot write %s: %s", path, why);
                 return batchFailed;

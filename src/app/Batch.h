@@ -2,7 +2,9 @@
 // on the calling thread.
 #pragma once
 
+#include <csignal>
 #include <string>
+#include <utility>
 
 #include "engine/Table.h"
 
@@ -49,6 +51,29 @@ BatchSettings readBatchSettings(const Table<std::string, std::string>& configura
 // A filter key as a whole number of 0 to maxFilterValue; absent or empty gives
 // -1 (off), as does any other text, which is reported.
 int readFilterKey(const Table<std::string, std::string>& configuration, const std::string& key);
+
+// A private folder beside the output where every file of the job is made; the
+// outputs are replaced only once all of them are complete, and the folder goes
+// with whatever it still holds when the job ends, also on SIGINT, SIGTERM or
+// SIGHUP, whose handlers it holds while it lives.
+class StagingFolder {
+public:
+    StagingFolder() = default;
+    ~StagingFolder();
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+
+    // Makes ".NAME.unfinished-XXXXXX" beside `outputPath`; false when it cannot.
+    bool create(const std::string& outputPath);
+    // The staged twin of an output file name.
+    std::string at(const std::string& fileName) const;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    Array<std::pair<int, struct sigaction>> previousHandlers_;
+};
 
 // Runs the job `inputs` describe and answers its exit code. Data files are read
 // from ./data of the working directory; the experiments go to the experiment store.

@@ -2,6 +2,7 @@
 #include "model/Cache.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "model/TextFile.h"
 #include "model/Trace.h"
@@ -53,6 +54,16 @@ bool Cache::lookup(std::string cacheName, std::string key, std::string& value) c
         return false;
     }
     value = entry->second;
+    return true;
+}
+
+bool Cache::saveAs(const std::string& path) {
+    const std::string previous = std::exchange(fileName, path);
+    dirty = true;
+    if (!save()) {
+        fileName = previous;
+        return false;
+    }
     return true;
 }
 

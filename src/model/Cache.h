@@ -22,6 +22,9 @@ public:
     // replaced whole, so a failed save leaves the previous file intact; the cache then
     // stays changed so that the next save tries again. False when the write failed.
     bool save();
+    // Writes the whole cache to `path`, which becomes its file; false, with
+    // the file unchanged, when the write failed.
+    bool saveAs(const std::string& path);
 
     // Forces the next save to write even when nothing was inserted.
     void markChanged() { dirty = true; }

@@ -10,6 +10,7 @@
 
 #include "engine/Table.h"
 
+class QFileDevice;
 class QSaveFile;
 
 // Largest file any reader takes: a bound on what one mistaken argument costs.
@@ -19,6 +20,18 @@ constexpr long long maxTextFileBytes = 1LL << 30;
 // maxTextFileBytes; otherwise false with `why` set. A FIFO or a device would
 // block or never end, a folder has no lines.
 [[nodiscard]] bool isRegularFile(const std::string& path, std::string* why = nullptr);
+
+// Where a file written whole at `path` lands: `path` itself when nothing or a
+// regular file is there, the regular file a symbolic link there names (written
+// through, as an editor would). Anything else - a folder, a FIFO, a device, a
+// dangling link - gives "" with `why` set: renaming over it would replace a
+// node that is not the writer's own.
+[[nodiscard]] std::string writeTargetOf(const std::string& path, std::string& why);
+
+// Why a write that `file` took short failed: its own error, or `errnoAfter`
+// (errno right after the write) when the device kept quiet, as QSaveFile does
+// about a full disk.
+std::string writeFailureOf(const QFileDevice& file, int errnoAfter);
 
 // Lets the written file take the target's place, unless any write failed;
 // otherwise cancels it, leaving the old file, and answers false. Use it instead

@@ -2,17 +2,19 @@
 #include "pathway/PathwayFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <unordered_set>
 #include <utility>
 
 #include <QBuffer>
 #include <QByteArray>
-#include <QFile>
 #include <QSaveFile>
 
+#include "engine/RegularFile.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
 #include "model/Cacher.h"
@@ -49,7 +51,7 @@ std::string_view bytesOf(const QByteArray& bytes) {
 // Encoded in memory and written through writeWhole: the image writer itself
 // does not notice a write that fails on a full disk, and would leave a
 // truncated picture behind.
-bool savePicture(const Image& picture, const std::string& path, const std::string& format) {
+bool encodePicture(const Image& picture, const std::string& format, QByteArray& bytes) {
     if (picture.isNull()) {
         return false;
     }
@@ -74,12 +76,8 @@ bool savePicture(const Image& picture, const std::string& path, const std::strin
             }
         }
     }
-    QByteArray bytes;
     QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !native.save(&buffer, format.c_str())) {
-        return false;
-    }
-    return writeWhole(bytesOf(bytes), path);
+    return buffer.open(QIODevice::WriteOnly) && native.save(&buffer, format.c_str());
 }
 
 // Lines gathered in chunks into a QSaveFile, which writes beside the target
@@ -95,11 +93,17 @@ public:
         buffer.append(a).append(b).append(c).push_back('\n');
         flushFull();
     }
-    // False when a write failed.
+    // False when a write failed; failure() then says why.
     bool finish() {
         flush();
+        errno = 0;
+        if (ok && (!file.flush() || file.error() != QFileDevice::NoError)) {
+            ok = false;
+            why = writeFailureOf(file, errno);
+        }
         return ok;
     }
+    const std::string& failure() const { return why; }
 
 private:
     static constexpr std::size_t kChunk = 1 << 16;
@@ -110,23 +114,28 @@ private:
     }
     void flush() {
         const auto size = static_cast<qint64>(buffer.size());
-        ok = ok && file.write(buffer.data(), size) == size;
+        errno = 0;
+        if (ok && file.write(buffer.data(), size) != size) {
+            ok = false;
+            why = writeFailureOf(file, errno);
+        }
         buffer.clear();
     }
 
     QSaveFile& file;
     std::string buffer;
     bool ok = true;
+    std::string why;
 };
 
 // The bytes of a picture file; false when it cannot be read whole.
 bool readWhole(const std::string& path, QByteArray& bytes) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::string content;
+    if (!readRegularFile(path, Image::maxFileBytes, content)) {
         return false;
     }
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError && bytes.size() == file.size();
+    bytes = QByteArray(content.data(), static_cast<qsizetype>(content.size()));
+    return true;
 }
 
 std::string flag(bool value) {
@@ -530,25 +539,33 @@ bool PathwayFileWriter::save(const std::string& path) const {
     PathwayLayoutEntity& p = pathway;
     const std::string directory = directoryOf(path);
     const std::string fileName = fileNameOf(path);
-    p.setName(pathwayNameOf(fileName));
+    const std::string cachePath = path + ".cache";
+    const std::string copyName =
+        p.imageName.empty() ? std::string() : pictureCopyNameOf(fileName, p.imageName);
+    const std::string copyPath = copyName.empty() ? std::string() : directory + "/" + copyName;
 
-    if (!p.imageName.empty()) {
-        const std::string extension = pictureExtensionOf(p.imageName);
-        const std::string copyName = pictureCopyNameOf(fileName, p.imageName);
-        const std::string copyPath = directory + "/" + copyName;
-        // An unchanged picture is copied as it is: encoding it again would
-        // cost more than reading it did, and a lossy format would lose more.
+    // Nothing is written unless every file of the save may be: renaming over a
+    // FIFO or a device would replace the node itself.
+    std::string why;
+    for (const std::string& target : {path, cachePath, copyPath}) {
+        if (!target.empty() && writeTargetOf(target, why).empty()) {
+            std::fprintf(stderr, "pathway: cannot write %s: %s\n", target.c_str(), why.c_str());
+            return false;
+        }
+    }
+
+    // The picture's bytes, made before anything is written. An unchanged
+    // picture is copied as it is: encoding it again would cost more than
+    // reading it did, and a lossy format would lose more.
+    std::optional<QByteArray> pictureBytes;
+    bool pictureFromSource = false;
+    std::error_code error;
+    if (!copyName.empty() && !(p.pictureUnchanged() &&
+                               std::filesystem::equivalent(p.sourceImageFile, copyPath, error))) {
         QByteArray unchanged;
-        std::error_code error;
-        if (p.pictureUnchanged() && std::filesystem::equivalent(p.sourceImageFile, copyPath, error)) {
-            p.imageName = copyName;
-        } else if (p.pictureUnchanged() && readWhole(p.sourceImageFile, unchanged)) {
-            if (!writeWhole(bytesOf(unchanged), copyPath)) {
-                std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
-                return false;
-            }
-            p.imageName = copyName;
-            p.sourceImageFile = copyPath;
+        if (p.pictureUnchanged() && readWhole(p.sourceImageFile, unchanged)) {
+            pictureBytes = std::move(unchanged);
+            pictureFromSource = true;
         } else {
             Image loaded;
             const Image* picture = p.sourceImage.get();
@@ -560,52 +577,82 @@ bool PathwayFileWriter::save(const std::string& path) const {
             if (picture == nullptr) {
                 std::fprintf(stderr, "pathway: cannot read the picture %s to copy it beside %s\n",
                              p.imageName.c_str(), path.c_str());
-            } else if (!savePicture(*picture, copyPath, extension)) {
-                // The earlier copy stays whole, and so does the file that names it.
-                std::fprintf(stderr, "pathway: cannot write the picture %s\n", copyPath.c_str());
-                return false;
             } else {
-                p.imageName = copyName;
-                if (picture == p.sourceImage.get()) {
-                    p.sourceImageFile = copyPath;
-                    p.sourceImageAsRead = p.sourceImage->qimage();
+                QByteArray encoded;
+                if (!encodePicture(*picture, pictureExtensionOf(p.imageName), encoded)) {
+                    std::fprintf(stderr, "pathway: cannot encode the picture %s\n",
+                                 p.imageName.c_str());
+                    return false;
                 }
+                pictureBytes = std::move(encoded);
+                pictureFromSource = picture == p.sourceImage.get();
             }
         }
     }
 
-    QSaveFile file(QString::fromStdString(path));
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written) {
-        SaveFileSink sink(file);
-        write(sink);
-        written = sink.finish();
+    // The header names the copy; a failed save keeps the names it had.
+    const std::string previousName = p.getName();
+    const std::string previousImageName = p.imageName;
+    p.setName(pathwayNameOf(fileName));
+    const bool copied = pictureBytes.has_value() || (!copyName.empty() && !error &&
+                                                     p.pictureUnchanged());
+    if (copied) {
+        p.imageName = copyName;
     }
-    if (!written || !commitWhole(file)) {
-        std::fprintf(stderr, "pathway: cannot write %s: %s\n", path.c_str(),
-                     file.errorString().toLocal8Bit().constData());
-        file.cancelWriting();
+    auto fail = [&](const std::string& what, const std::string& reason) {
+        std::fprintf(stderr, "pathway: cannot write %s: %s\n", what.c_str(), reason.c_str());
+        p.setName(previousName);
+        p.imageName = previousImageName;
         return false;
+    };
+
+    // The lines go to a file beside the target first; the picture is written
+    // only once they all are, and the file takes its place last, so a full
+    // disk leaves neither a new picture nor half a pathway.
+    QSaveFile file(QString::fromStdString(writeTargetOf(path, why)));
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        return fail(path, writeFailureOf(file, errno));
     }
-    std::error_code error;
+    SaveFileSink sink(file);
+    write(sink);
+    if (!sink.finish()) {
+        file.cancelWriting();
+        return fail(path, sink.failure());
+    }
+    const bool pictureIsNew = pictureBytes && !std::filesystem::exists(copyPath, error);
+    if (pictureBytes && !writeWhole(bytesOf(*pictureBytes), copyPath, &why)) {
+        file.cancelWriting();
+        return fail(copyPath, why);
+    }
+    errno = 0;
+    if (!commitWhole(file)) {
+        const std::string reason = writeFailureOf(file, errno);
+        if (pictureIsNew) {
+            std::filesystem::remove(copyPath, error);
+        }
+        return fail(path, reason);
+    }
+    if (pictureFromSource) {
+        p.sourceImageFile = copyPath;
+        if (p.sourceImage) {
+            p.sourceImageAsRead = p.sourceImage->qimage();
+        }
+    }
 
     if (p.cacher) {
         // Every save rewrites the side file, beside the file just written.
-        const std::string cachePath = path + ".cache";
         Cache& cache = p.cacher->getCache();
-        cache.markChanged();
-        if (!p.cacher->save2()) {
-            std::fprintf(stderr, "pathway: cannot write %s\n", cache.getFileName().c_str());
-        }
-        if (cache.getFileName() != cachePath) {
-            // Save as: the cache moves with the pathway.
-            std::filesystem::copy_file(cache.getFileName(), cachePath,
-                                       std::filesystem::copy_options::overwrite_existing, error);
-            if (error) {
+        if (cache.getFileName() == cachePath) {
+            cache.markChanged();
+            if (!p.cacher->save2()) {
                 std::fprintf(stderr, "pathway: cannot write %s\n", cachePath.c_str());
-            } else {
-                p.cacher = std::make_unique<Cacher>(cachePath);
             }
+        } else if (!cache.saveAs(cachePath)) {
+            // Save as: the cache moves with the pathway.
+            std::fprintf(stderr, "pathway: cannot write %s\n", cachePath.c_str());
+        } else {
+            p.cacher = std::make_unique<Cacher>(cachePath);
         }
     }
     return true;
@@ -1004,7 +1051,10 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
 
     if (p.hasNetwork && buildEntities) {
         if (!p.graph->load(reader)) {
-            std::fprintf(stderr, "pathway: bad p.graph section in %s\n", reader.fileName().c_str());
+            std::fprintf(stderr,
+                         "pathway: %s line %ld: the network (the proteins, interactions and "
+                         "their properties after the image regions) is cut short or malformed\n",
+                         reader.fileName().c_str(), reader.lineNumber());
             return false;
         }
         progress(20);
