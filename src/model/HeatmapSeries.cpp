@@ -120,6 +120,49 @@ Vector3 checkedColour(double r, double g, double b) {
     return Vector3(unit(r), unit(g), unit(b));
 }
 
+// Colours handed in from outside (a pathway file's heatmap lines) go to the
+// glyphs, the list icons and the clustering: a component that is not a number
+// marks the value missing, any other is held to 0..1.
+void keepInRange(HeatmapColours& colours) {
+    for (Vector3& c : colours) {
+        if (std::isnan(c.x) || std::isnan(c.y) || std::isnan(c.z)) {
+            c = kMissing;
+        } else {
+            c = Vector3(unit(c.x), unit(c.y), unit(c.z));
+        }
+    }
+}
+
+// A row of protein, label, detail and at least one value, in text: control
+// bytes other than the tab mark binary data.
+bool isExperimentRow(std::string_view line) {
+    stripCarriageReturn(line);
+    if (line.empty() || line.front() == '\t') {
+        return false;
+    }
+    int tabs = 0;
+    for (const char c : line) {
+        if (c == '\t') {
+            ++tabs;
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            return false;
+        }
+    }
+    return tabs >= 3;
+}
+
+// At least one well-formed row, and at least half of the rows well formed.
+bool mostlyExperimentRows(const Array<std::string>& lines) {
+    std::size_t good = 0, bad = 0;
+    for (const std::string& line : lines) {
+        if (line.empty() || line == "\r") {
+            continue;
+        }
+        ++(isExperimentRow(line) ? good : bad);
+    }
+    return good > 0 && good >= bad;
+}
+
 }  // namespace
 
 void HeatmapSeries::addEntry(std::string label_, std::string protein_, std::string detail_,
@@ -134,6 +177,7 @@ void HeatmapSeries::addEntry(std::string label_, std::string protein_, std::stri
     if (indexValid_) {
         index_.add(experiment_, protein_, entryCount());
     }
+    keepInRange(colours_);
     label.push_back(std::move(label_));
     protein.push_back(std::move(protein_));
     detail.push_back(std::move(detail_));
@@ -170,6 +214,7 @@ void HeatmapSeries::removeEntry(int i) {
 
 void HeatmapSeries::setColours(int i, HeatmapColours c) {
     if (i >= 0 && i < entryCount()) {
+        keepInRange(c);
         colours[i] = std::move(c);
     }
 }
@@ -254,11 +299,9 @@ bool HeatmapSeries::loadTextFile(const std::string& fileName) {
     reader.readAllLines(lines);
     reader.close();
 
-    // A folder, a picture or an empty file reads as lines too: only a row of
-    // protein, label, detail and at least one value makes an experiment file.
-    if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
-            return std::count(line.begin(), line.end(), '\t') >= 3;
-        })) {
+    // A picture, random bytes or an empty file read as lines too: an experiment
+    // file is one whose rows are mostly well formed.
+    if (!mostlyExperimentRows(lines)) {
         return false;
     }
 
