@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
+#include <cstring>
 #include <limits>
 #include <ostream>
 #include <random>
 #include <sstream>
+
+#include "engine/RegularFile.h"
 
 namespace kmeans {
 namespace {
@@ -16,6 +19,10 @@ namespace {
 // Same seed every run, so the same data always gives the same clusters.
 constexpr std::uint64_t kSeed = 0x5eed2026u;
 constexpr int kRestarts = 10;
+constexpr long long kMaxInputBytes = 1LL << 30;
+// Coordinates larger than this are refused: squared and summed over every
+// point and dimension they would overflow to an infinite distortion.
+constexpr double kMaxMagnitude = 1e100;
 
 std::vector<std::string> fields(const std::string& line) {
     std::vector<std::string> out;
@@ -38,6 +45,17 @@ bool parseDouble(const std::string& text, double& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+// Reads a whole input file: a FIFO or a device such as /dev/zero would hold
+// or swamp the program.
+bool readInput(const std::string& path, std::istringstream& in, std::string& error) {
+    std::string bytes;
+    if (!readRegularFile(path, kMaxInputBytes, bytes, &error)) {
+        return false;
+    }
+    in.str(std::move(bytes));
+    return true;
 }
 
 std::string lineLabel(int number) { return "line " + std::to_string(number) + ": "; }
@@ -234,6 +252,10 @@ bool readPoints(std::istream& in, int dim, std::vector<double>& points, std::str
                 error = lineLabel(number) + "\"" + text + "\" is not a finite number";
                 return false;
             }
+            if (std::abs(value) > kMaxMagnitude) {
+                error = lineLabel(number) + "\"" + text + "\" is larger in size than 1e100";
+                return false;
+            }
             points.push_back(value);
         }
     }
@@ -272,13 +294,14 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         err << program << ": usage: " << program << " -i <config file>\n";
         return 2;
     }
-    std::ifstream configFile(arguments[1]);
-    if (!configFile) {
-        err << program << ": cannot read the config file \"" << arguments[1] << "\"\n";
+    std::istringstream configFile;
+    std::string error;
+    if (!readInput(arguments[1], configFile, error)) {
+        err << program << ": cannot read the config file \"" << arguments[1] << "\": " << error
+            << "\n";
         return 1;
     }
     Config config;
-    std::string error;
     if (!parseConfig(configFile, config, error)) {
         err << program << ": " << arguments[1] << ": " << error << "\n";
         return 1;
@@ -291,9 +314,10 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         err << program << ": " << arguments[1] << ": no \"read_data_pts\" directive\n";
         return 1;
     }
-    std::ifstream dataFile(config.dataFile);
-    if (!dataFile) {
-        err << program << ": cannot read the data file \"" << config.dataFile << "\"\n";
+    std::istringstream dataFile;
+    if (!readInput(config.dataFile, dataFile, error)) {
+        err << program << ": cannot read the data file \"" << config.dataFile << "\": " << error
+            << "\n";
         return 1;
     }
     std::vector<double> points;
@@ -312,6 +336,10 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         err << program << ": " << error << "\n";
         return 1;
     }
+    if (!std::isfinite(result.distortion)) {
+        err << program << ": the distances overflow; the data are too large to cluster\n";
+        return 1;
+    }
 
     out << "k-means clustering (k-means++ seeding, best of " << kRestarts << " runs)\n";
     out << "  dim " << config.dim << ", data points " << count << ", centres " << config.centres
@@ -326,7 +354,15 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         }
         out << "  )\n";
     }
-    return out.good() ? 0 : 1;
+    // A report cut short (a full disk) must not pass for a finished one.
+    errno = 0;
+    out.flush();
+    if (!out.good()) {
+        err << program << ": cannot write the report: "
+            << (errno != 0 ? std::strerror(errno) : "the write failed") << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace kmeans
