@@ -2,6 +2,8 @@
 // SQL text, runs it on this source's own ODBC connection and reads the rows.
 #include "datasources/StringDataSource.h"
 
+#include <algorithm>
+
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -245,6 +247,9 @@ Array<std::string> StringDataSource::searchProteins(std::string query, std::stri
     if (sources)
         sources->clear();
 
+    // The server's text cannot hold NUL: sent, it fails the query, and a
+    // typing slip must not leave the source failed for every later search.
+    query.erase(std::remove(query.begin(), query.end(), '\0'), query.end());
     std::string q = toUpper(query);
     Array<std::string> words;
     for (const std::string& word : split(q, " ")) {
