@@ -191,10 +191,12 @@ std::string writeTargetOf(const std::string& path, std::string& why) {
 }
 
 std::string writeFailureOf(const QFileDevice& file, int errnoAfter) {
-    if (file.error() != QFileDevice::NoError) {
-        return file.errorString().toStdString();
+    // QSaveFile reports a short write as "Unknown error", or not at all.
+    const std::string own = file.errorString().toStdString();
+    if (file.error() != QFileDevice::NoError && own != "Unknown error") {
+        return own;
     }
-    return std::strerror(errnoAfter != 0 ? errnoAfter : EIO);
+    return errnoAfter != 0 ? std::strerror(errnoAfter) : "the write failed";
 }
 
 bool writeWhole(std::string_view bytes, const std::string& path, std::string* error) {

@@ -29,8 +29,8 @@ constexpr long long maxTextFileBytes = 1LL << 30;
 [[nodiscard]] std::string writeTargetOf(const std::string& path, std::string& why);
 
 // Why a write that `file` took short failed: its own error, or `errnoAfter`
-// (errno right after the write) when the device kept quiet, as QSaveFile does
-// about a full disk.
+// (errno right after the write, cleared before it) where the device says only
+// "Unknown error", as QSaveFile does about a full disk.
 std::string writeFailureOf(const QFileDevice& file, int errnoAfter);
 
 // Lets the written file take the target's place, unless any write failed;

@@ -9,12 +9,17 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <QImage>
 
 #include "engine/render/Image.h"
 #include "model/Cache.h"
 #include "model/Cacher.h"
+#include "model/HeatmapSeries.h"
+#include "model/TextFile.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "pathway/ImageProcessorSelection.h"
@@ -22,6 +27,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/ShapeFinder.h"
 #include "support/FileSizeLimit.h"
+#include "support/RunWithin.h"
 
 namespace fs = std::filesystem;
 
@@ -664,4 +670,111 @@ TEST_F(PathwayFile, NeighbourhoodOnOnePointOrWithoutPositions) {
             EXPECT_TRUE(v.isFinite());
         }
     }
+}
+
+// Renaming over a FIFO or a device would replace the node itself: every file
+// of a save is checked before anything is written. In a child, so that a save
+// that opened a FIFO would fail the test instead of hanging it.
+TEST_F(PathwayFile, SaveRefusesTargetsThatAreNotRegularFiles) {
+    auto p = fresh();
+    p->setBackground(picture("photo.png"));
+    const std::string target = at("t.pth");
+    for (const char* name : {"t.pth", "t.pth.cache", "t_img.png"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(::mkfifo(at(name).c_str(), 0600), 0);
+        EXPECT_EQ(runWithin(10, [&] { return p->savePathway(target) ? 1 : 0; }), 0);
+        EXPECT_TRUE(fs::is_fifo(at(name)));
+        fs::remove(at(name));
+        EXPECT_FALSE(fs::exists(target) || fs::exists(at("t_img.png")));
+    }
+    // A device node of our own (root may make one; elsewhere this part is skipped).
+    if (::mknod(target.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0) {
+        EXPECT_FALSE(p->savePathway(target));
+        EXPECT_TRUE(fs::is_character_file(target));
+        fs::remove(target);
+    }
+    // A link to a regular file is written through and stays a link.
+    write(at("real.pth"), "old");
+    fs::create_symlink("real.pth", at("link.pth"));
+    ASSERT_TRUE(p->savePathway(at("link.pth")));
+    EXPECT_TRUE(fs::is_symlink(at("link.pth")));
+    EXPECT_EQ(lines(bytes(at("real.pth")))[0], "link");
+}
+
+TEST_F(PathwayFile, FailedSaveLeavesNoNewPictureAndKeepsTheNames) {
+    auto p = fresh();
+    fillNetwork(*p);
+    p->setBackground(picture("photo.png"));
+    const std::string name = p->getName(), image = p->imageName;
+    ASSERT_LT(fs::file_size(at("photo.png")), 1000u);
+    testing::internal::CaptureStderr();
+    {
+        // The picture would fit; the pathway does not.
+        const ScopedFileSizeLimit full(1000);
+        ASSERT_TRUE(full.active());
+        EXPECT_FALSE(p->savePathway(at("new.pth")));
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(fs::exists(at("new_img.png")));
+    EXPECT_FALSE(fs::exists(at("new.pth")));
+    EXPECT_EQ(p->getName(), name);
+    EXPECT_EQ(p->imageName, image);
+    EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+}
+
+// A real full disk: a small tmpfs, where root may mount one.
+TEST_F(PathwayFile, FullDiskIsSaidAsSuch) {
+    const std::string disk = at("disk");
+    fs::create_directory(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    }
+    const std::unique_ptr<const char, void (*)(const char*)> unmount(
+        disk.c_str(), [](const char* path) { ::umount(path); });
+    std::string why;
+    EXPECT_FALSE(writeWhole(std::string(200000, 'x'), disk + "/big", &why));
+    EXPECT_EQ(why, "No space left on device");
+    auto p = fresh();
+    fillNetwork(*p);
+    p->noteLine = std::string(100000, 'n');
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(p->savePathway(disk + "/full.pth"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+}
+
+// A picture line naming a FIFO once froze the open for good.
+TEST_F(PathwayFile, PictureThatIsNotARegularFileIsLeftOut) {
+    auto p = fresh();
+    fillImage(*p);
+    fillNetwork(*p);
+    ASSERT_TRUE(p->savePathway(at("regions.pth")));
+    fs::remove(at("regions_img.png"));
+    ASSERT_EQ(::mkfifo(at("regions_img.png").c_str(), 0600), 0);
+    EXPECT_EQ(runWithin(10,
+                        [&] {
+                            testing::internal::CaptureStderr();
+                            auto q = load(at("regions.pth"));
+                            const std::string err = testing::internal::GetCapturedStderr();
+                            const bool said =
+                                err.find("cannot read the picture") != std::string::npos;
+                            return q && !q->sourceImage && said ? 0 : 1;
+                        }),
+              0);
+}
+
+// Colours of a file's heatmap lines reach int casts in the list icons and the
+// clustering's data: what is no colour is held to the unit range.
+TEST_F(PathwayFile, HeatmapColoursAreHeldToTheUnitRange) {
+    auto p = fresh();
+    fillNetwork(*p);
+    Property* heatmap = p->graph->findNodeProperty("P3", "heatmap");
+    heatmap->values = {"exp\td\tn\t(nan, inf, 1e300, 1)\t(-5, 0.5, 2, 1)\t(-inf, 1e-3, 0, 1)"};
+    ASSERT_TRUE(p->savePathway(at("colours.pth")));
+    auto q = load(at("colours.pth"));
+    ASSERT_TRUE(q);
+    const HeatmapSeries& store = *q->graph->heatmaps;
+    ASSERT_EQ(store.entryCount(), 1);
+    EXPECT_EQ(store.coloursAt(0), (HeatmapColours{Vector3(1, 1, 1), Vector3(0, 0.5f, 1),
+                                                  Vector3(0, 1e-3f, 0)}));
 }
