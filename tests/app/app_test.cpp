@@ -25,6 +25,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
 #include "scene/NodeEntity.h"
+#include "support/RunWithin.h"
 
 namespace {
 
@@ -337,6 +338,35 @@ TEST(AppInit, TexturesInSortedOrderFactoriesConfigAndCamera) {
     EXPECT_EQ(app.idleEntity->getParent(), nullptr);
     EXPECT_EQ(app.camera.position(), Vector3(0, 0, 4));
     EXPECT_LT(app.camera.coordinateFrame().lookVector().z, -0.99f);
+}
+
+// A fontFile naming a FIFO kept the window from ever appearing; a huge
+// animationSpeed kept Explore from ever opening. In a child, so a hang fails.
+TEST(AppInit, FontFileAndAnimationSpeedThatCannotBeUsedAreSaid) {
+    ScratchFolder folder;
+    ASSERT_EQ(::mkfifo(folder.file("font.ttf").c_str(), 0600), 0);
+    write(folder.file("config.txt"), "\"fontFile=font.ttf\"\n\"animationSpeed=1000000\"\n");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path);
+    const int code = runWithin(20, [] {
+        testing::internal::CaptureStderr();
+        App app;
+        app.init();
+        const std::string err = testing::internal::GetCapturedStderr();
+        // Without a GUI application even the default font is not made here.
+        return (app.animationSpeed == maxAnimationSpeed ? 0 : 1) |
+               (err.find("fontFile \"font.ttf\" is not used") != std::string::npos ? 0 : 2) |
+               (err.find("using 10") != std::string::npos ? 0 : 4);
+    });
+    std::filesystem::current_path(before);
+    EXPECT_EQ(code, 0);
+
+    EXPECT_EQ(readAnimationSpeed(""), 0);
+    EXPECT_EQ(readAnimationSpeed("2.5"), 2.5);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(readAnimationSpeed("-1"), 0);
+    EXPECT_EQ(readAnimationSpeed("nan"), 0);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("outside 0 to 10"), std::string::npos);
 }
 
 TEST(AppBuild, WindowGetsOneProgressDialogThatEndsAt16EvenOnFailure) {

@@ -5,12 +5,16 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QColor>
 
 #include <gtest/gtest.h>
 
 #include "OffscreenGL.h"
 #include "engine/render/Font.h"
+#include "support/RunWithin.h"
 
 namespace {
 
@@ -57,6 +61,13 @@ TEST(Font, MissingOrBrokenFontFileGivesNoFont) {
     EXPECT_EQ(Font::fromFile("/nonexistent/font.ttf"), nullptr);
     EXPECT_EQ(Font::fromFile(""), nullptr);
     EXPECT_EQ(Font::fromFile(CORVIDANE_SOURCE_DIR "/CMakeLists.txt"), nullptr);
+    // A FIFO would keep the window from ever appearing; /dev/zero would eat the memory.
+    const std::string fifo = "/tmp/corvidane-font-fifo-" + std::to_string(::getpid());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero")}) {
+        EXPECT_EQ(runWithin(10, [&] { return Font::fromFile(path) ? 1 : 0; }), 0) << path;
+    }
+    ::unlink(fifo.c_str());
 }
 
 TEST(Font, FixedAdvancesForTests) {

@@ -1,12 +1,15 @@
 // Images: channel layouts, bounds-checked pixel access, cut-outs, files.
 #include <filesystem>
+#include <fstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
+#include "support/RunWithin.h"
 
 namespace {
 
@@ -176,4 +179,18 @@ TEST(Image, TakesQImagesOfOtherFormats) {
     EXPECT_EQ(i.channels(), 4);
     EXPECT_EQ(i.pixel(0, 0), (Color4uint8{7, 8, 9, 255}));
     EXPECT_EQ(i.pixel(1, 0).a, 0);
+}
+
+// A FIFO would block the read for good and /dev/zero never end.
+TEST(Image, OnlyBoundedRegularFilesAreRead) {
+    auto dir = scratchDir();
+    const std::string fifo = (dir / "picture.png").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = (dir / "huge.png").string();
+    std::ofstream{huge};
+    std::filesystem::resize_file(huge, Image::maxFileBytes + 1);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), huge}) {
+        EXPECT_EQ(runWithin(10, [&] { return Image().load(path) ? 1 : 0; }), 0) << path;
+    }
+    std::filesystem::remove_all(dir);
 }

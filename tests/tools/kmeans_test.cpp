@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "KMeans.h"
+#include "support/RunWithin.h"
 
 namespace {
 
@@ -127,6 +129,8 @@ TEST_F(KMeansProgram, RefusesBadJobsWithAMessageAndNoAssignments) {
         {"ragged row", "1 2\n3\n", 2, 2, 1},
         {"malformed number", "1 2\n3 x4\n", 2, 2, 1},
         {"non-finite number", "1 nan\n3 4\n", 2, 2, 1},
+        // Squared, such values overflow the distortion to infinity.
+        {"number near the double limit", "1e308 1\n-1e308 2\n", 2, 2, 1},
         {"data size mismatch", "1 2\n3 4\n", 2, 3, 1},
     };
     for (const Case& c : cases) {
@@ -153,6 +157,22 @@ TEST_F(KMeansProgram, RefusesBadJobsWithAMessageAndNoAssignments) {
     EXPECT_NE(err.find("line 2"), std::string::npos) << err;
 }
 
+// A FIFO would block the program and /dev/zero never end; in a child, so a
+// hang fails the test.
+TEST_F(KMeansProgram, ReadsOnlyRegularFiles) {
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    for (const std::string& data : {(folder / "fifo").string(), std::string("/dev/zero")}) {
+        writeJob("", 2, 1, 1);
+        write("clustering_config.in", "dim 2\nkcenters 1\nread_data_pts " + data + "\nrun_kmeans\n");
+        const int code = runWithin(10, [&] {
+            std::string out, err;
+            return runJob(out, err) != 0 && err.find("not a regular file") != std::string::npos ? 0
+                                                                                                  : 1;
+        });
+        EXPECT_EQ(code, 0) << data;
+    }
+}
+
 TEST_F(KMeansProgram, BuiltProgramSpeaksTheSameOnItsStreams) {
     writeJob("0 0\n10 10\n0 0.5\n", 2, 3, 2);
     const std::string command = std::string("cd '") + folder.string() + "' && '" +
@@ -170,6 +190,17 @@ TEST_F(KMeansProgram, BuiltProgramSpeaksTheSameOnItsStreams) {
 
     writeJob("0 0\n", 2, 1, 2);
     EXPECT_NE(std::system(command.c_str()), 0);
+
+    // A report that cannot be written is a failure, said on standard error.
+    writeJob("0 0\n10 10\n0 0.5\n", 2, 3, 2);
+    const std::string full = std::string("cd '") + folder.string() + "' && '" +
+                             CORVIDANE_KMEANS_PROGRAM +
+                             "' -i clustering_config.in > /dev/full 2> clustering.err";
+    EXPECT_NE(std::system(full.c_str()), 0);
+    std::ifstream err(folder / "clustering.err");
+    std::stringstream said;
+    said << err.rdbuf();
+    EXPECT_NE(said.str().find("No space left on device"), std::string::npos) << said.str();
 }
 
 }  // namespace
