@@ -295,7 +295,9 @@ int runWithFileSizeLimit(const BatchInputs& inputs, rlim_t limit) {
 
 // Runs the job in a child process and kills it once it traces its tenth
 // layout pass; true when it got that far.
-bool killedDuringLayout(const BatchInputs& inputs) {
+// Ends a job by `signal` during its layout; true when the layout was reached
+// and the job ended by that signal.
+bool killedDuringLayout(const BatchInputs& inputs, int signal = SIGKILL) {
     int fds[2];
     if (::pipe(fds) != 0) {
         return false;
@@ -316,11 +318,11 @@ bool killedDuringLayout(const BatchInputs& inputs) {
         seen.append(buffer, static_cast<std::size_t>(n));
         reached = seen.find("pathwaylayouet 10\n") != std::string::npos;
     }
-    ::kill(child, SIGKILL);
+    ::kill(child, signal);
     ::close(fds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    return reached;
+    return reached && WIFSIGNALED(status) && WTERMSIG(status) == signal;
 }
 
 TEST_F(BatchRun, AFailedJobKeepsThePreviousOutputByteForByte) {
@@ -343,6 +345,17 @@ TEST_F(BatchRun, AFailedJobKeepsThePreviousOutputByteForByte) {
     inputs.pathwayPath = (folder / "in.pth").string();
     EXPECT_TRUE(killedDuringLayout(inputs));
     EXPECT_EQ(snapshot(folder), input);
+}
+
+TEST_F(BatchRun, InterruptedJobLeavesNoUnfinishedFolder) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        sampleJob("out.pth");
+        EXPECT_TRUE(killedDuringLayout(inputs, signal)) << signal;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            EXPECT_EQ(entry.path().filename().string().find(".unfinished-"), std::string::npos)
+                << signal;
+        }
+    }
 }
 
 TEST_F(BatchRun, WhatIsNoExperimentFileEndsWithOneAndIsNamed) {

@@ -1,5 +1,7 @@
 // Tests of the experiment store: queries, text and XML loads, both colourings.
 #include <gtest/gtest.h>
+
+#include <random>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -224,8 +226,15 @@ TEST_F(HeatmapSeriesTest, WhatIsNoExperimentFileAddsNothing) {
           write("rows.xml", "<ROOT><RESULTSET></RESULTSET></ROOT>")}) {
         EXPECT_FALSE(s.loadExperimentFile(path, 0)) << path;
     }
+    // Random bytes hold rows of four fields too, but mostly rows that are not.
+    std::mt19937 random(7);
+    std::string noise(20000, '\0');
+    for (char& c : noise) {
+        c = static_cast<char>(random());
+    }
+    EXPECT_FALSE(s.loadExperimentFile(write("noise.txt", noise), 0));
     EXPECT_EQ(s.entryCount(), 0);
-    // One row of four fields among others is enough; the others are kept too.
+    // Half the rows well formed is enough; the others are kept too.
     EXPECT_TRUE(s.loadExperimentFile(write("one.txt", "P1\tS1\nP2\tS2\tpY\t1\n"), 0));
     EXPECT_EQ(s.entryCount(), 2);
 }
