@@ -284,6 +284,14 @@ TEST_F(PathwayFile, DamagedFilesAnswerFalse) {
             write(at("cut.pth"), join(all, keep));
             EXPECT_FALSE(load(at("cut.pth"))) << "kept " << keep << " lines";
         }
+        if (network) {
+            // Said in the user's terms: which part of the file is bad.
+            write(at("cut.pth"), join(all, all.size() - 2));
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(load(at("cut.pth")));
+            EXPECT_NE(testing::internal::GetCapturedStderr().find("the network (the proteins"),
+                      std::string::npos);
+        }
         // A header that lost a line puts the wrong text where NODES belongs.
         auto shifted = all;
         shifted.erase(shifted.begin() + 31);
