@@ -74,7 +74,8 @@ double readAnimationSpeed(const std::string& text) {
     }
     // Beyond the bound an explore would take minutes to open.
     const double used = std::isfinite(speed) && speed > 0 ? maxAnimationSpeed : 0.0;
-    std::fprintf(stderr, "corvidane: config.txt animationSpeed \"%s\" is outside 0 to %g; using %g\n",
+    std::fprintf(stderr,
+                 "corvidane: config.txt animationSpeed \"%s\" is outside 0 to %g; using %g\n",
                  text.c_str(), maxAnimationSpeed, used);
     return used;
 }

@@ -10,14 +10,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <charconv>
 #include <cmath>
-#include <optional>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <type_traits>
 #include <utility>
@@ -199,7 +199,8 @@ bool replaceWith(const std::string& staged, const std::string& destination, std:
         const QByteArray block = source.read(1 << 20);
         errno = 0;
         if (block.isEmpty() || copy.write(block) != block.size()) {
-            why = block.isEmpty() ? source.errorString().toStdString() : writeFailureOf(copy, errno);
+            why =
+                block.isEmpty() ? source.errorString().toStdString() : writeFailureOf(copy, errno);
             copy.cancelWriting();
             return false;
         }

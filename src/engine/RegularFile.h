@@ -13,5 +13,5 @@
 // The whole content of a regular file of at most `maxBytes`. The file is
 // opened without blocking and checked once open, so a FIFO put there after a
 // check still cannot hold the reader.
-[[nodiscard]] bool readRegularFile(const std::string& path, long long maxBytes,
-                                   std::string& bytes, std::string* why = nullptr);
+[[nodiscard]] bool readRegularFile(const std::string& path, long long maxBytes, std::string& bytes,
+                                   std::string* why = nullptr);

@@ -594,8 +594,8 @@ bool PathwayFileWriter::save(const std::string& path) const {
     const std::string previousName = p.getName();
     const std::string previousImageName = p.imageName;
     p.setName(pathwayNameOf(fileName));
-    const bool copied = pictureBytes.has_value() || (!copyName.empty() && !error &&
-                                                     p.pictureUnchanged());
+    const bool copied =
+        pictureBytes.has_value() || (!copyName.empty() && !error && p.pictureUnchanged());
     if (copied) {
         p.imageName = copyName;
     }

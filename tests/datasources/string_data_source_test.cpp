@@ -255,7 +255,10 @@ TEST_F(StringDatabaseTest, SearchNeedsEveryWordInAnyOrder) {
     EXPECT_FALSE(source->failed()) << source->lastError();
 
     // The server refuses a NUL; dropped, it fails neither this search nor later ones.
-    EXPECT_THAT(source->searchProteins(std::string("tp\0" "53", 5), "human", &sources),
+    EXPECT_THAT(source->searchProteins(std::string("tp\0"
+                                                   "53",
+                                                   5),
+                                       "human", &sources),
                 testing::Contains(TP53));
     EXPECT_TRUE(source->searchProteins(std::string(1, '\0'), "human", &sources).empty());
     EXPECT_FALSE(source->failed()) << source->lastError();

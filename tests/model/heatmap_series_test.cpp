@@ -1,8 +1,8 @@
 // Tests of the experiment store: queries, text and XML loads, both colourings.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sys/stat.h>
+#include <random>
 
 #include <QDir>
 #include <QTemporaryDir>

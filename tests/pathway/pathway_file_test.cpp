@@ -19,9 +19,9 @@
 #include "model/Cache.h"
 #include "model/Cacher.h"
 #include "model/HeatmapSeries.h"
-#include "model/TextFile.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
+#include "model/TextFile.h"
 #include "pathway/ImageProcessorSelection.h"
 #include "pathway/PathwayFile.h"
 #include "pathway/PathwayLayoutEntity.h"
@@ -783,6 +783,6 @@ TEST_F(PathwayFile, HeatmapColoursAreHeldToTheUnitRange) {
     ASSERT_TRUE(q);
     const HeatmapSeries& store = *q->graph->heatmaps;
     ASSERT_EQ(store.entryCount(), 1);
-    EXPECT_EQ(store.coloursAt(0), (HeatmapColours{Vector3(1, 1, 1), Vector3(0, 0.5f, 1),
-                                                  Vector3(0, 1e-3f, 0)}));
+    EXPECT_EQ(store.coloursAt(0),
+              (HeatmapColours{Vector3(1, 1, 1), Vector3(0, 0.5f, 1), Vector3(0, 1e-3f, 0)}));
 }

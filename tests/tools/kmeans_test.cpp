@@ -163,11 +163,12 @@ TEST_F(KMeansProgram, ReadsOnlyRegularFiles) {
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
     for (const std::string& data : {(folder / "fifo").string(), std::string("/dev/zero")}) {
         writeJob("", 2, 1, 1);
-        write("clustering_config.in", "dim 2\nkcenters 1\nread_data_pts " + data + "\nrun_kmeans\n");
+        write("clustering_config.in",
+              "dim 2\nkcenters 1\nread_data_pts " + data + "\nrun_kmeans\n");
         const int code = runWithin(10, [&] {
             std::string out, err;
             return runJob(out, err) != 0 && err.find("not a regular file") != std::string::npos ? 0
-                                                                                                  : 1;
+                                                                                                : 1;
         });
         EXPECT_EQ(code, 0) << data;
     }
