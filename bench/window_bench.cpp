@@ -56,6 +56,7 @@
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/MyQTWindow.h"
 #include "ui/OpenTabWidget.h"
+#include "ui/ProteinPage.h"
 #include "ui/RenderWindow.h"
 #include "ui/ScriptedDialogs.h"
 
@@ -325,8 +326,8 @@ void BM_ListClickToCard(benchmark::State& state) {
     AnalyzeTabWidget& analyze = *s.window->analyzeTab();
     s.window->tabWidget()->setCurrentIndex(2);
     QCoreApplication::processEvents();
-    QListWidget* list = analyze.proteinList();
-    QTextBrowser* card = analyze.proteinInfo();
+    QListWidget* list = analyze.proteinPage()->list();
+    QTextBrowser* card = analyze.proteinPage()->info();
     if (!list || !card || list->count() < 2) {
         state.SkipWithError("the Analyze tab has no protein list");
         return;
@@ -356,7 +357,7 @@ void BM_ListClickToCard(benchmark::State& state) {
             send(list->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
             send(list->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
             const double set = msSince(start);
-            if (analyze.proteinCardHtml().find(name) == std::string::npos) {
+            if (analyze.proteinPage()->cardHtml().find(name) == std::string::npos) {
                 state.SkipWithError(("the card does not show " + name).c_str());
                 break;
             }

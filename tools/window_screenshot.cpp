@@ -42,6 +42,7 @@
 #include "ui/FiltersPage.h"
 #include "ui/MyQTWindow.h"
 #include "ui/OpenTabWidget.h"
+#include "ui/ProteinPage.h"
 #include "ui/RenderWindow.h"
 
 namespace {
@@ -125,7 +126,7 @@ int walk(const std::string& built, const QString& folder) {
     analyze.setLayoutRunning(false);
     analyze.toolBox()->setCurrentIndex(0);
     analyze.selectProteinInList("EGFR");
-    press(analyze.exploreButton());
+    press(analyze.proteinPage()->exploreButton());
     if (!waitFor([&] { return app.isExploring() && !app.animating; }, 30000)) {
         std::fprintf(stderr, "the explore view did not open\n");
         return 1;

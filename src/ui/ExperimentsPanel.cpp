@@ -20,12 +20,10 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/AnalyzeServices.h"
 #include "app/App.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
@@ -33,9 +31,7 @@
 #include "model/Trace.h"
 #include "pathway/ExploreEntity.h"
 #include "pathway/PathwayLayoutEntity.h"
-#include "ui/AnalyzeTabWidget.h"
 #include "ui/Dialogs.h"
-#include "ui/MyQTWindow.h"
 
 namespace clustering {
 
@@ -194,9 +190,8 @@ bool writeFile(const char* name, const std::string& text) {
 
 }  // namespace
 
-ExperimentsPanel::ExperimentsPanel(MyQTWindow* window, AnalyzeTabWidget* tab)
-    : window_(window),
-      tab_(tab),
+ExperimentsPanel::ExperimentsPanel(const PageContext& context)
+    : context_(context),
       clusteringProgram_(QCoreApplication::applicationDirPath() + "/corvidane_kmeans") {
     setMinimumSize(100, 100);
     auto* layout = new QVBoxLayout(this);
@@ -211,7 +206,6 @@ ExperimentsPanel::ExperimentsPanel(MyQTWindow* window, AnalyzeTabWidget* tab)
     layout->addLayout(controls);
     tabs_ = new QTabWidget;
     layout->addWidget(tabs_);
-    if (window_ && window_->splitter()) window_->splitter()->insertWidget(1, this);
 
     Array<std::string> names;
     if (const HeatmapSeries* entries = store()) entries->experimentNames(names);
@@ -261,9 +255,10 @@ std::string ExperimentsPanel::currentExperimentName() const {
 }
 
 const HeatmapSeries* ExperimentsPanel::store() const {
-    App* app = window_ ? window_->app() : nullptr;
-    if (app == nullptr || !app->pathway || !app->pathway->graph) return nullptr;
-    return app->pathway->graph->heatmaps.get();
+    const App& app = context_.app;
+    if (!app.pathway || !app.pathway->graph)
+        return nullptr;
+    return app.pathway->graph->heatmaps.get();
 }
 
 std::vector<int> ExperimentsPanel::entriesOf(const std::string& experiment) const {
@@ -279,7 +274,7 @@ std::vector<int> ExperimentsPanel::entriesOf(const std::string& experiment) cons
 QListWidgetItem* ExperimentsPanel::makeItem(int entry) const {
     const HeatmapSeries* s = store();
     // A protein without a name shows its identifier.
-    const std::string name = window_->app()->pathway->graph->getProteinName(s->proteinAt(entry));
+    const std::string name = context_.app.pathway->graph->getProteinName(s->proteinAt(entry));
     const QString text =
         QString::fromStdString(name + " @ " + beforeDelimiter(s->detailAt(entry), "_"));
     auto* item = new QListWidgetItem(colourStrip(s->coloursAt(entry)), text);
@@ -319,8 +314,9 @@ void ExperimentsPanel::cluster(int k) {
     if (run == Run::Cancelled)
         return;
     if (run == Run::Failed) {
-        window_->dialogs().warning(this, kTitle, "Could not cluster \"" +
-                                                     QString::fromStdString(experiment) + "\": " + why);
+        context_.dialogs.warning(
+            this, kTitle,
+            "Could not cluster \"" + QString::fromStdString(experiment) + "\": " + why);
         return;
     }
     const QSignalBlocker block(current);
@@ -412,7 +408,7 @@ ExperimentsPanel::Run ExperimentsPanel::runProgram(QString& why) {
     // The panel goes with the pathway's pages, which the window may drop meanwhile.
     const QPointer<ExperimentsPanel> self(this);
     QObject::connect(this, &QObject::destroyed, &loop, [&] { finish(Run::Gone); });
-    std::unique_ptr<OpenProgress> progress = window_->dialogs().cancellableProgress(
+    std::unique_ptr<OpenProgress> progress = context_.dialogs.cancellableProgress(
         this, "Clustering...", [&] { finish(Run::Cancelled); });
     process.start(clusteringProgram_, {"-i", "clustering_config.in"});
     limit.start(clusteringTimeLimitMs_);
@@ -450,23 +446,19 @@ void ExperimentsPanel::experimentItemChanged(int) {
 
 void ExperimentsPanel::experimentItemChanged(QListWidgetItem* item) {
     if (item == nullptr || !item->data(kProteinRole).isValid()) return;
-    if (tab_) tab_->selectProteinInList(item->data(kProteinRole).toString().toStdString());
+    emit proteinChosen(item->data(kProteinRole).toString().toStdString());
 }
 
 void ExperimentsPanel::experimentDoubleClick(QListWidgetItem* item) {
-    if (item == nullptr || !item->data(kProteinRole).isValid() || tab_ == nullptr) return;
-    // An open view is left first: "Explore!" explores only from the pathway.
-    if (QPushButton* explore = tab_->exploreButton(); explore && explore->isChecked()) {
-        explore->setChecked(false);
-        tab_->startExploring();
-    }
-    tab_->selectProteinInList(item->data(kProteinRole).toString().toStdString());
-    tab_->exploreSelected();
+    if (item == nullptr || !item->data(kProteinRole).isValid())
+        return;
+    emit exploreWanted(item->data(kProteinRole).toString().toStdString());
 }
 
 void ExperimentsPanel::experimentTabChanged(int) {
-    App* app = window_->app();
-    if (!app->isExploring()) return;
-    app->exploreView->refreshExplore(currentExperimentName());
-    window_->requestRepaint();
+    App& app = context_.app;
+    if (!app.isExploring())
+        return;
+    app.exploreView->refreshExplore(currentExperimentName());
+    context_.requestRepaint();
 }

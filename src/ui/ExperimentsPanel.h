@@ -2,8 +2,8 @@
 // its entries with a strip of their heatmap colours. Choosing an entry shows
 // its protein, double-clicking explores it, switching tabs refreshes an open
 // explore view for that experiment, and "Cluster" regroups the current list by
-// k-means through the corvidane_kmeans program. The panel places itself in the
-// main window's splitter between the tab panel and the 3D view.
+// k-means through the corvidane_kmeans program. The window places the panel
+// between the tab panel and the 3D view.
 #pragma once
 
 #include <string>
@@ -13,9 +13,8 @@
 #include <QWidget>
 
 #include "model/HeatmapSeries.h"
+#include "ui/PageContext.h"
 
-class AnalyzeTabWidget;
-class MyQTWindow;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -49,7 +48,7 @@ std::vector<int> regroup(const std::vector<int>& clusters, int k);
 class ExperimentsPanel : public QWidget {
     Q_OBJECT
 public:
-    ExperimentsPanel(MyQTWindow* window, AnalyzeTabWidget* tab);
+    explicit ExperimentsPanel(const PageContext& context);
     // The window may be half gone: tearing down the tabs must reach no slot.
     ~ExperimentsPanel() override;
 
@@ -66,6 +65,12 @@ public:
     QPushButton* clusterButton() const { return clusterButton_; }
 
     static constexpr const char* kSeparator = "---cluster---";
+
+signals:
+    // An entry was chosen: its protein is to be shown.
+    void proteinChosen(const std::string& name);
+    // An entry was double-clicked: its protein is to be explored.
+    void exploreWanted(const std::string& name);
 
 public slots:
     // k < 0 fills the current experiment's list; k >= 0 clusters it by k-means.
@@ -90,8 +95,7 @@ private:
     // that can cancel it, until it ends or the time limit passes.
     Run runProgram(QString& why);
 
-    MyQTWindow* window_;
-    AnalyzeTabWidget* tab_;
+    PageContext context_;
     QTabWidget* tabs_ = nullptr;
     QSpinBox* kBox_ = nullptr;
     QPushButton* clusterButton_ = nullptr;

@@ -18,8 +18,7 @@
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
 #include "pathway/PathwayLayoutEntity.h"
-#include "ui/AnalyzeTabWidget.h"
-#include "ui/MyQTWindow.h"
+#include "ui/Dialogs.h"
 #include "ui/PanelWidgets.h"
 
 namespace {
@@ -92,7 +91,7 @@ QString selectionNameProblem(const QString& name, const Array<std::string>& take
     return {};
 }
 
-FiltersPage::FiltersPage(MyQTWindow* window, AnalyzeTabWidget* tab) : window_(window), tab_(tab) {
+FiltersPage::FiltersPage(const PageContext& context, int tabWidth) : context_(context) {
     App* core = app();
     if (core != nullptr && core->pathway) {
         pathway_ = core->pathway.get();
@@ -101,9 +100,7 @@ FiltersPage::FiltersPage(MyQTWindow* window, AnalyzeTabWidget* tab) : window_(wi
 
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(3, 3, 3, 3);
-    if (tab_ != nullptr) {
-        setMaximumWidth(static_cast<int>(tab_->maximumWidth() * 0.95));
-    }
+    setMaximumWidth(static_cast<int>(tabWidth * 0.95));
     QStringList kinds;
     if (core != nullptr) {
         for (SelectorFactory* factory : core->selectorFactories()) {
@@ -215,20 +212,16 @@ PathwayLayoutEntity* FiltersPage::pathway() const {
 }
 
 App* FiltersPage::app() const {
-    return window_ != nullptr ? window_->app() : nullptr;
+    return &context_.app;
 }
 
 void FiltersPage::repaint() {
-    if (window_ != nullptr) {
-        window_->requestRepaint();
-    }
+    context_.requestRepaint();
 }
 
 void FiltersPage::filtersChanged() {
     repaint();
-    if (tab_ != nullptr) {
-        tab_->markListsStale();
-    }
+    emit listsStale();
 }
 
 SelectorFactory* FiltersPage::factoryAt(int index) const {
@@ -251,7 +244,7 @@ bool FiltersPage::choosePathProteins(SelectorFactory* factory) {
         offered << savedSelections_->item(row)->text();
     }
     const std::optional<QString> answer =
-        window_->dialogs().item(this, "Selection", "Choose a selection", offered, 0, false);
+        context_.dialogs.item(this, "Selection", "Choose a selection", offered, 0, false);
     if (!answer) {
         return false;
     }
@@ -483,7 +476,7 @@ void FiltersPage::saveCurrentSelection() {
     const QString ids = joinIds(p->getSelectedNodes());
     for (;;) {
         const std::optional<QString> name =
-            window_->dialogs().text(this, "Selection Name", "Selection name:", QString());
+            context_.dialogs.text(this, "Selection Name", "Selection name:", QString());
         // An empty name is a cancel; only a name that cannot be kept is asked again.
         if (!name || name->isEmpty()) {
             return;
@@ -493,7 +486,7 @@ void FiltersPage::saveCurrentSelection() {
             problem = kUnstorableName;
         }
         if (!problem.isEmpty()) {
-            window_->dialogs().warning(this, kWarningTitle, problem);
+            context_.dialogs.warning(this, kWarningTitle, problem);
             continue;
         }
         auto* item = new QListWidgetItem(*name);

@@ -14,10 +14,9 @@
 #include <QWidget>
 
 #include "engine/Table.h"
+#include "ui/PageContext.h"
 
-class AnalyzeTabWidget;
 class App;
-class MyQTWindow;
 class PathwayLayoutEntity;
 class QCheckBox;
 class QComboBox;
@@ -38,8 +37,9 @@ QString selectionNameProblem(const QString& name, const Array<std::string>& take
 class FiltersPage : public QWidget {
     Q_OBJECT
 public:
-    // Builds the page for the current pathway of the window's App.
-    FiltersPage(MyQTWindow* window, AnalyzeTabWidget* tab);
+    // Builds the page for the current pathway of the context's App, for a tab
+    // `tabWidth` pixels wide at most.
+    FiltersPage(const PageContext& context, int tabWidth);
     // Takes the filters' tags off and clears the selector's selection when the
     // pathway is still there.
     ~FiltersPage() override;
@@ -78,6 +78,10 @@ public:
     QPushButton* deleteSelectionButton() const { return deleteSelectionButton_; }
     QListWidget* savedSelections() const { return savedSelections_; }
 
+signals:
+    // A filter changed which proteins are shown.
+    void listsStale();
+
 public slots:
     void filterChanged(int value);
     void addFilter();
@@ -114,8 +118,7 @@ private:
     static void discardPanel(QWidget* panel);
     void fillSavedSelections();
 
-    MyQTWindow* window_;
-    AnalyzeTabWidget* tab_;
+    PageContext context_;
     PathwayLayoutEntity* pathway_ = nullptr;
     std::weak_ptr<const void> graphLifetime_;
 

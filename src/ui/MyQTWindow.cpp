@@ -77,8 +77,13 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
     tabWidget_->setMaximumWidth(200);
     tabHolderLayout->addWidget(tabWidget_);
 
+    // The App exists before the pages that work on it, and before anything
+    // can show the window, so no handler of the view ever runs without it.
+    app_ = std::make_unique<App>();
+    pageContext_ = std::make_unique<PageContext>(PageContext{*app_, *dialogs_, *this});
+
     fileTab_ = new OpenTabWidget(this);
-    analyzeTab_ = new AnalyzeTabWidget(this);
+    analyzeTab_ = new AnalyzeTabWidget(*pageContext_);
     analyzeTab_->setMaximumWidth(190);
     createTab_ = new CreateTabWidget(this);
     tabWidget_->addTab(fileTab_, "File");
@@ -101,9 +106,11 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
     splitter_->addWidget(renderWindow_);
     setWindowTitle("Protein App");
 
-    // The App exists before anything can show the window, so no handler of
-    // the view ever runs without it.
-    app_ = std::make_unique<App>();
+    connect(analyzeTab_, &AnalyzeTabWidget::pathwayClosed, this,
+            [this] { tabWidget_->setTabEnabled(2, false); });
+    connect(analyzeTab_, &AnalyzeTabWidget::experimentsPanelMade, this,
+            [this](QWidget* panel) { splitter_->insertWidget(1, panel); });
+
     app_->mainWindow = this;
     app_->analyzeTab = analyzeTab_;
     app_->init();

@@ -9,6 +9,7 @@
 
 #include "model/WindowServices.h"
 #include "ui/Dialogs.h"
+#include "ui/PageContext.h"
 
 class AnalyzeTabWidget;
 class App;
@@ -48,6 +49,8 @@ public:
     QTimer* stopTimer() const { return stopTimer_; }
     QTimer* imageTimer() const { return imageTimer_; }
     ProgressDialogService& progress() const { return *progress_; }
+    // What the pages are built with.
+    const PageContext& pageContext() const { return *pageContext_; }
 
     // Fits the open pathway to the view as the window's layout settles: the
     // experiments panel enters or leaves the splitter after a pathway was
@@ -87,4 +90,5 @@ private:
     QTimer* imageTimer_ = nullptr;
     // Declared last: destroyed first, after the destructor closed its pathway.
     std::unique_ptr<App> app_;
+    std::unique_ptr<PageContext> pageContext_;
 };

@@ -20,9 +20,7 @@
 #include "app/App.h"
 #include "pathway/ExploreEntity.h"
 #include "pathway/PathwayLayoutEntity.h"
-#include "ui/AnalyzeTabWidget.h"
 #include "ui/Dialogs.h"
-#include "ui/MyQTWindow.h"
 #include "ui/PanelWidgets.h"
 
 namespace visuals {
@@ -111,13 +109,12 @@ QSlider* addSliderRow(QVBoxLayout* layout, const char* label, int value) {
 
 }  // namespace
 
-VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab)
-    : window_(window), tab_(tab) {
+VisualsPage::VisualsPage(const PageContext& context, int tabWidth) : context_(context) {
     const PathwayLayoutEntity* current = pathway();
     const LayoutForces forces = current ? current->layoutForces() : LayoutForces{};
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(3, 3, 3, 3);
-    setMaximumWidth(static_cast<int>((tab_ ? tab_->maximumWidth() : 190) * 0.9));
+    setMaximumWidth(static_cast<int>(tabWidth * 0.9));
 
     auto* layoutGroup = new QGroupBox("Layout adjustments");
     auto* layoutBox = new QVBoxLayout(layoutGroup);
@@ -184,8 +181,7 @@ VisualsPage::VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab)
 }
 
 PathwayLayoutEntity* VisualsPage::pathway() const {
-    App* app = window_ ? window_->app() : nullptr;
-    return app ? app->pathway.get() : nullptr;
+    return context_.app.pathway.get();
 }
 
 void VisualsPage::setLayoutRunning(bool running) {
@@ -214,7 +210,7 @@ void VisualsPage::showRunning() {
 void VisualsPage::removeStimulus() { setLayoutRunning(!layoutRunning_); }
 
 void VisualsPage::increaseSeparation() {
-    if (window_) window_->requestRepaint();
+    context_.requestRepaint();
 }
 
 void VisualsPage::setForce(double LayoutForces::*field, double value) {
@@ -223,7 +219,7 @@ void VisualsPage::setForce(double LayoutForces::*field, double value) {
     LayoutForces forces = current->layoutForces();
     forces.*field = value;
     current->setLayoutForces(forces);
-    window_->requestRepaint();
+    context_.requestRepaint();
 }
 
 void VisualsPage::repulsiveForceChanged(int value) {
@@ -250,14 +246,14 @@ void VisualsPage::changeProteinSize(int value) {
     PathwayLayoutEntity* current = pathway();
     if (current == nullptr) return;
     current->setProteinClassSize(value / 100.0, sizeClassBox_->currentText().toStdString());
-    window_->requestRepaint();
+    context_.requestRepaint();
 }
 
 void VisualsPage::changeEdgeAlpha(int value) {
     PathwayLayoutEntity* current = pathway();
     if (current == nullptr) return;
     current->setEdgeAlpha(value / 100.0);
-    window_->requestRepaint();
+    context_.requestRepaint();
 }
 
 void VisualsPage::changeExplorePlaneAlpha(int value) {
@@ -265,24 +261,24 @@ void VisualsPage::changeExplorePlaneAlpha(int value) {
     if (current == nullptr) return;
     const double alpha = value / 100.0;
     current->explorePlaneAlpha = alpha;
-    if (ExploreEntity* view = window_->app()->exploreView.get()) {
+    if (ExploreEntity* view = context_.app.exploreView.get()) {
         const Color4 colour = view->getColor();
         view->setColor(colour.r, colour.g, colour.b, static_cast<float>(alpha));
     }
-    window_->requestRepaint();
+    context_.requestRepaint();
 }
 
 void VisualsPage::pickColor() {
     PathwayLayoutEntity* current = pathway();
     if (current == nullptr) return;
-    const std::optional<QColor> colour = window_->dialogs().color(nullptr, Qt::white);
+    const std::optional<QColor> colour = context_.dialogs.color(nullptr, Qt::white);
     if (!colour || !colour->isValid()) return;
     current->applyColorScheme(static_cast<float>(colour->red() / 255.0),
                               static_cast<float>(colour->green() / 255.0),
                               static_cast<float>(colour->blue() / 255.0),
                               colorClassBox_->currentText().toStdString());
     // At once: otherwise nothing shows until some later repaint.
-    window_->requestRepaint();
+    context_.requestRepaint();
 }
 
 void VisualsPage::setTilted(int state) {
@@ -291,5 +287,5 @@ void VisualsPage::setTilted(int state) {
         return;
     }
     current->tiltedExplorePlane = state != 0;
-    window_->requestRepaint();
+    context_.requestRepaint();
 }

@@ -10,8 +10,8 @@
 
 #include <QWidget>
 
-class AnalyzeTabWidget;
-class MyQTWindow;
+#include "ui/PageContext.h"
+
 class PathwayLayoutEntity;
 struct LayoutForces;
 class QCheckBox;
@@ -38,7 +38,8 @@ int sizeSliderValue(const PathwayLayoutEntity& pathway, const std::string& sizeC
 class VisualsPage : public QWidget {
     Q_OBJECT
 public:
-    VisualsPage(MyQTWindow* window, AnalyzeTabWidget* tab);
+    // For a tab `tabWidth` pixels wide at most.
+    VisualsPage(const PageContext& context, int tabWidth);
 
     // Starts or stops the layout thread as "Adjust positioning" does, and
     // shows the button checked exactly while it runs.
@@ -79,8 +80,7 @@ private:
     void setForce(double LayoutForces::*field, double value);
     void showRunning();
 
-    MyQTWindow* window_;
-    AnalyzeTabWidget* tab_;
+    PageContext context_;
     bool layoutRunning_ = false;
     QPushButton* adjustButton_ = nullptr;
     QSpinBox* pushBox_ = nullptr;

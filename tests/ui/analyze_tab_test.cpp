@@ -5,12 +5,14 @@
 #include <QDialog>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBox>
 
 #include "KeyScript.h"
+#include "PageFixture.h"
 #include "SamplePathway.h"
 #include "StdoutCapture.h"
 #include "WindowFixture.h"
@@ -21,6 +23,8 @@
 #include "ui/AnalyzeCards.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/FiltersPage.h"
+#include "ui/InteractionPage.h"
+#include "ui/ProteinPage.h"
 #include "ui/RenderWindow.h"
 #include "ui/VisualsPage.h"
 
@@ -42,11 +46,9 @@ QString current(const QListWidget* list) {
 
 // A pathway made by hand in the graph only: "p53" and "P53" are two proteins,
 // both bound to MDM2.
-class AnalyzeTab : public WindowTest {
+class AnalyzeTab : public PageTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        App& core = *window->app();
         core.createPathway((folder.path() / "hand.pth").string());
         graph = core.pathway->graph.get();
         addProtein("P1", "p53", "tumour suppressor");
@@ -59,8 +61,14 @@ protected:
         graph->setRating("confidence", 1);
         graph->setRating("links", 2);
         core.pathway->hasNetwork = true;
-        tab = window->analyzeTab();
+        tab = std::make_unique<AnalyzeTabWidget>(context);
+        core.analyzeTab = tab.get();
         tab->assemblePages();
+    }
+    void TearDown() override {
+        core.analyzeTab = nullptr;
+        tab.reset();
+        PageTest::TearDown();
     }
 
     void addProtein(const std::string& id, const std::string& name, const std::string& note) {
@@ -77,7 +85,7 @@ protected:
     }
 
     ProteinGraph* graph = nullptr;
-    AnalyzeTabWidget* tab = nullptr;
+    std::unique_ptr<AnalyzeTabWidget> tab;
 };
 
 TEST_F(AnalyzeTab, AssemblesFourPagesInOrderWithSortedListsAndRebuildsWithoutDuplicates) {
@@ -92,108 +100,108 @@ TEST_F(AnalyzeTab, AssemblesFourPagesInOrderWithSortedListsAndRebuildsWithoutDup
     EXPECT_EQ(toolbox->currentIndex(), 0);
     EXPECT_EQ(tab->experimentsPanel(), nullptr);
     EXPECT_TRUE(tab->pagesAssembled());
-    EXPECT_EQ(texts(tab->proteinList()), QStringList({"MDM2", "P53", "p53"}));
-    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"MDM2", "P53", "p53"}));
-    EXPECT_EQ(tab->secondInteractorList()->count(), 0);
+    EXPECT_EQ(texts(tab->proteinPage()->list()), QStringList({"MDM2", "P53", "p53"}));
+    EXPECT_EQ(texts(tab->interactionPage()->firstList()), QStringList({"MDM2", "P53", "p53"}));
+    EXPECT_EQ(tab->interactionPage()->secondList()->count(), 0);
 
     // A second assembly (a reload) replaces the pages instead of adding to them.
     tab->assemblePages();
     ASSERT_EQ(toolbox->count(), 4);
     EXPECT_EQ(toolbox->widget(2), tab->filtersPage());
-    EXPECT_EQ(texts(tab->proteinList()), QStringList({"MDM2", "P53", "p53"}));
+    EXPECT_EQ(texts(tab->proteinPage()->list()), QStringList({"MDM2", "P53", "p53"}));
 }
 
 TEST_F(AnalyzeTab, ProteinCardShowsTheRatedPropertiesOfTheChosenProtein) {
-    tab->proteinList()->setCurrentRow(2);
-    EXPECT_EQ(tab->proteinCardHtml(), cardOf("p53", "tumour suppressor", "P1"));
+    tab->proteinPage()->list()->setCurrentRow(2);
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), cardOf("p53", "tumour suppressor", "P1"));
     // Filtered out since the list was filled: the no-information text.
     graph->addTag("P3", "filter");
-    tab->proteinList()->setCurrentRow(0);
-    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
+    tab->proteinPage()->list()->setCurrentRow(0);
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), analyzecards::noProteinCard());
 }
 
 TEST_F(AnalyzeTab, SelectProteinInListPrefersTheExactNameAndRefreshesTheSameProteinTwice) {
     tab->toolBox()->setCurrentIndex(3);
     tab->selectProteinInList("p53");
     EXPECT_EQ(tab->toolBox()->currentIndex(), 0);
-    EXPECT_EQ(current(tab->proteinList()), "p53");
+    EXPECT_EQ(current(tab->proteinPage()->list()), "p53");
     tab->selectProteinInList("P53");
-    EXPECT_EQ(current(tab->proteinList()), "P53");
-    EXPECT_EQ(tab->proteinCardHtml(), cardOf("P53", "other", "P2"));
+    EXPECT_EQ(current(tab->proteinPage()->list()), "P53");
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), cardOf("P53", "other", "P2"));
 
     // Only the letter case differs: the case-insensitive match is taken.
     tab->selectProteinInList("mdm2");
-    EXPECT_EQ(current(tab->proteinList()), "MDM2");
+    EXPECT_EQ(current(tab->proteinPage()->list()), "MDM2");
 
     // The same protein again refreshes its card although the item stays current.
     graph->getNodeProperties("P3")->getProperty("annotation")->setValue("E3 ligase");
     tab->selectProteinInList("MDM2");
-    EXPECT_EQ(tab->proteinCardHtml(), cardOf("MDM2", "E3 ligase", "P3"));
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), cardOf("MDM2", "E3 ligase", "P3"));
 
     tab->selectProteinInList("TP73");
-    EXPECT_EQ(tab->proteinList()->currentItem(), nullptr);
-    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
+    EXPECT_EQ(tab->proteinPage()->list()->currentItem(), nullptr);
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), analyzecards::noProteinCard());
 }
 
 TEST_F(AnalyzeTab, InteractionListsFollowTheFirstProteinAndShowTheInteractionCard) {
     tab->selectInteractionInLists("MDM2", "p53");
     EXPECT_EQ(tab->toolBox()->currentIndex(), 1);
-    EXPECT_EQ(texts(tab->secondInteractorList()), QStringList({"P53", "p53"}));
-    EXPECT_EQ(current(tab->secondInteractorList()), "p53");
-    EXPECT_EQ(tab->interactionCardHtml(),
-              kTeal + "Interaction: </b></font>MDM2 - p53</p>" + kTeal +
-                  "confidence: </b></font><br>900<br></p>");
+    EXPECT_EQ(texts(tab->interactionPage()->secondList()), QStringList({"P53", "p53"}));
+    EXPECT_EQ(current(tab->interactionPage()->secondList()), "p53");
+    EXPECT_EQ(tab->interactionPage()->cardHtml(), kTeal + "Interaction: </b></font>MDM2 - p53</p>" +
+                                                      kTeal +
+                                                      "confidence: </b></font><br>900<br></p>");
 
     // A partner that is not listed leaves the second list without a current item.
     tab->selectInteractionInLists("p53", "P53");
-    EXPECT_EQ(texts(tab->secondInteractorList()), QStringList({"MDM2"}));
-    EXPECT_EQ(tab->secondInteractorList()->currentItem(), nullptr);
+    EXPECT_EQ(texts(tab->interactionPage()->secondList()), QStringList({"MDM2"}));
+    EXPECT_EQ(tab->interactionPage()->secondList()->currentItem(), nullptr);
 
     // A filtered-out protein has no partners to offer.
     graph->addTag("P3", "filter");
-    tab->firstInteractorList()->setCurrentRow(0);
-    EXPECT_EQ(tab->secondInteractorList()->count(), 0);
-    EXPECT_EQ(tab->interactionCardHtml(), analyzecards::noInteractionCard());
+    tab->interactionPage()->firstList()->setCurrentRow(0);
+    EXPECT_EQ(tab->interactionPage()->secondList()->count(), 0);
+    EXPECT_EQ(tab->interactionPage()->cardHtml(), analyzecards::noInteractionCard());
 }
 
 TEST_F(AnalyzeTab, StaleListsAreRefilledOnceWhenTheirPageIsShown) {
     graph->setProteinName("P3", "HDM2");
     tab->markListsStale();
     tab->toolBox()->setCurrentIndex(1);
-    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"HDM2", "P53", "p53"}));
+    EXPECT_EQ(texts(tab->interactionPage()->firstList()), QStringList({"HDM2", "P53", "p53"}));
     EXPECT_FALSE(tab->interactionListStale());
     // The protein list waits for its own page.
     EXPECT_TRUE(tab->proteinListStale());
-    EXPECT_EQ(texts(tab->proteinList()), QStringList({"MDM2", "P53", "p53"}));
+    EXPECT_EQ(texts(tab->proteinPage()->list()), QStringList({"MDM2", "P53", "p53"}));
 
     // Not stale any more: switching back and forth refills nothing.
     graph->setProteinName("P2", "TP53");
     tab->toolBox()->setCurrentIndex(0);
     tab->toolBox()->setCurrentIndex(1);
-    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"HDM2", "P53", "p53"}));
-    EXPECT_EQ(texts(tab->proteinList()), QStringList({"HDM2", "TP53", "p53"}));
+    EXPECT_EQ(texts(tab->interactionPage()->firstList()), QStringList({"HDM2", "P53", "p53"}));
+    EXPECT_EQ(texts(tab->proteinPage()->list()), QStringList({"HDM2", "TP53", "p53"}));
 
     // An edit refreshes both at once.
     graph->setProteinName("P1", "TP53a");
     tab->listsChanged();
-    EXPECT_EQ(texts(tab->proteinList()), QStringList({"HDM2", "TP53", "TP53a"}));
-    EXPECT_EQ(texts(tab->firstInteractorList()), QStringList({"HDM2", "TP53", "TP53a"}));
+    EXPECT_EQ(texts(tab->proteinPage()->list()), QStringList({"HDM2", "TP53", "TP53a"}));
+    EXPECT_EQ(texts(tab->interactionPage()->firstList()), QStringList({"HDM2", "TP53", "TP53a"}));
 }
 
 TEST_F(AnalyzeTab, ResetTearsEverythingDownEvenTwiceAndWithStaleListsOnPageOne) {
-    window->tabWidget()->setTabEnabled(2, true);
+    const QSignalSpy closed(tab.get(), &AnalyzeTabWidget::pathwayClosed);
     tab->toolBox()->setCurrentIndex(1);
     tab->markListsStale();
     tab->resetForPathway();
     EXPECT_EQ(tab->toolBox()->count(), 0);
-    EXPECT_EQ(tab->proteinList(), nullptr);
-    EXPECT_EQ(tab->firstInteractorList(), nullptr);
+    EXPECT_EQ(tab->proteinPage(), nullptr);
+    EXPECT_EQ(tab->interactionPage(), nullptr);
     EXPECT_EQ(tab->filtersPage(), nullptr);
     EXPECT_EQ(tab->visualsPage(), nullptr);
     EXPECT_EQ(tab->experimentsPanel(), nullptr);
     EXPECT_FALSE(tab->pagesAssembled());
-    EXPECT_EQ(window->app()->pathway, nullptr);
-    EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
+    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(closed.count(), 1);
 
     tab->resetForPathway();
     EXPECT_EQ(tab->toolBox()->count(), 0);
@@ -206,31 +214,31 @@ TEST_F(AnalyzeTab, ResetTearsEverythingDownEvenTwiceAndWithStaleListsOnPageOne) 
 }
 
 TEST_F(AnalyzeTab, ExploreIsUncheckedWheneverExploringDoesNotStart) {
-    QPushButton* explore = tab->exploreButton();
+    QPushButton* explore = tab->proteinPage()->exploreButton();
     ASSERT_TRUE(explore->isCheckable());
     // No current protein.
     QTest::mouseClick(explore, Qt::LeftButton);
     EXPECT_FALSE(explore->isChecked());
     // A protein without a node in the scene cannot be explored around.
-    tab->proteinList()->setCurrentRow(0);
+    tab->proteinPage()->list()->setCurrentRow(0);
     tab->exploreSelected();
     EXPECT_FALSE(explore->isChecked());
-    EXPECT_FALSE(window->app()->isExploring());
+    EXPECT_FALSE(app().isExploring());
 }
 
 TEST_F(AnalyzeTab, InfoDialogsAreMadeAnewEachTimeAndDeletedWhenClosed) {
-    tab->openProteinInfoPopup();
+    tab->proteinPage()->openInfoPopup();
     EXPECT_EQ(tab->lastInfoDialog(), nullptr);
 
     graph->addNodeProperty("P1", std::make_unique<Property>("experimental", "in vivo#x#src"));
-    tab->proteinList()->setCurrentRow(2);
-    tab->openProteinInfoPopup();
+    tab->proteinPage()->list()->setCurrentRow(2);
+    tab->proteinPage()->openInfoPopup();
     QPointer<QDialog> first = tab->lastInfoDialog();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->windowTitle(), "info for p53");
     EXPECT_EQ(tab->infoDialogHtml(),
               analyzecards::proteinDialogText("P1", graph->getNodeProperties("P1")));
-    tab->openProteinInfoPopup();
+    tab->proteinPage()->openInfoPopup();
     QPointer<QDialog> second = tab->lastInfoDialog();
     EXPECT_NE(second, first);
     EXPECT_NE(first, nullptr);
@@ -241,21 +249,19 @@ TEST_F(AnalyzeTab, InfoDialogsAreMadeAnewEachTimeAndDeletedWhenClosed) {
     EXPECT_EQ(tab->lastInfoDialog(), second.data());
 
     tab->selectInteractionInLists("MDM2", "p53");
-    tab->openInteractionInfoPopup();
+    tab->interactionPage()->openInfoPopup();
     EXPECT_EQ(tab->lastInfoDialog()->windowTitle(), "info for MDM2<->p53");
     EXPECT_EQ(tab->infoDialogHtml(), kTeal + "Confidence: </b></font>900</p>");
 }
 
 TEST_F(AnalyzeTab, ControlKeyIsForwardedToTheSceneCore) {
-    // A disabled tab gets no keys.
-    window->tabWidget()->setTabEnabled(2, true);
-    QTest::keyPress(tab, Qt::Key_Control);
-    EXPECT_TRUE(window->app()->controlDown);
-    QTest::keyRelease(tab, Qt::Key_Control);
-    EXPECT_FALSE(window->app()->controlDown);
+    QTest::keyPress(tab.get(), Qt::Key_Control);
+    EXPECT_TRUE(app().controlDown);
+    QTest::keyRelease(tab.get(), Qt::Key_Control);
+    EXPECT_FALSE(app().controlDown);
     // Escape while not exploring leaves the button as it is.
-    QTest::keyClick(tab, Qt::Key_Escape);
-    EXPECT_FALSE(window->app()->isExploring());
+    QTest::keyClick(tab.get(), Qt::Key_Escape);
+    EXPECT_FALSE(app().isExploring());
 }
 
 }  // namespace
@@ -280,7 +286,7 @@ protected:
 };
 
 TEST_F(AnalyzeSample, ExploresAroundTheChosenProteinAndEscapeLeaves) {
-    QPushButton* explore = tab->exploreButton();
+    QPushButton* explore = tab->proteinPage()->exploreButton();
     tab->selectProteinInList("EGFR");
     QTest::mouseClick(explore, Qt::LeftButton);
     EXPECT_TRUE(explore->isChecked());
@@ -305,16 +311,16 @@ TEST_F(AnalyzeSample, DeleteInTheProteinListRemovesTheProteinFromBothLists) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     tab->selectProteinInList("GRB2");
     // Tests in parallel share one X server, whose focus any of them may hold.
-    tab->proteinList()->setFocus();
-    ASSERT_EQ(window->focusWidget(), tab->proteinList());
-    const int before = tab->proteinList()->count();
-    QTest::keyClick(tab->proteinList(), Qt::Key_Delete);
-    EXPECT_EQ(tab->proteinList()->count(), before - 1);
-    EXPECT_TRUE(tab->proteinList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
-    EXPECT_TRUE(tab->firstInteractorList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
+    tab->proteinPage()->list()->setFocus();
+    ASSERT_EQ(window->focusWidget(), tab->proteinPage()->list());
+    const int before = tab->proteinPage()->list()->count();
+    QTest::keyClick(tab->proteinPage()->list(), Qt::Key_Delete);
+    EXPECT_EQ(tab->proteinPage()->list()->count(), before - 1);
+    EXPECT_TRUE(tab->proteinPage()->list()->findItems("GRB2", Qt::MatchExactly).isEmpty());
+    EXPECT_TRUE(tab->interactionPage()->firstList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
     EXPECT_FALSE(tab->proteinListStale());
     EXPECT_FALSE(tab->interactionListStale());
-    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), analyzecards::noProteinCard());
 }
 
 TEST_F(AnalyzeSample, CardsDescribeWhatIsSelectedNow) {
@@ -342,28 +348,28 @@ TEST_F(AnalyzeSample, CardsDescribeWhatIsSelectedNow) {
         QTest::keyRelease(view, Qt::Key_Control);
         EXPECT_TRUE(script.done()) << script.failure;
     };
-    QListWidget* proteins = tab->proteinList();
+    QListWidget* proteins = tab->proteinPage()->list();
 
     clickItem(proteins, "EGFR");
-    ASSERT_TRUE(contains(tab->proteinCardHtml(), "Id: </b></font>EGFR</p>"));
+    ASSERT_TRUE(contains(tab->proteinPage()->cardHtml(), "Id: </b></font>EGFR</p>"));
     dialogs->texts.push_back(QString("EGFR2"));
     menuEntry(2);  // "&Rename"
     EXPECT_EQ(current(proteins), "EGFR2");
-    EXPECT_TRUE(contains(tab->proteinCardHtml(), "Id: </b></font>EGFR2</p>"));
+    EXPECT_TRUE(contains(tab->proteinPage()->cardHtml(), "Id: </b></font>EGFR2</p>"));
 
     // A new first protein: the pair before is no longer chosen.
     tab->toolBox()->setCurrentIndex(1);
-    clickItem(tab->firstInteractorList(), "GRB2");
-    clickItem(tab->secondInteractorList(), "EGFR2");
-    EXPECT_TRUE(contains(tab->interactionCardHtml(), "GRB2 - EGFR2"));
-    clickItem(tab->firstInteractorList(), "SHC1");
-    EXPECT_EQ(tab->interactionCardHtml(), "");
+    clickItem(tab->interactionPage()->firstList(), "GRB2");
+    clickItem(tab->interactionPage()->secondList(), "EGFR2");
+    EXPECT_TRUE(contains(tab->interactionPage()->cardHtml(), "GRB2 - EGFR2"));
+    clickItem(tab->interactionPage()->firstList(), "SHC1");
+    EXPECT_EQ(tab->interactionPage()->cardHtml(), "");
 
     tab->toolBox()->setCurrentIndex(0);
     clickItem(proteins, "EGFR2");
     menuEntry(1);  // "&Delete"
     EXPECT_EQ(proteins->currentItem(), nullptr);
-    EXPECT_EQ(tab->proteinCardHtml(), analyzecards::noProteinCard());
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), analyzecards::noProteinCard());
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "scene/Glyph.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/ExperimentsPanel.h"
+#include "ui/ProteinPage.h"
 #include "ui/VisualsPage.h"
 
 namespace {
@@ -113,15 +114,15 @@ TEST(ClusteringAnswer, ReadsTheBlockAndRefusesWhatDoesNotFit) {
     EXPECT_NE(why.find("2 of the 3"), std::string::npos) << why;
 }
 
-class ExperimentsPanelTest : public SamplePathwayTest {
+class ExperimentsPanelTest : public SamplePageTest {
 protected:
     void makePanel() {
-        panel = new ExperimentsPanel(window.get(), window->analyzeTab());
+        panel = new ExperimentsPanel(context);
         panel->setClusteringProgram(CORVIDANE_KMEANS_PROGRAM);
     }
     void TearDown() override {
         delete panel;
-        SamplePathwayTest::TearDown();
+        SamplePageTest::TearDown();
     }
     const HeatmapSeries& store() { return *pathway()->graph->heatmaps; }
     QListWidget* currentList() { return panel->list(panel->tabs()->currentIndex()); }
@@ -157,7 +158,6 @@ TEST_F(ExperimentsPanelTest, OneTabPerExperimentWithItsEntries) {
     ASSERT_GE(names.size(), 2u);
     makePanel();
 
-    EXPECT_EQ(window->splitter()->indexOf(panel), 1);
     EXPECT_EQ(panel->maximumWidth(), 300);
     ASSERT_EQ(panel->tabs()->count(), static_cast<int>(names.size()));
     EXPECT_EQ(panel->tabs()->currentIndex(), panel->tabs()->count() - 1);
@@ -183,11 +183,6 @@ TEST_F(ExperimentsPanelTest, OneTabPerExperimentWithItsEntries) {
     // Drawn at the size shown: 5 pixels a value, as 25 x 50 scaled into 60 x 10.
     EXPECT_EQ(found[0]->icon().availableSizes().value(0),
               QSize(5 * static_cast<int>(store().coloursAt(entry).size()), 10));
-
-    // The panel leaves the splitter with itself.
-    delete panel;
-    panel = nullptr;
-    EXPECT_EQ(window->splitter()->count(), 2);
 }
 
 TEST_F(ExperimentsPanelTest, ClustersTheCurrentExperimentWithTheProgram) {
@@ -285,8 +280,8 @@ TEST_F(ExperimentsPanelTest, AnEntryOfManyValuesGetsAStripOfTheShownSize) {
 
 TEST_F(ExperimentsPanelTest, TheWindowLivesWhileTheProgramRunsAndCancelChangesNothing) {
     makePanel();
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     panel->cluster(2);
     const QStringList grouped = texts(currentList());
     ASSERT_EQ(grouped.count(ExperimentsPanel::kSeparator), 2);
@@ -433,15 +428,15 @@ TEST_F(AssembledPanelTest, DoubleClickExploresAndATabChangeRefreshesTheView) {
     QListWidgetItem* first = list->item(0);
     const QString protein = first->text().section(" @ ", 0, 0);
     list->setCurrentRow(0);
-    ASSERT_NE(tab().proteinList()->currentItem(), nullptr);
-    EXPECT_EQ(tab().proteinList()->currentItem()->text(), protein);
+    ASSERT_NE(tab().proteinPage()->list()->currentItem(), nullptr);
+    EXPECT_EQ(tab().proteinPage()->list()->currentItem()->text(), protein);
 
     testing::internal::CaptureStdout();
     panel->experimentDoubleClick(first);
     const bool opened = exploring();
     testing::internal::GetCapturedStdout();
     ASSERT_TRUE(opened);
-    EXPECT_EQ(tab().proteinList()->currentItem()->text(), protein);
+    EXPECT_EQ(tab().proteinPage()->list()->currentItem()->text(), protein);
 
     // The plane takes the transparency at once while the view is open.
     tab().visualsPage()->explorePlaneAlphaSlider()->setValue(40);
@@ -470,7 +465,8 @@ TEST_F(AssembledPanelTest, DoubleClickExploresAndATabChangeRefreshesTheView) {
     const bool reopened = exploring();
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(reopened);
-    EXPECT_EQ(tab().proteinList()->currentItem()->text(), last->text().section(" @ ", 0, 0));
+    EXPECT_EQ(tab().proteinPage()->list()->currentItem()->text(),
+              last->text().section(" @ ", 0, 0));
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "ui/CreateTabWidget.h"
 #include "ui/ExperimentsPanel.h"
 #include "ui/OpenTabWidget.h"
+#include "ui/ProteinPage.h"
 #include "ui/VisualsPage.h"
 
 namespace {
@@ -105,7 +106,7 @@ TEST_F(FileTab, BuiltPathwayOpensOnTheAnalyzeTabWithItsPagesFilled) {
     EXPECT_FALSE(app().painting);
     Array<std::string> ids;
     app().pathway->graph->getNodes(ids);
-    EXPECT_EQ(analyze->proteinList()->count(), static_cast<int>(ids.size()));
+    EXPECT_EQ(analyze->proteinPage()->list()->count(), static_cast<int>(ids.size()));
     EXPECT_GT(ids.size(), 10u);
     // The sample carries experiment colours.
     EXPECT_NE(analyze->experimentsPanel(), nullptr);
@@ -113,7 +114,7 @@ TEST_F(FileTab, BuiltPathwayOpensOnTheAnalyzeTabWithItsPagesFilled) {
     // Opening it again replaces the pages, it does not add to them.
     open(built);
     EXPECT_EQ(analyze->toolBox()->count(), 4);
-    EXPECT_EQ(analyze->proteinList()->count(), static_cast<int>(ids.size()));
+    EXPECT_EQ(analyze->proteinPage()->list()->count(), static_cast<int>(ids.size()));
 }
 
 TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {

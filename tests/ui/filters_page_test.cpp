@@ -36,16 +36,16 @@ Ids sorted(Ids ids) {
     return ids;
 }
 
-class FiltersPageTest : public SamplePathwayTest {
+class FiltersPageTest : public SamplePageTest {
 protected:
     void SetUp() override {
-        SamplePathwayTest::SetUp();
+        SamplePageTest::SetUp();
         for (const std::string& id : all()) degrees[id] = graph().degree(id);
-        page = std::make_unique<FiltersPage>(window.get(), window->analyzeTab());
+        page = std::make_unique<FiltersPage>(context, 190);
     }
     void TearDown() override {
         page.reset();
-        SamplePathwayTest::TearDown();
+        SamplePageTest::TearDown();
     }
 
     PathwayLayoutEntity& pathway() { return *app().pathway; }
@@ -430,7 +430,7 @@ TEST_F(FiltersPageTest, OneSelectorThatGoesWithThePage) {
     EXPECT_TRUE(firstPanel->isHidden());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(firstPanel.isNull());
-    auto* path = dynamic_cast<PathSelectorFactory*>(window->app()->selectorFactories()[2]);
+    auto* path = dynamic_cast<PathSelectorFactory*>(app().selectorFactories()[2]);
     ASSERT_NE(path, nullptr);
     EXPECT_EQ(path->getProteins(), chosen);
 
@@ -445,7 +445,7 @@ TEST_F(FiltersPageTest, APageOutlivingItsPathwayTouchesNothing) {
     page->selectorKinds()->setCurrentIndex(0);
     page->addSelectorButton()->click();
     const std::string file = app().pathwayPath;
-    window->app()->close();
+    app().close();
     page->filter(0).slider->setValue(2);
     page->addFilter();
     page->saveCurrentSelection();
@@ -454,8 +454,8 @@ TEST_F(FiltersPageTest, APageOutlivingItsPathwayTouchesNothing) {
 
     // The Analyze tab's pages: assembling again on the same pathway replaces
     // the page, whose filters and selection go with it.
-    ASSERT_TRUE(window->app()->loadPathway(file));
-    AnalyzeTabWidget* tab = window->analyzeTab();
+    ASSERT_TRUE(app().loadPathway(file));
+    auto tab = std::make_unique<AnalyzeTabWidget>(context);
     tab->assemblePages();
     ASSERT_NE(tab->filtersPage(), nullptr);
     tab->filtersPage()->addFilter();
@@ -470,7 +470,8 @@ TEST_F(FiltersPageTest, APageOutlivingItsPathwayTouchesNothing) {
     // And a page that goes with the window, after the window closed its pathway.
     tab->filtersPage()->addFilter();
     tab->filtersPage()->addSelector();
-    window.reset();
+    app().close();
+    tab.reset();
 }
 
 TEST_F(FiltersPageTest, AFilteredPathwayAndItsSelectionsSurviveSaveAndReopen) {
@@ -484,11 +485,11 @@ TEST_F(FiltersPageTest, AFilteredPathwayAndItsSelectionsSurviveSaveAndReopen) {
     const std::string saved = (folder.path() / "saved.pth").string();
     ASSERT_TRUE(pathway().savePathway(saved));
     page.reset();
-    ASSERT_TRUE(window->app()->loadPathway(saved));
+    ASSERT_TRUE(app().loadPathway(saved));
     EXPECT_EQ(all(), everyone) << "hidden proteins are part of the pathway";
     EXPECT_EQ(visible(), everyone);
 
-    page = std::make_unique<FiltersPage>(window.get(), window->analyzeTab());
+    page = std::make_unique<FiltersPage>(context, 190);
     ASSERT_EQ(page->savedSelections()->count(), 1);
     EXPECT_EQ(page->savedSelections()->item(0)->text(), "Hubs");
     page->savedSelections()->item(0)->setSelected(true);

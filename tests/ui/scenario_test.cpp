@@ -37,6 +37,7 @@
 #include "ui/ExperimentsPanel.h"
 #include "ui/FiltersPage.h"
 #include "ui/OpenTabWidget.h"
+#include "ui/ProteinPage.h"
 #include "ui/RenderWindow.h"
 #include "ui/VisualsPage.h"
 
@@ -226,7 +227,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     EXPECT_TRUE(pathway()->graph->isImportant("00005"));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     ASSERT_TRUE(analyze()->pagesAssembled());
-    EXPECT_EQ(analyze()->proteinList()->count(), static_cast<int>(ids.size()));
+    EXPECT_EQ(analyze()->proteinPage()->list()->count(), static_cast<int>(ids.size()));
     ASSERT_NE(pathway()->layouter, nullptr);
     EXPECT_TRUE(pathway()->layouter->isRunning());
     VisualsPage* visuals = analyze()->visualsPage();
@@ -240,8 +241,8 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     EXPECT_FALSE(pathway()->layouter && pathway()->layouter->isRunning());
     analyze()->toolBox()->setCurrentIndex(0);
     analyze()->selectProteinInList("GRB2");
-    ASSERT_NE(analyze()->proteinList()->currentItem(), nullptr);
-    EXPECT_EQ(analyze()->proteinList()->currentItem()->text(), "GRB2");
+    ASSERT_NE(analyze()->proteinPage()->list()->currentItem(), nullptr);
+    EXPECT_EQ(analyze()->proteinPage()->list()->currentItem()->text(), "GRB2");
     const Array<std::string> selected = pathway()->getSelectedNodes();
     ASSERT_EQ(selected.size(), 1u);
     ASSERT_NE(pathway()->getNode(selected[0]), nullptr);
@@ -250,17 +251,17 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     const std::optional<QPoint> egfr = pointOnProtein("EGFR");
     ASSERT_TRUE(egfr) << "EGFR is nowhere in the view";
     clickView(*egfr);
-    ASSERT_NE(analyze()->proteinList()->currentItem(), nullptr);
-    EXPECT_EQ(analyze()->proteinList()->currentItem()->text(), "EGFR");
+    ASSERT_NE(analyze()->proteinPage()->list()->currentItem(), nullptr);
+    EXPECT_EQ(analyze()->proteinPage()->list()->currentItem()->text(), "EGFR");
 
-    analyze()->openProteinInfoPopup();
+    analyze()->proteinPage()->openInfoPopup();
     ASSERT_NE(analyze()->lastInfoDialog(), nullptr);
     EXPECT_TRUE(analyze()->lastInfoDialog()->windowTitle().contains("EGFR"));
     analyze()->lastInfoDialog()->close();
 
     // Explore around EGFR, walk on to a partner by a double click, Escape.
-    click(analyze()->exploreButton());
-    EXPECT_TRUE(analyze()->exploreButton()->isChecked());
+    click(analyze()->proteinPage()->exploreButton());
+    EXPECT_TRUE(analyze()->proteinPage()->exploreButton()->isChecked());
     ASSERT_TRUE(QTest::qWaitFor([&] { return app().isExploring() && !app().animating; }, kPatience));
     const std::string first = app().exploreView->currentProtein;
     ExploreEntity* explore = app().exploreView.get();
@@ -275,7 +276,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
         kPatience));
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_FALSE(app().isExploring());
-    EXPECT_FALSE(analyze()->exploreButton()->isChecked());
+    EXPECT_FALSE(analyze()->proteinPage()->exploreButton()->isChecked());
 
     // --- 3. A connectivity filter and a Path filter between the two seeds,
     // saved as a selection; removing both brings every protein back.
@@ -372,7 +373,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
         EXPECT_NEAR(now.color.g, was.color.g, 1e-2) << name;
         EXPECT_NEAR(now.color.b, was.color.b, 1e-2) << name;
     }
-    EXPECT_NE(analyze()->proteinList()->count(), 0);
+    EXPECT_NE(analyze()->proteinPage()->list()->count(), 0);
     ASSERT_NE(analyze()->filtersPage(), nullptr);
     ASSERT_EQ(analyze()->filtersPage()->savedSelections()->count(), 1);
     EXPECT_EQ(analyze()->filtersPage()->savedSelections()->item(0)->text(), "Ends");
@@ -413,12 +414,12 @@ TEST_F(Scenario, ClusterAnExperimentAndExploreAnEntry) {
     // A double click is a press and release first: the list acts on the press it saw.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-    EXPECT_TRUE(analyze()->exploreButton()->isChecked());
+    EXPECT_TRUE(analyze()->proteinPage()->exploreButton()->isChecked());
     ASSERT_TRUE(QTest::qWaitFor([&] { return app().isExploring(); }, kPatience))
         << "pending " << app().isExplorePending();
-    ASSERT_NE(analyze()->proteinList()->currentItem(), nullptr);
-    EXPECT_EQ(analyze()->proteinList()->currentItem()->text(), protein);
-    EXPECT_TRUE(analyze()->exploreButton()->isChecked());
+    ASSERT_NE(analyze()->proteinPage()->list()->currentItem(), nullptr);
+    EXPECT_EQ(analyze()->proteinPage()->list()->currentItem()->text(), protein);
+    EXPECT_TRUE(analyze()->proteinPage()->exploreButton()->isChecked());
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_FALSE(app().isExploring());
 }
@@ -434,14 +435,14 @@ TEST_F(Scenario, TruncatedPathwayIsRefusedAndTheWindowGoesOn) {
     const fs::path truncated = folder.path() / "cut.pth";
     std::ofstream(truncated, std::ios::binary) << original.substr(0, original.size() / 2);
     const PathwayLayoutEntity* before = pathway();
-    const int proteins = analyze()->proteinList()->count();
+    const int proteins = analyze()->proteinPage()->list()->count();
     openFromFileTab(truncated.string());
     EXPECT_TRUE(said("message:could not open pathway!"));
     // The pathway open before stays open as it was, and its file is untouched.
     EXPECT_EQ(pathway(), before);
     EXPECT_TRUE(analyze()->pagesAssembled());
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
-    EXPECT_EQ(analyze()->proteinList()->count(), proteins);
+    EXPECT_EQ(analyze()->proteinPage()->list()->count(), proteins);
     EXPECT_EQ(readFile(built), original);
     view->update();
     QCoreApplication::processEvents();
@@ -450,7 +451,7 @@ TEST_F(Scenario, TruncatedPathwayIsRefusedAndTheWindowGoesOn) {
     openFromFileTab(built.string());
     ASSERT_NE(pathway(), nullptr);
     EXPECT_TRUE(analyze()->pagesAssembled());
-    EXPECT_GT(analyze()->proteinList()->count(), 10);
+    EXPECT_GT(analyze()->proteinPage()->list()->count(), 10);
 }
 
 }  // namespace
