@@ -6,9 +6,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTextEdit>
-#include <QToolBox>
 #include <QVBoxLayout>
 
 #include "app/App.h"
@@ -17,15 +15,13 @@
 #include "model/HeatmapSeries.h"
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
-#include "ui/AnalyzeTabWidget.h"
-#include "ui/MyQTWindow.h"
+#include "ui/Dialogs.h"
 #include "ui/PanelWidgets.h"
 
 namespace {
 
 constexpr const char* kNomenclatureFile = "./data/PROTEIN_NOMENCLATURE.txt";
 constexpr const char* kInteractionFile = "./data/PROTEIN_INTERACTIONS.txt";
-constexpr int kAnalyzeTab = 2;
 
 QPushButton* narrowButton(const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -35,7 +31,7 @@ QPushButton* narrowButton(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-CreateTabWidget::CreateTabWidget(MyQTWindow* window) : window_(window) {
+CreateTabWidget::CreateTabWidget(const PageContext& context) : context_(context) {
     layout_ = new QVBoxLayout(this);
     layout_->setAlignment(Qt::AlignTop);
     buildSourcePage(true);
@@ -44,12 +40,12 @@ CreateTabWidget::CreateTabWidget(MyQTWindow* window) : window_(window) {
 // Out of line: the owned source and store are complete types only here.
 CreateTabWidget::~CreateTabWidget() = default;
 
-App* CreateTabWidget::app() const { return window_ ? window_->app() : nullptr; }
+App* CreateTabWidget::app() const {
+    return &context_.app;
+}
 
 void CreateTabWidget::warn(const QString& text) {
-    if (window_) {
-        window_->dialogs().warning(this, "Protein Application", text);
-    }
+    context_.dialogs.warning(this, "Protein Application", text);
 }
 
 // ---- the source page ----
@@ -140,10 +136,10 @@ void CreateTabWidget::startOver() {
 }
 
 void CreateTabWidget::addExperimentalData() {
-    if (!window_ || !experimentsGroup_) {
+    if (!experimentsGroup_) {
         return;
     }
-    const QString file = window_->dialogs().openFileName(nullptr, "", "", "");
+    const QString file = context_.dialogs.openFileName(nullptr, "", "", "");
     if (file.isEmpty()) {
         return;
     }
@@ -198,7 +194,7 @@ void CreateTabWidget::lendDataSource(SourceChoice choice) {
         sourceKind_ = choice;
         if (choice == SourceChoice::HPRD) {
             source_ = std::make_unique<HPRDDataSource>(kNomenclatureFile, kInteractionFile, "",
-                                                       window_);
+                                                       &context_.window);
         } else {
             source_ = std::make_unique<StringDataSource>("postgre");
         }
@@ -214,18 +210,12 @@ void CreateTabWidget::closeCurrentPathway() {
         return;
     }
     reclaimDataSource();
-    AnalyzeTabWidget* analyze = window_->analyzeTab();
-    if (analyze && analyze->pagesAssembled()) {
-        analyze->resetForPathway();
-    }
+    emit closingPathway();
     // Joins the layout thread and drops painting and the shape finder.
     a->close();
     a->painting = false;
     a->shapeFinder = nullptr;
     a->setTool(App::kToolSelect);
-    if (window_->tabWidget()) {
-        window_->tabWidget()->setTabEnabled(kAnalyzeTab, false);
-    }
 }
 
 void CreateTabWidget::abandon(const QString& text) {
@@ -241,7 +231,7 @@ void CreateTabWidget::createPainter() { enterPainterStep(false); }
 void CreateTabWidget::continueUnbuiltPathway() { enterPainterStep(true); }
 
 bool CreateTabWidget::chooseSpecies(int current) {
-    const std::optional<QString> answer = window_->dialogs().item(
+    const std::optional<QString> answer = context_.dialogs.item(
         this, "Choose the species", "Species:", speciesChoices(), current, false);
     if (!answer) {
         return false;
@@ -255,7 +245,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     if (!a || (cont && !a->pathway)) {
         return;
     }
-    Dialogs& dialogs = window_->dialogs();
+    Dialogs& dialogs = context_.dialogs;
     if (cont) {
         // The File tab has just loaded this pathway: it must stay open.
         if (advanced_) {
@@ -366,7 +356,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     a->painting = true;
     a->setTool(App::kToolSelect);
     addPainterStep(kind);
-    window_->fitPathwayToSettledView();
+    emit pathwayShown();
 }
 
 void CreateTabWidget::addPainterStep(PainterKind kind) {
@@ -536,16 +526,7 @@ void CreateTabWidget::bindData() {
         abandon("The built pathway could not be loaded.\nAborting.");
         return;
     }
-    AnalyzeTabWidget* analyze = window_->analyzeTab();
-    analyze->assemblePages();
-    window_->tabWidget()->setTabEnabled(kAnalyzeTab, true);
-    window_->tabWidget()->setCurrentIndex(kAnalyzeTab);
     a->painting = false;
-    // The Visuals page, where the layout switch is.
-    if (analyze->toolBox() && analyze->toolBox()->count() > 3) {
-        analyze->toolBox()->setCurrentIndex(3);
-    }
-    window_->fitPathwayToSettledView();
-    analyze->setLayoutRunning(true);
+    emit networkBuilt();
     buildSourcePage(false);
 }

@@ -1,7 +1,7 @@
 // The "Create" tab: a wizard that grows downwards. The source page (data
 // source, build mode, experiment files) leads to the painter step (a new
 // pathway to draw on or paint over), then to the network parameters, and
-// "Finish" builds the network, loads it and hands over to the Analyze tab.
+// "Finish" builds the network, loads it and announces it for analysis.
 //
 // The tab owns the data source and the experiment store. While a pathway is
 // being drawn its graph holds the source (the graph's own slot is an owning
@@ -15,11 +15,11 @@
 #include <QWidget>
 
 #include "ui/CreateTabChoices.h"
+#include "ui/PageContext.h"
 
 class App;
 class DataSource;
 class HeatmapSeries;
-class MyQTWindow;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -29,7 +29,7 @@ class QVBoxLayout;
 class CreateTabWidget : public QWidget {
     Q_OBJECT
 public:
-    explicit CreateTabWidget(MyQTWindow* window);
+    explicit CreateTabWidget(const PageContext& context);
     ~CreateTabWidget() override;
 
     // Throws away every step and shows a fresh source page; with closeCurrent
@@ -69,6 +69,14 @@ public:
     QSpinBox* filterPathsBox() const { return filterPathsBox_; }
     QSpinBox* confidenceBox() const { return confidenceBox_; }
     QPushButton* finishButton() const { return finishButton_; }
+
+signals:
+    // The open pathway is about to be closed: nothing is left to analyze.
+    void closingPathway();
+    // The painter step opened its pathway, to be fitted to the view.
+    void pathwayShown();
+    // The network was built and loaded: the pathway is ready for analysis.
+    void networkBuilt();
 
 public slots:
     void placeProteins();
@@ -112,7 +120,7 @@ private:
     SourceChoice checkedSource() const;
     BuildModeChoice checkedBuildMode() const;
 
-    MyQTWindow* window_;
+    PageContext context_;
     std::unique_ptr<HeatmapSeries> experiments_;
     std::unique_ptr<DataSource> source_;
     // Which kind source_ is, so that a working source of the other kind is not reused.

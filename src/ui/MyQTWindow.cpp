@@ -11,6 +11,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolBox>
 #include <QVBoxLayout>
 
 #include "app/App.h"
@@ -26,6 +27,12 @@
 #include "ui/QGWindow.h"
 #include "ui/QtDialogs.h"
 #include "ui/RenderWindow.h"
+
+namespace {
+constexpr int kCreateTab = 1;
+constexpr int kAnalyzeTab = 2;
+constexpr int kVisualsPage = 3;
+}  // namespace
 
 // One text, as the panel has always looked (the "#FFOECE" stop included).
 const char* const MyQTWindow::tabStyleSheet =
@@ -62,7 +69,7 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
     settings.height = 200;
     adapter_ = std::make_unique<QGWindow>(settings, splitter_);
     renderWindow_ = adapter_->widget();
-    renderWindow_->setMainWindow(this);
+    renderWindow_->setWindow(this, dialogs_.get());
 
     auto* panel = new QWidget;
     panel->setMaximumWidth(200);
@@ -82,10 +89,10 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
     app_ = std::make_unique<App>();
     pageContext_ = std::make_unique<PageContext>(PageContext{*app_, *dialogs_, *this});
 
-    fileTab_ = new OpenTabWidget(this);
+    fileTab_ = new OpenTabWidget(*pageContext_);
     analyzeTab_ = new AnalyzeTabWidget(*pageContext_);
     analyzeTab_->setMaximumWidth(190);
-    createTab_ = new CreateTabWidget(this);
+    createTab_ = new CreateTabWidget(*pageContext_);
     tabWidget_->addTab(fileTab_, "File");
     // The wizard grows downwards past any window height: it scrolls, so the
     // window can be as short as the screen it is on.
@@ -100,16 +107,13 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
             [createBar](int, int maximum) { createBar->setValue(maximum); });
     tabWidget_->addTab(createScroll, "Create");
     tabWidget_->addTab(analyzeTab_, "Analyze");
-    tabWidget_->setTabEnabled(2, false);
+    tabWidget_->setTabEnabled(kAnalyzeTab, false);
 
     splitter_->addWidget(panel);
     splitter_->addWidget(renderWindow_);
     setWindowTitle("Protein App");
 
-    connect(analyzeTab_, &AnalyzeTabWidget::pathwayClosed, this,
-            [this] { tabWidget_->setTabEnabled(2, false); });
-    connect(analyzeTab_, &AnalyzeTabWidget::experimentsPanelMade, this,
-            [this](QWidget* panel) { splitter_->insertWidget(1, panel); });
+    connectPages();
 
     app_->mainWindow = this;
     app_->analyzeTab = analyzeTab_;
@@ -147,6 +151,59 @@ MyQTWindow::~MyQTWindow() {
     app_->mainWindow = nullptr;
     app_->askProtein = nullptr;
     app_.reset();
+}
+
+void MyQTWindow::connectPages() {
+    connect(fileTab_, &OpenTabWidget::replacingPathway, this, [this] {
+        if (analyzeTab_->pagesAssembled()) {
+            analyzeTab_->resetForPathway();
+        }
+        if (createTab_->advanced()) {
+            createTab_->buildSourcePage(true);
+        }
+    });
+    connect(fileTab_, &OpenTabWidget::pathwayOpened, this, [this](bool built) {
+        if (built) {
+            showAnalysis();
+        } else {
+            tabWidget_->setCurrentIndex(kCreateTab);
+            createTab_->continueUnbuiltPathway();
+        }
+        fitPathwayToSettledView();
+    });
+    connect(fileTab_, &OpenTabWidget::layoutToResume, this,
+            [this] { analyzeTab_->setLayoutRunning(true); });
+
+    connect(createTab_, &CreateTabWidget::closingPathway, this, &MyQTWindow::closeAnalysis);
+    connect(createTab_, &CreateTabWidget::pathwayShown, this, &MyQTWindow::fitPathwayToSettledView);
+    connect(createTab_, &CreateTabWidget::networkBuilt, this, [this] {
+        showAnalysis();
+        // The Visuals page, where the layout switch is.
+        if (analyzeTab_->toolBox()->count() > kVisualsPage) {
+            analyzeTab_->toolBox()->setCurrentIndex(kVisualsPage);
+        }
+        fitPathwayToSettledView();
+        analyzeTab_->setLayoutRunning(true);
+    });
+
+    connect(analyzeTab_, &AnalyzeTabWidget::pathwayClosed, this,
+            [this] { tabWidget_->setTabEnabled(kAnalyzeTab, false); });
+    connect(analyzeTab_, &AnalyzeTabWidget::experimentsPanelMade, this,
+            [this](QWidget* panel) { splitter_->insertWidget(1, panel); });
+    connect(renderWindow_, &RenderWindow::exploreLeft, analyzeTab_, &AnalyzeTabWidget::exploreLeft);
+}
+
+void MyQTWindow::showAnalysis() {
+    analyzeTab_->assemblePages();
+    tabWidget_->setTabEnabled(kAnalyzeTab, true);
+    tabWidget_->setCurrentIndex(kAnalyzeTab);
+}
+
+void MyQTWindow::closeAnalysis() {
+    if (analyzeTab_->pagesAssembled()) {
+        analyzeTab_->resetForPathway();
+    }
+    tabWidget_->setTabEnabled(kAnalyzeTab, false);
 }
 
 void MyQTWindow::createProgressDialog(int minimum, int maximum, const std::string& label) {

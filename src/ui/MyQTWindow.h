@@ -1,6 +1,7 @@
 // The one top-level window: the tab panel on the left, the 3D view on the
-// right; owns the scene core, the three timers and the dialogs, and offers the
-// window services that lower code reaches through WindowServices.
+// right; owns the scene core, the three timers and the dialogs, offers the
+// window services that lower code reaches through WindowServices, and routes
+// what one page announces to the others.
 #pragma once
 
 #include <memory>
@@ -49,8 +50,6 @@ public:
     QTimer* stopTimer() const { return stopTimer_; }
     QTimer* imageTimer() const { return imageTimer_; }
     ProgressDialogService& progress() const { return *progress_; }
-    // What the pages are built with.
-    const PageContext& pageContext() const { return *pageContext_; }
 
     // Fits the open pathway to the view as the window's layout settles: the
     // experiments panel enters or leaves the splitter after a pathway was
@@ -76,6 +75,12 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    void connectPages();
+    // Assembles the Analyze pages for the open pathway and shows them.
+    void showAnalysis();
+    // Takes the Analyze pages down with the open pathway and locks the tab.
+    void closeAnalysis();
+
     std::unique_ptr<Dialogs> dialogs_;
     std::unique_ptr<ProgressDialogService> progress_;
     std::unique_ptr<QGWindow> adapter_;

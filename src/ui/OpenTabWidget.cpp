@@ -3,15 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "app/App.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
-#include "ui/AnalyzeTabWidget.h"
-#include "ui/CreateTabWidget.h"
-#include "ui/MyQTWindow.h"
+#include "ui/Dialogs.h"
 
 namespace {
 
@@ -29,7 +26,7 @@ const char* const kFilter = "*.pth";
 const char* const kNoPathway = "no pathway is open";
 }  // namespace
 
-OpenTabWidget::OpenTabWidget(MyQTWindow* window) : window_(window) {
+OpenTabWidget::OpenTabWidget(const PageContext& context) : context_(context) {
     auto* layout = new QVBoxLayout(this);
     auto* open = new QPushButton("Open Pathway");
     auto* save = new QPushButton("Save Pathway");
@@ -44,41 +41,28 @@ OpenTabWidget::OpenTabWidget(MyQTWindow* window) : window_(window) {
 }
 
 bool OpenTabWidget::openPathway(const std::string& path) {
-    App& app = *window_->app();
+    App& app = context_.app;
     if (app.pathway && !readable(path)) {
-        window_->dialogs().message(nullptr, "could not open pathway!");
+        context_.dialogs.message(nullptr, "could not open pathway!");
         return false;
     }
-    AnalyzeTabWidget* analyze = window_->analyzeTab();
-    if (analyze->pagesAssembled()) {
-        analyze->resetForPathway();
-    }
-    CreateTabWidget* create = window_->createTab();
-    if (create->advanced()) {
-        create->buildSourcePage(true);
-    }
+    emit replacingPathway();
     // Whatever else is open goes too; closing joins its layout thread.
     app.close();
     if (!app.loadPathway(path)) {
-        window_->dialogs().message(nullptr, "could not open pathway!");
+        context_.dialogs.message(nullptr, "could not open pathway!");
         return false;
     }
-    QTabWidget* tabs = window_->tabWidget();
-    if (app.pathway->hasNetwork) {
-        analyze->assemblePages();
-        tabs->setTabEnabled(2, true);
-        tabs->setCurrentIndex(2);
+    const bool built = app.pathway->hasNetwork;
+    if (built) {
         app.painting = false;
-    } else {
-        tabs->setCurrentIndex(1);
-        create->continueUnbuiltPathway();
     }
-    window_->fitPathwayToSettledView();
+    emit pathwayOpened(built);
     return true;
 }
 
 void OpenTabWidget::loadPathway() {
-    const QString file = window_->dialogs().openFileName(nullptr, kCaption, startFolder(), kFilter);
+    const QString file = context_.dialogs.openFileName(nullptr, kCaption, startFolder(), kFilter);
     if (file.isEmpty()) {
         return;
     }
@@ -86,7 +70,7 @@ void OpenTabWidget::loadPathway() {
 }
 
 QString OpenTabWidget::startFolder() const {
-    const App& app = *window_->app();
+    const App& app = context_.app;
     if (app.pathway && !app.pathwayPath.empty()) {
         return QFileInfo(QString::fromStdString(app.pathwayPath)).absolutePath();
     }
@@ -94,34 +78,34 @@ QString OpenTabWidget::startFolder() const {
 }
 
 bool OpenTabWidget::saveTo(const std::string& path) {
-    PathwayLayoutEntity& pathway = *window_->app()->pathway;
+    PathwayLayoutEntity& pathway = *context_.app.pathway;
     if (pathway.layouter && pathway.layouter->isRunning()) {
         // The graph keeps the positions of the last stop; take the ones shown.
         pathway.storePositions();
     }
     if (!pathway.savePathway(path)) {
-        window_->dialogs().message(nullptr, "could not save pathway!");
+        context_.dialogs.message(nullptr, "could not save pathway!");
         return false;
     }
     return true;
 }
 
 void OpenTabWidget::savePathway() {
-    App& app = *window_->app();
+    App& app = context_.app;
     if (!app.pathway) {
-        window_->dialogs().message(nullptr, kNoPathway);
+        context_.dialogs.message(nullptr, kNoPathway);
         return;
     }
     saveTo(app.pathwayPath);
 }
 
 void OpenTabWidget::savePathwayAs() {
-    App& app = *window_->app();
+    App& app = context_.app;
     if (!app.pathway) {
-        window_->dialogs().message(nullptr, kNoPathway);
+        context_.dialogs.message(nullptr, kNoPathway);
         return;
     }
-    const QString file = window_->dialogs().saveFileName(nullptr, kCaption, startFolder(), kFilter);
+    const QString file = context_.dialogs.saveFileName(nullptr, kCaption, startFolder(), kFilter);
     if (file.isEmpty() || !saveTo(file.toStdString())) {
         return;
     }
@@ -129,11 +113,11 @@ void OpenTabWidget::savePathwayAs() {
     // on it (one thread: the old one is joined by the reload).
     const bool layoutWasRunning = app.pathway->layouter && app.pathway->layouter->isRunning();
     if (openPathway(file.toStdString()) && layoutWasRunning && app.pathway->hasNetwork) {
-        window_->analyzeTab()->setLayoutRunning(true);
+        emit layoutToResume();
     }
 }
 
 void OpenTabWidget::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    window_->requestRepaint();
+    context_.requestRepaint();
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -17,12 +16,11 @@
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
 #include "model/Trace.h"
+#include "model/WindowServices.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
-#include "ui/AnalyzeTabWidget.h"
 #include "ui/Dialogs.h"
-#include "ui/MyQTWindow.h"
 #include "ui/QGWindow.h"
 
 namespace {
@@ -32,16 +30,6 @@ PickedKind kindOf(const Entity* entity) {
     if (entity->getType() == "NodeEntity") return PickedKind::Protein;
     if (entity->getType() == "EdgeEntity") return PickedKind::Interaction;
     return PickedKind::Other;
-}
-
-// The Analyze tab's checkable "Explore!" button, found by its text so that the
-// view does not depend on how the tab keeps it.
-void uncheckExploreButton(QWidget* analyzeTab) {
-    if (analyzeTab == nullptr) return;
-    for (QAbstractButton* button : analyzeTab->findChildren<QAbstractButton*>()) {
-        // setChecked emits no clicked(), so the tab's explore slot does not run again.
-        if (button->isCheckable() && button->text() == "Explore!") button->setChecked(false);
-    }
 }
 
 QStringList toQStringList(const std::vector<std::string>& items) {
@@ -262,10 +250,10 @@ void RenderWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         if (app_ && app_->isExploring()) {
             app_->leaveExplore();
-            if (mainWindow_) {
-                mainWindow_->startTimers(20, 5000);
-                uncheckExploreButton(mainWindow_->analyzeTab());
+            if (window_) {
+                window_->startTimers(20, 5000);
             }
+            emit exploreLeft();
         }
         requestRepaint();
     } else if (event->key() == Qt::Key_Control) {
@@ -395,8 +383,9 @@ void RenderWindow::showingContextMenu() { setFocus(Qt::OtherFocusReason); }
 // ---- editing slots ----
 
 bool RenderWindow::askColor(QWidget* parent, float& r, float& g, float& b) {
-    if (!mainWindow_) return false;
-    const std::optional<QColor> color = mainWindow_->dialogs().color(parent, Qt::white);
+    if (!dialogs_)
+        return false;
+    const std::optional<QColor> color = dialogs_->color(parent, Qt::white);
     if (!color) return false;
     r = static_cast<float>(color->red() / 255.0);
     g = static_cast<float>(color->green() / 255.0);
@@ -419,13 +408,13 @@ void RenderWindow::deleteProtein() {
 
 void RenderWindow::changeProteinName() {
     const std::vector<NodeEntity*> nodes = selection();
-    if (app_ && mainWindow_ && !nodes.empty()) {
-        const std::optional<QString> text = mainWindow_->dialogs().text(
-            this, "Select A New Protein Name", "Protein Name:", QString());
+    if (app_ && dialogs_ && !nodes.empty()) {
+        const std::optional<QString> text =
+            dialogs_->text(this, "Select A New Protein Name", "Protein Name:", QString());
         if (text) {
             const std::string label = text->toStdString();
             if (!App::isValidLabel(label)) {
-                mainWindow_->dialogs().warning(this, "Protein Application", kRenameRefused);
+                dialogs_->warning(this, "Protein Application", kRenameRefused);
             } else {
                 for (NodeEntity* node : selection()) app_->renameProtein(node, label);
                 // The new label shows at once rather than at the next repaint.
@@ -438,13 +427,13 @@ void RenderWindow::changeProteinName() {
 
 void RenderWindow::changeProteinShape() {
     PathwayLayoutEntity* document = pathway();
-    if (document && mainWindow_ && !selection().empty()) {
+    if (document && dialogs_ && !selection().empty()) {
         std::vector<std::string> names;
         for (const auto& entry : textureCache) names.push_back(entry.first);
         std::sort(names.begin(), names.end());
         if (!names.empty()) {
-            const std::optional<QString> shape = mainWindow_->dialogs().item(
-                this, "Choose a shape", "Shape", toQStringList(names), 0, false);
+            const std::optional<QString> shape =
+                dialogs_->item(this, "Choose a shape", "Shape", toQStringList(names), 0, false);
             document = pathway();  // the dialog ran an event loop
             if (shape && document) {
                 for (NodeEntity* node : selection())
@@ -476,8 +465,8 @@ void RenderWindow::changeProteinFontColor() {
 
 void RenderWindow::changeProteinSize() {
     PathwayLayoutEntity* document = pathway();
-    if (document && mainWindow_ && !selection().empty()) {
-        Dialogs& dialogs = mainWindow_->dialogs();
+    if (document && dialogs_ && !selection().empty()) {
+        Dialogs& dialogs = *dialogs_;
         const QStringList items = toQStringList(proteinScaleItems());
         const std::optional<QString> horizontal = dialogs.item(
             this, "Choose a horizontal scale factor", "Scale factor", items, 0, false);
@@ -512,10 +501,10 @@ void RenderWindow::changeInteractionColor() {
 }
 
 void RenderWindow::changeInteractionSize() {
-    if (selectedInteraction() && mainWindow_) {
+    if (selectedInteraction() && dialogs_) {
         const std::optional<QString> item =
-            mainWindow_->dialogs().item(this, "Choose scale factor", "Scale factor",
-                                        toQStringList(interactionScaleItems()), 0, false);
+            dialogs_->item(this, "Choose scale factor", "Scale factor",
+                           toQStringList(interactionScaleItems()), 0, false);
         EdgeEntity* edge = selectedInteraction();
         if (item && edge) {
             pathway()->scaleEdgeSize(edge, interactionScaleFactor(item->toStdString()));

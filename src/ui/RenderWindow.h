@@ -18,13 +18,14 @@
 #include "ui/ContextMenuPlan.h"
 
 class App;
+class Dialogs;
 class EdgeEntity;
 class Entity;
-class MyQTWindow;
 class NodeEntity;
 class PathwayLayoutEntity;
 class QMenu;
 class RenderDevice;
+class WindowServices;
 
 class RenderWindow : public QOpenGLWidget {
     Q_OBJECT
@@ -37,9 +38,11 @@ public:
     // Hands the scene core its render device as soon as both exist.
     void setApp(App* app);
     App* app() const { return app_; }
-    // The window whose timers, dialogs and Analyze tab the handlers use; may be null.
-    void setMainWindow(MyQTWindow* window) { mainWindow_ = window; }
-    MyQTWindow* mainWindow() const { return mainWindow_; }
+    // The window's timers and the dialogs the handlers use; both null without a window.
+    void setWindow(WindowServices* window, Dialogs* dialogs) {
+        window_ = window;
+        dialogs_ = dialogs;
+    }
     // Null until the context exists (initializeGL).
     RenderDevice* renderDevice() const { return renderDevice_.get(); }
 
@@ -72,7 +75,8 @@ public:
     int paintCount() const { return paintCount_; }
 
 signals:
-    void xRotationChanged(int angle);
+    // Escape left the explore view.
+    void exploreLeft();
 
 public slots:
     void setXRotation(int angle);
@@ -121,7 +125,8 @@ private:
     void releaseContext();
 
     App* app_ = nullptr;
-    MyQTWindow* mainWindow_ = nullptr;
+    WindowServices* window_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
     std::unique_ptr<RenderDevice> renderDevice_;
     // Only setXRotation changes it; frames are drawn with App's camera.
     CoordinateFrame objectFrame_;

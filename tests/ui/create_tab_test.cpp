@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolBox>
 
+#include "PageFixture.h"
 #include "SamplePathways.h"
 #include "WindowFixture.h"
 #include "app/App.h"
@@ -38,12 +39,13 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = fs::path(CORVIDANE_SOURCE_DIR) / "samples";
 
-class CreateTabTest : public WindowTest {
+// The tab's steps, on the tab alone or in the window.
+template <typename Base>
+class CreateTabSteps : public Base {
 protected:
-    CreateTabWidget* tab() const { return window->createTab(); }
-    App& app() const { return *window->app(); }
+    virtual CreateTabWidget* tab() const = 0;
     QString scratch(const char* name) const {
-        return QString::fromStdString((folder.path() / name).string());
+        return QString::fromStdString((this->folder.path() / name).string());
     }
     void click(QAbstractButton* button) {
         ASSERT_NE(button, nullptr);
@@ -51,18 +53,47 @@ protected:
     }
     // The source page's "Next" with the save dialog answering `file`.
     void next(const QString& file) {
-        dialogs->saveFiles.push_back(file);
+        this->dialogs->saveFiles.push_back(file);
         click(tab()->sourceNextButton());
     }
     // What the place-protein tool leaves: a node and its seed line.
     void placeSeed(const std::string& label, const std::string& id, float x, float y) {
-        app().pathway->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
-        app().pathway->nodeToIdLines.push_back(id + "#" + label);
+        this->app().pathway->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
+        this->app().pathway->nodeToIdLines.push_back(id + "#" + label);
     }
     bool asked(const std::string& call) const {
-        return std::find(dialogs->calls.begin(), dialogs->calls.end(), call) !=
-               dialogs->calls.end();
+        const std::vector<std::string>& calls = this->dialogs->calls;
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
     }
+    static std::string bytesOf(const QString& path) {
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // The source page as it is fresh: nothing past it, choices open.
+    void expectFreshSourcePage() {
+        EXPECT_FALSE(tab()->advanced());
+        ASSERT_NE(tab()->sourceNextButton(), nullptr);
+        EXPECT_TRUE(tab()->sourceNextButton()->isEnabled());
+        EXPECT_TRUE(tab()->sourcesGroup()->isEnabled());
+        EXPECT_TRUE(tab()->hprdButton()->isChecked());
+        EXPECT_TRUE(tab()->standardButton()->isChecked());
+        EXPECT_EQ(tab()->drawingGroup(), nullptr);
+        EXPECT_EQ(tab()->painterNextButton(), nullptr);
+        EXPECT_EQ(tab()->parametersGroup(), nullptr);
+        EXPECT_EQ(tab()->experiments(), nullptr);
+    }
+};
+
+class CreatePageTest : public CreateTabSteps<PageTest> {
+protected:
+    CreateTabWidget* tab() const override { return page.get(); }
+    std::unique_ptr<CreateTabWidget> page = std::make_unique<CreateTabWidget>(context);
+};
+
+class CreateTabTest : public CreateTabSteps<WindowTest> {
+protected:
+    CreateTabWidget* tab() const override { return window->createTab(); }
     // Skips (fails under CI) without the tests' PostgreSQL; callers return
     // when the test is then skipped or failed.
     void requireStringServer() {
@@ -117,29 +148,11 @@ protected:
             view, Qt::LeftButton, {},
             QPoint(static_cast<int>(view->width() * fx), static_cast<int>(view->height() * fy)));
     }
-    static std::string bytesOf(const QString& path) {
-        std::ifstream in(path.toStdString(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    // The source page as it is fresh: nothing past it, choices open.
-    void expectFreshSourcePage() {
-        EXPECT_FALSE(tab()->advanced());
-        ASSERT_NE(tab()->sourceNextButton(), nullptr);
-        EXPECT_TRUE(tab()->sourceNextButton()->isEnabled());
-        EXPECT_TRUE(tab()->sourcesGroup()->isEnabled());
-        EXPECT_TRUE(tab()->hprdButton()->isChecked());
-        EXPECT_TRUE(tab()->standardButton()->isChecked());
-        EXPECT_EQ(tab()->drawingGroup(), nullptr);
-        EXPECT_EQ(tab()->painterNextButton(), nullptr);
-        EXPECT_EQ(tab()->parametersGroup(), nullptr);
-        EXPECT_EQ(tab()->experiments(), nullptr);
-    }
 };
 
 const char* const kWarnFileName = "warning:You need to specify a file name. Aborting.";
 
-TEST_F(CreateTabTest, FreshTabOffersHprdAndStandard) {
+TEST_F(CreatePageTest, FreshTabOffersHprdAndStandard) {
     expectFreshSourcePage();
     EXPECT_EQ(tab()->startOverButton()->text(), "Start over");
     EXPECT_EQ(tab()->sourcesGroup()->title(), "Available Datasources");
@@ -153,7 +166,7 @@ TEST_F(CreateTabTest, FreshTabOffersHprdAndStandard) {
     EXPECT_EQ(app().pathway, nullptr);
 }
 
-TEST_F(CreateTabTest, CancelledSaveNameReturnsToTheSourcePageAndKeepsWhatWasOpen) {
+TEST_F(CreatePageTest, CancelledSaveNameReturnsToTheSourcePageAndKeepsWhatWasOpen) {
     app().createPathway(scratch("open.pth").toStdString());
     PathwayLayoutEntity* open = app().pathway.get();
     tab()->paintButton()->setChecked(true);
@@ -166,7 +179,7 @@ TEST_F(CreateTabTest, CancelledSaveNameReturnsToTheSourcePageAndKeepsWhatWasOpen
     expectFreshSourcePage();
 }
 
-TEST_F(CreateTabTest, StandardNextCreatesThePathwayWithHprdAndTheTools) {
+TEST_F(CreatePageTest, StandardNextCreatesThePathwayWithHprdAndTheTools) {
     next(scratch("new.pth"));
     ASSERT_NE(app().pathway, nullptr);
     EXPECT_EQ(app().pathwayPath, scratch("new.pth").toStdString());
@@ -189,7 +202,7 @@ TEST_F(CreateTabTest, StandardNextCreatesThePathwayWithHprdAndTheTools) {
     ASSERT_NE(tab()->painterNextButton(), nullptr);
 }
 
-TEST_F(CreateTabTest, DrawingToolsAreExclusive) {
+TEST_F(CreatePageTest, DrawingToolsAreExclusive) {
     next(scratch("tools.pth"));
     click(tab()->placeProteinButton());
     EXPECT_EQ(app().tool, App::kToolPlaceProtein);
@@ -208,7 +221,7 @@ TEST_F(CreateTabTest, DrawingToolsAreExclusive) {
     EXPECT_FALSE(tab()->placeInteractionButton()->isChecked());
 }
 
-TEST_F(CreateTabTest, ParametersStepForHprdHasNoConfidence) {
+TEST_F(CreatePageTest, ParametersStepForHprdHasNoConfidence) {
     next(scratch("params.pth"));
     click(tab()->painterNextButton());
     EXPECT_FALSE(tab()->painterNextButton()->isEnabled());
@@ -268,7 +281,7 @@ TEST_F(CreateTabTest, StartOverResetsTheTabOnlyAndKeepsWhatIsOpen) {
     EXPECT_EQ(app().tool, App::kToolSelect);
 }
 
-TEST_F(CreateTabTest, StepsOfAPathwayReplacedElsewhereLeadBackToTheSourcePage) {
+TEST_F(CreatePageTest, StepsOfAPathwayReplacedElsewhereLeadBackToTheSourcePage) {
     next(scratch("drawn.pth"));
     // What the File tab does when it opens another file.
     app().close();
@@ -279,7 +292,7 @@ TEST_F(CreateTabTest, StepsOfAPathwayReplacedElsewhereLeadBackToTheSourcePage) {
     EXPECT_EQ(app().pathwayPath, (kSamples / "egfr.pth").string());
 }
 
-TEST_F(CreateTabTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
+TEST_F(CreatePageTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
     tab()->paintButton()->setChecked(true);
     next(scratch("painted.pth"));
     EXPECT_TRUE(asked(
@@ -310,7 +323,7 @@ TEST_F(CreateTabTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
     EXPECT_EQ(note->toPlainText(), "Just paint on the pathway");
 }
 
-TEST_F(CreateTabTest, FromExistingCopiesAReadablePathwayOnly) {
+TEST_F(CreatePageTest, FromExistingCopiesAReadablePathwayOnly) {
     tab()->existingButton()->setChecked(true);
     dialogs->openFiles.push_back(scratch("missing.pth"));
     next(scratch("copy.pth"));
@@ -328,7 +341,7 @@ TEST_F(CreateTabTest, FromExistingCopiesAReadablePathwayOnly) {
     EXPECT_NE(tab()->placeProteinButton(), nullptr);
 }
 
-TEST_F(CreateTabTest, ExperimentsAreListedByFileNameAndBadOnesRefused) {
+TEST_F(CreatePageTest, ExperimentsAreListedByFileNameAndBadOnesRefused) {
     click(tab()->addExperimentButton());
     EXPECT_EQ(tab()->experiments(), nullptr) << "a cancelled file made a store";
 

@@ -17,7 +17,6 @@
 #include "KeyScript.h"
 #include "SamplePathway.h"
 #include "SamplePathways.h"
-#include "WindowFixture.h"
 #include "app/App.h"
 #include "model/Property.h"
 #include "model/ProteinGraph.h"
@@ -60,34 +59,50 @@ QPushButton* button(QWidget* parent, const QString& text) {
     return nullptr;
 }
 
-class FileTab : public WindowTest {
+// The tab with the built sample beside it, alone or in the window.
+template <typename Base>
+class FileTabSteps : public Base {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        fileTab = window->fileTab();
-        analyze = window->analyzeTab();
-        built = copyBuilt(folder.path());
+        Base::SetUp();
+        built = copyBuilt(this->folder.path());
         ASSERT_FALSE(built.empty()) << "the sample batch job failed";
     }
 
     // Opens through the button, as the user does.
     void open(const fs::path& path) {
-        dialogs->openFiles.push_back(QString::fromStdString(path.string()));
+        this->dialogs->openFiles.push_back(QString::fromStdString(path.string()));
         QTest::mouseClick(button(fileTab, "Open Pathway"), Qt::LeftButton);
     }
 
-    App& app() { return *window->app(); }
     bool said(const std::string& text) const {
-        return std::find(dialogs->calls.begin(), dialogs->calls.end(), "message:" + text) !=
-               dialogs->calls.end();
+        const std::vector<std::string>& calls = this->dialogs->calls;
+        return std::find(calls.begin(), calls.end(), "message:" + text) != calls.end();
     }
 
     OpenTabWidget* fileTab = nullptr;
-    AnalyzeTabWidget* analyze = nullptr;
     fs::path built;
 };
 
-TEST_F(FileTab, ButtonsAreInOrder) {
+class FilePage : public FileTabSteps<PageTest> {
+protected:
+    FilePage() { fileTab = page.get(); }
+    std::unique_ptr<OpenTabWidget> page = std::make_unique<OpenTabWidget>(context);
+};
+
+// The tab in the window, which shows what it opened.
+class FileTab : public FileTabSteps<WindowTest> {
+protected:
+    void SetUp() override {
+        FileTabSteps::SetUp();
+        fileTab = window->fileTab();
+        analyze = window->analyzeTab();
+    }
+
+    AnalyzeTabWidget* analyze = nullptr;
+};
+
+TEST_F(FilePage, ButtonsAreInOrder) {
     const QList<QPushButton*> buttons = fileTab->findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 3);
     EXPECT_EQ(buttons[0]->text(), "Open Pathway");
@@ -186,14 +201,14 @@ TEST_F(FileTab, UnreadableFilesSaySoAndLeaveTheOpenPathwayAsItWas) {
     EXPECT_TRUE(analyze->pagesAssembled());
 }
 
-TEST_F(FileTab, SavesWithoutAPathwaySaySoAndAskForNoFile) {
+TEST_F(FilePage, SavesWithoutAPathwaySaySoAndAskForNoFile) {
     QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
     QTest::mouseClick(button(fileTab, "Save As Pathway"), Qt::LeftButton);
     EXPECT_EQ(dialogs->calls, (std::vector<std::string>{"message:no pathway is open",
                                                          "message:no pathway is open"}));
 }
 
-TEST_F(FileTab, SavedPathwayReopensAndSavesByteIdentically) {
+TEST_F(FilePage, SavedPathwayReopensAndSavesByteIdentically) {
     open(built);
     QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
     const std::string first = readFile(built);
@@ -204,14 +219,14 @@ TEST_F(FileTab, SavedPathwayReopensAndSavesByteIdentically) {
     EXPECT_FALSE(said("could not save pathway!"));
 }
 
-TEST_F(FileTab, SaveThatCannotBeWrittenSaysSo) {
+TEST_F(FilePage, SaveThatCannotBeWrittenSaysSo) {
     open(built);
     app().pathwayPath = (folder.path() / "no-such-folder" / "x.pth").string();
     QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
     EXPECT_TRUE(said("could not save pathway!"));
 }
 
-TEST_F(FileTab, SaveWhileTheLayoutRunsWritesThePositionsShown) {
+TEST_F(FilePage, SaveWhileTheLayoutRunsWritesThePositionsShown) {
     open(built);
     PathwayLayoutEntity& pathway = *app().pathway;
     // A protein the layout moves (held by the edge container, not the pathway).

@@ -1,5 +1,6 @@
 // The 3D view: what its mouse, wheel and keys hand to the scene core, the
 // context menu it opens on a right click, and the editing slots behind it.
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,13 +17,14 @@
 #include "KeyScript.h"
 #include "SamplePathway.h"
 #include "StdoutCapture.h"
-#include "WindowFixture.h"
 #include "app/App.h"
 #include "engine/render/Texture.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
 #include "ui/AnalyzeTabWidget.h"
+#include "ui/ProteinPage.h"
+#include "ui/QtDialogs.h"
 #include "ui/RenderWindow.h"
 
 namespace {
@@ -69,15 +71,23 @@ private:
     QTimer timer_;
 };
 
-class RenderWindowTest : public WindowTest {
+// The view alone, shown at about the size the window gives it.
+class RenderWindowTest : public PageTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        window->resize(900, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        view = window->renderWindow();
-        app = window->app();
+        shown = std::make_unique<RenderWindow>();
+        view = shown.get();
+        view->setApp(&core);
+        view->setWindow(&services, realDialogs ? static_cast<Dialogs*>(&qtDialogs) : dialogs);
+        view->resize(680, 680);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    }
+    void TearDown() override {
+        // As the window goes: the pathway first, then the view.
+        core.close();
+        shown.reset();
+        PageTest::TearDown();
     }
 
     // Three proteins "P0", "P1", "P2" (ids "id0".."id2") spread over the view,
@@ -136,8 +146,12 @@ protected:
     }
     EdgeEntity* anyEdge() { return pathway->edges().empty() ? nullptr : pathway->edges()[0].get(); }
 
+    // Set by a test's constructor: the view opens Qt's dialogs.
+    bool realDialogs = false;
+    QtDialogs qtDialogs;
+    std::unique_ptr<RenderWindow> shown;
     RenderWindow* view = nullptr;
-    App* app = nullptr;
+    App* app = &core;
     PathwayLayoutEntity* pathway = nullptr;
 };
 
@@ -262,7 +276,7 @@ TEST_F(RenderWindowTest, EscapeOnlyRepaintsUnlessExploring) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return view->paintCount() > frames; }));
     });
     EXPECT_FALSE(contains(out, "starting timer"));
-    EXPECT_FALSE(window->refreshTimer()->isActive());
+    EXPECT_TRUE(services.timerStarts.empty());
     EXPECT_EQ(app->camera.position(), camera);
 
     // Control reaches the scene core's multi-selection flag.
@@ -278,9 +292,8 @@ TEST_F(ExploreKeysTest, EscapeLeavesTheExploreViewAndUnchecksExplore) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     RenderWindow* view = window->renderWindow();
-    // A stand-in for the Analyze tab's button, found by its text.
-    auto* explore = new QPushButton("Explore!", window->analyzeTab());
-    explore->setCheckable(true);
+    stdoutOf([&] { window->analyzeTab()->assemblePages(); });
+    QPushButton* explore = window->analyzeTab()->proteinPage()->exploreButton();
     explore->setChecked(true);
     int clicks = 0;
     QObject::connect(explore, &QPushButton::clicked, [&] { ++clicks; });
