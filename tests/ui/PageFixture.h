@@ -1,6 +1,6 @@
 // What a page is built with, without the main window: a scene core in a
-// scratch working folder, scripted dialogs and a window that records what
-// the page asks of it.
+// scratch working folder, scripted dialogs (or Qt's own, for a test that
+// answers them with keys) and a window that records what the page asks of it.
 #pragma once
 
 #include <string>
@@ -16,6 +16,7 @@
 #include "app/App.h"
 #include "model/WindowServices.h"
 #include "ui/PageContext.h"
+#include "ui/QtDialogs.h"
 
 class RecordingWindow : public WindowServices {
 public:
@@ -36,7 +37,9 @@ public:
 
 class PageTest : public testing::Test {
 protected:
-    PageTest() {
+    explicit PageTest(bool realDialogs = false)
+        : dialogs(realDialogs ? nullptr : &scripted),
+          context{core, realDialogs ? static_cast<Dialogs&>(qtDialogs) : scripted, services} {
         core.mainWindow = &services;
         core.init();
     }
@@ -46,8 +49,10 @@ protected:
 
     ScratchWorkingFolder folder;
     ScriptedDialogs scripted;
-    ScriptedDialogs* dialogs = &scripted;
+    QtDialogs qtDialogs;
+    // Null when the page opens Qt's dialogs.
+    ScriptedDialogs* dialogs;
     RecordingWindow services;
     App core;
-    PageContext context{core, scripted, services};
+    PageContext context;
 };

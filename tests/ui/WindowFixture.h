@@ -1,5 +1,4 @@
-// A main window in a scratch working folder, with scripted dialogs unless a
-// test asks for Qt's own.
+// A main window in a scratch working folder, with scripted dialogs.
 #pragma once
 
 #include <memory>
@@ -18,10 +17,6 @@ protected:
     void SetUp() override {
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
-        if (realDialogs) {
-            scripted.reset();
-            dialogs = nullptr;
-        }
         window = std::make_unique<MyQTWindow>(20, 20, 1000, 800, std::move(scripted));
     }
     void TearDown() override {
@@ -32,8 +27,6 @@ protected:
     App& app() { return *window->app(); }
 
     ScratchWorkingFolder folder;
-    // Set by a test's constructor: the window opens Qt's dialogs.
-    bool realDialogs = false;
     ScriptedDialogs* dialogs = nullptr;
     std::unique_ptr<MyQTWindow> window;
 };

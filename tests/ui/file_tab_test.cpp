@@ -281,9 +281,9 @@ TEST_F(FileTab, SaveAsOpensTheNewFileAndKeepsOneLayoutThreadRunning) {
 }
 
 // Qt's own file dialogs, answered with keys.
-class FileDialogsTest : public WindowTest {
+class FileDialogsTest : public PageTest {
 protected:
-    FileDialogsTest() { realDialogs = true; }
+    FileDialogsTest() : PageTest(true) {}
 
     // Clicks `text` and checks the folder the file dialog starts in, where
     // `keys` then act.
@@ -296,14 +296,16 @@ protected:
                 fs::canonical(startsIn));
             keys();
         });
-        QTest::mouseClick(button(window->fileTab(), text), Qt::LeftButton);
+        QTest::mouseClick(button(&page, text), Qt::LeftButton);
         EXPECT_TRUE(script.done()) << script.failure;
     }
+
+    OpenTabWidget page{context};
 };
 
 TEST_F(FileDialogsTest, SaveAsAddsPthToABareNameAndBothStartBesideTheOpenPathway) {
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
     const auto cancel = [] { QTest::keyClick(KeyScript::routed, Qt::Key_Escape); };
     // Nothing open: the working folder.
     answer("Open Pathway", fs::current_path(), cancel);
@@ -311,14 +313,14 @@ TEST_F(FileDialogsTest, SaveAsAddsPthToABareNameAndBothStartBesideTheOpenPathway
     const fs::path elsewhere = folder.path() / "pathways";
     fs::create_directory(elsewhere);
     const fs::path built = copyBuilt(elsewhere);
-    ASSERT_TRUE(window->fileTab()->openPathway(built.string()));
+    ASSERT_TRUE(page.openPathway(built.string()));
     answer("Save As Pathway", elsewhere, [] {
         QTest::keyClicks(KeyScript::routed, "copy");
         QTest::keyClick(KeyScript::routed, Qt::Key_Return);
     });
     EXPECT_TRUE(fs::exists(elsewhere / "copy.pth"));
     EXPECT_FALSE(fs::exists(elsewhere / "copy"));
-    EXPECT_EQ(window->app()->pathwayPath, (elsewhere / "copy.pth").string());
+    EXPECT_EQ(core.pathwayPath, (elsewhere / "copy.pth").string());
     answer("Open Pathway", elsewhere, cancel);
 }
 

@@ -24,7 +24,6 @@
 #include "scene/NodeEntity.h"
 #include "ui/AnalyzeTabWidget.h"
 #include "ui/ProteinPage.h"
-#include "ui/QtDialogs.h"
 #include "ui/RenderWindow.h"
 
 namespace {
@@ -74,11 +73,12 @@ private:
 // The view alone, shown at about the size the window gives it.
 class RenderWindowTest : public PageTest {
 protected:
+    using PageTest::PageTest;
     void SetUp() override {
         shown = std::make_unique<RenderWindow>();
         view = shown.get();
         view->setApp(&core);
-        view->setWindow(&services, realDialogs ? static_cast<Dialogs*>(&qtDialogs) : dialogs);
+        view->setWindow(&services, &context.dialogs);
         view->resize(680, 680);
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
@@ -146,9 +146,6 @@ protected:
     }
     EdgeEntity* anyEdge() { return pathway->edges().empty() ? nullptr : pathway->edges()[0].get(); }
 
-    // Set by a test's constructor: the view opens Qt's dialogs.
-    bool realDialogs = false;
-    QtDialogs qtDialogs;
     std::unique_ptr<RenderWindow> shown;
     RenderWindow* view = nullptr;
     App* app = &core;
@@ -157,7 +154,7 @@ protected:
 
 class RealDialogsViewTest : public RenderWindowTest {
 protected:
-    RealDialogsViewTest() { realDialogs = true; }
+    RealDialogsViewTest() : RenderWindowTest(true) {}
 };
 
 // The keys go where Qt sends typed keys: to the menu and to the dialog it opens.
