@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolBox>
 
+#include "AnalyzeTabFixture.h"
 #include "KeyScript.h"
 #include "PageFixture.h"
 #include "SamplePathway.h"
@@ -46,7 +47,7 @@ QString current(const QListWidget* list) {
 
 // A pathway made by hand in the graph only: "p53" and "P53" are two proteins,
 // both bound to MDM2.
-class AnalyzeTab : public PageTest {
+class AnalyzeTab : public WithAnalyzeTab<PageTest> {
 protected:
     void SetUp() override {
         core.createPathway((folder.path() / "hand.pth").string());
@@ -61,14 +62,7 @@ protected:
         graph->setRating("confidence", 1);
         graph->setRating("links", 2);
         core.pathway->hasNetwork = true;
-        tab = std::make_unique<AnalyzeTabWidget>(context);
-        core.analyzeTab = tab.get();
-        tab->assemblePages();
-    }
-    void TearDown() override {
-        core.analyzeTab = nullptr;
-        tab.reset();
-        PageTest::TearDown();
+        makeTab();
     }
 
     void addProtein(const std::string& id, const std::string& name, const std::string& note) {
@@ -85,7 +79,6 @@ protected:
     }
 
     ProteinGraph* graph = nullptr;
-    std::unique_ptr<AnalyzeTabWidget> tab;
 };
 
 TEST_F(AnalyzeTab, AssemblesFourPagesInOrderWithSortedListsAndRebuildsWithoutDuplicates) {
@@ -268,8 +261,48 @@ TEST_F(AnalyzeTab, ControlKeyIsForwardedToTheSceneCore) {
 
 namespace {
 
-// The built sample open with its pages assembled, the Analyze tab current.
-class AnalyzeSample : public SamplePathwayTest {
+// The built sample open with its pages assembled.
+using AnalyzeSample = WithAnalyzeTab<SamplePageTest>;
+
+TEST_F(AnalyzeSample, ExploresAroundTheChosenProteinAndEscapeLeaves) {
+    QPushButton* explore = tab->proteinPage()->exploreButton();
+    tab->selectProteinInList("EGFR");
+    QTest::mouseClick(explore, Qt::LeftButton);
+    EXPECT_TRUE(explore->isChecked());
+    EXPECT_FALSE(services.timerStarts.empty());
+    ASSERT_TRUE(exploring());
+
+    QTest::keyClick(tab.get(), Qt::Key_Escape);
+    EXPECT_FALSE(app().isExploring());
+    EXPECT_FALSE(explore->isChecked());
+
+    // As a double click in the view asks for it.
+    tab->exploreSelected();
+    EXPECT_TRUE(explore->isChecked());
+    EXPECT_TRUE(app().isExploring() || app().isExplorePending());
+    QTest::mouseClick(explore, Qt::LeftButton);
+    EXPECT_FALSE(app().isExploring() || app().isExplorePending());
+}
+
+TEST_F(AnalyzeSample, DeleteInTheProteinListRemovesTheProteinFromBothLists) {
+    tab->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tab.get()));
+    tab->selectProteinInList("GRB2");
+    // Tests in parallel share one X server, whose focus any of them may hold.
+    tab->proteinPage()->list()->setFocus();
+    ASSERT_EQ(tab->focusWidget(), tab->proteinPage()->list());
+    const int before = tab->proteinPage()->list()->count();
+    QTest::keyClick(tab->proteinPage()->list(), Qt::Key_Delete);
+    EXPECT_EQ(tab->proteinPage()->list()->count(), before - 1);
+    EXPECT_TRUE(tab->proteinPage()->list()->findItems("GRB2", Qt::MatchExactly).isEmpty());
+    EXPECT_TRUE(tab->interactionPage()->firstList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
+    EXPECT_FALSE(tab->proteinListStale());
+    EXPECT_FALSE(tab->interactionListStale());
+    EXPECT_EQ(tab->proteinPage()->cardHtml(), analyzecards::noProteinCard());
+}
+
+// The tab beside the view, whose context menu edits what the lists show.
+class AnalyzeInWindow : public SamplePathwayTest {
 protected:
     void SetUp() override {
         SamplePathwayTest::SetUp();
@@ -285,45 +318,7 @@ protected:
     AnalyzeTabWidget* tab = nullptr;
 };
 
-TEST_F(AnalyzeSample, ExploresAroundTheChosenProteinAndEscapeLeaves) {
-    QPushButton* explore = tab->proteinPage()->exploreButton();
-    tab->selectProteinInList("EGFR");
-    QTest::mouseClick(explore, Qt::LeftButton);
-    EXPECT_TRUE(explore->isChecked());
-    EXPECT_TRUE(window->refreshTimer()->isActive());
-    // The view opens when its animation has run.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app().isExploring(); }, 20000));
-
-    QTest::keyClick(tab, Qt::Key_Escape);
-    EXPECT_FALSE(app().isExploring());
-    EXPECT_FALSE(explore->isChecked());
-
-    // As a double click in the view asks for it.
-    tab->exploreSelected();
-    EXPECT_TRUE(explore->isChecked());
-    EXPECT_TRUE(app().isExploring() || app().isExplorePending());
-    QTest::mouseClick(explore, Qt::LeftButton);
-    EXPECT_FALSE(app().isExploring() || app().isExplorePending());
-}
-
-TEST_F(AnalyzeSample, DeleteInTheProteinListRemovesTheProteinFromBothLists) {
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    tab->selectProteinInList("GRB2");
-    // Tests in parallel share one X server, whose focus any of them may hold.
-    tab->proteinPage()->list()->setFocus();
-    ASSERT_EQ(window->focusWidget(), tab->proteinPage()->list());
-    const int before = tab->proteinPage()->list()->count();
-    QTest::keyClick(tab->proteinPage()->list(), Qt::Key_Delete);
-    EXPECT_EQ(tab->proteinPage()->list()->count(), before - 1);
-    EXPECT_TRUE(tab->proteinPage()->list()->findItems("GRB2", Qt::MatchExactly).isEmpty());
-    EXPECT_TRUE(tab->interactionPage()->firstList()->findItems("GRB2", Qt::MatchExactly).isEmpty());
-    EXPECT_FALSE(tab->proteinListStale());
-    EXPECT_FALSE(tab->interactionListStale());
-    EXPECT_EQ(tab->proteinPage()->cardHtml(), analyzecards::noProteinCard());
-}
-
-TEST_F(AnalyzeSample, CardsDescribeWhatIsSelectedNow) {
+TEST_F(AnalyzeInWindow, CardsDescribeWhatIsSelectedNow) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     const auto clickItem = [](QListWidget* list, const QString& text) {

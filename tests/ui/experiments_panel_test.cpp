@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QToolBox>
 
+#include "AnalyzeTabFixture.h"
 #include "SamplePathway.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
@@ -378,13 +379,6 @@ protected:
             panel->setClusteringProgram(CORVIDANE_KMEANS_PROGRAM);
         }
     }
-    // Steps the scene core until the explore view is open (its loading is an animation).
-    bool exploring() {
-        return QTest::qWaitFor([&] {
-            app().update();
-            return app().isExploring();
-        });
-    }
 };
 
 TEST_F(AssembledPanelTest, PlacedBetweenTheTabsAndTheViewAndRemovedWithThePages) {
@@ -418,9 +412,10 @@ TEST_F(AssembledPanelTest, PlacedBetweenTheTabsAndTheViewAndRemovedWithThePages)
     EXPECT_EQ(app().pathway, nullptr);
 }
 
-TEST_F(AssembledPanelTest, DoubleClickExploresAndATabChangeRefreshesTheView) {
-    assemble();
-    ExperimentsPanel* panel = tab().experimentsPanel();
+using PanelOfTheTab = WithAnalyzeTab<SamplePageTest>;
+
+TEST_F(PanelOfTheTab, DoubleClickExploresAndATabChangeRefreshesTheView) {
+    ExperimentsPanel* panel = tab->experimentsPanel();
     ASSERT_NE(panel, nullptr);
     QListWidget* list = panel->list(panel->tabs()->currentIndex());
     ASSERT_GT(list->count(), 1);
@@ -428,18 +423,18 @@ TEST_F(AssembledPanelTest, DoubleClickExploresAndATabChangeRefreshesTheView) {
     QListWidgetItem* first = list->item(0);
     const QString protein = first->text().section(" @ ", 0, 0);
     list->setCurrentRow(0);
-    ASSERT_NE(tab().proteinPage()->list()->currentItem(), nullptr);
-    EXPECT_EQ(tab().proteinPage()->list()->currentItem()->text(), protein);
+    ASSERT_NE(tab->proteinPage()->list()->currentItem(), nullptr);
+    EXPECT_EQ(tab->proteinPage()->list()->currentItem()->text(), protein);
 
     testing::internal::CaptureStdout();
     panel->experimentDoubleClick(first);
     const bool opened = exploring();
     testing::internal::GetCapturedStdout();
     ASSERT_TRUE(opened);
-    EXPECT_EQ(tab().proteinPage()->list()->currentItem()->text(), protein);
+    EXPECT_EQ(tab->proteinPage()->list()->currentItem()->text(), protein);
 
     // The plane takes the transparency at once while the view is open.
-    tab().visualsPage()->explorePlaneAlphaSlider()->setValue(40);
+    tab->visualsPage()->explorePlaneAlphaSlider()->setValue(40);
     EXPECT_FLOAT_EQ(app().exploreView->getColor().a, 0.4f);
 
     // Another tab: the open view now shows that experiment.
@@ -465,8 +460,7 @@ TEST_F(AssembledPanelTest, DoubleClickExploresAndATabChangeRefreshesTheView) {
     const bool reopened = exploring();
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(reopened);
-    EXPECT_EQ(tab().proteinPage()->list()->currentItem()->text(),
-              last->text().section(" @ ", 0, 0));
+    EXPECT_EQ(tab->proteinPage()->list()->currentItem()->text(), last->text().section(" @ ", 0, 0));
 }
 
 }  // namespace
