@@ -51,6 +51,7 @@
 #include "BenchWindow.h"
 #include "QuietStdout.h"
 #include "app/App.h"
+#include "engine/render/Font.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
 #include "ui/AnalyzeTabWidget.h"
@@ -312,6 +313,21 @@ void BM_StillFrame(benchmark::State& state) {
     s.window->analyzeTab()->setLayoutRunning(true);
 }
 BENCHMARK(BM_StillFrame)
+    ->Arg(500)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same frame with every label sent glyph by glyph, as before labels
+// were drawn from their cached images.
+void BM_StillFrameGlyphByGlyph(benchmark::State& state) {
+    Font::cacheLabels = false;
+    BM_StillFrame(state);
+    Font::cacheLabels = true;
+}
+BENCHMARK(BM_StillFrameGlyphByGlyph)
     ->Arg(500)
     ->Arg(5000)
     ->Arg(20000)

@@ -239,3 +239,55 @@ TEST(LabelDrawing, UnreadableLabelsAreLeftOut) {
     EXPECT_EQ(lit(3.9 / perUnit), 0);
     EXPECT_GT(lit(4.1 / perUnit), 0);
 }
+
+// A label drawn as one quad of its cached image looks like its glyphs drawn
+// one by one, at every mipmap level the cache picks; labels share one page,
+// and drawing them again adds nothing.
+TEST(LabelDrawing, CachedLabelsLookLikeTheirGlyphs) {
+    auto font = dejaVu();
+    ASSERT_TRUE(font);
+    OffscreenGL gl(256, 192);
+    REQUIRE_GL(gl);
+    RenderDevice* rd = gl.rd();
+    rd->setColorClearValue(Color4(0, 0, 0, 1));
+    gl.lookFrom(1);
+    auto draw = [&](bool cached) {
+        Font::cacheLabels = cached;
+        rd->clear();
+        ASSERT_TRUE(font->beginLabels(rd));
+        double size = 0.2;
+        float y = 0.6f;
+        for (const char* text : {"AVAWy", "Protein 1234", "\xC3\xA9t\xC3\xA9", "MAPK1", "ij"}) {
+            font->label(rd, text, CoordinateFrame(Vector3(-0.7f, y, 0)), size,
+                        Color4(1, 0.5f, 0, 1));
+            y -= float(1.6 * size);
+            size *= 0.55;
+        }
+        font->endLabels(rd);
+        Font::cacheLabels = true;
+    };
+    draw(false);
+    const QImage glyphs = gl.grab();
+    draw(true);
+    const QImage cached = gl.grab();
+    ASSERT_NE(font->labelCache(), nullptr);
+    const std::size_t kept = font->labelCache()->size();
+    draw(true);
+    EXPECT_EQ(gl.grab(), cached);
+    EXPECT_EQ(font->labelCache()->size(), kept);
+    EXPECT_EQ(font->labelCache()->pageCount(), 1u);
+
+    // Glyphs sit at fractions of a texel that one image cannot all keep:
+    // edges move by under half a texel, nothing more.
+    long total = 0, lit = 0, litCached = 0;
+    for (int y = 0; y < glyphs.height(); ++y)
+        for (int x = 0; x < glyphs.width(); ++x) {
+            const int a = QColor(glyphs.pixel(x, y)).red(), b = QColor(cached.pixel(x, y)).red();
+            total += std::abs(a - b);
+            lit += a > 0 ? 1 : 0;
+            litCached += b > 0 ? 1 : 0;
+        }
+    ASSERT_GT(lit, 2000);
+    EXPECT_LT(double(total) / double(lit), 16);
+    EXPECT_NEAR(double(litCached) / double(lit), 1, 0.05);
+}

@@ -12,6 +12,7 @@
 #include <QRawFont>
 
 #include "engine/RegularFile.h"
+#include "engine/render/LabelCache.h"
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
 
@@ -146,12 +147,14 @@ std::shared_ptr<Font> Font::fromFile(const std::string& path) {
     }
     // White everywhere; the coverage goes to alpha, so the drawing colour tints it.
     QImage rgba(atlas.width(), atlas.height(), QImage::Format_RGBA8888);
+    font->atlasAlpha_.resize(std::size_t(atlas.width()) * std::size_t(atlas.height()));
     for (int row = 0; row < rgba.height(); ++row) {
         const QRgb* src = reinterpret_cast<const QRgb*>(atlas.constScanLine(row));
         uchar* p = rgba.scanLine(row);
+        uint8_t* alpha = &font->atlasAlpha_[std::size_t(row) * std::size_t(atlas.width())];
         for (int col = 0; col < rgba.width(); ++col) {
             p[4 * col] = p[4 * col + 1] = p[4 * col + 2] = 255;
-            p[4 * col + 3] = uchar(qAlpha(src[col]));
+            p[4 * col + 3] = alpha[col] = uchar(qAlpha(src[col]));
         }
     }
     // Cells keep the pen offset as their left edge inside the cell.
@@ -160,6 +163,8 @@ std::shared_ptr<Font> Font::fromFile(const std::string& path) {
     font->texture_ = Texture::fromImage("font:" + path, Image(rgba));
     return font;
 }
+
+Font::~Font() = default;
 
 std::shared_ptr<Font> Font::fromAdvances(const std::array<float, GLYPH_COUNT>& advances) {
     std::shared_ptr<Font> font(new Font());
@@ -216,6 +221,8 @@ void Font::draw3D(RenderDevice* rd, const std::string& text, const CoordinateFra
 bool Font::beginLabels(RenderDevice* rd) const {
     if (!rd || !texture_)
         return false;
+    if (labelCache_)
+        labelCache_->checkContext();
     rd->pushState();
     // Glyphs go out in world space, so labels in different frames share a draw.
     rd->setObjectToWorldMatrix(CoordinateFrame());
@@ -236,28 +243,45 @@ void Font::endLabels(RenderDevice* rd) const {
     rd->popState();
 }
 
+namespace {
+
+// The label's passes: four offset ones in the outline colour (when it has
+// one), then the label itself on top.
+template <class Pass>
+void outlinedPasses(RenderDevice* rd, const CoordinateFrame& frame, double size,
+                    const Color4& color, const Color4& outline, Pass pass) {
+    // The label faces along the frame's z.
+    rd->setNormal(frame.rotation.column(2));
+    if (outline.a > 0) {
+        rd->setColor(outline);
+        const double o = size * 0.05;
+        pass(-o, 0), pass(o, 0), pass(0, -o), pass(0, o);
+    }
+    rd->setColor(color);
+    pass(0, 0);
+}
+
+}  // namespace
+
 void Font::label(RenderDevice* rd, const std::string& text, const CoordinateFrame& frame,
                  double size, const Color4& color, const Color4& outline, XAlign xalign,
                  YAlign yalign, Spacing spacing) const {
     if (!rd || text.empty() || !texture_ || !(size > 0))
         return;
-    std::vector<unsigned> chars = characters(text);
-    double width = textWidth(text, size, spacing);
-    double height = 1.5 * size;
-    double scale = size / pixelsPerUnit_;  // world units per atlas pixel
+    const double width = textWidth(text, size, spacing);
+    const double height = 1.5 * size;
+    const double x0 = xalign == XALIGN_LEFT ? 0 : xalign == XALIGN_CENTER ? -width / 2 : -width;
+    const double top = yalign == YALIGN_TOP      ? 0
+                       : yalign == YALIGN_CENTER ? height / 2
+                       : yalign == YALIGN_BOTTOM ? height
+                                                 : height * ascentFraction_;
 
-    double x0 = xalign == XALIGN_LEFT ? 0 : xalign == XALIGN_CENTER ? -width / 2 : -width;
-    double top = yalign == YALIGN_TOP      ? 0
-                 : yalign == YALIGN_CENTER ? height / 2
-                 : yalign == YALIGN_BOTTOM ? height
-                                           : height * ascentFraction_;
-
-    const Vector3 right = frame.rotation.column(0), up = frame.rotation.column(1);
+    const Vector3 across = frame.rotation.column(0), up = frame.rotation.column(1);
     // Unreadable or out of view: nothing of it would show.
+    float px = 0, py = 0, perUnit = 0;
     {
         const Vector3 centre =
-            frame.translation + right * float(x0 + width / 2) + up * float(top - height / 2);
-        float px = 0, py = 0, perUnit = 0;
+            frame.translation + across * float(x0 + width / 2) + up * float(top - height / 2);
         if (!rd->project(centre, &px, &py, &perUnit) ||
             !(perUnit * size >= SMALLEST_READABLE_PIXELS))
             return;
@@ -267,27 +291,123 @@ void Font::label(RenderDevice* rd, const std::string& text, const CoordinateFram
             py - reach > rd->height())
             return;
     }
-    float invW = 1.0f / float(texture_->width());
-    float invH = 1.0f / float(texture_->height());
-    auto vertex = [&](double x, double y) {
-        rd->sendVertex(right * float(x) + up * float(y) + frame.translation);
-    };
 
-    auto pass = [&](double dx, double dy) {
+    // Fixed spacing is for tests: its glyphs go out one by one.
+    const LabelCache::Slot* slot = nullptr;
+    if (spacing == PROPORTIONAL_SPACING && cacheLabels && !atlasAlpha_.empty()) {
+        // The mipmap level whose texels are about a pixel of this label.
+        const double texelsPerPixel = pixelsPerUnit_ / (perUnit * size);
+        int level = 0;
+        while (level < 3 && texelsPerPixel >= double(2 << level))
+            ++level;
+        if (!labelCache_)
+            labelCache_ = std::make_unique<LabelCache>();
+        slot = labelCache_->find(text, level);
+        if (slot == nullptr) {
+            slot = labelCache_->insert(text, level, picture(characters(text)), rd);
+            if (slot != nullptr)
+                slot->page->openGLID();  // sends its texels, even to a bound page
+        }
+    }
+    if (slot == nullptr) {
+        rd->setTexture(0, texture_);
+        glyphQuads(rd, characters(text), x0, top, size, frame, color, outline, spacing);
+        return;
+    }
+
+    rd->setTexture(0, slot->page);
+    const double scale = size / pixelsPerUnit_;  // world units per texel of the full image
+    const double left = x0 + slot->originX * scale, right = left + slot->width * scale;
+    auto vertex = [&](double x, double y, float s, float t) {
+        rd->setTexCoord(0, s, t);
+        rd->sendVertex(across * float(x) + up * float(y) + frame.translation);
+    };
+    outlinedPasses(rd, frame, size, color, outline, [&](double dx, double dy) {
+        const double cellTop = top + dy + padding_ * scale;
+        const double cellBottom = cellTop - slot->height * scale;
+        rd->beginPrimitive(RenderDevice::QUADS);
+        vertex(left + dx, cellTop, slot->s0, slot->t0);
+        vertex(left + dx, cellBottom, slot->s0, slot->t1);
+        vertex(right + dx, cellBottom, slot->s1, slot->t1);
+        vertex(right + dx, cellTop, slot->s1, slot->t0);
+        rd->endPrimitive();
+    });
+}
+
+LabelCache::Picture Font::picture(const std::vector<unsigned>& chars) const {
+    // Where each glyph's cell starts, in texels of the atlas: a whole part
+    // and the fraction by which the cell is shifted right within it.
+    std::vector<double> at(chars.size(), 0);
+    double pen = 0;
+    int first = 0, last = 0;
+    bool any = false;
+    for (std::size_t k = 0; k < chars.size(); ++k) {
+        const unsigned c = chars[k];
+        const Cell& cell = cells_[c];
+        if (cell.width > 0 && !isControl(c)) {
+            at[k] = pen * pixelsPerUnit_ - penOffsets_[c];
+            const int from = int(std::floor(at[k])), to = from + cell.width + 1;
+            first = any ? std::min(first, from) : from;
+            last = any ? std::max(last, to) : to;
+            any = true;
+        }
+        pen += advances_[c];
+    }
+    LabelCache::Picture out;
+    if (!any)
+        return out;
+    out.originX = first;
+    out.width = last - first;
+    out.height = cellHeight_;
+    out.alpha.assign(std::size_t(out.width) * std::size_t(out.height), 0);
+    const int atlasWidth = texture_->width();
+    for (std::size_t k = 0; k < chars.size(); ++k) {
+        const Cell& cell = cells_[chars[k]];
+        if (cell.width == 0 || isControl(chars[k]))
+            continue;
+        const int whole = int(std::floor(at[k]));
+        const int f = int(std::lround((at[k] - whole) * 256));
+        for (int row = 0; row < cellHeight_; ++row) {
+            const uint8_t* src = &atlasAlpha_[std::size_t(cell.y + row) * std::size_t(atlasWidth) +
+                                              std::size_t(cell.x)];
+            uint8_t* dst =
+                &out.alpha[std::size_t(row) * std::size_t(out.width) + std::size_t(whole - first)];
+            // Laid over what is there, as blending one glyph quad over another does.
+            for (int col = 0; col <= cell.width; ++col) {
+                const int a = col < cell.width ? src[col] : 0, b = col > 0 ? src[col - 1] : 0;
+                const int v = (a * (256 - f) + b * f + 128) >> 8;
+                dst[col] = uint8_t(dst[col] + (v * (255 - dst[col]) + 127) / 255);
+            }
+        }
+    }
+    return out;
+}
+
+void Font::glyphQuads(RenderDevice* rd, const std::vector<unsigned>& chars, double x0, double top,
+                      double size, const CoordinateFrame& frame, const Color4& color,
+                      const Color4& outline, Spacing spacing) const {
+    const double scale = size / pixelsPerUnit_;  // world units per atlas pixel
+    const float invW = 1.0f / float(texture_->width());
+    const float invH = 1.0f / float(texture_->height());
+    const Vector3 across = frame.rotation.column(0), up = frame.rotation.column(1);
+    auto vertex = [&](double x, double y) {
+        rd->sendVertex(across * float(x) + up * float(y) + frame.translation);
+    };
+    outlinedPasses(rd, frame, size, color, outline, [&](double dx, double dy) {
         double pen = x0 + dx;
         rd->beginPrimitive(RenderDevice::QUADS);
         for (unsigned c : chars) {
-            double adv = spacing == FIXED_SPACING ? advance('M', size) : advance(c, size);
+            const double adv = spacing == FIXED_SPACING ? advance('M', size) : advance(c, size);
             const Cell& cell = cells_[c];
             if (cell.width > 0 && !isControl(c)) {
                 // Centre a glyph in its fixed-width slot.
-                double slack = spacing == FIXED_SPACING ? (adv - advance(c, size)) / 2 : 0;
-                double left = pen + slack - penOffsets_[c] * scale;
-                double right = left + cell.width * scale;
-                double cellTop = top + dy + padding_ * scale;
-                double cellBottom = cellTop - cellHeight_ * scale;
-                float s0 = cell.x * invW, s1 = (cell.x + cell.width) * invW;
-                float t0 = cell.y * invH, t1 = (cell.y + cellHeight_) * invH;
+                const double slack = spacing == FIXED_SPACING ? (adv - advance(c, size)) / 2 : 0;
+                const double left = pen + slack - penOffsets_[c] * scale;
+                const double right = left + cell.width * scale;
+                const double cellTop = top + dy + padding_ * scale;
+                const double cellBottom = cellTop - cellHeight_ * scale;
+                const float s0 = cell.x * invW, s1 = (cell.x + cell.width) * invW;
+                const float t0 = cell.y * invH, t1 = (cell.y + cellHeight_) * invH;
                 rd->setTexCoord(0, s0, t0);
                 vertex(left, cellTop);
                 rd->setTexCoord(0, s0, t1);
@@ -300,15 +420,5 @@ void Font::label(RenderDevice* rd, const std::string& text, const CoordinateFram
             pen += adv;
         }
         rd->endPrimitive();
-    };
-
-    // The label faces along the frame's z.
-    rd->setNormal(frame.rotation.column(2));
-    if (outline.a > 0) {
-        rd->setColor(outline);
-        double o = size * 0.05;
-        pass(-o, 0), pass(o, 0), pass(0, -o), pass(0, o);
-    }
-    rd->setColor(color);
-    pass(0, 0);
+    });
 }

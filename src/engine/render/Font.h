@@ -4,13 +4,16 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/Color4.h"
 #include "engine/CoordinateFrame.h"
 #include "engine/Vector2.h"
 #include "engine/render/Image.h"
+#include "engine/render/LabelCache.h"
 
 class RenderDevice;
 class Texture;
@@ -59,10 +62,12 @@ public:
                 XAlign xalign = XALIGN_LEFT, YAlign yalign = YALIGN_TOP,
                 Spacing spacing = PROPORTIONAL_SPACING) const;
 
-    // Many labels as one draw: beginLabels sets the label state (pushed),
-    // each label sends its glyphs as draw3D places them, endLabels pops the
-    // state. Only colours, normals and texture coordinates may change in
-    // between. False (and nothing to end) without an atlas.
+    // Many labels as few draws: beginLabels sets the label state (pushed),
+    // each label sends one quad of its rendered image from the label cache
+    // (its glyphs when it has no place there) as draw3D places them,
+    // endLabels pops the state. Only colours, normals, texture coordinates
+    // and the bound texture may change in between. False (and nothing to
+    // end) without an atlas.
     bool beginLabels(RenderDevice* renderDevice) const;
     void label(RenderDevice* renderDevice, const std::string& text, const CoordinateFrame& frame,
                double size, const Color4& color, const Color4& outline = Color4::clear(),
@@ -77,8 +82,21 @@ public:
     // exact metrics. advances are in units of size (height 1.5).
     static std::shared_ptr<Font> fromAdvances(const std::array<float, GLYPH_COUNT>& advances);
 
+    ~Font();
+    // False draws every label glyph by glyph, as the cache's images are made:
+    // for comparing the two.
+    static inline bool cacheLabels = true;
+    // Rendered labels kept; null before the first label is drawn.
+    const LabelCache* labelCache() const { return labelCache_.get(); }
+
 private:
     Font() = default;
+    // Sends the label's glyphs, one quad each, from the atlas.
+    void glyphQuads(RenderDevice* rd, const std::vector<unsigned>& chars, double x0, double top,
+                    double size, const CoordinateFrame& frame, const Color4& color,
+                    const Color4& outline, Spacing spacing) const;
+    // The label's glyphs as one coverage image of the atlas's resolution.
+    LabelCache::Picture picture(const std::vector<unsigned>& chars) const;
 
     std::string path_;
     // Advance of each character as a fraction of size.
@@ -98,4 +116,7 @@ private:
     // Share of the text height above the baseline.
     float ascentFraction_ = 0.75f;
     std::shared_ptr<Texture> texture_;
+    // The atlas's coverage, kept to render whole labels from.
+    std::vector<uint8_t> atlasAlpha_;
+    mutable std::unique_ptr<LabelCache> labelCache_;
 };

@@ -46,7 +46,29 @@ QImage halved(const QImage& in) {
 }  // namespace
 
 Texture::Texture(std::string name, Image image)
-    : name_(std::move(name)), image_(std::move(image)) {}
+    : name_(std::move(name)),
+      image_(std::move(image)),
+      width_(image_.width()),
+      height_(image_.height()) {}
+
+std::shared_ptr<Texture> Texture::alphaPage(const std::string& name, int width, int height,
+                                            int levels) {
+    auto page = std::make_shared<Texture>(name, Image());
+    page->width_ = width;
+    page->height_ = height;
+    page->alphaLevels_ = std::max(1, levels);
+    return page;
+}
+
+bool Texture::uploadedElsewhere() const {
+    QOpenGLContext* current = QOpenGLContext::currentContext();
+    return id_ != 0 &&
+           !(current && context_ && QOpenGLContext::areSharing(current, context_.data()));
+}
+
+void Texture::writeAlpha(int level, int x, int y, int w, int h, std::vector<uint8_t> alpha) {
+    pending_.push_back({level, x, y, w, h, std::move(alpha)});
+}
 
 std::shared_ptr<Texture> Texture::fromImage(const std::string& name, const Image& image) {
     return std::make_shared<Texture>(name, image);
@@ -74,6 +96,8 @@ Texture::~Texture() {
 
 unsigned int Texture::openGLID() {
     QOpenGLContext* current = QOpenGLContext::currentContext();
+    if (alphaLevels_ > 0)
+        return current ? alphaPageID(current) : 0;
     if (!current || image_.isNull())
         return 0;
     if (id_ != 0 && context_ && QOpenGLContext::areSharing(current, context_.data()))
@@ -106,5 +130,42 @@ unsigned int Texture::openGLID() {
     glBindTexture(GL_TEXTURE_2D, GLuint(previous));
     id_ = id;
     context_ = current;
+    return id_;
+}
+
+unsigned int Texture::alphaPageID(QOpenGLContext* current) {
+    const bool fresh =
+        !(id_ != 0 && context_ && QOpenGLContext::areSharing(current, context_.data()));
+    if (!fresh && pending_.empty())
+        return id_;
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    if (fresh) {
+        GLuint id = 0;
+        glGenTextures(1, &id);
+        glBindTexture(GL_TEXTURE_2D, id);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, alphaLevels_ - 1);
+        // Blank, so that what no label covers never shows.
+        const std::vector<uint8_t> blank(std::size_t(width_) * std::size_t(height_), 0);
+        for (int level = 0; level < alphaLevels_; ++level)
+            glTexImage2D(GL_TEXTURE_2D, level, GL_ALPHA8, std::max(1, width_ >> level),
+                         std::max(1, height_ >> level), 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+                         blank.data());
+        id_ = id;
+        context_ = current;
+    } else {
+        glBindTexture(GL_TEXTURE_2D, id_);
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (const Block& b : pending_)
+        glTexSubImage2D(GL_TEXTURE_2D, b.level, b.x, b.y, b.w, b.h, GL_ALPHA, GL_UNSIGNED_BYTE,
+                        b.alpha.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    pending_.clear();
+    glBindTexture(GL_TEXTURE_2D, GLuint(previous));
     return id_;
 }
