@@ -7,6 +7,7 @@
 #include "engine/Plane.h"
 #include "engine/render/RenderDevice.h"
 #include "scene/NodeEntity.h"
+#include "scene/SlotPool.h"
 
 EdgeEntity::EdgeEntity(NodeEntity* a, NodeEntity* b, int kind_, float r, float g, float b_,
                        float alpha, double width_)
@@ -15,6 +16,25 @@ EdgeEntity::EdgeEntity(NodeEntity* a, NodeEntity* b, int kind_, float r, float g
 }
 
 EdgeEntity::~EdgeEntity() = default;
+
+namespace {
+SlotPool& edgeEntitySlots() {
+    // Never destroyed: entities may outlive static destruction.
+    static SlotPool* pool = new SlotPool(sizeof(EdgeEntity));
+    return *pool;
+}
+}  // namespace
+
+void* EdgeEntity::operator new(std::size_t size) {
+    return size == sizeof(EdgeEntity) ? edgeEntitySlots().allocate() : ::operator new(size);
+}
+
+void EdgeEntity::operator delete(void* p, std::size_t size) {
+    if (size == sizeof(EdgeEntity))
+        edgeEntitySlots().release(p);
+    else
+        ::operator delete(p);
+}
 
 Vector3 EdgeEntity::endPointA() const {
     return (nodeA->getGlobalFrame() * offsetA).translation;

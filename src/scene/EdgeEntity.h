@@ -23,6 +23,11 @@ public:
                double width);
     ~EdgeEntity() override;
 
+    // A pathway holds them by the ten thousand: made in blocks (SlotPool);
+    // derived classes go to the general heap.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size);
+
     void render(RenderDevice* rd) override;
     Entity* pick(const Ray& ray) override;
     bool rayEvent(const Ray& ray, int value) override;

@@ -13,6 +13,7 @@
 #include "engine/render/Font.h"
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
+#include "scene/SlotPool.h"
 
 int NodeEntity::frameClipCount = 0;
 
@@ -62,6 +63,25 @@ NodeEntity::NodeEntity(const CoordinateFrame& frame, const std::string& name_, i
 }
 
 NodeEntity::~NodeEntity() = default;
+
+namespace {
+SlotPool& nodeEntitySlots() {
+    // Never destroyed: entities may outlive static destruction.
+    static SlotPool* pool = new SlotPool(sizeof(NodeEntity));
+    return *pool;
+}
+}  // namespace
+
+void* NodeEntity::operator new(std::size_t size) {
+    return size == sizeof(NodeEntity) ? nodeEntitySlots().allocate() : ::operator new(size);
+}
+
+void NodeEntity::operator delete(void* p, std::size_t size) {
+    if (size == sizeof(NodeEntity))
+        nodeEntitySlots().release(p);
+    else
+        ::operator delete(p);
+}
 
 void NodeEntity::setSize(float x, float y, float z) {
     size = Vector3(x, y, z);

@@ -44,6 +44,11 @@ public:
                const Vector3& size, const Color4& color, bool fullLabel);
     ~NodeEntity() override;
 
+    // A pathway holds them by the ten thousand: made in blocks (SlotPool);
+    // derived classes go to the general heap.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size);
+
     void setSize(float x, float y, float z);
     void setLabelSize(double size);
     void setName(const std::string& name);
