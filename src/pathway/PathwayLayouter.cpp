@@ -7,11 +7,11 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <thread>
 #include <type_traits>
-
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include "engine/Clock.h"
 #include "engine/CoordinateFrame.h"
@@ -426,38 +426,155 @@ void addLoggedPairs(const PairArrays& in, const Array<CellVisit>& visits, const 
     }
 }
 
-// The threads a pass may share its work with: `threads`, or the pool's all.
+// Threads that share a pass's steps with the thread running it. A pass has
+// half a dozen shared steps of a fraction of a millisecond each, so handing
+// out must cost microseconds: the helpers wait spinning a little, then
+// asleep on an atomic, and take tasks by a ticket that carries the round, so
+// one that wakes late can never take a task of a later round. One team for
+// the process (like a global pool); rounds of different layouters take turns.
+class WorkTeam {
+public:
+    static WorkTeam& instance() {
+        // Never destroyed: its helpers wait until the process ends.
+        static WorkTeam* team =
+            new WorkTeam(int(std::max(2u, std::thread::hardware_concurrency())));
+        return *team;
+    }
+
+    int size() const { return size_; }
+
+    // Runs task(0 .. count-1) on this thread and the helpers; returns when
+    // every task is done.
+    void run(std::size_t count, void (*task)(void*, std::size_t), void* context) {
+        std::lock_guard<std::mutex> lock(roundMutex_);
+        const uint64_t round = ++round_;
+        // Closed while the round is set up: whoever reads its values below
+        // finds the ticket of this round, closed or open, never an earlier one.
+        ticket_.store((round << 32) | kClosed, std::memory_order_release);
+        task_.store(task, std::memory_order_release);
+        context_.store(context, std::memory_order_release);
+        count_.store(count, std::memory_order_release);
+        done_.store(0, std::memory_order_relaxed);
+        ticket_.store(round << 32, std::memory_order_release);
+        wake_.store(round, std::memory_order_release);
+        wake_.notify_all();
+        work(round);
+        for (int spin = 0; done_.load(std::memory_order_acquire) < count; ++spin) {
+            pause(spin);
+        }
+    }
+
+private:
+    explicit WorkTeam(int size) : size_(size) {
+        for (int i = 1; i < size; ++i) {
+            std::thread([this] { help(); }).detach();
+        }
+    }
+
+    static void pause(int spin) {
+        if (spin < 2000) {
+            __builtin_ia32_pause();
+        } else {
+            std::this_thread::yield();
+        }
+    }
+
+    void help() {
+        uint64_t seen = 0;
+        for (;;) {
+            uint64_t round = wake_.load(std::memory_order_acquire);
+            for (int spin = 0; round == seen; ++spin) {
+                if (spin < 4000) {
+                    __builtin_ia32_pause();
+                } else {
+                    wake_.wait(seen, std::memory_order_acquire);
+                }
+                round = wake_.load(std::memory_order_acquire);
+            }
+            seen = round;
+            work(round);
+        }
+    }
+
+    // Takes tasks of `round` while it has any left.
+    void work(uint64_t round) {
+        auto* task = task_.load(std::memory_order_acquire);
+        void* context = context_.load(std::memory_order_acquire);
+        const std::size_t count = count_.load(std::memory_order_acquire);
+        uint64_t ticket = ticket_.load(std::memory_order_acquire);
+        for (;;) {
+            // A ticket of another round, or none left: the values read above
+            // may be of another round too, and are not used.
+            if ((ticket >> 32) != round || (ticket & kClosed) >= count) {
+                return;
+            }
+            if (!ticket_.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acq_rel,
+                                               std::memory_order_acquire)) {
+                continue;
+            }
+            task(context, std::size_t(ticket & kClosed));
+            done_.fetch_add(1, std::memory_order_release);
+            ticket = ticket_.load(std::memory_order_acquire);
+        }
+    }
+
+    static constexpr uint64_t kClosed = 0xffffffffu;
+    const int size_;
+    std::mutex roundMutex_;
+    uint64_t round_ = 0;
+    std::atomic<uint64_t> wake_{0};
+    std::atomic<uint64_t> ticket_{0};
+    std::atomic<void (*)(void*, std::size_t)> task_{nullptr};
+    std::atomic<void*> context_{nullptr};
+    std::atomic<std::size_t> count_{0};
+    std::atomic<std::size_t> done_{0};
+};
+
+// The threads a pass may share its work with: `threads`, or the team's all.
 int poolThreads(int threads) {
-    return threads > 0 ? threads : QThreadPool::globalInstance()->maxThreadCount();
+    return threads > 0 ? threads : WorkTeam::instance().size();
 }
 
-// Run on every task, on the global pool when there is more than one. The
-// pool hands the tasks over inside Qt, where a race checker cannot see it.
-// Each task travels in an atomic slot instead: stored here, acquired by its
-// thread before anything of the task is read and stored back after its
-// results, acquired again below. The mapped function captures nothing, so
-// every hand-over is visible.
+// Runs every task, on the work team when there is more than one.
 template <class Task, void (*Run)(Task&)>
 void runShared(Array<Task>& tasks) {
     if (tasks.size() == 1) {
         Run(tasks[0]);
         return;
     }
-    Array<std::atomic<Task*>> handOver(tasks.size());
-    for (std::size_t i = 0; i < tasks.size(); ++i) {
-        handOver[i].store(&tasks[i], std::memory_order_release);
-    }
-    QtConcurrent::blockingMap(handOver, [](std::atomic<Task*>& slot) {
-        Task* task = slot.load(std::memory_order_acquire);
-        Run(*task);
-        slot.store(task, std::memory_order_release);
-    });
-    for (const std::atomic<Task*>& slot : handOver) {
-        slot.load(std::memory_order_acquire);
-    }
+    WorkTeam::instance().run(
+        tasks.size(), [](void* all, std::size_t i) { Run(static_cast<Task*>(all)[i]); },
+        tasks.data());
 }
 
-// A run of visits for one pooled thread, with all it reads.
+// Runs body over [0, n) in contiguous runs, one per thread (one run below
+// `least` items a thread): for the per-protein work around the pair sums,
+// where each item is written by its own run only.
+struct RangeTask {
+    const std::function<void(std::size_t, std::size_t)>* body;
+    std::size_t begin, end;
+};
+
+void runRange(RangeTask& task) {
+    (*task.body)(task.begin, task.end);
+}
+
+void shareRange(std::size_t n, int threads, std::size_t least,
+                const std::function<void(std::size_t, std::size_t)>& body) {
+    const std::size_t parts =
+        std::clamp<std::size_t>(n / std::max<std::size_t>(least, 1), 1,
+                                static_cast<std::size_t>(std::max(poolThreads(threads), 1)));
+    Array<RangeTask> tasks(parts);
+    for (std::size_t p = 0; p < parts; ++p) {
+        tasks[p] = {&body, n * p / parts, n * (p + 1) / parts};
+    }
+    runShared<RangeTask, runRange>(tasks);
+}
+
+// Below this many proteins a run is not worth handing out.
+constexpr std::size_t kProteinsPerRun = 2048;
+
+// A run of visits for one thread of the team, with all it reads.
 struct VisitTask {
     const PairArrays* in;
     bool merged;
@@ -480,7 +597,7 @@ void runVisits(VisitTask& task) {
 constexpr double kPairsWorthSharing = 1e5;
 
 // Every pair of neighbouring proteins once, as repelVisits meets them, on
-// `threads` threads of the global pool (0: as many as it has). Each thread
+// `threads` threads of the work team (0: as many as it has). Each thread
 // takes runs of whole cells; the sums are added to the forces afterwards in
 // one place, in the order of the cells, so the forces come out bit for bit
 // as from one thread.
@@ -1108,20 +1225,22 @@ void PathwayLayouter::takeSnapshotLocked() {
     snap.halfWidth.resize(n);
     snap.halfHeight.resize(n);
     snap.active.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i + PREFETCH_AHEAD < n) {
-            snap.nodes[i + PREFETCH_AHEAD]->prefetchPlacement();
+    shareRange(n, threads, kProteinsPerRun, [this](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            if (i + PREFETCH_AHEAD < to) {
+                snap.nodes[i + PREFETCH_AHEAD]->prefetchPlacement();
+            }
+            const NodeEntity* node = snap.nodes[i];
+            const Vector3 p = node->getLocalFrame().translation;
+            const Vector3 size = node->getSize();
+            snap.x[i] = p.x;
+            snap.y[i] = p.y;
+            snap.z[i] = p.z;
+            snap.halfWidth[i] = std::isfinite(size.x) ? 0.5f * size.x : 0.0f;
+            snap.halfHeight[i] = std::isfinite(size.y) ? 0.5f * size.y : 0.0f;
+            snap.active[i] = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
         }
-        const NodeEntity* node = snap.nodes[i];
-        const Vector3 p = node->getLocalFrame().translation;
-        const Vector3 size = node->getSize();
-        snap.x[i] = p.x;
-        snap.y[i] = p.y;
-        snap.z[i] = p.z;
-        snap.halfWidth[i] = std::isfinite(size.x) ? 0.5f * size.x : 0.0f;
-        snap.halfHeight[i] = std::isfinite(size.y) ? 0.5f * size.y : 0.0f;
-        snap.active[i] = std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-    }
+    });
 
     refreshIndicesLocked(nodesChanged);
 
@@ -1318,18 +1437,20 @@ void PathwayLayouter::addRepulsion(Array<double>& fx, Array<double>& fy, double 
     for (int32_t l = 0; l < 33; ++l) {
         factor[l] = static_cast<float>(powInt(1.0 + degreeWeight, l));
     }
-    for (std::size_t k = 0; k < m; ++k) {
-        const auto i = static_cast<std::size_t>(items[k]);
-        px[k] = snap.x[i];
-        py[k] = snap.y[i];
-        hw[k] = snap.halfWidth[i];
-        hh[k] = snap.halfHeight[i];
-        hd[k] = std::sqrt(hw[k] * hw[k] + hh[k] * hh[k]);
-        level[k] = levelOf(degrees[i]);
-        weight[k] = factor[level[k]];
-        column[k] = fineColumn[i];
-        row[k] = fineRow[i];
-    }
+    shareRange(m, threads, kProteinsPerRun, [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            const auto i = static_cast<std::size_t>(items[k]);
+            px[k] = snap.x[i];
+            py[k] = snap.y[i];
+            hw[k] = snap.halfWidth[i];
+            hh[k] = snap.halfHeight[i];
+            hd[k] = std::sqrt(hw[k] * hw[k] + hh[k] * hh[k]);
+            level[k] = levelOf(degrees[i]);
+            weight[k] = factor[level[k]];
+            column[k] = fineColumn[i];
+            row[k] = fineRow[i];
+        }
+    });
     // A pair counts twice (met from either side, each meeting pushing both);
     // met once here, it pushes both with twice the force.
     const double strength = 2.0 * c * 1e-05;
@@ -1363,33 +1484,39 @@ void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<doubl
     const auto& nodes = owner->nodes_;
     const bool same =
         nodes.size() == snap.nodes.size() && owner->nodeListVersion_ == snap.nodeListVersion;
-    for (std::size_t j = 0; j < nodes.size(); ++j) {
-        if (j + PREFETCH_AHEAD < nodes.size()) {
-            nodes[j + PREFETCH_AHEAD]->prefetchMove();
-        }
-        NodeEntity* node = nodes[j].get();
-        std::size_t i = j;
-        if (!same) {
-            // Nodes created since the snapshot are not moved, removed ones are
-            // not in the list any more.
-            auto found = nodeIndex.find(node);
-            if (found == nodeIndex.end()) {
+    // Each node moves on its own (its frames, its content): shared out while
+    // this thread holds the mutex for all of them.
+    const std::function<void(std::size_t, std::size_t)> move = [&](std::size_t from,
+                                                                   std::size_t to) {
+        for (std::size_t j = from; j < to; ++j) {
+            if (j + PREFETCH_AHEAD < to) {
+                nodes[j + PREFETCH_AHEAD]->prefetchMove();
+            }
+            NodeEntity* node = nodes[j].get();
+            std::size_t i = j;
+            if (!same) {
+                // Nodes created since the snapshot are not moved, removed ones are
+                // not in the list any more.
+                auto found = nodeIndex.find(node);
+                if (found == nodeIndex.end()) {
+                    continue;
+                }
+                i = static_cast<std::size_t>(found->second);
+            }
+            // Proteins held directly by the pathway push but never move.
+            if (node->getParent() != inner || inner == nullptr || !snap.active[i]) {
                 continue;
             }
-            i = static_cast<std::size_t>(found->second);
+            const double dx = fx[i], dy = fy[i];
+            if (std::isnan(dx)) {
+                continue;
+            }
+            const Vector3 at = node->getLocalFrame().translation;
+            node->moveInParent(
+                Vector3(at.x + static_cast<float>(dx), at.y + static_cast<float>(dy), at.z));
         }
-        // Proteins held directly by the pathway push but never move.
-        if (node->getParent() != inner || inner == nullptr || !snap.active[i]) {
-            continue;
-        }
-        const double dx = fx[i], dy = fy[i];
-        if (std::isnan(dx)) {
-            continue;
-        }
-        const Vector3 at = node->getLocalFrame().translation;
-        node->moveInParent(
-            Vector3(at.x + static_cast<float>(dx), at.y + static_cast<float>(dy), at.z));
-    }
+    };
+    shareRange(nodes.size(), threads, kProteinsPerRun, move);
 }
 
 void PathwayLayoutEntity::stopLayouter() {

@@ -80,7 +80,7 @@ public:
     std::mutex& mutex;
     // Factor from force to displacement.
     double step = 1.0;
-    // Threads of the global pool that share the repulsion: 0 for all it has,
+    // Threads that share a pass (the work team): 0 for all it has,
     // 1 for the pass's own thread alone. The positions are the same either way.
     int threads = 0;
 
