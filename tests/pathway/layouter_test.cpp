@@ -497,9 +497,10 @@ TEST(LayoutPass, StackedStartMatchesThePairwisePushesAndSeparates) {
     }
 }
 
-// The repulsion shared out among pooled threads gives the positions of the
-// pass on one thread, bit for bit: from a spread start (each pair met on its
-// own) and from a stacked one (alike proteins at one place met as one entry).
+// A pass shared out among the team's threads gives the positions of the pass
+// on one thread, bit for bit: from a spread start (each pair met on its own)
+// and from a stacked one (alike proteins at one place met as one entry).
+// Enough proteins that the snapshot and the write-back are shared as well.
 TEST(LayoutPass, EveryCoreGivesThePositionsOfOneThread) {
     auto build = [](PathwayLayoutEntity& p, bool stacked) {
         setForce(p, &LayoutForces::degreeWeight, 0.5);
@@ -509,7 +510,7 @@ TEST(LayoutPass, EveryCoreGivesThePositionsOfOneThread) {
             return static_cast<float>(seed >> 8) / static_cast<float>(1u << 24);
         };
         Array<NodeEntity*> nodes;
-        for (int i = 0; i < 3000; ++i) {
+        for (int i = 0; i < 4500; ++i) {
             const bool onStack = stacked && i % 3 == 0;
             const float x = onStack ? 0.25f + 0.5f * (i % 2) : 0.02f + 0.96f * next();
             const float y = onStack ? -0.5f : -0.02f - 0.96f * next();
