@@ -13,13 +13,14 @@
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeLists.h"
+#include "ui/PanelWidgets.h"
 
 using analyzelists::currentText;
 using analyzelists::findName;
 
 InteractionPage::InteractionPage(const PageContext& context, const QStringList& names)
     : context_(context) {
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(plainBody(this));
     auto* lists = new QHBoxLayout;
     first_ = new QListWidget;
     second_ = new QListWidget;

@@ -6,6 +6,7 @@
 #include <QLayout>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int kTextFlags =
@@ -21,6 +22,14 @@ void fitComboToPanel(QComboBox* combo) {
     // Its list still opens as wide as its longest entry.
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(8);
+}
+
+QWidget* plainBody(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* body = new QWidget;
+    layout->addWidget(body);
+    return body;
 }
 
 WrappingRadioButton::WrappingRadioButton(const QString& text, QWidget* parent)

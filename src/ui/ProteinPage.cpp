@@ -10,13 +10,14 @@
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "ui/AnalyzeLists.h"
+#include "ui/PanelWidgets.h"
 
 using analyzelists::currentText;
 using analyzelists::findName;
 
 ProteinPage::ProteinPage(const PageContext& context, const QStringList& names) : context_(context) {
     setMaximumWidth(180);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(plainBody(this));
     layout->setContentsMargins(5, 5, 5, 5);
     list_ = new QListWidget;
     exploreButton_ = new QPushButton("Explore!");

@@ -6,6 +6,7 @@
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -213,6 +214,11 @@ TEST_F(SmallWindowTest, EveryPageShowsItsControlsWhole) {
     for (int page = 0; page < 4; ++page) {
         analyze->toolBox()->setCurrentIndex(page);
         check(analyze->toolBox()->itemText(page).toStdString().c_str());
+        // The Protein and Interaction pages are as white as the plain pages.
+        if (page < 2) {
+            const QImage shown = analyze->toolBox()->widget(page)->grab().toImage();
+            EXPECT_EQ(shown.pixelColor(1, 1).name(), "#fefefe") << page;
+        }
     }
     analyze->toolBox()->setCurrentIndex(2);
     click(analyze, "Add Filter");
