@@ -11,7 +11,13 @@
 #include <system_error>
 #include <utility>
 
+#include "app/DeleteInteractionTool.h"
+#include "app/DeleteProteinTool.h"
 #include "app/LoadExploreMode.h"
+#include "app/PaintingTool.h"
+#include "app/PlaceInteractionTool.h"
+#include "app/PlaceProteinTool.h"
+#include "app/SelectTool.h"
 #include "engine/Clock.h"
 #include "engine/Plane.h"
 #include "engine/TextInput.h"
@@ -54,7 +60,18 @@ void App::ExploreViewDeleter::operator()(ExploreEntity* view) const {
 #endif
 }
 
-App::App() {
+App::App()
+    : selectTool_(std::make_unique<SelectTool>(*this)),
+      placeProteinTool_(std::make_unique<PlaceProteinTool>(*this)),
+      placeInteractionTool_(std::make_unique<PlaceInteractionTool>(*this)),
+      deleteProteinTool_(std::make_unique<DeleteProteinTool>(*this, *placeProteinTool_)),
+      deleteInteractionTool_(std::make_unique<DeleteInteractionTool>(*this)),
+      paintingTool_(std::make_unique<PaintingTool>(*this)),
+      chosenTool_(selectTool_.get()) {
+    toolsByValue_[kToolPlaceProtein] = placeProteinTool_.get();
+    toolsByValue_[kToolPlaceInteraction] = placeInteractionTool_.get();
+    toolsByValue_[kToolDeleteProtein] = deleteProteinTool_.get();
+    toolsByValue_[kToolDeleteInteraction] = deleteInteractionTool_.get();
     resetCamera();
 }
 
@@ -343,7 +360,7 @@ bool App::openPathway(const std::string& path, DecodedPicture handed) {
     }
     pathwayPath = path;
     requestRepaint();
-    tool = 8;
+    setTool(kToolLoaded);
     return true;
 }
 
@@ -396,7 +413,7 @@ void App::close() {
     // The explore view and pending explore activities refer to the pathway.
     dropExploreView();
     exploreTilted = false;
-    placedSeedIds.clear();
+    placeProteinTool_->forgetAllPlaced();
     paintedInteractions.clear();
     if (idleEntity && idleEntity->activityCount() > 0) {
         idleEntity = std::make_unique<NodeEntity>(
@@ -410,8 +427,7 @@ void App::close() {
     painting = false;
     selectedNode = nullptr;
     selectedEdge = nullptr;
-    firstEnd = nullptr;
-    secondEnd = nullptr;
+    placeInteractionTool_->forgetEnds();
     requestRepaint();
 }
 

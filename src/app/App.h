@@ -30,8 +30,11 @@
 #include "engine/render/Camera.h"
 
 class AnalyzeServices;
+class DeleteInteractionTool;
+class DeleteProteinTool;
 struct DecodedPicture;
 class EdgeEntity;
+class EditingTool;
 class Entity;
 class ExploreEntity;
 class Font;
@@ -39,9 +42,13 @@ class GlyphFactory;
 class ImageProcessorSelection;
 class LoadExploreMode;
 class NodeEntity;
+class PaintingTool;
 class PathwayLayoutEntity;
+class PlaceInteractionTool;
+class PlaceProteinTool;
 class PropertyList;
 class RenderDevice;
+class SelectTool;
 class SelectorFactory;
 class ShapeFinder;
 class WindowServices;
@@ -150,7 +157,8 @@ public:
         std::string annotation;
     };
 
-    // Editing tools of the Create tab.
+    // Editing tools of the Create tab; each chooses one EditingTool, any other
+    // value the select tool.
     static constexpr int kToolLoaded = 8;
     static constexpr int kToolSelect = 9;
     static constexpr int kToolPlaceProtein = 10;
@@ -247,8 +255,8 @@ public:
     Rect2D fittedViewport;
     NodeEntity* selectedNode = nullptr;
     EdgeEntity* selectedEdge = nullptr;
-    NodeEntity* firstEnd = nullptr;
-    NodeEntity* secondEnd = nullptr;
+    // The interaction tool's first end; null when none is chosen.
+    const NodeEntity* firstEnd() const;
     ShapeFinder* shapeFinder = nullptr;
     double animationSpeed = 1.0;
     // While the view moves (dragging, panning, zooming, the layout running,
@@ -295,14 +303,10 @@ private:
     void unhighlightNode();
     void highlightEdge(EdgeEntity* edge);
     void unhighlightEdge();
-    // Press handling by state and tool.
     void pressInExploreView(const Ray& ray);
-    void pressSelect(const Ray& ray);
-    void placeProtein(const Ray& ray);
-    void placeInteraction(const Ray& ray);
-    void deleteProteinTool(const Ray& ray);
-    // A fresh node-table key: the node count as text, or the next free number.
-    std::string freeNodeKey() const;
+    // The tool a press, drag or release goes to: painting while the App paints
+    // a pathway with a shape finder, else the one `tool` chooses.
+    EditingTool& activeTool();
     // Enters a node without a node-table entry under a fresh key.
     std::string giveNodeKey(NodeEntity* node);
     // Builds the explore view for a protein identifier (LoadExploreMode's end).
@@ -325,8 +329,15 @@ private:
     Color4 selectedNodeLook;
     float selectedNodeDepth = 0;
     Color4 selectedEdgeLook;
-    // Node-table key of a placed protein -> the identifier its seed entry holds.
-    Table<std::string, std::string> placedSeedIds;
+    std::unique_ptr<SelectTool> selectTool_;
+    std::unique_ptr<PlaceProteinTool> placeProteinTool_;
+    std::unique_ptr<PlaceInteractionTool> placeInteractionTool_;
+    std::unique_ptr<DeleteProteinTool> deleteProteinTool_;
+    std::unique_ptr<DeleteInteractionTool> deleteInteractionTool_;
+    std::unique_ptr<PaintingTool> paintingTool_;
+    // The editing tools of the Create tab by their tool value.
+    Table<int, EditingTool*> toolsByValue_;
+    EditingTool* chosenTool_ = nullptr;
 
     // Ties the current pathway's shape finder to the pathway and to this App.
     void adoptShapeFinder();

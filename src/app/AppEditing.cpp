@@ -10,6 +10,13 @@
 #include <cstdio>
 
 #include "app/AnalyzeServices.h"
+#include "app/DeleteInteractionTool.h"
+#include "app/DeleteProteinTool.h"
+#include "app/EntityKind.h"
+#include "app/PaintingTool.h"
+#include "app/PlaceInteractionTool.h"
+#include "app/PlaceProteinTool.h"
+#include "app/SelectTool.h"
 #include "engine/Plane.h"
 #include "model/DataSource.h"
 #include "model/ProteinGraph.h"
@@ -31,14 +38,6 @@ Plane pathwayPlane(const PathwayLayoutEntity& pathway) {
     const CoordinateFrame& f = pathway.getGlobalFrame();
     return Plane(f.pointToWorldSpace(Vector3(0, 0, 0)), f.pointToWorldSpace(Vector3(0, -1, 0)),
                  f.pointToWorldSpace(Vector3(1, 0, 0)));
-}
-
-bool isNode(const Entity* entity) {
-    return entity != nullptr && entity->getType() == "NodeEntity";
-}
-
-bool isEdge(const Entity* entity) {
-    return entity != nullptr && entity->getType() == "EdgeEntity";
 }
 
 void setDepth(NodeEntity* node, float z) {
@@ -88,11 +87,9 @@ void App::dropStalePointers() {
     if (selectedEdge != nullptr && !ownedByExploreView(selectedEdge)) {
         selectedEdge = nullptr;
     }
-    if (firstEnd != nullptr && !ownedByPathway(firstEnd)) {
-        firstEnd = nullptr;
-    }
-    if (secondEnd != nullptr && !ownedByPathway(secondEnd)) {
-        secondEnd = nullptr;
+    if (const NodeEntity* end = placeInteractionTool_->firstEnd();
+        end != nullptr && !ownedByPathway(end)) {
+        placeInteractionTool_->forgetEnds();
     }
     if (shapeFinder != nullptr && (!pathway || pathway->shapeFinder.get() != shapeFinder)) {
         shapeFinder = pathway ? pathway->shapeFinder.get() : nullptr;
@@ -177,36 +174,22 @@ void App::mousePress(int x, int y, bool right) {
     }
     dropStalePointers();
     shapeFinder = pathway->shapeFinder.get();
-    if (shapeFinder != nullptr && painting) {
-        shapeFinder->reset(ray.origin.x, ray.origin.y, ray.origin.z, ray.direction.x,
-                           ray.direction.y, ray.direction.z, right ? 1 : 0);
-        return;
-    }
-    if (exploreView) {
-        pressInExploreView(ray);
-        return;
-    }
-    pathway->mousePress(ray, 0);
-    switch (tool) {
-    case kToolPlaceProtein:
-        placeProtein(ray);
-        break;
-    case kToolPlaceInteraction:
-        placeInteraction(ray);
-        break;
-    case kToolDeleteProtein:
-        deleteProteinTool(ray);
-        break;
-    case kToolDeleteInteraction:
-        if (Entity* hit = pathway->pickEntity(ray); isEdge(hit)) {
-            removeInteraction(hit);
+    EditingTool& chosen = activeTool();
+    if (!chosen.worksOnPicture()) {
+        if (exploreView) {
+            pressInExploreView(ray);
+            return;
         }
-        break;
-    default:
-        // 8, 9 and a pathway made before any tool was chosen all select.
-        pressSelect(ray);
-        break;
+        pathway->mousePress(ray, 0);
     }
+    chosen.press(ray, right);
+}
+
+EditingTool& App::activeTool() {
+    if (painting && shapeFinder != nullptr) {
+        return *paintingTool_;
+    }
+    return *chosenTool_;
 }
 
 void App::pressInExploreView(const Ray& ray) {
@@ -248,136 +231,14 @@ void App::pressInExploreView(const Ray& ray) {
     }
 }
 
-void App::pressSelect(const Ray& ray) {
-    Entity* hit = pathway->pickEntity(ray);
-    if (!isNode(hit)) {
-        if (!controlDown) {
-            pathway->clearSelectedNodes();
-            if (pathway->hasNetwork && analyzeTab) {
-                analyzeTab->selectProteinInList("");
-            }
-        }
-        requestRepaint();
-        return;
-    }
-    auto* node = static_cast<NodeEntity*>(hit);
-    const std::string id = pathway->getNodeId(node);
-    if (pathway->hasNetwork && !id.empty() && pathway->graph->hasNode(id) && analyzeTab) {
-        // The list selects it in the scene in turn.
-        analyzeTab->selectProteinInList(pathway->graph->getProteinName(id));
-    } else {
-        selectProtein(node->getName());
-    }
-    requestRepaint();
-}
-
-std::string App::freeNodeKey() const {
-    std::size_t n = pathway->nodes().size();
-    std::string key = intToString(static_cast<int>(n));
-    while (pathway->nodeTable().contains(key)) {
-        key = intToString(static_cast<int>(++n));
-    }
-    return key;
-}
-
 std::string App::giveNodeKey(NodeEntity* node) {
     std::string key = pathway->getNodeId(node);
     if (!key.empty()) {
         return key;
     }
-    key = freeNodeKey();
+    key = PlaceProteinTool::freeNodeKey(*pathway);
     pathway->registerNode(key, node);
     return key;
-}
-
-void App::placeProtein(const Ray& ray) {
-    const Vector3 world = ray.intersection(Plane());
-    if (!world.isFinite()) {
-        return;
-    }
-    std::string label, id;
-    if (!askProtein || !askProtein(nullptr, label, id)) {
-        return;
-    }
-    if (!isPlaceable(label, id)) {
-        std::fprintf(stderr,
-                     "corvidane: the protein \"%s\" (%s) is not placed: a label may not hold a "
-                     "tab or a line break, an identifier not these nor \"#\" or \"|\"\n",
-                     label.c_str(), id.c_str());
-        return;
-    }
-    const Vector3 local = pathway->getGlobalFrame().pointToObjectSpace(world);
-    NodeEntity* node = pathway->createNode(CoordinateFrame(local), label, true);
-    if (font && !node->getFont()) {
-        node->setFont(font);
-    }
-    // Keyed by the node count, as placed proteins have always been; a key a
-    // removal left in use is skipped so that no other node is overwritten.
-    const std::string key = freeNodeKey();
-    pathway->registerNode(key, node);
-    pathway->clearSelectedNodes();
-    pathway->addSelectedNodeId(key);
-    pathway->nodeToIdLines.push_back(id + "#" + label);
-    placedSeedIds[key] = id;
-    requestRepaint();
-}
-
-void App::placeInteraction(const Ray& ray) {
-    Entity* hit = pathway->pickEntity(ray);
-    // Only a protein can be an end.
-    if (!isNode(hit)) {
-        return;
-    }
-    auto* node = static_cast<NodeEntity*>(hit);
-    if (firstEnd == nullptr) {
-        firstEnd = node;
-        return;
-    }
-    if (firstEnd == node) {
-        return;
-    }
-    secondEnd = node;
-    pathway->createEdge(firstEnd, secondEnd, true);
-    firstEnd = nullptr;
-    secondEnd = nullptr;
-    requestRepaint();
-}
-
-void App::deleteProteinTool(const Ray& ray) {
-    Entity* hit = pathway->pickEntity(ray);
-    if (!isNode(hit)) {
-        return;
-    }
-    auto* node = static_cast<NodeEntity*>(hit);
-    // Exactly one seed entry goes: the one of this node's identifier; a node
-    // known by its label only takes the first entry of that label.
-    const std::string key = pathway->getNodeId(node);
-    std::string seedId = key;
-    if (auto placed = placedSeedIds.find(key); !key.empty() && placed != placedSeedIds.end()) {
-        seedId = placed->second;
-    }
-    Array<std::string>& seeds = pathway->nodeToIdLines;
-    auto entry = seeds.end();
-    if (!seedId.empty()) {
-        entry = std::find_if(seeds.begin(), seeds.end(), [&](const std::string& line) {
-            return beforeDelimiter(line, "#") == seedId &&
-                   afterDelimiter(line, "#") == node->getName();
-        });
-        if (entry == seeds.end()) {
-            entry = std::find_if(seeds.begin(), seeds.end(), [&](const std::string& line) {
-                return beforeDelimiter(line, "#") == seedId;
-            });
-        }
-    }
-    if (entry == seeds.end() && (key.empty() || placedSeedIds.find(key) == placedSeedIds.end())) {
-        entry = std::find_if(seeds.begin(), seeds.end(), [&](const std::string& line) {
-            return afterDelimiter(line, "#") == node->getName();
-        });
-    }
-    if (entry != seeds.end()) {
-        seeds.erase(entry);
-    }
-    removeProtein(node);
 }
 
 void App::mouseRelease(int x, int y, bool /*right*/) {
@@ -386,9 +247,7 @@ void App::mouseRelease(int x, int y, bool /*right*/) {
         return;
     }
     shapeFinder = pathway ? pathway->shapeFinder.get() : nullptr;
-    if (shapeFinder != nullptr && painting) {
-        shapeFinder->finishStroke();
-    }
+    activeTool().release();
     if (pathway) {
         pathway->mouseRelease(ray, 0);
     }
@@ -401,16 +260,7 @@ void App::drag(int x, int y, int lastX, int lastY) {
         return;
     }
     shapeFinder = pathway->shapeFinder.get();
-    if (shapeFinder != nullptr && painting) {
-        shapeFinder->addStrokePoint(current.origin.x, current.origin.y, current.origin.z,
-                                    current.direction.x, current.direction.y,
-                                    current.direction.z);
-        return;
-    }
-    pathway->drag(last, current);
-    noteViewMoved();
-    std::fputs("drag\n", stdout);
-    std::fflush(stdout);
+    activeTool().drag(current, last);
 }
 
 // ---- camera ----
@@ -482,10 +332,16 @@ Rect2D App::screenToPlane(const CoordinateFrame& frame, float depth) const {
 
 void App::setTool(int value) {
     if (value != tool) {
-        firstEnd = nullptr;
-        secondEnd = nullptr;
+        placeInteractionTool_->forgetEnds();
     }
     tool = value;
+    auto found = toolsByValue_.find(value);
+    // 8, 9 and a pathway made before any tool was chosen all select.
+    chosenTool_ = found != toolsByValue_.end() ? found->second : selectTool_.get();
+}
+
+const NodeEntity* App::firstEnd() const {
+    return placeInteractionTool_->firstEnd();
 }
 
 void App::setCtrlDown() { controlDown = true; }
@@ -641,10 +497,10 @@ void App::removeProtein(Entity* node) {
     unhighlightNode();
     unhighlightEdge();
     if (own != nullptr) {
-        if (firstEnd == own || secondEnd == own) {
-            firstEnd = secondEnd = nullptr;
+        if (placeInteractionTool_->firstEnd() == own) {
+            placeInteractionTool_->forgetEnds();
         }
-        placedSeedIds.erase(id);
+        placeProteinTool_->forgetPlaced(id);
         pathway->removeNode(own);
     } else if (!id.empty()) {
         // The layout reads the degrees of the graph.

@@ -194,7 +194,6 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     p.createEdge(a, b, false);
     p.startLayouter();
     app.selectedNode = a;
-    app.firstEnd = b;
     app.idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(1, 1, 1),
                                                   Color4(1, 1, 1, 1), false);
     app.idleEntity->moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 1000);
@@ -209,7 +208,6 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     EXPECT_EQ(app.pathway, nullptr);
     EXPECT_TRUE(app.pathwayPath.empty());
     EXPECT_EQ(app.selectedNode, nullptr);
-    EXPECT_EQ(app.firstEnd, nullptr);
     EXPECT_TRUE(app.paintedInteractions.empty());
     EXPECT_EQ(app.idleEntity->activityCount(), 0u) << "no pending step refers to the pathway";
     EXPECT_FALSE(app.animating);

@@ -144,12 +144,14 @@ TEST_F(Editing, InteractionToolJoinsTwoDifferentProteinsOnly) {
 
     // A first end that is deleted meanwhile is forgotten, never joined.
     press(b);
-    ASSERT_EQ(app.firstEnd, b);
+    ASSERT_EQ(app.firstEnd(), b);
     app.removeProtein(b);
-    EXPECT_EQ(app.firstEnd, nullptr);
+    EXPECT_EQ(app.firstEnd(), nullptr);
     press(c);
-    EXPECT_EQ(app.firstEnd, c);
+    EXPECT_EQ(app.firstEnd(), c);
     EXPECT_EQ(app.pathway->edges().size(), 1u) << "only C-A is left";
+    app.close();
+    EXPECT_EQ(app.firstEnd(), nullptr);
 }
 
 TEST_F(Editing, DeleteToolsRemoveThroughTheDocument) {
