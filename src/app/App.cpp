@@ -13,7 +13,7 @@
 
 #include "app/DeleteInteractionTool.h"
 #include "app/DeleteProteinTool.h"
-#include "app/LoadExploreMode.h"
+#include "app/ExploreMode.h"
 #include "app/PaintingTool.h"
 #include "app/PlaceInteractionTool.h"
 #include "app/PlaceProteinTool.h"
@@ -30,6 +30,7 @@
 #include "model/TextConversions.h"
 #include "model/Trace.h"
 #include "model/WindowServices.h"
+#include "pathway/ExploreEntity.h"
 #include "pathway/ImageProcessorSelection.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "pathway/PathwayLayouter.h"
@@ -37,11 +38,6 @@
 #include "scene/EdgeEntity.h"
 #include "scene/Glyph.h"
 #include "scene/NodeEntity.h"
-
-#if __has_include("pathway/ExploreEntity.h")
-#include "pathway/ExploreEntity.h"
-#define CORVIDANE_HAVE_EXPLORE_VIEW 1
-#endif
 
 namespace {
 
@@ -51,15 +47,6 @@ constexpr const char* kTextureFolder = "./textures";
 
 // ---- construction ----
 
-void App::ExploreViewDeleter::operator()(ExploreEntity* view) const {
-#ifdef CORVIDANE_HAVE_EXPLORE_VIEW
-    delete view;
-#else
-    // Without the explore view's type nothing can have made one.
-    (void)view;
-#endif
-}
-
 App::App()
     : selectTool_(std::make_unique<SelectTool>(*this)),
       placeProteinTool_(std::make_unique<PlaceProteinTool>(*this)),
@@ -67,7 +54,8 @@ App::App()
       deleteProteinTool_(std::make_unique<DeleteProteinTool>(*this, *placeProteinTool_)),
       deleteInteractionTool_(std::make_unique<DeleteInteractionTool>(*this)),
       paintingTool_(std::make_unique<PaintingTool>(*this)),
-      chosenTool_(selectTool_.get()) {
+      chosenTool_(selectTool_.get()),
+      explore_(std::make_unique<ExploreMode>(*this)) {
     toolsByValue_[kToolPlaceProtein] = placeProteinTool_.get();
     toolsByValue_[kToolPlaceInteraction] = placeInteractionTool_.get();
     toolsByValue_[kToolDeleteProtein] = deleteProteinTool_.get();
@@ -80,7 +68,7 @@ App::~App() {
     mainWindow = nullptr;
     analyzeTab = nullptr;
     close();
-    // A pending explore start reaches back into the App when it goes.
+    // A pending explore start reaches back into the explore mode when it goes.
     idleEntity.reset();
 }
 
@@ -190,11 +178,9 @@ void App::doGraphics() {
     if (pathway) {
         pathway->renderPathway(rd, painting);
     }
-#ifdef CORVIDANE_HAVE_EXPLORE_VIEW
-    if (exploreView) {
-        exploreView->render(rd);
+    if (ExploreEntity* view = explore_->view()) {
+        view->render(rd);
     }
-#endif
     const double t1 = systemTime();
     trace("render time = %f                 ----      %f\n", t1, t1 - t0);
     rd->setQuickFrame(false);
@@ -230,11 +216,9 @@ void App::update(double /*elapsed*/) {
     if (pathway) {
         work = pathway->updateActivities() || work;
     }
-#ifdef CORVIDANE_HAVE_EXPLORE_VIEW
-    if (exploreView) {
-        work = exploreView->updateActivities() || work;
+    if (ExploreEntity* view = explore_->view()) {
+        work = view->updateActivities() || work;
     }
-#endif
     if (!work && idleEntity) {
         work = idleEntity->updateActivities();
     }
@@ -411,8 +395,7 @@ void App::close() {
         pathway->layouter.reset();
     }
     // The explore view and pending explore activities refer to the pathway.
-    dropExploreView();
-    exploreTilted = false;
+    explore_->close();
     placeProteinTool_->forgetAllPlaced();
     paintedInteractions.clear();
     if (idleEntity && idleEntity->activityCount() > 0) {
@@ -425,8 +408,6 @@ void App::close() {
     resetCamera();
     animating = false;
     painting = false;
-    selectedNode = nullptr;
-    selectedEdge = nullptr;
     placeInteractionTool_->forgetEnds();
     requestRepaint();
 }

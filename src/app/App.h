@@ -21,7 +21,6 @@
 
 #include "app/ConfigurationFile.h"
 #include "app/GraphBuilderParameters.h"
-#include "engine/Color4.h"
 #include "engine/CoordinateFrame.h"
 #include "engine/Ray.h"
 #include "engine/Rect2D.h"
@@ -37,10 +36,9 @@ class EdgeEntity;
 class EditingTool;
 class Entity;
 class ExploreEntity;
+class ExploreMode;
 class Font;
-class GlyphFactory;
 class ImageProcessorSelection;
-class LoadExploreMode;
 class NodeEntity;
 class PaintingTool;
 class PathwayLayoutEntity;
@@ -61,11 +59,6 @@ double readAnimationSpeed(const std::string& text);
 
 class App {
 public:
-    // Deletes the explore view; defined where its type is known.
-    struct ExploreViewDeleter {
-        void operator()(ExploreEntity* view) const;
-    };
-
     // What the protein finder answers for a painted protein region: false when
     // the user cancelled. The window sets it; without one (batch mode) such a
     // region counts as cancelled.
@@ -193,8 +186,13 @@ public:
     // pathway, while a view exists or is pending, or for an unknown label.
     void startExplore(const std::string& label);
     void leaveExplore();
-    bool isExploring() const { return exploreView != nullptr; }
-    bool isExplorePending() const { return pendingExplore != nullptr; }
+    bool isExploring() const { return exploreView() != nullptr; }
+    bool isExplorePending() const;
+    // The explore view; null while not exploring.
+    ExploreEntity* exploreView() const;
+    // The protein or interaction selected in the explore view; null when none.
+    NodeEntity* selectedNode() const;
+    EdgeEntity* selectedEdge() const;
     // The part of the plane z = 0 the view shows; empty when a corner ray
     // does not meet that plane.
     Rect2D screenToPlane() const;
@@ -236,7 +234,6 @@ public:
     std::string pathwayPath;
     // Background of new pathways; "./textures/pathway.png" after init.
     std::string backgroundPath;
-    std::unique_ptr<ExploreEntity, ExploreViewDeleter> exploreView;
     Camera camera;
     bool painting = false;
     std::shared_ptr<Font> font;
@@ -253,8 +250,6 @@ public:
     // How the current pathway was last fitted, and to which viewport.
     bool fitSetsSize = false;
     Rect2D fittedViewport;
-    NodeEntity* selectedNode = nullptr;
-    EdgeEntity* selectedEdge = nullptr;
     // The interaction tool's first end; null when none is chosen.
     const NodeEntity* firstEnd() const;
     ShapeFinder* shapeFinder = nullptr;
@@ -288,47 +283,20 @@ public:
     static constexpr float kMaxCameraZ = 100.0f;
 
 private:
-    friend class LoadExploreMode;
-
     // The ray through a widget point; none when the viewport is empty.
     bool rayThrough(int x, int y, Ray& ray) const;
     // Forgets every observed entity that has left the scene (compares
     // pointers only, never follows them).
     void dropStalePointers();
     bool ownedByPathway(const Entity* entity) const;
-    bool ownedByExploreView(const Entity* entity) const;
     bool inScene(const Entity* entity) const;
-    // Highlighting of the explore view's selection; the saved looks come back.
-    void highlightNode(NodeEntity* node);
-    void unhighlightNode();
-    void highlightEdge(EdgeEntity* edge);
-    void unhighlightEdge();
-    void pressInExploreView(const Ray& ray);
     // The tool a press, drag or release goes to: painting while the App paints
     // a pathway with a shape finder, else the one `tool` chooses.
     EditingTool& activeTool();
     // Enters a node without a node-table entry under a fresh key.
     std::string giveNodeKey(NodeEntity* node);
-    // Builds the explore view for a protein identifier (LoadExploreMode's end).
-    void openExploreView(const std::string& id);
-    // Drops the explore view and the factories that decorate it.
-    void dropExploreView();
-    // Deletes every copy of the protein (and its interactions) in the view.
-    void dropExploreCopies(const std::string& id);
     void notifyListsChanged();
 
-    // The LoadExploreMode waiting to open the view; observed (the idle
-    // entity owns it and clears this when it goes).
-    LoadExploreMode* pendingExplore = nullptr;
-    // The glyph factories of the explore view, which observes them.
-    Array<std::unique_ptr<GlyphFactory>> exploreGlyphFactories;
-    // The pathway's frame before the explore tilt, restored on leaving.
-    bool exploreTilted = false;
-    CoordinateFrame savedPathwayFrame;
-    // What the explore selection looked like before it was highlighted.
-    Color4 selectedNodeLook;
-    float selectedNodeDepth = 0;
-    Color4 selectedEdgeLook;
     std::unique_ptr<SelectTool> selectTool_;
     std::unique_ptr<PlaceProteinTool> placeProteinTool_;
     std::unique_ptr<PlaceInteractionTool> placeInteractionTool_;
@@ -338,6 +306,7 @@ private:
     // The editing tools of the Create tab by their tool value.
     Table<int, EditingTool*> toolsByValue_;
     EditingTool* chosenTool_ = nullptr;
+    std::unique_ptr<ExploreMode> explore_;
 
     // Ties the current pathway's shape finder to the pathway and to this App.
     void adoptShapeFinder();

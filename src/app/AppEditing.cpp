@@ -13,6 +13,7 @@
 #include "app/DeleteInteractionTool.h"
 #include "app/DeleteProteinTool.h"
 #include "app/EntityKind.h"
+#include "app/ExploreMode.h"
 #include "app/PaintingTool.h"
 #include "app/PlaceInteractionTool.h"
 #include "app/PlaceProteinTool.h"
@@ -30,20 +31,11 @@
 
 namespace {
 
-constexpr float kHighlight = 1.5f;
-constexpr float kHighlightLift = 0.02f;
-
 // The plane of the pathway: its frame's z = 0, seen from the front.
 Plane pathwayPlane(const PathwayLayoutEntity& pathway) {
     const CoordinateFrame& f = pathway.getGlobalFrame();
     return Plane(f.pointToWorldSpace(Vector3(0, 0, 0)), f.pointToWorldSpace(Vector3(0, -1, 0)),
                  f.pointToWorldSpace(Vector3(1, 0, 0)));
-}
-
-void setDepth(NodeEntity* node, float z) {
-    CoordinateFrame frame = node->getLocalFrame();
-    frame.translation.z = z;
-    node->setLocalFrame(frame);
 }
 
 }  // namespace
@@ -71,22 +63,12 @@ bool App::ownedByPathway(const Entity* entity) const {
                        [entity](const auto& e) { return e.get() == entity; });
 }
 
-bool App::ownedByExploreView(const Entity* entity) const {
-    return exploreView && entity != nullptr && exploreView->ownsEntity(entity) &&
-           exploreView->hasChild(entity);
-}
-
 bool App::inScene(const Entity* entity) const {
-    return ownedByPathway(entity) || ownedByExploreView(entity);
+    return ownedByPathway(entity) || explore_->owns(entity);
 }
 
 void App::dropStalePointers() {
-    if (selectedNode != nullptr && !ownedByExploreView(selectedNode)) {
-        selectedNode = nullptr;
-    }
-    if (selectedEdge != nullptr && !ownedByExploreView(selectedEdge)) {
-        selectedEdge = nullptr;
-    }
+    explore_->dropStaleSelection();
     if (const NodeEntity* end = placeInteractionTool_->firstEnd();
         end != nullptr && !ownedByPathway(end)) {
         placeInteractionTool_->forgetEnds();
@@ -111,49 +93,6 @@ void App::notifyListsChanged() {
     }
 }
 
-// ---- highlighting in the explore view ----
-
-void App::highlightNode(NodeEntity* node) {
-    selectedNode = node;
-    selectedNodeLook = node->getColor();
-    selectedNodeDepth = node->getLocalFrame().translation.z;
-    const Color4 c = selectedNodeLook;
-    node->setColor(c.r * kHighlight, c.g * kHighlight, c.b * kHighlight, c.a);
-    setDepth(node, selectedNodeDepth + kHighlightLift);
-    // Children are kept in depth order; the lifted node moves in that order.
-    exploreView->removeChild(node);
-    exploreView->addChild(node);
-}
-
-void App::unhighlightNode() {
-    dropStalePointers();
-    if (selectedNode == nullptr) {
-        return;
-    }
-    const Color4 c = selectedNodeLook;
-    selectedNode->setColor(c.r, c.g, c.b, c.a);
-    setDepth(selectedNode, selectedNodeDepth);
-    exploreView->removeChild(selectedNode);
-    exploreView->addChild(selectedNode);
-    selectedNode = nullptr;
-}
-
-void App::highlightEdge(EdgeEntity* edge) {
-    selectedEdge = edge;
-    selectedEdgeLook = edge->color;
-    const Color4 c = selectedEdgeLook;
-    edge->color = Color4(c.r * kHighlight, c.g * kHighlight, c.b * kHighlight, c.a);
-}
-
-void App::unhighlightEdge() {
-    dropStalePointers();
-    if (selectedEdge == nullptr) {
-        return;
-    }
-    selectedEdge->color = selectedEdgeLook;
-    selectedEdge = nullptr;
-}
-
 // ---- picking ----
 
 Entity* App::pick(int x, int y) {
@@ -161,8 +100,8 @@ Entity* App::pick(int x, int y) {
     if (!pathway || !rayThrough(x, y, ray)) {
         return nullptr;
     }
-    if (exploreView) {
-        return exploreView->pickChild(ray);
+    if (explore_->view()) {
+        return explore_->view()->pickChild(ray);
     }
     return pathway->pickEntity(ray);
 }
@@ -176,8 +115,8 @@ void App::mousePress(int x, int y, bool right) {
     shapeFinder = pathway->shapeFinder.get();
     EditingTool& chosen = activeTool();
     if (!chosen.worksOnPicture()) {
-        if (exploreView) {
-            pressInExploreView(ray);
+        if (explore_->view()) {
+            explore_->press(ray);
             return;
         }
         pathway->mousePress(ray, 0);
@@ -190,45 +129,6 @@ EditingTool& App::activeTool() {
         return *paintingTool_;
     }
     return *chosenTool_;
-}
-
-void App::pressInExploreView(const Ray& ray) {
-    Entity* hit = exploreView->pickChild(ray);
-    if (hit == nullptr) {
-        return;
-    }
-    ProteinGraph* graph = exploreView->graph;
-    auto proteinName = [&](const Entity* entity) {
-        const std::string id = exploreView->exploredNodeName(entity);
-        if (id.empty() || graph == nullptr || !graph->hasNode(id)) {
-            return id;
-        }
-        return graph->getProteinName(id);
-    };
-    if (isNode(hit)) {
-        if (exploreView->exploredNodeName(hit).empty() || hit == selectedNode) {
-            return;
-        }
-        unhighlightNode();
-        unhighlightEdge();
-        highlightNode(static_cast<NodeEntity*>(hit));
-        requestRepaint();
-        if (analyzeTab) {
-            analyzeTab->selectProteinInList(proteinName(hit));
-        }
-        return;
-    }
-    if (isEdge(hit) && hit != selectedEdge) {
-        unhighlightEdge();
-        unhighlightNode();
-        auto* edge = static_cast<EdgeEntity*>(hit);
-        highlightEdge(edge);
-        requestRepaint();
-        if (analyzeTab) {
-            analyzeTab->selectInteractionInLists(proteinName(edge->nodeA),
-                                                 proteinName(edge->nodeB));
-        }
-    }
 }
 
 std::string App::giveNodeKey(NodeEntity* node) {
@@ -255,12 +155,56 @@ void App::mouseRelease(int x, int y, bool /*right*/) {
 
 void App::drag(int x, int y, int lastX, int lastY) {
     Ray current, last;
-    if (exploreView || !pathway || !rayThrough(x, y, current) ||
+    if (explore_->view() || !pathway || !rayThrough(x, y, current) ||
         !rayThrough(lastX, lastY, last)) {
         return;
     }
     shapeFinder = pathway->shapeFinder.get();
     activeTool().drag(current, last);
+}
+
+void App::doubleClick(int x, int y) {
+    Ray ray;
+    if (!pathway || !rayThrough(x, y, ray)) {
+        return;
+    }
+    if (explore_->view()) {
+        explore_->doubleClick(ray);
+        return;
+    }
+    if (!pathway->hasNetwork) {
+        return;
+    }
+    mousePress(x, y, false);
+    if (pathway && pathway->pickEntity(ray) != nullptr && analyzeTab) {
+        analyzeTab->exploreSelected();
+    }
+}
+
+// ---- exploring ----
+
+void App::startExplore(const std::string& label) {
+    explore_->start(label);
+}
+
+void App::leaveExplore() {
+    explore_->leave();
+}
+
+ExploreEntity* App::exploreView() const {
+    return explore_->view();
+}
+
+bool App::isExplorePending() const {
+    return explore_->isPending();
+}
+
+NodeEntity* App::selectedNode() const {
+    return explore_->selectedNode();
+}
+
+EdgeEntity* App::selectedEdge() const {
+    return explore_->selectedEdge();
 }
 
 // ---- camera ----
@@ -382,10 +326,10 @@ void App::selectProtein(const std::string& label) {
         // by itself and not with every other such node.
         note(giveNodeKey(node));
     }
-    if (exploreView) {
-        for (Entity* child : exploreView->getChildren()) {
+    if (explore_->view()) {
+        for (Entity* child : explore_->view()->getChildren()) {
             if (isNode(child) && static_cast<NodeEntity*>(child)->getName() == label) {
-                note(exploreView->exploredNodeName(child));
+                note(explore_->view()->exploredNodeName(child));
             }
         }
     }
@@ -433,8 +377,8 @@ bool App::renameProtein(Entity* entity, const std::string& label) {
     if (ownedByPathway(entity)) {
         own = static_cast<NodeEntity*>(entity);
         id = pathway->getNodeId(own);
-    } else if (ownedByExploreView(entity)) {
-        id = exploreView->exploredNodeName(entity);
+    } else if (explore_->owns(entity)) {
+        id = explore_->view()->exploredNodeName(entity);
         own = id.empty() ? nullptr : pathway->getNode(id);
     } else {
         return false;
@@ -442,10 +386,10 @@ bool App::renameProtein(Entity* entity, const std::string& label) {
     if (own != nullptr) {
         pathway->renameNode(own, label);
     }
-    if (exploreView && !id.empty()) {
-        for (std::size_t i = 0; i < exploreView->exploredNames.size(); ++i) {
-            if (exploreView->exploredNames[i] == id && isNode(exploreView->exploredEntities[i])) {
-                static_cast<NodeEntity*>(exploreView->exploredEntities[i])->setName(label);
+    if (ExploreEntity* view = explore_->view(); view && !id.empty()) {
+        for (std::size_t i = 0; i < view->exploredNames.size(); ++i) {
+            if (view->exploredNames[i] == id && isNode(view->exploredEntities[i])) {
+                static_cast<NodeEntity*>(view->exploredEntities[i])->setName(label);
             }
         }
     }
@@ -455,17 +399,6 @@ bool App::renameProtein(Entity* entity, const std::string& label) {
     notifyListsChanged();
     requestRepaint();
     return true;
-}
-
-void App::dropExploreCopies(const std::string& id) {
-    if (!exploreView || id.empty()) {
-        return;
-    }
-    for (Entity* copy = exploreView->findExploredNode(id); copy != nullptr;
-         copy = exploreView->findExploredNode(id)) {
-        // Takes the copy's edges and glyphs with it, and its registration.
-        exploreView->destroyEntity(copy);
-    }
 }
 
 void App::removeProtein(Entity* node) {
@@ -478,14 +411,13 @@ void App::removeProtein(Entity* node) {
     if (ownedByPathway(node)) {
         own = static_cast<NodeEntity*>(node);
         id = pathway->getNodeId(own);
-    } else if (ownedByExploreView(node)) {
-        id = exploreView->exploredNodeName(node);
+    } else if (explore_->owns(node)) {
+        id = explore_->view()->exploredNodeName(node);
         own = id.empty() ? nullptr : pathway->getNode(id);
         if (id.empty()) {
             // A copy of no protein: only the view holds it.
-            unhighlightNode();
-            unhighlightEdge();
-            exploreView->destroyEntity(node);
+            explore_->clearSelection();
+            explore_->view()->destroyEntity(node);
             dropStalePointers();
             requestRepaint();
             return;
@@ -494,8 +426,7 @@ void App::removeProtein(Entity* node) {
         return;
     }
     // The App's observers go before the entities do.
-    unhighlightNode();
-    unhighlightEdge();
+    explore_->clearSelection();
     if (own != nullptr) {
         if (placeInteractionTool_->firstEnd() == own) {
             placeInteractionTool_->forgetEnds();
@@ -506,11 +437,11 @@ void App::removeProtein(Entity* node) {
         // The layout reads the degrees of the graph.
         pathway->withLayoutLocked([&] { pathway->graph->removeNode(id); });
     }
-    if (exploreView && !id.empty()) {
-        if (id == exploreView->currentProtein) {
+    if (explore_->view() && !id.empty()) {
+        if (id == explore_->view()->currentProtein) {
             leaveExplore();
         } else {
-            dropExploreCopies(id);
+            explore_->dropCopies(id);
         }
     }
     dropStalePointers();
@@ -523,10 +454,10 @@ void App::removeProteinByName(const std::string& label) {
         return;
     }
     NodeEntity* node = resolveProtein(label);
-    if (node == nullptr && exploreView) {
-        for (Entity* child : exploreView->getChildren()) {
+    if (node == nullptr && explore_->view()) {
+        for (Entity* child : explore_->view()->getChildren()) {
             if (isNode(child) && static_cast<NodeEntity*>(child)->getName() == label &&
-                !exploreView->exploredNodeName(child).empty()) {
+                !explore_->view()->exploredNodeName(child).empty()) {
                 node = static_cast<NodeEntity*>(child);
                 break;
             }
@@ -551,24 +482,24 @@ void App::removeInteraction(Entity* edge) {
         own = e;
         a = pathway->getNodeId(e->nodeA);
         b = pathway->getNodeId(e->nodeB);
-        if (exploreView && !a.empty() && !b.empty()) {
-            for (Entity* child : exploreView->getChildren()) {
+        if (explore_->view() && !a.empty() && !b.empty()) {
+            for (Entity* child : explore_->view()->getChildren()) {
                 if (!isEdge(child)) {
                     continue;
                 }
                 auto* candidate = static_cast<EdgeEntity*>(child);
-                const std::string ca = exploreView->exploredNodeName(candidate->nodeA);
-                const std::string cb = exploreView->exploredNodeName(candidate->nodeB);
+                const std::string ca = explore_->view()->exploredNodeName(candidate->nodeA);
+                const std::string cb = explore_->view()->exploredNodeName(candidate->nodeB);
                 if ((ca == a && cb == b) || (ca == b && cb == a)) {
                     copy = candidate;
                     break;
                 }
             }
         }
-    } else if (ownedByExploreView(e)) {
+    } else if (explore_->owns(e)) {
         copy = e;
-        a = exploreView->exploredNodeName(e->nodeA);
-        b = exploreView->exploredNodeName(e->nodeB);
+        a = explore_->view()->exploredNodeName(e->nodeA);
+        b = explore_->view()->exploredNodeName(e->nodeB);
         if (!a.empty() && !b.empty()) {
             own = pathway->findEdge(a, b);
             if (own != nullptr && !ownedByPathway(own)) {
@@ -578,16 +509,15 @@ void App::removeInteraction(Entity* edge) {
     } else {
         return;
     }
-    unhighlightNode();
-    unhighlightEdge();
+    explore_->clearSelection();
     if (own != nullptr) {
         pathway->removeEdge(own);
     } else if (!a.empty() && !b.empty()) {
         pathway->withLayoutLocked([&] { pathway->graph->removeEdge(a, b); });
     }
-    if (copy != nullptr && exploreView) {
+    if (copy != nullptr && explore_->view()) {
         // Only the copy goes; the centre and the other partners stay.
-        exploreView->destroyEntity(copy);
+        explore_->view()->destroyEntity(copy);
     }
     dropStalePointers();
     notifyListsChanged();

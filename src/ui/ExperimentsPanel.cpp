@@ -459,6 +459,6 @@ void ExperimentsPanel::experimentTabChanged(int) {
     App& app = context_.app;
     if (!app.isExploring())
         return;
-    app.exploreView->refreshExplore(currentExperimentName());
+    app.exploreView()->refreshExplore(currentExperimentName());
     context_.requestRepaint();
 }

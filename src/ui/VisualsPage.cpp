@@ -261,7 +261,7 @@ void VisualsPage::changeExplorePlaneAlpha(int value) {
     if (current == nullptr) return;
     const double alpha = value / 100.0;
     current->explorePlaneAlpha = alpha;
-    if (ExploreEntity* view = context_.app.exploreView.get()) {
+    if (ExploreEntity* view = context_.app.exploreView()) {
         const Color4 colour = view->getColor();
         view->setColor(colour.r, colour.g, colour.b, static_cast<float>(alpha));
     }

@@ -118,11 +118,11 @@ TEST(AppConfig, MissingFileReadsEmptyAndLaterKeysWin) {
 TEST(AppCore, ConstructionDefinesEverythingAndTouchesNothing) {
     App app;
     EXPECT_EQ(app.pathway, nullptr);
-    EXPECT_EQ(app.exploreView, nullptr);
+    EXPECT_EQ(app.exploreView(), nullptr);
     EXPECT_EQ(app.mainWindow, nullptr);
     EXPECT_EQ(app.renderDevice, nullptr);
     EXPECT_EQ(app.shapeFinder, nullptr);
-    EXPECT_EQ(app.selectedNode, nullptr);
+    EXPECT_EQ(app.selectedNode(), nullptr);
     EXPECT_EQ(app.tool, 0);
     EXPECT_EQ(app.animationSpeed, 1.0);
     EXPECT_TRUE(app.animating);
@@ -193,7 +193,6 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     NodeEntity* b = p.createNode(CoordinateFrame(Vector3(0.3f, -0.2f, 0)), "b", false);
     p.createEdge(a, b, false);
     p.startLayouter();
-    app.selectedNode = a;
     app.idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(1, 1, 1),
                                                   Color4(1, 1, 1, 1), false);
     app.idleEntity->moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 1000);
@@ -207,7 +206,6 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(app.pathway, nullptr);
     EXPECT_TRUE(app.pathwayPath.empty());
-    EXPECT_EQ(app.selectedNode, nullptr);
     EXPECT_TRUE(app.paintedInteractions.empty());
     EXPECT_EQ(app.idleEntity->activityCount(), 0u) << "no pending step refers to the pathway";
     EXPECT_FALSE(app.animating);

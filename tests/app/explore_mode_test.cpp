@@ -45,7 +45,7 @@ protected:
         advance(2.0);
     }
 
-    ExploreEntity* view() { return app.exploreView.get(); }
+    ExploreEntity* view() { return app.exploreView(); }
 
     NodeEntity* copyOf(const std::string& id) {
         return static_cast<NodeEntity*>(view()->findExploredNode(id));
@@ -171,7 +171,7 @@ TEST_F(Exploring, SelectionLooksComeBackAndDoubleClickWalksOn) {
     const float p2Depth = p2->getLocalFrame().translation.z;
 
     press(p1);
-    ASSERT_EQ(app.selectedNode, p1);
+    ASSERT_EQ(app.selectedNode(), p1);
     EXPECT_NEAR(p1->getColor().r, p1Colour.r * 1.5f, 1e-5);
     EXPECT_NEAR(p1->getLocalFrame().translation.z, p1Depth + 0.02f, 1e-6);
     EXPECT_EQ(analyze.proteins.back(), "P1");
@@ -194,8 +194,8 @@ TEST_F(Exploring, SelectionLooksComeBackAndDoubleClickWalksOn) {
     ASSERT_NE(ap3, nullptr);
     const Color4 edgeColour = ap3->color;
     pressAt(ap3->endPointA() + (ap3->endPointB() - ap3->endPointA()) * 0.5f);
-    ASSERT_EQ(app.selectedEdge, ap3);
-    EXPECT_EQ(app.selectedNode, nullptr);
+    ASSERT_EQ(app.selectedEdge(), ap3);
+    EXPECT_EQ(app.selectedNode(), nullptr);
     EXPECT_NE(p2->getColor(), p2Lit);
     EXPECT_FLOAT_EQ(p2->getLocalFrame().translation.z, p2Depth);
     EXPECT_NEAR(ap3->color.g, edgeColour.g * 1.5f, 1e-5);
@@ -208,19 +208,25 @@ TEST_F(Exploring, SelectionLooksComeBackAndDoubleClickWalksOn) {
     const auto [x, y] = pixelOf(p2);
     app.doubleClick(x, y);
     EXPECT_EQ(view()->currentProtein, "p2");
-    EXPECT_EQ(app.selectedNode, nullptr);
+    EXPECT_EQ(app.selectedNode(), nullptr);
     ASSERT_FALSE(window.timers.empty());
     EXPECT_EQ(window.timers.back(), (std::pair<double, double>(30, 20000)));
     advance(2.0);
     EXPECT_EQ(copyOf("p1"), nullptr) << "the old partners are cleaned up";
     EXPECT_NE(copyOf("a"), nullptr) << "the way back stays";
+
+    // Closing the pathway forgets the selection with the view.
+    press(copyOf("a"));
+    ASSERT_NE(app.selectedNode(), nullptr);
+    app.close();
+    EXPECT_EQ(app.selectedNode(), nullptr);
 }
 
 TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     explore("A");
     ASSERT_TRUE(app.isExploring());
     press(copyOf("p1"));
-    ASSERT_NE(app.selectedNode, nullptr);
+    ASSERT_NE(app.selectedNode(), nullptr);
 
     // An interaction copy: only it goes, with the network's interaction.
     EdgeEntity* ap1 = edgeCopy("a", "p1");
@@ -233,7 +239,7 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     EXPECT_NE(edgeCopy("a", "p2"), nullptr);
     EXPECT_EQ(app.pathway->findEdge("a", "p1"), nullptr);
     EXPECT_FALSE(app.pathway->graph->hasEdge("a", "p1"));
-    EXPECT_EQ(app.selectedNode, nullptr);
+    EXPECT_EQ(app.selectedNode(), nullptr);
     const int changes = analyze.changes;
 
     // The network's interaction: its copy in the view goes with it.
@@ -247,7 +253,7 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     EXPECT_EQ(copyOf("p2"), nullptr);
     EXPECT_EQ(edgeCopy("a", "p2"), nullptr);
     EXPECT_EQ(node("p2"), nullptr);
-    EXPECT_EQ(app.selectedNode, nullptr);
+    EXPECT_EQ(app.selectedNode(), nullptr);
     EXPECT_EQ(analyze.changes, changes + 2);
     expectEdgesEndAtShownNodes();
     app.update();
@@ -271,8 +277,8 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     app.removeProtein(copyOf("a"));
     EXPECT_FALSE(app.isExploring());
     EXPECT_EQ(node("a"), nullptr);
-    EXPECT_EQ(app.selectedNode, nullptr);
-    EXPECT_EQ(app.selectedEdge, nullptr);
+    EXPECT_EQ(app.selectedNode(), nullptr);
+    EXPECT_EQ(app.selectedEdge(), nullptr);
 }
 
 TEST_F(Exploring, RenamingACopyRenamesTheProtein) {

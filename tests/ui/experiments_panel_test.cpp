@@ -435,7 +435,7 @@ TEST_F(PanelOfTheTab, DoubleClickExploresAndATabChangeRefreshesTheView) {
 
     // The plane takes the transparency at once while the view is open.
     tab->visualsPage()->explorePlaneAlphaSlider()->setValue(40);
-    EXPECT_FLOAT_EQ(app().exploreView->getColor().a, 0.4f);
+    EXPECT_FLOAT_EQ(app().exploreView()->getColor().a, 0.4f);
 
     // Another tab: the open view now shows that experiment.
     testing::internal::CaptureStdout();
@@ -444,7 +444,7 @@ TEST_F(PanelOfTheTab, DoubleClickExploresAndATabChangeRefreshesTheView) {
     ASSERT_TRUE(app().isExploring());
     EXPECT_EQ(app().currentTabName(), panel->tabs()->tabText(0).toStdString());
     int heatmapFactories = 0;
-    for (GlyphFactory* factory : app().exploreView->glyphFactories) {
+    for (GlyphFactory* factory : app().exploreView()->glyphFactories) {
         if (factory->name != "HeatmapGlyph") continue;
         ++heatmapFactories;
         EXPECT_EQ(static_cast<HeatmapGlyphFactory*>(factory)->experiment,

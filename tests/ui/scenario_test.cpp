@@ -263,8 +263,8 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     click(analyze()->proteinPage()->exploreButton());
     EXPECT_TRUE(analyze()->proteinPage()->exploreButton()->isChecked());
     ASSERT_TRUE(QTest::qWaitFor([&] { return app().isExploring() && !app().animating; }, kPatience));
-    const std::string first = app().exploreView->currentProtein;
-    ExploreEntity* explore = app().exploreView.get();
+    const std::string first = app().exploreView()->currentProtein;
+    ExploreEntity* explore = app().exploreView();
     const Entity* centre = explore->findExploredNode(first);
     const std::optional<QPoint> partner = pointWhere([&](Entity* hit) {
         return hit->getType() == "NodeEntity" && hit != centre && explore->ownsEntity(hit);
@@ -272,7 +272,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     ASSERT_TRUE(partner) << "no partner of " << first << " in the explore view";
     QTest::mouseDClick(view, Qt::LeftButton, {}, *partner);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return app().isExploring() && app().exploreView->currentProtein != first; },
+        [&] { return app().isExploring() && app().exploreView()->currentProtein != first; },
         kPatience));
     QTest::keyClick(view, Qt::Key_Escape);
     EXPECT_FALSE(app().isExploring());
