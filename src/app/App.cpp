@@ -14,6 +14,7 @@
 #include "app/DeleteInteractionTool.h"
 #include "app/DeleteProteinTool.h"
 #include "app/ExploreMode.h"
+#include "app/NetworkBuildCaller.h"
 #include "app/PaintingTool.h"
 #include "app/PlaceInteractionTool.h"
 #include "app/PlaceProteinTool.h"
@@ -25,6 +26,7 @@
 #include "engine/render/Image.h"
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
+#include "model/Cacher.h"
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
 #include "model/TextConversions.h"
@@ -55,7 +57,8 @@ App::App()
       deleteInteractionTool_(std::make_unique<DeleteInteractionTool>(*this)),
       paintingTool_(std::make_unique<PaintingTool>(*this)),
       chosenTool_(selectTool_.get()),
-      explore_(std::make_unique<ExploreMode>(*this)) {
+      explore_(std::make_unique<ExploreMode>(*this)),
+      build_(std::make_unique<NetworkBuildCaller>(*this)) {
     toolsByValue_[kToolPlaceProtein] = placeProteinTool_.get();
     toolsByValue_[kToolPlaceInteraction] = placeInteractionTool_.get();
     toolsByValue_[kToolDeleteProtein] = deleteProteinTool_.get();
@@ -306,7 +309,7 @@ void App::adoptShapeFinder() {
     finder->setPathway(pathway.get());
     finder->setWindowServices(mainWindow);
     finder->onSelectionDropped = [this](const ImageProcessorSelection* region) {
-        paintedInteractions.erase(const_cast<ImageProcessorSelection*>(region));
+        build_->paintedInteractions().erase(const_cast<ImageProcessorSelection*>(region));
     };
     finder->rebuildSelections();
 }
@@ -381,6 +384,41 @@ bool App::createPathwayFromImage(const std::string& path, const std::string& ima
     return true;
 }
 
+bool App::createPathwayFromExisting(const std::string& newPath, const std::string& basePath) {
+    close();
+    // Shown like any other: its picture is what the user paints on.
+    newPathway(mainWindow != nullptr || renderDevice != nullptr);
+    if (!pathway->loadPathway(basePath, mainWindow)) {
+        std::fprintf(stderr, "corvidane: cannot read the pathway %s\n", basePath.c_str());
+        pathway.reset();
+        return false;
+    }
+    // The base's side file is not this pathway's: the build's reload opens its own.
+    pathway->cacher.reset();
+    adoptShapeFinder();
+    if (renderDevice) {
+        fitToView(true);
+    }
+    pathwayPath = newPath;
+
+    build_->keepPaintedInteractions(*pathway);
+    pathway->clear();
+    requestRepaint();
+    return true;
+}
+
+bool App::buildgraph(const GraphBuilderParameters& parameters, std::string* why) {
+    return build_->build(parameters, why);
+}
+
+void App::assignSelectionProteins() {
+    build_->assignSelectionProteins();
+}
+
+Table<ImageProcessorSelection*, std::pair<std::string, std::string>>& App::paintedInteractions() {
+    return build_->paintedInteractions();
+}
+
 void App::close() {
     if (!pathway) {
         return;
@@ -397,7 +435,7 @@ void App::close() {
     // The explore view and pending explore activities refer to the pathway.
     explore_->close();
     placeProteinTool_->forgetAllPlaced();
-    paintedInteractions.clear();
+    build_->paintedInteractions().clear();
     if (idleEntity && idleEntity->activityCount() > 0) {
         idleEntity = std::make_unique<NodeEntity>(
             CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f), Color4(1, 1, 1, 1), false);

@@ -39,6 +39,7 @@ class ExploreEntity;
 class ExploreMode;
 class Font;
 class ImageProcessorSelection;
+class NetworkBuildCaller;
 class NodeEntity;
 class PaintingTool;
 class PathwayLayoutEntity;
@@ -237,9 +238,8 @@ public:
     Camera camera;
     bool painting = false;
     std::shared_ptr<Font> font;
-    // Painted interaction region -> the labels of its two ends (a pair, as a
-    // label may hold "#").
-    Table<ImageProcessorSelection*, std::pair<std::string, std::string>> paintedInteractions;
+    // Painted interaction region -> the labels of its two ends.
+    Table<ImageProcessorSelection*, std::pair<std::string, std::string>>& paintedInteractions();
     bool controlDown = false;
     WindowServices* mainWindow = nullptr;
     // The Analyze tab; null in batch mode.
@@ -307,6 +307,7 @@ private:
     Table<int, EditingTool*> toolsByValue_;
     EditingTool* chosenTool_ = nullptr;
     std::unique_ptr<ExploreMode> explore_;
+    std::unique_ptr<NetworkBuildCaller> build_;
 
     // Ties the current pathway's shape finder to the pathway and to this App.
     void adoptShapeFinder();

@@ -196,7 +196,7 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     app.idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(1, 1, 1),
                                                   Color4(1, 1, 1, 1), false);
     app.idleEntity->moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 1000);
-    app.paintedInteractions[nullptr] = {"a", "b"};
+    app.paintedInteractions()[nullptr] = {"a", "b"};
     app.camera.setPosition(Vector3(3, 2, 9));
 
     CountingWindow window;
@@ -206,7 +206,7 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(app.pathway, nullptr);
     EXPECT_TRUE(app.pathwayPath.empty());
-    EXPECT_TRUE(app.paintedInteractions.empty());
+    EXPECT_TRUE(app.paintedInteractions().empty());
     EXPECT_EQ(app.idleEntity->activityCount(), 0u) << "no pending step refers to the pathway";
     EXPECT_FALSE(app.animating);
     EXPECT_EQ(app.camera.position(), Vector3(0, 0, 4));

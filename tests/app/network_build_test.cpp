@@ -355,7 +355,7 @@ TEST_F(PaintedRegions, SeedEntriesFollowTheirRegionNotTheirPlaceInTheList) {
     app.pathway->nodeToIdLines = {"b#B", "a#A"};
     record("a", 10, 10, 30, 30);
     record("b", 60, 60, 80, 80);
-    app.paintedInteractions[line] = {"A", "B"};
+    app.paintedInteractions()[line] = {"A", "B"};
 
     app.assignSelectionProteins();
     NodeEntity* a = child("A");

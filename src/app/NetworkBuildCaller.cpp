@@ -1,13 +1,11 @@
-// The App's side of a network build: the build of the current pathway, and its
-// two preparations, the "From Existing" start and the proteins and
-// interactions of the painted regions of a pathway image.
+#include "app/NetworkBuildCaller.h"
+
 #include <cstdio>
 #include <limits>
 #include <unordered_set>
 
 #include "app/App.h"
 #include "app/NetworkBuild.h"
-#include "model/Cacher.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "pathway/ImageProcessorSelection.h"
@@ -25,54 +23,37 @@ bool sameRegion(const ImageProcessorSelection* a, const ImageProcessorSelection*
 
 }  // namespace
 
-bool App::buildgraph(const GraphBuilderParameters& parameters, std::string* why) {
-    return buildNetwork(pathway.get(), parameters, pathwayPath, mainWindow, why);
+bool NetworkBuildCaller::build(const GraphBuilderParameters& parameters, std::string* why) {
+    return buildNetwork(app_.pathway.get(), parameters, app_.pathwayPath, app_.mainWindow, why);
 }
 
-bool App::createPathwayFromExisting(const std::string& newPath, const std::string& basePath) {
-    close();
-    // Shown like any other: its picture is what the user paints on.
-    newPathway(mainWindow != nullptr || renderDevice != nullptr);
-    if (!pathway->loadPathway(basePath, mainWindow)) {
-        std::fprintf(stderr, "corvidane: cannot read the pathway %s\n", basePath.c_str());
-        pathway.reset();
-        return false;
+void NetworkBuildCaller::keepPaintedInteractions(PathwayLayoutEntity& pathway) {
+    if (!pathway.fromImage) {
+        return;
     }
-    // The base's side file is not this pathway's: the build's reload opens its own.
-    pathway->cacher.reset();
-    adoptShapeFinder();
-    if (renderDevice) {
-        fitToView(true);
-    }
-    pathwayPath = newPath;
-
-    if (pathway->fromImage) {
-        paintedInteractions.clear();
-        for (EdgeEntity* edge : pathwayEdges(*pathway)) {
-            NodeEntity* a = edge->getNodeA();
-            NodeEntity* b = edge->getNodeB();
-            if (a == nullptr || b == nullptr) {
-                continue;
-            }
-            const std::string idA = pathway->getNodeId(a);
-            const std::string idB = pathway->getNodeId(b);
-            auto found = pathway->edgeSelections.find(idA + "-" + idB);
-            if (found == pathway->edgeSelections.end()) {
-                found = pathway->edgeSelections.find(idB + "-" + idA);
-            }
-            // A region that is not found has nothing to pair with later.
-            if (found != pathway->edgeSelections.end() && found->second != nullptr) {
-                paintedInteractions[found->second] = {a->getName(), b->getName()};
-            }
+    painted_.clear();
+    for (EdgeEntity* edge : pathwayEdges(pathway)) {
+        NodeEntity* a = edge->getNodeA();
+        NodeEntity* b = edge->getNodeB();
+        if (a == nullptr || b == nullptr) {
+            continue;
         }
-        pathway->childList().clear();
+        const std::string idA = pathway.getNodeId(a);
+        const std::string idB = pathway.getNodeId(b);
+        auto found = pathway.edgeSelections.find(idA + "-" + idB);
+        if (found == pathway.edgeSelections.end()) {
+            found = pathway.edgeSelections.find(idB + "-" + idA);
+        }
+        // A region that is not found has nothing to pair with later.
+        if (found != pathway.edgeSelections.end() && found->second != nullptr) {
+            painted_[found->second] = {a->getName(), b->getName()};
+        }
     }
-    pathway->clear();
-    requestRepaint();
-    return true;
+    pathway.childList().clear();
 }
 
-void App::assignSelectionProteins() {
+void NetworkBuildCaller::assignSelectionProteins() {
+    PathwayLayoutEntity* pathway = app_.pathway.get();
     if (!pathway || !pathway->shapeFinder) {
         return;
     }
@@ -131,7 +112,7 @@ void App::assignSelectionProteins() {
             label = afterDelimiter(line, "#");
             id = beforeDelimiter(line, "#");
             fromSeeds = true;
-        } else if (!askProtein || !askProtein(region, label, id)) {
+        } else if (!app_.askProtein || !app_.askProtein(region, label, id)) {
             continue;
         }
         if (label.empty() && id.empty()) {
@@ -150,8 +131,8 @@ void App::assignSelectionProteins() {
             pathway->getGlobalFrame().pointToObjectSpace(finder.pixelToWorld(cx, cy, 0));
         local.z = 0.1f;
         NodeEntity* node = pathway->createNode(CoordinateFrame(local), label, true);
-        if (font) {
-            node->setFont(font);
+        if (app_.font) {
+            node->setFont(app_.font);
         }
         pathway->graph->setImportant(id);
         pathway->registerNode(id, node);
@@ -196,7 +177,7 @@ void App::assignSelectionProteins() {
         }
         NodeEntity* a = nullptr;
         NodeEntity* b = nullptr;
-        if (auto it = paintedInteractions.find(region); it != paintedInteractions.end()) {
+        if (auto it = painted_.find(region); it != painted_.end()) {
             a = byLabel(it->second.first);
             b = byLabel(it->second.second);
         } else {
@@ -214,5 +195,5 @@ void App::assignSelectionProteins() {
         pathway->createEdge(a, b, true);
         pathway->edgeSelections[pathway->getNodeId(a) + "-" + pathway->getNodeId(b)] = region;
     }
-    requestRepaint();
+    app_.requestRepaint();
 }
