@@ -2,6 +2,8 @@
 // start and stop of that thread.
 #include "pathway/PathwayLayouter.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -480,6 +482,11 @@ private:
     }
 
     void help() {
+        // The layout runs without pause while a pathway is shown; its helpers
+        // take the cores the drawing leaves (Mesa's rasteriser has a thread
+        // per core), so a drag is not slowed by a pass. The pass's own thread
+        // keeps its priority. On Linux the nice value is the calling thread's.
+        setpriority(PRIO_PROCESS, 0, std::min(19, getpriority(PRIO_PROCESS, 0) + 10));
         uint64_t seen = 0;
         for (;;) {
             uint64_t round = wake_.load(std::memory_order_acquire);
