@@ -147,10 +147,10 @@ void batchPhases(benchmark::State& state) {
             state.SkipWithError("base pathway");
             return;
         }
-        app.pathway->graph->source = std::make_unique<HPRDDataSource>(
+        app.pathway()->graph->source = std::make_unique<HPRDDataSource>(
             (j.folder / "data" / "PROTEIN_NOMENCLATURE.txt").string(),
             (j.folder / "data" / "PROTEIN_INTERACTIONS.txt").string(), "", nullptr);
-        app.pathway->dataSourceName = "HPRD";
+        app.pathway()->dataSourceName = "HPRD";
         state.counters["2_source_load_s"] = seconds(t);
         state.counters["2_source_load_cpu_s"] = processorSeconds() - cpu;
 
@@ -158,7 +158,7 @@ void batchPhases(benchmark::State& state) {
         cpu = processorSeconds();
         app.assignSelectionProteins();
         GraphBuilderParameters parameters;
-        for (const std::string& entry : app.pathway->nodeToIdLines) {
+        for (const std::string& entry : app.pathway()->nodeToIdLines) {
             parameters.seeds[afterDelimiter(entry, "#")] = beforeDelimiter(entry, "#");
         }
         parameters.levels = std::to_string(state.range(1));
@@ -179,7 +179,7 @@ void batchPhases(benchmark::State& state) {
             state.SkipWithError("reload");
             return;
         }
-        PathwayLayoutEntity& pathway = *app.pathway;
+        PathwayLayoutEntity& pathway = *app.pathway();
         state.counters["4_reload_s"] = seconds(t);
         state.counters["4_reload_cpu_s"] = processorSeconds() - cpu;
         state.counters["proteins"] = pathway.graph->nodeCount();
@@ -281,7 +281,7 @@ void batchReloadPicture(benchmark::State& state) {
     for (auto _ : state) {
         QuietStdout quiet;
         App app;
-        if (!app.createPathwayFromExisting(output, base) || !app.pathway->savePathway(output)) {
+        if (!app.createPathwayFromExisting(output, base) || !app.pathway()->savePathway(output)) {
             state.SkipWithError("build");
             return;
         }

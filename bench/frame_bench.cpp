@@ -70,7 +70,8 @@ struct Session {
     RenderWindow& view() { return *window->renderWindow(); }
 
     void load(int proteins) {
-        if (loaded == proteins && app().pathway) return;
+        if (loaded == proteins && app().pathway())
+            return;
         const std::string path = dir.path().toStdString() + "/built" +
                                  std::to_string(proteins) + ".pth";
         QuietStdout quiet;
@@ -124,7 +125,7 @@ void BM_FrameLabelled(benchmark::State& state) {
     const int proteins = static_cast<int>(state.range(0));
     session().load(proteins);
     App& app = session().app();
-    app.pathway->setFont(app.font);
+    app.pathway()->setFont(app.font());
     state.counters["proteins"] = proteins;
     measureFrames(state);
 }
@@ -135,9 +136,9 @@ void BM_FrameWithoutLabels(benchmark::State& state) {
     const int proteins = static_cast<int>(state.range(0));
     session().load(proteins);
     App& app = session().app();
-    app.pathway->setFont(nullptr);
+    app.pathway()->setFont(nullptr);
     measureFrames(state);
-    app.pathway->setFont(app.font);
+    app.pathway()->setFont(app.font());
 }
 BENCHMARK(BM_FrameWithoutLabels)->Apply(framesOf<500, 5000, 20000>);
 
@@ -147,13 +148,13 @@ void BM_FrameWhileLayoutRuns(benchmark::State& state) {
     const int proteins = static_cast<int>(state.range(0));
     session().load(proteins);
     App& app = session().app();
-    app.pathway->setFont(app.font);
+    app.pathway()->setFont(app.font());
     // One whole pass, timed on this thread, to set the worst frame against.
     double passMs = 0;
     // The layout thread prints two lines per pass.
     QuietStdout quiet;
     {
-        PathwayLayouter probe(app.pathway.get());
+        PathwayLayouter probe(app.pathway());
         for (int i = 0; i < 3; ++i) {
             const auto start = std::chrono::steady_clock::now();
             probe.layoutPass();
@@ -161,9 +162,9 @@ void BM_FrameWhileLayoutRuns(benchmark::State& state) {
             passMs = i == 0 ? took.count() * 1000.0 : std::min(passMs, took.count() * 1000.0);
         }
     }
-    app.pathway->startLayouter();
+    app.pathway()->startLayouter();
     measureFrames(state);
-    app.pathway->stopLayouter();
+    app.pathway()->stopLayouter();
     state.counters["layout_pass_ms"] = passMs;
 }
 BENCHMARK(BM_FrameWhileLayoutRuns)->Apply(framesOf<5000, 20000>);

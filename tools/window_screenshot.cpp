@@ -115,7 +115,7 @@ int walk(const std::string& built, const QString& folder) {
     press(create.painterNextButton());
     if (create.levelsBox()) create.levelsBox()->setValue(2);
     press(create.finishButton());
-    if (!app.pathway || !app.pathway->hasNetwork) {
+    if (!app.pathway() || !app.pathway()->hasNetwork) {
         std::fprintf(stderr, "the network was not built (run in a folder with data/)\n");
         return 1;
     }
@@ -127,7 +127,7 @@ int walk(const std::string& built, const QString& folder) {
     analyze.toolBox()->setCurrentIndex(0);
     analyze.selectProteinInList("EGFR");
     press(analyze.proteinPage()->exploreButton());
-    if (!waitFor([&] { return app.isExploring() && !app.animating; }, 30000)) {
+    if (!waitFor([&] { return app.isExploring() && !app.isAnimating(); }, 30000)) {
         std::fprintf(stderr, "the explore view did not open\n");
         return 1;
     }
@@ -166,7 +166,7 @@ int walk(const std::string& built, const QString& folder) {
     press(panel->clusterButton());
     QListWidget* list = panel->list(0);
     if (list && list->count() > 1) panel->experimentDoubleClick(list->item(1));
-    waitFor([&] { return app.isExploring() && !app.animating; }, 30000);
+    waitFor([&] { return app.isExploring() && !app.isAnimating(); }, 30000);
     settle(800);
     return save(window, folder + "/road-experiments.png") ? 0 : 1;
 }

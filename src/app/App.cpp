@@ -45,6 +45,11 @@ namespace {
 
 constexpr const char* kTextureFolder = "./textures";
 
+std::unique_ptr<NodeEntity> newIdleEntity() {
+    return std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f),
+                                        Color4(1, 1, 1, 1), false);
+}
+
 }  // namespace
 
 // ---- construction ----
@@ -68,11 +73,11 @@ App::App()
 
 App::~App() {
     // The window may be half gone when it destroys its App.
-    mainWindow = nullptr;
-    analyzeTab = nullptr;
+    mainWindow_ = nullptr;
+    analyzeTab_ = nullptr;
     close();
     // A pending explore start reaches back into the explore mode when it goes.
-    idleEntity.reset();
+    idleEntity_.reset();
 }
 
 double readAnimationSpeed(const std::string& text) {
@@ -114,72 +119,71 @@ void App::init() {
         }
     }
 
-    factories.clear();
-    factories.push_back(std::make_unique<ProteinConnectivitySelectorFactory>());
-    factories.push_back(std::make_unique<AnnotationSelectorFactory>());
-    factories.push_back(std::make_unique<PathSelectorFactory>());
-    factories.push_back(std::make_unique<ExploredSelectorFactory>());
-    factories.push_back(std::make_unique<ExperimentalSelectorFactory>());
-    factories.push_back(std::make_unique<PathwayProteinsSelectorFactory>());
+    factories_.clear();
+    factories_.push_back(std::make_unique<ProteinConnectivitySelectorFactory>());
+    factories_.push_back(std::make_unique<AnnotationSelectorFactory>());
+    factories_.push_back(std::make_unique<PathSelectorFactory>());
+    factories_.push_back(std::make_unique<ExploredSelectorFactory>());
+    factories_.push_back(std::make_unique<ExperimentalSelectorFactory>());
+    factories_.push_back(std::make_unique<PathwayProteinsSelectorFactory>());
 
-    shapeFinder = nullptr;
-    pathwayPath.clear();
+    shapeFinder_ = nullptr;
+    pathwayPath_.clear();
 
-    if (!readConfigFile("config.txt", configuration)) {
+    if (!readConfigFile("config.txt", configuration_)) {
         std::fprintf(stderr, "corvidane: config.txt only partly read\n");
     }
-    backgroundPath = std::string(kTextureFolder) + "/pathway.png";
-    painting = false;
+    backgroundPath_ = std::string(kTextureFolder) + "/pathway.png";
+    painting_ = false;
 
     auto value = [this](const char* key) {
-        auto it = configuration.find(key);
-        return it == configuration.end() ? std::string() : it->second;
+        auto it = configuration_.find(key);
+        return it == configuration_.end() ? std::string() : it->second;
     };
     const std::string fontFile = value("fontFile");
-    font = fontFile.empty() ? nullptr : Font::fromFile(fontFile);
-    if (!font) {
+    font_ = fontFile.empty() ? nullptr : Font::fromFile(fontFile);
+    if (!font_) {
         // Labels without a font would not be drawn at all.
-        font = Font::fromFile(Font::DEFAULT_FONT_FILE);
+        font_ = Font::fromFile(Font::DEFAULT_FONT_FILE);
         if (!fontFile.empty()) {
             std::fprintf(stderr, "corvidane: config.txt fontFile \"%s\" %s\n", fontFile.c_str(),
-                         font ? "is not used; labels use the default font"
-                              : "is not used, nor is the default font; labels are not drawn");
+                         font_ ? "is not used; labels use the default font"
+                               : "is not used, nor is the default font; labels are not drawn");
         }
     }
-    animationSpeed = readAnimationSpeed(value("animationSpeed"));
+    animationSpeed_ = readAnimationSpeed(value("animationSpeed"));
 
-    idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f),
-                                              Color4(1, 1, 1, 1), false);
+    idleEntity_ = newIdleEntity();
     // The render device takes the camera's matrices at the start of every frame.
     resetCamera();
-    auto simplify = configuration.find("simplifyMotion");
-    simplifyMotion = simplify == configuration.end() || simplify->second != "0";
+    auto simplify = configuration_.find("simplifyMotion");
+    simplifyMotion_ = simplify == configuration_.end() || simplify->second != "0";
 }
 
 // ---- drawing and animation ----
 
 void App::doGraphics() {
-    std::lock_guard<std::mutex> lock(mutex);
+    std::lock_guard<std::mutex> lock(mutex_);
     trace("in doGraphics\n");
-    RenderDevice* rd = renderDevice;
+    RenderDevice* rd = renderDevice_;
     if (rd == nullptr) {
         trace("out doGraphics\n");
         return;
     }
     rd->setColorClearValue(Color4(0, 0.1f, 0, 1));
     rd->clear(true, true, true);
-    rd->setProjectionAndCameraMatrix(camera);
+    rd->setProjectionAndCameraMatrix(camera_);
     rd->enableLighting();
     rd->setStencilOp(RenderDevice::STENCIL_REPLACE, RenderDevice::STENCIL_REPLACE,
                      RenderDevice::STENCIL_REPLACE);
     rd->setLight(0, Light::directional(Vector3(0, 0, 100), Color3(1, 1, 1), true, true));
     NodeEntity::frameClipCount = 0;
-    lastFrameQuick = simplifyMotion && lastFullFrameSeconds > FRAME_BUDGET && viewMoving();
-    rd->setQuickFrame(lastFrameQuick);
+    lastFrameQuick_ = simplifyMotion_ && lastFullFrameSeconds_ > FRAME_BUDGET && viewMoving();
+    rd->setQuickFrame(lastFrameQuick_);
 
     const double t0 = systemTime();
-    if (pathway) {
-        pathway->renderPathway(rd, painting);
+    if (pathway_) {
+        pathway_->renderPathway(rd, painting_);
     }
     if (ExploreEntity* view = explore_->view()) {
         view->render(rd);
@@ -196,68 +200,68 @@ void App::doGraphics() {
 constexpr double kMotionLinger = 0.1;
 
 void App::noteViewMoved() {
-    movingUntil = systemTime() + kMotionLinger;
+    movingUntil_ = systemTime() + kMotionLinger;
 }
 
 bool App::viewMoving() const {
-    return systemTime() < movingUntil || animating ||
-           (pathway && pathway->layouter && pathway->layouter->isRunning() &&
-            !pathway->layouter->isStopRequested());
+    return systemTime() < movingUntil_ || animating_ ||
+           (pathway_ && pathway_->layouter && pathway_->layouter->isRunning() &&
+            !pathway_->layouter->isStopRequested());
 }
 
 void App::frameShown(double seconds) {
-    if (!lastFrameQuick) {
-        lastFullFrameSeconds = seconds;
+    if (!lastFrameQuick_) {
+        lastFullFrameSeconds_ = seconds;
     }
 }
 
 void App::update(double /*elapsed*/) {
-    if (!animating) {
+    if (!animating_) {
         return;
     }
     bool work = false;
-    if (pathway) {
-        work = pathway->updateActivities() || work;
+    if (pathway_) {
+        work = pathway_->updateActivities() || work;
     }
     if (ExploreEntity* view = explore_->view()) {
         work = view->updateActivities() || work;
     }
-    if (!work && idleEntity) {
-        work = idleEntity->updateActivities();
+    if (!work && idleEntity_) {
+        work = idleEntity_->updateActivities();
     }
-    animating = work;
+    animating_ = work;
     requestRepaint();
 }
 
 // ---- view ----
 
 Rect2D App::viewport() const {
-    return renderDevice ? renderDevice->viewport() : fallbackViewport;
+    return renderDevice_ ? renderDevice_->viewport() : fallbackViewport_;
 }
 
 void App::resetCamera() {
-    camera.setPosition(Vector3(0, 0, 4));
-    camera.lookAt(Vector3(0, 0, 0), Vector3(0, 1, 0));
+    camera_.setPosition(Vector3(0, 0, 4));
+    camera_.lookAt(Vector3(0, 0, 0), Vector3(0, 1, 0));
 }
 
 void App::requestRepaint() {
-    if (mainWindow) {
-        mainWindow->requestRepaint();
+    if (mainWindow_) {
+        mainWindow_->requestRepaint();
     }
 }
 
 void App::fitToView(bool setSize) {
-    if (!pathway) {
+    if (!pathway_) {
         return;
     }
-    fitSetsSize = setSize;
+    fitSetsSize_ = setSize;
     const Rect2D vp = viewport();
     if (!(vp.width() > 0) || !(vp.height() > 0)) {
         return;
     }
     const Plane plane;
-    const Vector3 h1 = camera.worldRay(0, 0, vp).intersection(plane);
-    const Vector3 h2 = camera.worldRay(vp.width(), vp.height(), vp).intersection(plane);
+    const Vector3 h1 = camera_.worldRay(0, 0, vp).intersection(plane);
+    const Vector3 h2 = camera_.worldRay(vp.width(), vp.height(), vp).intersection(plane);
     if (!h1.isFinite() || !h2.isFinite()) {
         std::fprintf(stderr, "corvidane: the view does not show the pathway plane; not fitted\n");
         return;
@@ -267,47 +271,47 @@ void App::fitToView(bool setSize) {
     if (!(width > 0) || !(height > 0)) {
         return;
     }
-    const Vector3 size = pathway->getSize();
+    const Vector3 size = pathway_->getSize();
     // A pathway extent of 0 would turn every stored position into inf or NaN.
     const float sx = size.x > 0 ? width / size.x : 1.0f;
     const float sy = size.y > 0 ? height / size.y : 1.0f;
-    pathway->scaleLayout(sx, sy, 1.0f);
+    pathway_->scaleLayout(sx, sy, 1.0f);
     if (setSize) {
         // Both corners lie in z = 0, so their depth difference is 0: the depth
         // stays as it is.
-        const float depth = pathway->getSize().z > 0 ? pathway->getSize().z : 0.01f;
-        pathway->setLayoutSize(width, height, depth);
+        const float depth = pathway_->getSize().z > 0 ? pathway_->getSize().z : 0.01f;
+        pathway_->setLayoutSize(width, height, depth);
     }
-    pathway->setLocalFrame(CoordinateFrame(h1));
-    if (font) {
-        pathway->setFont(font);
+    pathway_->setLocalFrame(CoordinateFrame(h1));
+    if (font_) {
+        pathway_->setFont(font_);
     }
-    fittedViewport = vp;
+    fittedViewport_ = vp;
 }
 
 void App::refitToView() {
-    if (pathway && viewport() != fittedViewport) {
-        fitToView(fitSetsSize);
+    if (pathway_ && viewport() != fittedViewport_) {
+        fitToView(fitSetsSize_);
     }
 }
 
 // ---- pathways ----
 
 void App::newPathway(bool visual) {
-    pathway = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
-                                                    Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
-    pathway->visual = visual;
-    pathway->windowServices = mainWindow;
+    pathway_ = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
+                                                     Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
+    pathway_->visual = visual;
+    pathway_->windowServices = mainWindow_;
 }
 
 void App::adoptShapeFinder() {
-    ShapeFinder* finder = pathway ? pathway->shapeFinder.get() : nullptr;
-    shapeFinder = finder;
+    ShapeFinder* finder = pathway_ ? pathway_->shapeFinder.get() : nullptr;
+    shapeFinder_ = finder;
     if (finder == nullptr) {
         return;
     }
-    finder->setPathway(pathway.get());
-    finder->setWindowServices(mainWindow);
+    finder->setPathway(pathway_.get());
+    finder->setWindowServices(mainWindow_);
     finder->onSelectionDropped = [this](const ImageProcessorSelection* region) {
         build_->paintedInteractions().erase(const_cast<ImageProcessorSelection*>(region));
     };
@@ -320,8 +324,8 @@ bool App::loadPathway(const std::string& path) {
 
 bool App::reloadPathway(const std::string& path) {
     DecodedPicture picture;
-    if (pathway) {
-        picture = pathway->unchangedPicture();
+    if (pathway_) {
+        picture = pathway_->unchangedPicture();
     }
     return openPathway(path, std::move(picture));
 }
@@ -329,23 +333,23 @@ bool App::reloadPathway(const std::string& path) {
 bool App::openPathway(const std::string& path, DecodedPicture handed) {
     trace("loading pathway %s\n", path.c_str());
     close();
-    const bool shown = mainWindow != nullptr || renderDevice != nullptr;
+    const bool shown = mainWindow_ != nullptr || renderDevice_ != nullptr;
     newPathway(shown);
-    if (!pathway->loadPathway(path, mainWindow, std::move(handed))) {
+    if (!pathway_->loadPathway(path, mainWindow_, std::move(handed))) {
         // A half-read document must not stay current: a later save would
         // overwrite a good file with it.
         std::fprintf(stderr, "corvidane: cannot load the pathway %s\n", path.c_str());
-        pathway.reset();
+        pathway_.reset();
         requestRepaint();
         return false;
     }
     adoptShapeFinder();
-    pathway->shapeFinderFollows = shapeFinder != nullptr && !pathway->hasNetwork;
+    pathway_->shapeFinderFollows = shapeFinder_ != nullptr && !pathway_->hasNetwork;
     if (shown) {
         fitToView(true);
-        pathway->setEdgesVisible(true);
+        pathway_->setEdgesVisible(true);
     }
-    pathwayPath = path;
+    pathwayPath_ = path;
     requestRepaint();
     setTool(kToolLoaded);
     return true;
@@ -353,32 +357,32 @@ bool App::openPathway(const std::string& path, DecodedPicture handed) {
 
 void App::createPathway(const std::string& path) {
     close();
-    newPathway(mainWindow != nullptr || renderDevice != nullptr);
+    newPathway(mainWindow_ != nullptr || renderDevice_ != nullptr);
     fitToView(false);
-    pathwayPath = path;
-    if (!backgroundPath.empty()) {
-        pathway->setBackground(backgroundPath);
+    pathwayPath_ = path;
+    if (!backgroundPath_.empty()) {
+        pathway_->setBackground(backgroundPath_);
     }
     requestRepaint();
 }
 
 bool App::createPathwayFromImage(const std::string& path, const std::string& image) {
     close();
-    newPathway(mainWindow != nullptr || renderDevice != nullptr);
+    newPathway(mainWindow_ != nullptr || renderDevice_ != nullptr);
     fitToView(false);
-    pathwayPath = path;
-    pathway->setBackground(image);
-    pathway->fromImage = true;
-    if (!pathway->sourceImage || pathway->sourceImage->isNull()) {
+    pathwayPath_ = path;
+    pathway_->setBackground(image);
+    pathway_->fromImage = true;
+    if (!pathway_->sourceImage || pathway_->sourceImage->isNull()) {
         std::fprintf(stderr, "corvidane: cannot paint on %s: the image cannot be read\n",
                      image.c_str());
         requestRepaint();
         return false;
     }
-    const Vector3 at = pathway->getGlobalFrame().translation;
-    const Vector3 size = pathway->getSize();
-    pathway->shapeFinder = std::make_shared<ShapeFinder>(pathway->sourceImage.get(), at.x, at.y,
-                                                         at.z, size.x, size.y, size.z, mainWindow);
+    const Vector3 at = pathway_->getGlobalFrame().translation;
+    const Vector3 size = pathway_->getSize();
+    pathway_->shapeFinder = std::make_shared<ShapeFinder>(
+        pathway_->sourceImage.get(), at.x, at.y, at.z, size.x, size.y, size.z, mainWindow_);
     adoptShapeFinder();
     requestRepaint();
     return true;
@@ -387,22 +391,22 @@ bool App::createPathwayFromImage(const std::string& path, const std::string& ima
 bool App::createPathwayFromExisting(const std::string& newPath, const std::string& basePath) {
     close();
     // Shown like any other: its picture is what the user paints on.
-    newPathway(mainWindow != nullptr || renderDevice != nullptr);
-    if (!pathway->loadPathway(basePath, mainWindow)) {
+    newPathway(mainWindow_ != nullptr || renderDevice_ != nullptr);
+    if (!pathway_->loadPathway(basePath, mainWindow_)) {
         std::fprintf(stderr, "corvidane: cannot read the pathway %s\n", basePath.c_str());
-        pathway.reset();
+        pathway_.reset();
         return false;
     }
     // The base's side file is not this pathway's: the build's reload opens its own.
-    pathway->cacher.reset();
+    pathway_->cacher.reset();
     adoptShapeFinder();
-    if (renderDevice) {
+    if (renderDevice_) {
         fitToView(true);
     }
-    pathwayPath = newPath;
+    pathwayPath_ = newPath;
 
-    build_->keepPaintedInteractions(*pathway);
-    pathway->clear();
+    build_->keepPaintedInteractions(*pathway_);
+    pathway_->clear();
     requestRepaint();
     return true;
 }
@@ -420,92 +424,105 @@ Table<ImageProcessorSelection*, std::pair<std::string, std::string>>& App::paint
 }
 
 void App::close() {
-    if (!pathway) {
+    if (!pathway_) {
         return;
     }
-    if (mainWindow) {
-        mainWindow->stopShapeFinderTimer();
+    if (mainWindow_) {
+        mainWindow_->stopShapeFinderTimer();
     }
-    shapeFinder = nullptr;
-    if (pathway->layouter) {
-        pathway->layouter->exit(0);
-        pathway->stopLayouter();
-        pathway->layouter.reset();
+    shapeFinder_ = nullptr;
+    if (pathway_->layouter) {
+        pathway_->layouter->exit(0);
+        pathway_->stopLayouter();
+        pathway_->layouter.reset();
     }
     // The explore view and pending explore activities refer to the pathway.
     explore_->close();
     placeProteinTool_->forgetAllPlaced();
     build_->paintedInteractions().clear();
-    if (idleEntity && idleEntity->activityCount() > 0) {
-        idleEntity = std::make_unique<NodeEntity>(
-            CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f), Color4(1, 1, 1, 1), false);
+    if (idleEntity_ && idleEntity_->activityCount() > 0) {
+        idleEntity_ = newIdleEntity();
     }
-    pathway.reset();
-    pathwayPath.clear();
-    fittedViewport = Rect2D();
+    pathway_.reset();
+    pathwayPath_.clear();
+    fittedViewport_ = Rect2D();
     resetCamera();
-    animating = false;
-    painting = false;
+    animating_ = false;
+    painting_ = false;
     placeInteractionTool_->forgetEnds();
     requestRepaint();
+}
+
+// ---- state ----
+
+NodeEntity& App::idleEntity() {
+    if (!idleEntity_) {
+        idleEntity_ = newIdleEntity();
+    }
+    return *idleEntity_;
+}
+
+bool App::askProtein(const ImageProcessorSelection* region, std::string& label,
+                     std::string& id) const {
+    return askProtein_ && askProtein_(region, label, id);
 }
 
 // ---- queries ----
 
 PropertyList* App::getProteinProperties(const std::string& label) const {
-    if (!pathway) {
+    if (!pathway_) {
         return nullptr;
     }
-    const std::string id = pathway->graph->getNodeByName(label);
-    return id.empty() ? nullptr : pathway->graph->getNodeProperties(id);
+    const std::string id = pathway_->graph->getNodeByName(label);
+    return id.empty() ? nullptr : pathway_->graph->getNodeProperties(id);
 }
 
 PropertyList* App::getInteractionProperties(const std::string& label1,
                                             const std::string& label2) const {
-    if (!pathway) {
+    if (!pathway_) {
         return nullptr;
     }
-    const std::string a = pathway->graph->getNodeByName(label1);
-    const std::string b = pathway->graph->getNodeByName(label2);
+    const std::string a = pathway_->graph->getNodeByName(label1);
+    const std::string b = pathway_->graph->getNodeByName(label2);
     if (a.empty() || b.empty()) {
         return nullptr;
     }
-    return pathway->graph->getEdgeProperties(a, b);
+    return pathway_->graph->getEdgeProperties(a, b);
 }
 
 void App::getProteinNames(Array<std::string>& out) const {
     out.clear();
-    if (!pathway) {
+    if (!pathway_) {
         return;
     }
     Array<std::string> ids;
-    pathway->graph->getNodes(ids);
+    pathway_->graph->getNodes(ids);
     out.reserve(ids.size());
     for (const std::string& id : ids) {
-        out.push_back(pathway->graph->getProteinName(id));
+        out.push_back(pathway_->graph->getProteinName(id));
     }
 }
 
 void App::getInteractors(const std::string& label, Array<std::string>& out) const {
     out.clear();
-    if (!pathway) {
+    if (!pathway_) {
         return;
     }
-    const std::string id = pathway->graph->getNodeByName(label);
+    const std::string id = pathway_->graph->getNodeByName(label);
     if (id.empty()) {
         return;
     }
     Array<std::string> neighbours;
-    pathway->graph->getNeighbours(id, neighbours);
+    pathway_->graph->getNeighbours(id, neighbours);
     for (const std::string& n : neighbours) {
-        out.push_back(pathway->graph->getProteinName(n));
+        out.push_back(pathway_->graph->getProteinName(n));
     }
 }
 
 Array<SelectorFactory*> App::selectorFactories() const {
     Array<SelectorFactory*> out;
-    out.reserve(factories.size());
-    for (const auto& factory : factories) {
+    out.reserve(factories_.size());
+    for (const auto& factory : factories_) {
         out.push_back(factory.get());
     }
     return out;

@@ -6,10 +6,13 @@
 // A batch App is constructed and never initialised: it has no main window and
 // no render device, and then touches no OpenGL and no widget.
 //
+// The App keeps the entry points; the work is done in rooms it owns: one
+// EditingTool per editing tool, the ExploreMode and the NetworkBuildCaller.
+//
 // Ownership: the App owns the current pathway (which owns its graph, layouter
-// and shape finder), the explore view, the idle entity and the selector
-// factories. shapeFinder, the selections and the interaction ends observe
-// entities of the current pathway; close() forgets them all.
+// and shape finder), the rooms, the idle entity and the selector factories.
+// The shape finder, the explore selection and the interaction tool's first
+// end observe entities of the current pathway; close() forgets them all.
 #pragma once
 
 #include <functional>
@@ -226,57 +229,73 @@ public:
     // ---- state ----
 
     // Held for a whole frame; lock order: render widget, App, layouter.
-    std::mutex mutex;
-    bool animating = true;
-    // System time until which the view counts as moving after input.
-    double movingUntil = 0;
-    Table<std::string, std::string> configuration;
-    std::unique_ptr<PathwayLayoutEntity> pathway;
-    std::string pathwayPath;
+    std::mutex& mutex() { return mutex_; }
+    // The animation stepper runs only while animating.
+    bool isAnimating() const { return animating_; }
+    void setAnimating(bool on) { animating_ = on; }
+    // The entries of config.txt.
+    Table<std::string, std::string>& configuration() { return configuration_; }
+    const Table<std::string, std::string>& configuration() const { return configuration_; }
+    // The current pathway; null when none.
+    PathwayLayoutEntity* pathway() const { return pathway_.get(); }
+    // Where the current pathway is saved.
+    const std::string& pathwayPath() const { return pathwayPath_; }
+    void setPathwayPath(const std::string& path) { pathwayPath_ = path; }
     // Background of new pathways; "./textures/pathway.png" after init.
-    std::string backgroundPath;
-    Camera camera;
-    bool painting = false;
-    std::shared_ptr<Font> font;
+    const std::string& backgroundPath() const { return backgroundPath_; }
+    void setBackgroundPath(const std::string& path) { backgroundPath_ = path; }
+    Camera& camera() { return camera_; }
+    const Camera& camera() const { return camera_; }
+    // The pathway is being painted on its image.
+    bool isPainting() const { return painting_; }
+    void setPainting(bool on) { painting_ = on; }
+    // The font of every label.
+    const std::shared_ptr<Font>& font() const { return font_; }
+    void setFont(std::shared_ptr<Font> font) { font_ = std::move(font); }
     // Painted interaction region -> the labels of its two ends.
     Table<ImageProcessorSelection*, std::pair<std::string, std::string>>& paintedInteractions();
-    bool controlDown = false;
-    WindowServices* mainWindow = nullptr;
+    bool isControlDown() const { return controlDown_; }
+    // Null in batch mode.
+    WindowServices* mainWindow() const { return mainWindow_; }
+    void setMainWindow(WindowServices* window) { mainWindow_ = window; }
     // The Analyze tab; null in batch mode.
-    AnalyzeServices* analyzeTab = nullptr;
-    RenderDevice* renderDevice = nullptr;
+    AnalyzeServices* analyzeTab() const { return analyzeTab_; }
+    void setAnalyzeTab(AnalyzeServices* tab) { analyzeTab_ = tab; }
+    // Null in batch mode and while the view has no context.
+    RenderDevice* renderDevice() const { return renderDevice_; }
+    void setRenderDevice(RenderDevice* device) { renderDevice_ = device; }
     // Used for the camera rays when there is no render device.
-    Rect2D fallbackViewport;
-    // How the current pathway was last fitted, and to which viewport.
-    bool fitSetsSize = false;
-    Rect2D fittedViewport;
+    void setFallbackViewport(const Rect2D& viewport) { fallbackViewport_ = viewport; }
     // The interaction tool's first end; null when none is chosen.
     const NodeEntity* firstEnd() const;
-    ShapeFinder* shapeFinder = nullptr;
-    double animationSpeed = 1.0;
+    // The current pathway's shape finder; null when none.
+    ShapeFinder* shapeFinder() const { return shapeFinder_; }
+    double animationSpeed() const { return animationSpeed_; }
+    void setAnimationSpeed(double speed) { animationSpeed_ = speed; }
     // While the view moves (dragging, panning, zooming, the layout running,
     // explore animations) and a full frame took longer than FRAME_BUDGET
     // seconds, frames are quick: lines without smoothing and no labels on
     // small proteins. The first frame after the motion is full again.
     // "simplifyMotion=0" in config.txt keeps every frame full.
     static constexpr double FRAME_BUDGET = 0.033;
-    bool simplifyMotion = true;
-    // Seconds from the start of the last full frame until it was shown.
-    double lastFullFrameSeconds = 0;
-    bool lastFrameQuick = false;
     void noteViewMoved();
     bool viewMoving() const;
     // The window's report of how long the frame just shown took.
     void frameShown(double seconds);
-    // Stepped when nothing else animates; outside the scene. Null before init.
-    std::unique_ptr<NodeEntity> idleEntity;
-    Array<std::unique_ptr<SelectorFactory>> factories;
+    // Stepped when nothing else animates; outside the scene. Made by init, or
+    // here when it is needed first.
+    NodeEntity& idleEntity();
     // Editing tool; 8 after a load.
-    int tool = 0;
-    ProteinAsker askProtein;
+    int tool() const { return tool_; }
+    void setProteinAsker(ProteinAsker asker) { askProtein_ = std::move(asker); }
+    // The protein finder's answer for a painted region (null: a placed
+    // protein); false when cancelled or without a window.
+    bool askProtein(const ImageProcessorSelection* region, std::string& label,
+                    std::string& id) const;
     // The species of the protein searches (a data-source species code); the
     // Create tab sets it with the pathway it creates.
-    std::string species;
+    const std::string& species() const { return species_; }
+    void setSpecies(const std::string& species) { species_ = species; }
 
     // Camera z limits: always in front of the pathway plane, never lost.
     static constexpr float kMinCameraZ = 0.05f;
@@ -296,6 +315,37 @@ private:
     // Enters a node without a node-table entry under a fresh key.
     std::string giveNodeKey(NodeEntity* node);
     void notifyListsChanged();
+
+    std::mutex mutex_;
+    bool animating_ = true;
+    // System time until which the view counts as moving after input.
+    double movingUntil_ = 0;
+    Table<std::string, std::string> configuration_;
+    std::unique_ptr<PathwayLayoutEntity> pathway_;
+    std::string pathwayPath_;
+    std::string backgroundPath_;
+    Camera camera_;
+    bool painting_ = false;
+    std::shared_ptr<Font> font_;
+    bool controlDown_ = false;
+    WindowServices* mainWindow_ = nullptr;
+    AnalyzeServices* analyzeTab_ = nullptr;
+    RenderDevice* renderDevice_ = nullptr;
+    Rect2D fallbackViewport_;
+    // How the current pathway was last fitted, and to which viewport.
+    bool fitSetsSize_ = false;
+    Rect2D fittedViewport_;
+    ShapeFinder* shapeFinder_ = nullptr;
+    double animationSpeed_ = 1.0;
+    bool simplifyMotion_ = true;
+    // Seconds from the start of the last full frame until it was shown.
+    double lastFullFrameSeconds_ = 0;
+    bool lastFrameQuick_ = false;
+    std::unique_ptr<NodeEntity> idleEntity_;
+    Array<std::unique_ptr<SelectorFactory>> factories_;
+    int tool_ = 0;
+    ProteinAsker askProtein_;
+    std::string species_;
 
     std::unique_ptr<SelectTool> selectTool_;
     std::unique_ptr<PlaceProteinTool> placeProteinTool_;

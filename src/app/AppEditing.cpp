@@ -52,11 +52,11 @@ bool App::isValidLabel(const std::string& label) {
 // ---- observed entities ----
 
 bool App::ownedByPathway(const Entity* entity) const {
-    if (!pathway || entity == nullptr) {
+    if (!pathway_ || entity == nullptr) {
         return false;
     }
-    const auto& nodes = pathway->nodes();
-    const auto& edges = pathway->edges();
+    const auto& nodes = pathway_->nodes();
+    const auto& edges = pathway_->edges();
     return std::any_of(nodes.begin(), nodes.end(),
                        [entity](const auto& n) { return n.get() == entity; }) ||
            std::any_of(edges.begin(), edges.end(),
@@ -73,8 +73,8 @@ void App::dropStalePointers() {
         end != nullptr && !ownedByPathway(end)) {
         placeInteractionTool_->forgetEnds();
     }
-    if (shapeFinder != nullptr && (!pathway || pathway->shapeFinder.get() != shapeFinder)) {
-        shapeFinder = pathway ? pathway->shapeFinder.get() : nullptr;
+    if (shapeFinder_ != nullptr && (!pathway_ || pathway_->shapeFinder.get() != shapeFinder_)) {
+        shapeFinder_ = pathway_ ? pathway_->shapeFinder.get() : nullptr;
     }
 }
 
@@ -83,13 +83,13 @@ bool App::rayThrough(int x, int y, Ray& ray) const {
     if (!(vp.width() > 0) || !(vp.height() > 0)) {
         return false;
     }
-    ray = camera.worldRay(static_cast<float>(x), static_cast<float>(y), vp);
+    ray = camera_.worldRay(static_cast<float>(x), static_cast<float>(y), vp);
     return ray.origin.isFinite() && ray.direction.isFinite();
 }
 
 void App::notifyListsChanged() {
-    if (analyzeTab) {
-        analyzeTab->listsChanged();
+    if (analyzeTab_) {
+        analyzeTab_->listsChanged();
     }
 }
 
@@ -97,47 +97,47 @@ void App::notifyListsChanged() {
 
 Entity* App::pick(int x, int y) {
     Ray ray;
-    if (!pathway || !rayThrough(x, y, ray)) {
+    if (!pathway_ || !rayThrough(x, y, ray)) {
         return nullptr;
     }
     if (explore_->view()) {
         return explore_->view()->pickChild(ray);
     }
-    return pathway->pickEntity(ray);
+    return pathway_->pickEntity(ray);
 }
 
 void App::mousePress(int x, int y, bool right) {
     Ray ray;
-    if (!pathway || !rayThrough(x, y, ray)) {
+    if (!pathway_ || !rayThrough(x, y, ray)) {
         return;
     }
     dropStalePointers();
-    shapeFinder = pathway->shapeFinder.get();
+    shapeFinder_ = pathway_->shapeFinder.get();
     EditingTool& chosen = activeTool();
     if (!chosen.worksOnPicture()) {
         if (explore_->view()) {
             explore_->press(ray);
             return;
         }
-        pathway->mousePress(ray, 0);
+        pathway_->mousePress(ray, 0);
     }
     chosen.press(ray, right);
 }
 
 EditingTool& App::activeTool() {
-    if (painting && shapeFinder != nullptr) {
+    if (painting_ && shapeFinder_ != nullptr) {
         return *paintingTool_;
     }
     return *chosenTool_;
 }
 
 std::string App::giveNodeKey(NodeEntity* node) {
-    std::string key = pathway->getNodeId(node);
+    std::string key = pathway_->getNodeId(node);
     if (!key.empty()) {
         return key;
     }
-    key = PlaceProteinTool::freeNodeKey(*pathway);
-    pathway->registerNode(key, node);
+    key = PlaceProteinTool::freeNodeKey(*pathway_);
+    pathway_->registerNode(key, node);
     return key;
 }
 
@@ -146,38 +146,38 @@ void App::mouseRelease(int x, int y, bool /*right*/) {
     if (!rayThrough(x, y, ray)) {
         return;
     }
-    shapeFinder = pathway ? pathway->shapeFinder.get() : nullptr;
+    shapeFinder_ = pathway_ ? pathway_->shapeFinder.get() : nullptr;
     activeTool().release();
-    if (pathway) {
-        pathway->mouseRelease(ray, 0);
+    if (pathway_) {
+        pathway_->mouseRelease(ray, 0);
     }
 }
 
 void App::drag(int x, int y, int lastX, int lastY) {
     Ray current, last;
-    if (explore_->view() || !pathway || !rayThrough(x, y, current) ||
+    if (explore_->view() || !pathway_ || !rayThrough(x, y, current) ||
         !rayThrough(lastX, lastY, last)) {
         return;
     }
-    shapeFinder = pathway->shapeFinder.get();
+    shapeFinder_ = pathway_->shapeFinder.get();
     activeTool().drag(current, last);
 }
 
 void App::doubleClick(int x, int y) {
     Ray ray;
-    if (!pathway || !rayThrough(x, y, ray)) {
+    if (!pathway_ || !rayThrough(x, y, ray)) {
         return;
     }
     if (explore_->view()) {
         explore_->doubleClick(ray);
         return;
     }
-    if (!pathway->hasNetwork) {
+    if (!pathway_->hasNetwork) {
         return;
     }
     mousePress(x, y, false);
-    if (pathway && pathway->pickEntity(ray) != nullptr && analyzeTab) {
-        analyzeTab->exploreSelected();
+    if (pathway_ && pathway_->pickEntity(ray) != nullptr && analyzeTab_) {
+        analyzeTab_->exploreSelected();
     }
 }
 
@@ -211,18 +211,18 @@ EdgeEntity* App::selectedEdge() const {
 
 void App::panDrag(int x, int y, int lastX, int lastY) {
     Ray current, last;
-    if (!pathway || !rayThrough(x, y, current) || !rayThrough(lastX, lastY, last)) {
+    if (!pathway_ || !rayThrough(x, y, current) || !rayThrough(lastX, lastY, last)) {
         return;
     }
-    const Plane plane = pathwayPlane(*pathway);
+    const Plane plane = pathwayPlane(*pathway_);
     const Vector3 now = current.intersection(plane);
     const Vector3 before = last.intersection(plane);
     if (!now.isFinite() || !before.isFinite()) {
         return;
     }
-    const Vector3 moved = camera.position() + (before - now);
+    const Vector3 moved = camera_.position() + (before - now);
     if (moved.isFinite()) {
-        camera.setPosition(moved);
+        camera_.setPosition(moved);
         noteViewMoved();
     }
 }
@@ -231,11 +231,11 @@ void App::zoom(double amount) {
     if (!std::isfinite(amount)) {
         return;
     }
-    Vector3 p = camera.position();
+    Vector3 p = camera_.position();
     const double z = std::clamp(static_cast<double>(p.z) + amount,
                                 static_cast<double>(kMinCameraZ), static_cast<double>(kMaxCameraZ));
     p.z = static_cast<float>(z);
-    camera.setPosition(p);
+    camera_.setPosition(p);
     noteViewMoved();
 }
 
@@ -255,7 +255,7 @@ Rect2D App::screenToPlane(const CoordinateFrame& frame, float depth) const {
     const float xs[4] = {0, vp.width(), 0, vp.width()};
     const float ys[4] = {0, 0, vp.height(), vp.height()};
     for (int i = 0; i < 4; ++i) {
-        const Vector3 hit = camera.worldRay(xs[i], ys[i], vp).intersection(plane);
+        const Vector3 hit = camera_.worldRay(xs[i], ys[i], vp).intersection(plane);
         if (!hit.isFinite()) {
             return Rect2D();
         }
@@ -275,10 +275,10 @@ Rect2D App::screenToPlane(const CoordinateFrame& frame, float depth) const {
 // ---- tools, keys and selection ----
 
 void App::setTool(int value) {
-    if (value != tool) {
+    if (value != tool_) {
         placeInteractionTool_->forgetEnds();
     }
-    tool = value;
+    tool_ = value;
     auto found = toolsByValue_.find(value);
     // 8, 9 and a pathway made before any tool was chosen all select.
     chosenTool_ = found != toolsByValue_.end() ? found->second : selectTool_.get();
@@ -288,16 +288,20 @@ const NodeEntity* App::firstEnd() const {
     return placeInteractionTool_->firstEnd();
 }
 
-void App::setCtrlDown() { controlDown = true; }
-void App::setCtrlUp() { controlDown = false; }
+void App::setCtrlDown() {
+    controlDown_ = true;
+}
+void App::setCtrlUp() {
+    controlDown_ = false;
+}
 
 void App::selectProtein(const std::string& label) {
-    if (!pathway) {
+    if (!pathway_) {
         return;
     }
     dropStalePointers();
-    if (!controlDown) {
-        pathway->clearSelectedNodes();
+    if (!controlDown_) {
+        pathway_->clearSelectedNodes();
     }
     // Every protein shown with that label toggles once, however many copies
     // of it the scene holds.
@@ -308,16 +312,16 @@ void App::selectProtein(const std::string& label) {
         }
     };
     Array<NodeEntity*> labelled;
-    for (const auto& node : pathway->nodes()) {
+    for (const auto& node : pathway_->nodes()) {
         if (node->getName() == label &&
-            (pathway->hasChild(node.get()) || pathway->edgeContainer->hasChild(node.get()))) {
+            (pathway_->hasChild(node.get()) || pathway_->edgeContainer->hasChild(node.get()))) {
             labelled.push_back(node.get());
         }
     }
     if (labelled.empty()) {
         // A protein renamed into a taken name is listed under its display name.
-        const std::string named = pathway->graph->getNodeByName(label);
-        if (NodeEntity* node = named.empty() ? nullptr : pathway->getNode(named)) {
+        const std::string named = pathway_->graph->getNodeByName(label);
+        if (NodeEntity* node = named.empty() ? nullptr : pathway_->getNode(named)) {
             labelled.push_back(node);
         }
     }
@@ -334,23 +338,23 @@ void App::selectProtein(const std::string& label) {
         }
     }
     for (const std::string& id : ids) {
-        if (pathway->isIdSelected(id)) {
-            pathway->deselectId(id);
+        if (pathway_->isIdSelected(id)) {
+            pathway_->deselectId(id);
         } else {
-            pathway->addSelectedNodeId(id);
+            pathway_->addSelectedNodeId(id);
         }
     }
     requestRepaint();
 }
 
 NodeEntity* App::resolveProtein(const std::string& label) const {
-    if (!pathway || label.empty()) {
+    if (!pathway_ || label.empty()) {
         return nullptr;
     }
-    const std::string named = pathway->graph->getNodeByName(label);
-    NodeEntity* named_node = named.empty() ? nullptr : pathway->getNode(named);
+    const std::string named = pathway_->graph->getNodeByName(label);
+    NodeEntity* named_node = named.empty() ? nullptr : pathway_->getNode(named);
     NodeEntity* first = nullptr;
-    for (const auto& node : pathway->nodes()) {
+    for (const auto& node : pathway_->nodes()) {
         if (node->getName() != label) {
             continue;
         }
@@ -369,22 +373,22 @@ NodeEntity* App::resolveProtein(const std::string& label) const {
 bool App::renameProtein(Entity* entity, const std::string& label) {
     // Ownership first: it compares pointers only, so a removed entity is
     // refused without being touched.
-    if (!pathway || !inScene(entity) || !isNode(entity) || !isValidLabel(label)) {
+    if (!pathway_ || !inScene(entity) || !isNode(entity) || !isValidLabel(label)) {
         return false;
     }
     std::string id;
     NodeEntity* own = nullptr;
     if (ownedByPathway(entity)) {
         own = static_cast<NodeEntity*>(entity);
-        id = pathway->getNodeId(own);
+        id = pathway_->getNodeId(own);
     } else if (explore_->owns(entity)) {
         id = explore_->view()->exploredNodeName(entity);
-        own = id.empty() ? nullptr : pathway->getNode(id);
+        own = id.empty() ? nullptr : pathway_->getNode(id);
     } else {
         return false;
     }
     if (own != nullptr) {
-        pathway->renameNode(own, label);
+        pathway_->renameNode(own, label);
     }
     if (ExploreEntity* view = explore_->view(); view && !id.empty()) {
         for (std::size_t i = 0; i < view->exploredNames.size(); ++i) {
@@ -402,7 +406,7 @@ bool App::renameProtein(Entity* entity, const std::string& label) {
 }
 
 void App::removeProtein(Entity* node) {
-    if (!pathway || !inScene(node) || !isNode(node)) {
+    if (!pathway_ || !inScene(node) || !isNode(node)) {
         return;
     }
     dropStalePointers();
@@ -410,10 +414,10 @@ void App::removeProtein(Entity* node) {
     NodeEntity* own = nullptr;
     if (ownedByPathway(node)) {
         own = static_cast<NodeEntity*>(node);
-        id = pathway->getNodeId(own);
+        id = pathway_->getNodeId(own);
     } else if (explore_->owns(node)) {
         id = explore_->view()->exploredNodeName(node);
-        own = id.empty() ? nullptr : pathway->getNode(id);
+        own = id.empty() ? nullptr : pathway_->getNode(id);
         if (id.empty()) {
             // A copy of no protein: only the view holds it.
             explore_->clearSelection();
@@ -432,10 +436,10 @@ void App::removeProtein(Entity* node) {
             placeInteractionTool_->forgetEnds();
         }
         placeProteinTool_->forgetPlaced(id);
-        pathway->removeNode(own);
+        pathway_->removeNode(own);
     } else if (!id.empty()) {
         // The layout reads the degrees of the graph.
-        pathway->withLayoutLocked([&] { pathway->graph->removeNode(id); });
+        pathway_->withLayoutLocked([&] { pathway_->graph->removeNode(id); });
     }
     if (explore_->view() && !id.empty()) {
         if (id == explore_->view()->currentProtein) {
@@ -450,7 +454,7 @@ void App::removeProtein(Entity* node) {
 }
 
 void App::removeProteinByName(const std::string& label) {
-    if (!pathway) {
+    if (!pathway_) {
         return;
     }
     NodeEntity* node = resolveProtein(label);
@@ -470,7 +474,7 @@ void App::removeProteinByName(const std::string& label) {
 }
 
 void App::removeInteraction(Entity* edge) {
-    if (!pathway || !inScene(edge) || !isEdge(edge)) {
+    if (!pathway_ || !inScene(edge) || !isEdge(edge)) {
         return;
     }
     dropStalePointers();
@@ -480,8 +484,8 @@ void App::removeInteraction(Entity* edge) {
     std::string a, b;
     if (ownedByPathway(e)) {
         own = e;
-        a = pathway->getNodeId(e->nodeA);
-        b = pathway->getNodeId(e->nodeB);
+        a = pathway_->getNodeId(e->nodeA);
+        b = pathway_->getNodeId(e->nodeB);
         if (explore_->view() && !a.empty() && !b.empty()) {
             for (Entity* child : explore_->view()->getChildren()) {
                 if (!isEdge(child)) {
@@ -501,7 +505,7 @@ void App::removeInteraction(Entity* edge) {
         a = explore_->view()->exploredNodeName(e->nodeA);
         b = explore_->view()->exploredNodeName(e->nodeB);
         if (!a.empty() && !b.empty()) {
-            own = pathway->findEdge(a, b);
+            own = pathway_->findEdge(a, b);
             if (own != nullptr && !ownedByPathway(own)) {
                 own = nullptr;
             }
@@ -511,9 +515,9 @@ void App::removeInteraction(Entity* edge) {
     }
     explore_->clearSelection();
     if (own != nullptr) {
-        pathway->removeEdge(own);
+        pathway_->removeEdge(own);
     } else if (!a.empty() && !b.empty()) {
-        pathway->withLayoutLocked([&] { pathway->graph->removeEdge(a, b); });
+        pathway_->withLayoutLocked([&] { pathway_->graph->removeEdge(a, b); });
     }
     if (copy != nullptr && explore_->view()) {
         // Only the copy goes; the centre and the other partners stay.
@@ -527,31 +531,31 @@ void App::removeInteraction(Entity* edge) {
 // ---- search ----
 
 std::vector<App::ProteinHit> App::searchProteins(const std::string& text, std::string* failure) {
-    return searchProteins(text, species, failure);
+    return searchProteins(text, species_, failure);
 }
 
 std::vector<App::ProteinHit> App::searchProteins(const std::string& text,
                                                  const std::string& speciesCode,
                                                  std::string* failure) {
     std::vector<ProteinHit> hits;
-    if (mainWindow) {
-        mainWindow->createProgressDialog(0, 4, "Looking for proteins");
-        mainWindow->stepProgress(0);
+    if (mainWindow_) {
+        mainWindow_->createProgressDialog(0, 4, "Looking for proteins");
+        mainWindow_->stepProgress(0);
     }
-    DataSource* source = pathway ? pathway->graph->source.get() : nullptr;
+    DataSource* source = pathway_ ? pathway_->graph->source.get() : nullptr;
     Array<std::string> ids, sources, names, annotations;
     Array<int> counts;
     if (source != nullptr) {
         ids = source->searchProteins(text, speciesCode, &sources);
     }
-    if (mainWindow) {
-        mainWindow->stepProgress(1);
+    if (mainWindow_) {
+        mainWindow_->stepProgress(1);
     }
     if (source != nullptr && !ids.empty()) {
         source->getNames(ids, names, sources);
     }
-    if (mainWindow) {
-        mainWindow->stepProgress(4);
+    if (mainWindow_) {
+        mainWindow_->stepProgress(4);
     }
     if (failure) {
         *failure = source ? source->failure() : "the pathway has no data source";
@@ -576,5 +580,5 @@ std::vector<App::ProteinHit> App::searchProteins(const std::string& text,
 }
 
 std::string App::currentTabName() const {
-    return analyzeTab ? analyzeTab->currentExperimentName() : std::string();
+    return analyzeTab_ ? analyzeTab_->currentExperimentName() : std::string();
 }

@@ -356,7 +356,7 @@ int runBatch(const BatchInputs& inputs) {
     }
 
     App app;
-    if (!readConfigFile("config.txt", app.configuration)) {
+    if (!readConfigFile("config.txt", app.configuration())) {
         // The batch job uses none of its keys, so a broken file does not stop it.
         std::fprintf(stderr, "corvidane: config.txt is malformed; its later entries are ignored\n");
     }
@@ -379,7 +379,7 @@ int runBatch(const BatchInputs& inputs) {
     Array<std::pair<std::string, std::string>> sideFiles;  // name, destination
     {
         Array<std::string> names{outputName + ".cache"};
-        const std::string& imageName = app.pathway->imageName;
+        const std::string& imageName = app.pathway()->imageName;
         if (!imageName.empty()) {
             names.push_back(pictureCopyNameOf(outputName, imageName));
         }
@@ -416,13 +416,13 @@ int runBatch(const BatchInputs& inputs) {
         source = std::move(hprd);
         sourceName = "HPRD";
     }
-    app.pathway->dataSourceName = sourceName;
-    app.pathway->graph->source = std::move(source);
+    app.pathway()->dataSourceName = sourceName;
+    app.pathway()->graph->source = std::move(source);
 
     app.assignSelectionProteins();
 
     GraphBuilderParameters parameters;
-    for (const std::string& entry : app.pathway->nodeToIdLines) {
+    for (const std::string& entry : app.pathway()->nodeToIdLines) {
         const std::string id = beforeDelimiter(entry, "#");
         // An empty identifier would become a made-up protein, and "|" is what
         // joins the two names of an interaction.
@@ -436,7 +436,7 @@ int runBatch(const BatchInputs& inputs) {
     }
     parameters.levels = settings.levels;
     parameters.conf = settings.conf;
-    parameters.path = app.pathwayPath;
+    parameters.path = app.pathwayPath();
     parameters.species = settings.species;
     parameters.experiments = experiments;
     parameters.entire = settings.entire;
@@ -453,7 +453,7 @@ int runBatch(const BatchInputs& inputs) {
         failure("cannot read back the built pathway %s: %s", outputPath, "see above");
         return batchFailed;
     }
-    PathwayLayoutEntity& pathway = *app.pathway;
+    PathwayLayoutEntity& pathway = *app.pathway();
     {
         // Passes run here, on this thread; the layouter's own thread never starts.
         PathwayLayouter layouter(&pathway);

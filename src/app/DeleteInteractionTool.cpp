@@ -5,7 +5,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 
 void DeleteInteractionTool::press(const Ray& ray, bool /*right*/) {
-    if (Entity* hit = app_.pathway->pickEntity(ray); isEdge(hit)) {
+    if (Entity* hit = app_.pathway()->pickEntity(ray); isEdge(hit)) {
         app_.removeInteraction(hit);
     }
 }

@@ -10,7 +10,7 @@
 #include "scene/NodeEntity.h"
 
 void DeleteProteinTool::press(const Ray& ray, bool /*right*/) {
-    PathwayLayoutEntity& pathway = *app_.pathway;
+    PathwayLayoutEntity& pathway = *app_.pathway();
     Entity* hit = pathway.pickEntity(ray);
     if (!isNode(hit)) {
         return;

@@ -6,7 +6,7 @@
 #include "pathway/PathwayLayoutEntity.h"
 
 void EditingTool::drag(const Ray& current, const Ray& last) {
-    app_.pathway->drag(last, current);
+    app_.pathway()->drag(last, current);
     app_.noteViewMoved();
     std::fputs("drag\n", stdout);
     std::fflush(stdout);

@@ -45,7 +45,7 @@ ExploreMode::~ExploreMode() {
 // ---- starting, opening and leaving ----
 
 void ExploreMode::start(const std::string& label) {
-    PathwayLayoutEntity* pathway = app_.pathway.get();
+    PathwayLayoutEntity* pathway = app_.pathway();
     if (pathway == nullptr || view_ || pending_ != nullptr) {
         return;
     }
@@ -54,7 +54,7 @@ void ExploreMode::start(const std::string& label) {
     if (id.empty() || !pathway->graph->hasNode(id)) {
         return;
     }
-    const double speed = app_.animationSpeed;
+    const double speed = app_.animationSpeed();
     if (pathway->tiltedExplorePlane) {
         savedPathwayFrame_ = pathway->getGlobalFrame();
         tilted_ = true;
@@ -62,18 +62,14 @@ void ExploreMode::start(const std::string& label) {
                                savedPathwayFrame_.translation - Vector3(0, 0, 1.0f));
         pathway->moveGlobal(tilted, 0.5 * speed);
     }
-    if (!app_.idleEntity) {
-        app_.idleEntity = std::make_unique<NodeEntity>(
-            CoordinateFrame(), "", 0, Vector3(0.1f, 0.1f, 0.1f), Color4(1, 1, 1, 1), false);
-    }
     auto* pending = new LoadExploreMode(id, this, 0.6 * speed);
     pending_ = pending;
-    app_.idleEntity->add(pending);
-    app_.animating = true;
+    app_.idleEntity().add(pending);
+    app_.setAnimating(true);
 }
 
 void ExploreMode::openView(const std::string& id) {
-    PathwayLayoutEntity* pathway = app_.pathway.get();
+    PathwayLayoutEntity* pathway = app_.pathway();
     if (pathway == nullptr || view_ || !pathway->graph->hasNode(id)) {
         return;
     }
@@ -101,20 +97,20 @@ void ExploreMode::openView(const std::string& id) {
 
     auto heatmaps = std::make_unique<HeatmapGlyphFactory>(pathway->graph.get());
     heatmaps->experiment = app_.currentTabName();
-    heatmaps->font = app_.font;
+    heatmaps->font = app_.font();
     auto explored = std::make_unique<AlreadyExploredGlyphFactory>(pathway->graph.get());
     view->appendLoadItem(heatmaps.get());
     view->appendLoadItem(explored.get());
     glyphFactories_.push_back(std::move(heatmaps));
     glyphFactories_.push_back(std::move(explored));
 
-    view->animationTime = app_.animationSpeed;
-    if (app_.font) {
-        view->setFont(app_.font);
+    view->animationTime = app_.animationSpeed();
+    if (app_.font()) {
+        view->setFont(app_.font());
     }
     view_ = std::move(view);
     view_->buildExploreView(id);
-    app_.animating = true;
+    app_.setAnimating(true);
     app_.requestRepaint();
 }
 
@@ -130,9 +126,9 @@ void ExploreMode::dropView() {
 }
 
 void ExploreMode::leave() {
-    if (app_.pathway && tilted_) {
-        app_.pathway->moveGlobal(savedPathwayFrame_, 0.5 * app_.animationSpeed);
-        app_.animating = true;
+    if (app_.pathway() && tilted_) {
+        app_.pathway()->moveGlobal(savedPathwayFrame_, 0.5 * app_.animationSpeed());
+        app_.setAnimating(true);
     }
     tilted_ = false;
     dropView();
@@ -172,7 +168,7 @@ void ExploreMode::press(const Ray& ray) {
         }
         return graph->getProteinName(id);
     };
-    AnalyzeServices* lists = app_.analyzeTab;
+    AnalyzeServices* lists = app_.analyzeTab();
     if (isNode(hit)) {
         if (view_->exploredNodeName(hit).empty() || hit == selectedNode_) {
             return;
@@ -207,9 +203,9 @@ void ExploreMode::doubleClick(const Ray& ray) {
     // The press before this selected the node; it leaves as it came.
     unhighlightNode();
     view_->reexplore(hit);
-    app_.animating = true;
-    if (app_.mainWindow) {
-        app_.mainWindow->startTimers(30, 20000);
+    app_.setAnimating(true);
+    if (app_.mainWindow()) {
+        app_.mainWindow()->startTimers(30, 20000);
     }
 }
 

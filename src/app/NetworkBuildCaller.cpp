@@ -24,7 +24,7 @@ bool sameRegion(const ImageProcessorSelection* a, const ImageProcessorSelection*
 }  // namespace
 
 bool NetworkBuildCaller::build(const GraphBuilderParameters& parameters, std::string* why) {
-    return buildNetwork(app_.pathway.get(), parameters, app_.pathwayPath, app_.mainWindow, why);
+    return buildNetwork(app_.pathway(), parameters, app_.pathwayPath(), app_.mainWindow(), why);
 }
 
 void NetworkBuildCaller::keepPaintedInteractions(PathwayLayoutEntity& pathway) {
@@ -53,7 +53,7 @@ void NetworkBuildCaller::keepPaintedInteractions(PathwayLayoutEntity& pathway) {
 }
 
 void NetworkBuildCaller::assignSelectionProteins() {
-    PathwayLayoutEntity* pathway = app_.pathway.get();
+    PathwayLayoutEntity* pathway = app_.pathway();
     if (!pathway || !pathway->shapeFinder) {
         return;
     }
@@ -112,7 +112,7 @@ void NetworkBuildCaller::assignSelectionProteins() {
             label = afterDelimiter(line, "#");
             id = beforeDelimiter(line, "#");
             fromSeeds = true;
-        } else if (!app_.askProtein || !app_.askProtein(region, label, id)) {
+        } else if (!app_.askProtein(region, label, id)) {
             continue;
         }
         if (label.empty() && id.empty()) {
@@ -131,8 +131,8 @@ void NetworkBuildCaller::assignSelectionProteins() {
             pathway->getGlobalFrame().pointToObjectSpace(finder.pixelToWorld(cx, cy, 0));
         local.z = 0.1f;
         NodeEntity* node = pathway->createNode(CoordinateFrame(local), label, true);
-        if (app_.font) {
-            node->setFont(app_.font);
+        if (app_.font()) {
+            node->setFont(app_.font());
         }
         pathway->graph->setImportant(id);
         pathway->registerNode(id, node);

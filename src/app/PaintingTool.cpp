@@ -5,15 +5,16 @@
 #include "pathway/ShapeFinder.h"
 
 void PaintingTool::press(const Ray& ray, bool right) {
-    app_.shapeFinder->reset(ray.origin.x, ray.origin.y, ray.origin.z, ray.direction.x,
-                            ray.direction.y, ray.direction.z, right ? 1 : 0);
+    app_.shapeFinder()->reset(ray.origin.x, ray.origin.y, ray.origin.z, ray.direction.x,
+                              ray.direction.y, ray.direction.z, right ? 1 : 0);
 }
 
 void PaintingTool::drag(const Ray& current, const Ray& /*last*/) {
-    app_.shapeFinder->addStrokePoint(current.origin.x, current.origin.y, current.origin.z,
-                                     current.direction.x, current.direction.y, current.direction.z);
+    app_.shapeFinder()->addStrokePoint(current.origin.x, current.origin.y, current.origin.z,
+                                       current.direction.x, current.direction.y,
+                                       current.direction.z);
 }
 
 void PaintingTool::release() {
-    app_.shapeFinder->finishStroke();
+    app_.shapeFinder()->finishStroke();
 }

@@ -6,7 +6,7 @@
 #include "scene/NodeEntity.h"
 
 void PlaceInteractionTool::press(const Ray& ray, bool /*right*/) {
-    PathwayLayoutEntity& pathway = *app_.pathway;
+    PathwayLayoutEntity& pathway = *app_.pathway();
     Entity* hit = pathway.pickEntity(ray);
     // Only a protein can be an end.
     if (!isNode(hit)) {

@@ -28,7 +28,7 @@ void PlaceProteinTool::press(const Ray& ray, bool /*right*/) {
         return;
     }
     std::string label, id;
-    if (!app_.askProtein || !app_.askProtein(nullptr, label, id)) {
+    if (!app_.askProtein(nullptr, label, id)) {
         return;
     }
     if (!App::isPlaceable(label, id)) {
@@ -38,11 +38,11 @@ void PlaceProteinTool::press(const Ray& ray, bool /*right*/) {
                      label.c_str(), id.c_str());
         return;
     }
-    PathwayLayoutEntity& pathway = *app_.pathway;
+    PathwayLayoutEntity& pathway = *app_.pathway();
     const Vector3 local = pathway.getGlobalFrame().pointToObjectSpace(world);
     NodeEntity* node = pathway.createNode(CoordinateFrame(local), label, true);
-    if (app_.font && !node->getFont()) {
-        node->setFont(app_.font);
+    if (app_.font() && !node->getFont()) {
+        node->setFont(app_.font());
     }
     // Keyed by the node count, as placed proteins have always been; a key a
     // removal left in use is skipped so that no other node is overwritten.

@@ -8,11 +8,11 @@
 #include "scene/NodeEntity.h"
 
 void SelectTool::press(const Ray& ray, bool /*right*/) {
-    PathwayLayoutEntity& pathway = *app_.pathway;
-    AnalyzeServices* lists = app_.analyzeTab;
+    PathwayLayoutEntity& pathway = *app_.pathway();
+    AnalyzeServices* lists = app_.analyzeTab();
     Entity* hit = pathway.pickEntity(ray);
     if (!isNode(hit)) {
-        if (!app_.controlDown) {
+        if (!app_.isControlDown()) {
             pathway.clearSelectedNodes();
             if (pathway.hasNetwork && lists) {
                 lists->selectProteinInList("");

@@ -75,7 +75,7 @@ void AnalyzeTabWidget::assemblePages() {
                 &AnalyzeTabWidget::showInfoDialog);
         proteinListStale_ = false;
         interactionListStale_ = false;
-        const PathwayLayoutEntity* pathway = context_.app.pathway.get();
+        const PathwayLayoutEntity* pathway = context_.app.pathway();
         if (pathway && pathway->graph->heatmaps && pathway->graph->heatmaps->entryCount() > 0) {
             experimentsPanel_ = new ExperimentsPanel(context_);
             connect(experimentsPanel_, &ExperimentsPanel::proteinChosen, this,
@@ -229,7 +229,7 @@ std::string AnalyzeTabWidget::currentExperimentName() const {
 
 void AnalyzeTabWidget::updateImageProcessor() {
     // As the window's image timer does; there may be no finder.
-    if (ShapeFinder* finder = context_.app.shapeFinder) {
+    if (ShapeFinder* finder = context_.app.shapeFinder()) {
         finder->tick();
         context_.requestRepaint();
     }

@@ -129,7 +129,7 @@ void CreateTabWidget::startOver() {
     // The open pathway is the user's, built or not; only the tab's own steps,
     // its tool and its painting go.
     if (advanced_ && drawingIsCurrent()) {
-        app()->painting = false;
+        app()->setPainting(false);
         app()->setTool(App::kToolSelect);
     }
     buildSourcePage(false);
@@ -180,8 +180,8 @@ BuildModeChoice CreateTabWidget::checkedBuildMode() const {
 
 void CreateTabWidget::reclaimDataSource() {
     App* a = app();
-    if (lentSource_ && a && a->pathway && a->pathway->graph->source.get() == lentSource_) {
-        source_ = std::move(a->pathway->graph->source);
+    if (lentSource_ && a && a->pathway() && a->pathway()->graph->source.get() == lentSource_) {
+        source_ = std::move(a->pathway()->graph->source);
     }
     lentSource_ = nullptr;
 }
@@ -199,9 +199,9 @@ void CreateTabWidget::lendDataSource(SourceChoice choice) {
             source_ = std::make_unique<StringDataSource>("postgre");
         }
     }
-    a->pathway->dataSourceName = sourceName(choice);
+    a->pathway()->dataSourceName = sourceName(choice);
     lentSource_ = source_.get();
-    a->pathway->graph->source = std::move(source_);
+    a->pathway()->graph->source = std::move(source_);
 }
 
 void CreateTabWidget::closeCurrentPathway() {
@@ -213,8 +213,7 @@ void CreateTabWidget::closeCurrentPathway() {
     emit closingPathway();
     // Joins the layout thread and drops painting and the shape finder.
     a->close();
-    a->painting = false;
-    a->shapeFinder = nullptr;
+    a->setPainting(false);
     a->setTool(App::kToolSelect);
 }
 
@@ -242,7 +241,7 @@ bool CreateTabWidget::chooseSpecies(int current) {
 
 void CreateTabWidget::enterPainterStep(bool cont) {
     App* a = app();
-    if (!a || (cont && !a->pathway)) {
+    if (!a || (cont && !a->pathway())) {
         return;
     }
     Dialogs& dialogs = context_.dialogs;
@@ -251,10 +250,10 @@ void CreateTabWidget::enterPainterStep(bool cont) {
         if (advanced_) {
             buildSourcePage(false);
         }
-        (sourceFromName(a->pathway->dataSourceName) == SourceChoice::String ? stringButton_
-                                                                             : hprdButton_)
+        (sourceFromName(a->pathway()->dataSourceName) == SourceChoice::String ? stringButton_
+                                                                              : hprdButton_)
             ->setChecked(true);
-        switch (buildModeFromName(a->pathway->buildMode)) {
+        switch (buildModeFromName(a->pathway()->buildMode)) {
             case BuildModeChoice::Standard:
                 standardButton_->setChecked(true);
                 break;
@@ -285,7 +284,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     }
     species_.clear();
     if (source == SourceChoice::String &&
-        !chooseSpecies(cont ? speciesOfSeeds(a->pathway->nodeToIdLines) : 0)) {
+        !chooseSpecies(cont ? speciesOfSeeds(a->pathway()->nodeToIdLines) : 0)) {
         // A pathway opened to be continued goes with the question, so that
         // what is shown and the fresh source page agree.
         if (cont) {
@@ -324,7 +323,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
         switch (mode) {
             case BuildModeChoice::Standard:
                 a->createPathway(file.toStdString());
-                created = a->pathway != nullptr;
+                created = a->pathway() != nullptr;
                 failure = "The pathway could not be created.\nAborting.";
                 break;
             case BuildModeChoice::PaintOnImage:
@@ -336,7 +335,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
                 failure = "The pathway " + existing + " could not be read.\nAborting.";
                 break;
         }
-        if (!created || !a->pathway) {
+        if (!created || !a->pathway()) {
             abandon(failure);
             return;
         }
@@ -344,16 +343,16 @@ void CreateTabWidget::enterPainterStep(bool cont) {
 
     lendDataSource(source);
     // The protein finder searches for the same species as the build.
-    a->species = species_;
-    const PainterKind kind = painterKind(mode, a->pathway->shapeFinder != nullptr);
-    a->pathway->buildMode = painterBuildMode(kind);
+    a->setSpecies(species_);
+    const PainterKind kind = painterKind(mode, a->pathway()->shapeFinder != nullptr);
+    a->pathway()->buildMode = painterBuildMode(kind);
 
     advanced_ = true;
-    drawingPath_ = a->pathwayPath;
+    drawingPath_ = a->pathwayPath();
     sourceNextButton_->setEnabled(false);
     sourcesGroup_->setEnabled(false);
     buildModeGroup_->setEnabled(false);
-    a->painting = true;
+    a->setPainting(true);
     a->setTool(App::kToolSelect);
     addPainterStep(kind);
     emit pathwayShown();
@@ -393,7 +392,7 @@ void CreateTabWidget::addPainterStep(PainterKind kind) {
 
 bool CreateTabWidget::drawingIsCurrent() const {
     const App* a = app();
-    return a && a->pathway && !a->pathway->hasNetwork && a->pathwayPath == drawingPath_;
+    return a && a->pathway() && !a->pathway()->hasNetwork && a->pathwayPath() == drawingPath_;
 }
 
 bool CreateTabWidget::stepIsCurrent() {
@@ -504,14 +503,14 @@ void CreateTabWidget::bindData() {
         allExperimentalButton_ && allExperimentalButton_->isChecked();
     // A source that failed (files missing, the database away) is opened
     // afresh, so that Finish works again once the cause is mended.
-    if (const DataSource* used = a->pathway->graph->source.get();
+    if (const DataSource* used = a->pathway()->graph->source.get();
         used == nullptr || !used->failure().empty()) {
         reclaimDataSource();
         lendDataSource(choices.source);
     }
-    const std::string path = a->pathwayPath;
+    const std::string path = a->pathwayPath();
     const GraphBuilderParameters parameters =
-        networkParameters(choices, a->pathway->nodeToIdLines, path, species_, experiments_.get());
+        networkParameters(choices, a->pathway()->nodeToIdLines, path, species_, experiments_.get());
 
     std::string why;
     if (!a->buildgraph(parameters, &why)) {
@@ -526,7 +525,7 @@ void CreateTabWidget::bindData() {
         abandon("The built pathway could not be loaded.\nAborting.");
         return;
     }
-    a->painting = false;
+    a->setPainting(false);
     emit networkBuilt();
     buildSourcePage(false);
 }

@@ -93,8 +93,8 @@ QString selectionNameProblem(const QString& name, const Array<std::string>& take
 
 FiltersPage::FiltersPage(const PageContext& context, int tabWidth) : context_(context) {
     App* core = app();
-    if (core != nullptr && core->pathway) {
-        pathway_ = core->pathway.get();
+    if (core != nullptr && core->pathway()) {
+        pathway_ = core->pathway();
         graphLifetime_ = pathway_->graph->lifetime();
     }
 

@@ -58,7 +58,7 @@ void InteractionPage::interactors1Changed(const QString& protein) {
 bool InteractionPage::fillPartners(const std::string& name) {
     const QSignalBlocker blocker(second_);
     second_->clear();
-    const PathwayLayoutEntity* pathway = context_.app.pathway.get();
+    const PathwayLayoutEntity* pathway = context_.app.pathway();
     const std::string id = pathway ? pathway->graph->getNodeByName(name) : std::string();
     if (!id.empty() && pathway->graph->hasNodeTags(id)) {
         return false;
@@ -76,7 +76,7 @@ void InteractionPage::interactors2Changed(const QString&) {
     }
     const std::string a = currentText(first_);
     const std::string b = currentText(second_);
-    const PathwayLayoutEntity* pathway = context_.app.pathway.get();
+    const PathwayLayoutEntity* pathway = context_.app.pathway();
     const std::string ida = pathway ? pathway->graph->getNodeByName(a) : std::string();
     const std::string idb = pathway ? pathway->graph->getNodeByName(b) : std::string();
     if (ida.empty() || idb.empty() || !pathway->graph->isEdgeVisible(ida, idb)) {
@@ -110,7 +110,7 @@ void InteractionPage::showInteraction(const std::string& name1, const std::strin
 
 void InteractionPage::refill() {
     analyzelists::refill(first_, context_.app);
-    const PathwayLayoutEntity* pathway = context_.app.pathway.get();
+    const PathwayLayoutEntity* pathway = context_.app.pathway();
     const auto& [ida, idb] = cardIds_;
     const bool present =
         !ida.empty() && pathway && pathway->graph->hasNode(ida) && pathway->graph->hasNode(idb);

@@ -115,13 +115,13 @@ MyQTWindow::MyQTWindow(int x, int y, int width, int height, std::unique_ptr<Dial
 
     connectPages();
 
-    app_->mainWindow = this;
-    app_->analyzeTab = analyzeTab_;
+    app_->setMainWindow(this);
+    app_->setAnalyzeTab(analyzeTab_);
     app_->init();
-    app_->askProtein = [this](const ImageProcessorSelection* region, std::string& label,
-                              std::string& id) {
-        return app_ && dialogs_->findProtein(createTab_, *app_, region, label, id);
-    };
+    app_->setProteinAsker(
+        [this](const ImageProcessorSelection* region, std::string& label, std::string& id) {
+            return app_ && dialogs_->findProtein(createTab_, *app_, region, label, id);
+        });
     renderWindow_->setApp(app_.get());
 
     refreshTimer_ = new QTimer(this);
@@ -147,9 +147,9 @@ MyQTWindow::~MyQTWindow() {
     fileTab_ = nullptr;
     createTab_ = nullptr;
     analyzeTab_ = nullptr;
-    app_->analyzeTab = nullptr;
-    app_->mainWindow = nullptr;
-    app_->askProtein = nullptr;
+    app_->setAnalyzeTab(nullptr);
+    app_->setMainWindow(nullptr);
+    app_->setProteinAsker(nullptr);
     app_.reset();
 }
 
@@ -227,8 +227,9 @@ void MyQTWindow::fitPathwayToSettledView() {
 }
 
 void MyQTWindow::makeBackground(const Image& image) {
-    if (!app_ || !app_->pathway) return;
-    app_->pathway->background = Texture::fromImage("background", image);
+    if (!app_ || !app_->pathway())
+        return;
+    app_->pathway()->background = Texture::fromImage("background", image);
     requestRepaint();
 }
 
@@ -240,7 +241,8 @@ void MyQTWindow::startTimers(double refreshMs, double stopMs) {
     trace("starting timer\n");
     refreshTimer_->start(static_cast<int>(refreshMs));
     stopTimer_->start(static_cast<int>(stopMs));
-    if (app_) app_->animating = true;
+    if (app_)
+        app_->setAnimating(true);
 }
 
 void MyQTWindow::refreshTimerSlot() {
@@ -254,8 +256,9 @@ void MyQTWindow::refreshControlerSlot() {
 
 void MyQTWindow::imageProcessorUpdater() {
     // A tick may still be queued when the pathway and its finder are gone.
-    if (!app_ || !app_->shapeFinder) return;
-    app_->shapeFinder->tick();
+    if (!app_ || !app_->shapeFinder())
+        return;
+    app_->shapeFinder()->tick();
     requestRepaint();
 }
 

@@ -42,7 +42,7 @@ OpenTabWidget::OpenTabWidget(const PageContext& context) : context_(context) {
 
 bool OpenTabWidget::openPathway(const std::string& path) {
     App& app = context_.app;
-    if (app.pathway && !readable(path)) {
+    if (app.pathway() && !readable(path)) {
         context_.dialogs.message(nullptr, "could not open pathway!");
         return false;
     }
@@ -53,9 +53,9 @@ bool OpenTabWidget::openPathway(const std::string& path) {
         context_.dialogs.message(nullptr, "could not open pathway!");
         return false;
     }
-    const bool built = app.pathway->hasNetwork;
+    const bool built = app.pathway()->hasNetwork;
     if (built) {
-        app.painting = false;
+        app.setPainting(false);
     }
     emit pathwayOpened(built);
     return true;
@@ -71,14 +71,14 @@ void OpenTabWidget::loadPathway() {
 
 QString OpenTabWidget::startFolder() const {
     const App& app = context_.app;
-    if (app.pathway && !app.pathwayPath.empty()) {
-        return QFileInfo(QString::fromStdString(app.pathwayPath)).absolutePath();
+    if (app.pathway() && !app.pathwayPath().empty()) {
+        return QFileInfo(QString::fromStdString(app.pathwayPath())).absolutePath();
     }
     return QDir::currentPath();
 }
 
 bool OpenTabWidget::saveTo(const std::string& path) {
-    PathwayLayoutEntity& pathway = *context_.app.pathway;
+    PathwayLayoutEntity& pathway = *context_.app.pathway();
     if (pathway.layouter && pathway.layouter->isRunning()) {
         // The graph keeps the positions of the last stop; take the ones shown.
         pathway.storePositions();
@@ -92,16 +92,16 @@ bool OpenTabWidget::saveTo(const std::string& path) {
 
 void OpenTabWidget::savePathway() {
     App& app = context_.app;
-    if (!app.pathway) {
+    if (!app.pathway()) {
         context_.dialogs.message(nullptr, kNoPathway);
         return;
     }
-    saveTo(app.pathwayPath);
+    saveTo(app.pathwayPath());
 }
 
 void OpenTabWidget::savePathwayAs() {
     App& app = context_.app;
-    if (!app.pathway) {
+    if (!app.pathway()) {
         context_.dialogs.message(nullptr, kNoPathway);
         return;
     }
@@ -111,8 +111,8 @@ void OpenTabWidget::savePathwayAs() {
     }
     // The new file becomes the open pathway; a layout that was running goes on
     // on it (one thread: the old one is joined by the reload).
-    const bool layoutWasRunning = app.pathway->layouter && app.pathway->layouter->isRunning();
-    if (openPathway(file.toStdString()) && layoutWasRunning && app.pathway->hasNetwork) {
+    const bool layoutWasRunning = app.pathway()->layouter && app.pathway()->layouter->isRunning();
+    if (openPathway(file.toStdString()) && layoutWasRunning && app.pathway()->hasNetwork) {
         emit layoutToResume();
     }
 }

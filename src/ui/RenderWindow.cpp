@@ -92,16 +92,18 @@ RenderWindow::~RenderWindow() {
 void RenderWindow::setApp(App* app) {
     app_ = app;
     if (!app_) return;
-    app_->fallbackViewport = Rect2D::xywh(0, 0, static_cast<float>(width()),
-                                          static_cast<float>(height()));
-    if (renderDevice_) app_->renderDevice = renderDevice_.get();
+    app_->setFallbackViewport(
+        Rect2D::xywh(0, 0, static_cast<float>(width()), static_cast<float>(height())));
+    if (renderDevice_)
+        app_->setRenderDevice(renderDevice_.get());
 }
 
 void RenderWindow::releaseContext() {
     if (!renderDevice_) return;
     const bool current = context() != nullptr;
     if (current) makeCurrent();
-    if (app_ && app_->renderDevice == renderDevice_.get()) app_->renderDevice = nullptr;
+    if (app_ && app_->renderDevice() == renderDevice_.get())
+        app_->setRenderDevice(nullptr);
     renderDevice_.reset();
     if (current) doneCurrent();
 }
@@ -111,7 +113,8 @@ void RenderWindow::releaseContext() {
 void RenderWindow::initializeGL() {
     renderDevice_ = std::make_unique<RenderDevice>();
     renderDevice_->init();
-    if (app_) app_->renderDevice = renderDevice_.get();
+    if (app_)
+        app_->setRenderDevice(renderDevice_.get());
     // Moving the view to another top-level window replaces its context.
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &RenderWindow::releaseContext,
             Qt::UniqueConnection);
@@ -124,8 +127,8 @@ void RenderWindow::resizeEvent(QResizeEvent* event) {
 
 void RenderWindow::followSize() {
     if (app_) {
-        app_->fallbackViewport = Rect2D::xywh(0, 0, static_cast<float>(width()),
-                                              static_cast<float>(height()));
+        app_->setFallbackViewport(
+            Rect2D::xywh(0, 0, static_cast<float>(width()), static_cast<float>(height())));
     }
     if (renderDevice_ && context()) {
         makeCurrent();
@@ -153,7 +156,7 @@ void RenderWindow::paintGL() {
     const qreal ratio = devicePixelRatioF();
     renderDevice_->setViewport(0, 0, static_cast<int>(width() * ratio),
                                static_cast<int>(height() * ratio));
-    app_->renderDevice = renderDevice_.get();
+    app_->setRenderDevice(renderDevice_.get());
     frameClock_.start();
     app_->doGraphics();
     ++paintCount_;
@@ -275,7 +278,7 @@ void RenderWindow::keyReleaseEvent(QKeyEvent* event) {
 // ---- context menu ----
 
 PathwayLayoutEntity* RenderWindow::pathway() const {
-    return app_ ? app_->pathway.get() : nullptr;
+    return app_ ? app_->pathway() : nullptr;
 }
 
 void RenderWindow::clearMenuSelection() {
@@ -322,7 +325,7 @@ ContextMenuPlan RenderWindow::prepareContextMenuFor(Entity* picked) {
     ContextMenuInput input;
     input.picked = kindOf(picked);
     input.selectedProteins = static_cast<int>(ids.size());
-    input.control = app_->controlDown;
+    input.control = app_->isControlDown();
     input.exploring = app_->isExploring();
     input.noProteins = document->noProteins;
     input.noInteractions = document->noInteractions;

@@ -181,7 +181,7 @@ VisualsPage::VisualsPage(const PageContext& context, int tabWidth) : context_(co
 }
 
 PathwayLayoutEntity* VisualsPage::pathway() const {
-    return context_.app.pathway.get();
+    return context_.app.pathway();
 }
 
 void VisualsPage::setLayoutRunning(bool running) {

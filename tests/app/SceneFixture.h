@@ -86,19 +86,19 @@ protected:
         std::filesystem::create_directories(folder);
         now = 1000.0;
         setSystemTimeSourceForTesting([this] { return now; });
-        app.fallbackViewport = Rect2D::xywh(0, 0, kWidth, kHeight);
-        app.animationSpeed = 1.0;
-        app.font = evenFont();
-        app.askProtein = [this](const ImageProcessorSelection* region, std::string& label,
-                                std::string& id) {
-            askedWithRegion.push_back(region != nullptr);
-            if (answers.empty()) {
-                return false;
-            }
-            std::tie(label, id) = answers.front();
-            answers.pop_front();
-            return true;
-        };
+        app.setFallbackViewport(Rect2D::xywh(0, 0, kWidth, kHeight));
+        app.setAnimationSpeed(1.0);
+        app.setFont(evenFont());
+        app.setProteinAsker(
+            [this](const ImageProcessorSelection* region, std::string& label, std::string& id) {
+                askedWithRegion.push_back(region != nullptr);
+                if (answers.empty()) {
+                    return false;
+                }
+                std::tie(label, id) = answers.front();
+                answers.pop_front();
+                return true;
+            });
     }
 
     void TearDown() override {
@@ -113,11 +113,11 @@ protected:
     // An empty, unbuilt pathway filling the view, with a scripted source.
     void newPathway() {
         app.createPathway(file("hand.pth"));
-        app.mainWindow = &window;
-        app.analyzeTab = &analyze;
+        app.setMainWindow(&window);
+        app.setAnalyzeTab(&analyze);
         auto owned = std::make_unique<FakeDataSource>();
         source = owned.get();
-        app.pathway->graph->source = std::move(owned);
+        app.pathway()->graph->source = std::move(owned);
     }
 
     // A built pathway loaded back as the Create tab does: seeds A (a) and
@@ -126,15 +126,15 @@ protected:
         app.createPathway(file("built.pth"));
         auto owned = std::make_unique<FakeDataSource>();
         FakeDataSource* builder = owned.get();
-        app.pathway->graph->source = std::move(owned);
+        app.pathway()->graph->source = std::move(owned);
         for (const char* partner : {"b", "p1", "p2", "p3"}) {
             builder->addInteraction("a", partner);
         }
         builder->addInteraction("b", "p4");
         builder->names = {{"a", "A"}, {"b", "B"}, {"p1", "P1"},
                           {"p2", "P2"}, {"p3", "P3"}, {"p4", "P4"}};
-        app.pathway->createNode(CoordinateFrame(Vector3(1.0f, -1.0f, 0.1f)), "A", true);
-        app.pathway->createNode(CoordinateFrame(Vector3(3.0f, -2.5f, 0.1f)), "B", true);
+        app.pathway()->createNode(CoordinateFrame(Vector3(1.0f, -1.0f, 0.1f)), "A", true);
+        app.pathway()->createNode(CoordinateFrame(Vector3(3.0f, -2.5f, 0.1f)), "B", true);
         GraphBuilderParameters parameters;
         parameters.seeds["A"] = "a";
         parameters.seeds["B"] = "b";
@@ -143,19 +143,19 @@ protected:
         ASSERT_TRUE(app.loadPathway(file("built.pth")));
         // What a shown load does; the test App has no window while it loads.
         app.fitToView(true);
-        app.pathway->setEdgesVisible(true);
-        app.mainWindow = &window;
-        app.analyzeTab = &analyze;
+        app.pathway()->setEdgesVisible(true);
+        app.setMainWindow(&window);
+        app.setAnalyzeTab(&analyze);
         auto fresh = std::make_unique<FakeDataSource>();
         source = fresh.get();
-        app.pathway->graph->source = std::move(fresh);
+        app.pathway()->graph->source = std::move(fresh);
     }
 
     // The widget pixel at which a world point is seen.
     std::pair<int, int> pixelOf(const Vector3& world) const {
-        const Vector3 p = app.camera.coordinateFrame().pointToObjectSpace(world);
+        const Vector3 p = app.camera().coordinateFrame().pointToObjectSpace(world);
         const double w = app.viewport().width(), h = app.viewport().height();
-        const double halfHeight = std::tan(app.camera.fieldOfView() / 2);
+        const double halfHeight = std::tan(app.camera().fieldOfView() / 2);
         const double nx = (p.x / -p.z) / (halfHeight * w / h);
         const double ny = (p.y / -p.z) / halfHeight;
         return {static_cast<int>(std::lround((nx + 1) / 2 * w)),
@@ -176,16 +176,18 @@ protected:
         app.mouseRelease(x, y, false);
     }
     // A point of the pathway plane where nothing is.
-    void pressEmpty() { pressAt(app.pathway->getGlobalFrame().pointToWorldSpace(Vector3(0.02f, -0.02f, 0))); }
+    void pressEmpty() {
+        pressAt(app.pathway()->getGlobalFrame().pointToWorldSpace(Vector3(0.02f, -0.02f, 0)));
+    }
 
     // Moves the clock on and steps the animations as the refresh timer does.
     void advance(double seconds) {
         now += seconds;
-        app.animating = true;
+        app.setAnimating(true);
         app.update();
     }
 
-    NodeEntity* node(const std::string& id) const { return app.pathway->getNode(id); }
+    NodeEntity* node(const std::string& id) const { return app.pathway()->getNode(id); }
 
     std::filesystem::path folder;
     double now = 0;

@@ -73,13 +73,13 @@ std::string savedPathway(const ScratchFolder& folder) {
     App maker;
     maker.createPathway(folder.file("base.pth"));
     NodeEntity* a =
-        maker.pathway->createNode(CoordinateFrame(Vector3(0.2f, -0.3f, 0.1f)), "A", true);
+        maker.pathway()->createNode(CoordinateFrame(Vector3(0.2f, -0.3f, 0.1f)), "A", true);
     NodeEntity* b =
-        maker.pathway->createNode(CoordinateFrame(Vector3(0.7f, -0.6f, 0.1f)), "B", true);
-    maker.pathway->createEdge(a, b, true);
-    maker.pathway->nodeToIdLines = {"a#A", "b#B"};
-    EXPECT_TRUE(maker.pathway->savePathway(maker.pathwayPath));
-    return maker.pathwayPath;
+        maker.pathway()->createNode(CoordinateFrame(Vector3(0.7f, -0.6f, 0.1f)), "B", true);
+    maker.pathway()->createEdge(a, b, true);
+    maker.pathway()->nodeToIdLines = {"a#A", "b#B"};
+    EXPECT_TRUE(maker.pathway()->savePathway(maker.pathwayPath()));
+    return maker.pathwayPath();
 }
 
 }  // namespace
@@ -117,16 +117,16 @@ TEST(AppConfig, MissingFileReadsEmptyAndLaterKeysWin) {
 
 TEST(AppCore, ConstructionDefinesEverythingAndTouchesNothing) {
     App app;
-    EXPECT_EQ(app.pathway, nullptr);
+    EXPECT_EQ(app.pathway(), nullptr);
     EXPECT_EQ(app.exploreView(), nullptr);
-    EXPECT_EQ(app.mainWindow, nullptr);
-    EXPECT_EQ(app.renderDevice, nullptr);
-    EXPECT_EQ(app.shapeFinder, nullptr);
+    EXPECT_EQ(app.mainWindow(), nullptr);
+    EXPECT_EQ(app.renderDevice(), nullptr);
+    EXPECT_EQ(app.shapeFinder(), nullptr);
     EXPECT_EQ(app.selectedNode(), nullptr);
-    EXPECT_EQ(app.tool, 0);
-    EXPECT_EQ(app.animationSpeed, 1.0);
-    EXPECT_TRUE(app.animating);
-    EXPECT_FALSE(app.painting);
+    EXPECT_EQ(app.tool(), 0);
+    EXPECT_EQ(app.animationSpeed(), 1.0);
+    EXPECT_TRUE(app.isAnimating());
+    EXPECT_FALSE(app.isPainting());
     EXPECT_TRUE(app.selectorFactories().empty());
     // Without a render device a frame draws nothing.
     app.doGraphics();
@@ -134,113 +134,109 @@ TEST(AppCore, ConstructionDefinesEverythingAndTouchesNothing) {
 
 TEST(AppCore, FitUsesTheVisiblePlaneAndNeverMakesAnExtentZero) {
     App app;
-    app.fallbackViewport = Rect2D::xywh(0, 0, 800, 600);
+    app.setFallbackViewport(Rect2D::xywh(0, 0, 800, 600));
     app.createPathway("unused.pth");
-    const Vector3 h1 = app.camera.worldRay(0, 0, app.fallbackViewport).intersection(Plane());
-    const Vector3 h2 = app.camera.worldRay(800, 600, app.fallbackViewport).intersection(Plane());
-    Vector3 size = app.pathway->getSize();
+    const Vector3 h1 = app.camera().worldRay(0, 0, app.viewport()).intersection(Plane());
+    const Vector3 h2 = app.camera().worldRay(800, 600, app.viewport()).intersection(Plane());
+    Vector3 size = app.pathway()->getSize();
     EXPECT_NEAR(size.x, std::fabs(h2.x - h1.x), 1e-4);
     EXPECT_NEAR(size.y, std::fabs(h2.y - h1.y), 1e-4);
     EXPECT_GT(size.z, 0);
-    EXPECT_NEAR(app.pathway->getGlobalFrame().translation.x, h1.x, 1e-5);
-    EXPECT_NEAR(app.pathway->getGlobalFrame().translation.y, h1.y, 1e-5);
+    EXPECT_NEAR(app.pathway()->getGlobalFrame().translation.x, h1.x, 1e-5);
+    EXPECT_NEAR(app.pathway()->getGlobalFrame().translation.y, h1.y, 1e-5);
 
     app.fitToView(true);
-    size = app.pathway->getSize();
+    size = app.pathway()->getSize();
     EXPECT_TRUE(finite(size));
     EXPECT_GT(size.z, 0) << "the corners' depth difference of 0 is not taken";
 
     // A pathway of width 0 still fits without inf or NaN.
-    app.pathway->setSize(0, size.y, size.z);
+    app.pathway()->setSize(0, size.y, size.z);
     app.fitToView(true);
-    EXPECT_TRUE(finite(app.pathway->getSize()));
-    EXPECT_GT(app.pathway->getSize().x, 0);
+    EXPECT_TRUE(finite(app.pathway()->getSize()));
+    EXPECT_GT(app.pathway()->getSize().x, 0);
 
     // An empty view changes nothing.
-    const Vector3 before = app.pathway->getSize();
-    app.fallbackViewport = Rect2D();
+    const Vector3 before = app.pathway()->getSize();
+    app.setFallbackViewport(Rect2D());
     app.fitToView(true);
-    EXPECT_EQ(app.pathway->getSize(), before);
+    EXPECT_EQ(app.pathway()->getSize(), before);
 }
 
 TEST(AppCore, UpdateStepsTheIdleEntityOnlyWhenNothingElseAnimates) {
     App app;
     CountingWindow window;
-    app.mainWindow = &window;
+    app.setMainWindow(&window);
     app.update();
-    EXPECT_FALSE(app.animating) << "nothing had work";
+    EXPECT_FALSE(app.isAnimating()) << "nothing had work";
     EXPECT_EQ(window.repaints, 1);
 
-    app.animating = true;
-    app.idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(1, 1, 1),
-                                                  Color4(1, 1, 1, 1), false);
-    app.idleEntity->moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 0);
+    app.setAnimating(true);
+    app.idleEntity().moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 0);
     app.update();
-    EXPECT_TRUE(app.animating);
-    EXPECT_EQ(app.idleEntity->activityCount(), 0u);
+    EXPECT_TRUE(app.isAnimating());
+    EXPECT_EQ(app.idleEntity().activityCount(), 0u);
     app.update();
-    EXPECT_FALSE(app.animating);
+    EXPECT_FALSE(app.isAnimating());
     app.update();
     EXPECT_EQ(window.repaints, 3) << "a stopped animation asks for nothing";
-    app.mainWindow = nullptr;
+    app.setMainWindow(nullptr);
 }
 
 TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
     App app;
     app.createPathway("running.pth");
-    PathwayLayoutEntity& p = *app.pathway;
+    PathwayLayoutEntity& p = *app.pathway();
     NodeEntity* a = p.createNode(CoordinateFrame(Vector3(0.2f, -0.2f, 0)), "a", false);
     NodeEntity* b = p.createNode(CoordinateFrame(Vector3(0.3f, -0.2f, 0)), "b", false);
     p.createEdge(a, b, false);
     p.startLayouter();
-    app.idleEntity = std::make_unique<NodeEntity>(CoordinateFrame(), "", 0, Vector3(1, 1, 1),
-                                                  Color4(1, 1, 1, 1), false);
-    app.idleEntity->moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 1000);
+    app.idleEntity().moveLocal(CoordinateFrame(Vector3(1, 0, 0)), 1000);
     app.paintedInteractions()[nullptr] = {"a", "b"};
-    app.camera.setPosition(Vector3(3, 2, 9));
+    app.camera().setPosition(Vector3(3, 2, 9));
 
     CountingWindow window;
-    app.mainWindow = &window;
+    app.setMainWindow(&window);
     const auto start = std::chrono::steady_clock::now();
     app.close();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_EQ(app.pathway, nullptr);
-    EXPECT_TRUE(app.pathwayPath.empty());
+    EXPECT_EQ(app.pathway(), nullptr);
+    EXPECT_TRUE(app.pathwayPath().empty());
     EXPECT_TRUE(app.paintedInteractions().empty());
-    EXPECT_EQ(app.idleEntity->activityCount(), 0u) << "no pending step refers to the pathway";
-    EXPECT_FALSE(app.animating);
-    EXPECT_EQ(app.camera.position(), Vector3(0, 0, 4));
+    EXPECT_EQ(app.idleEntity().activityCount(), 0u) << "no pending step refers to the pathway";
+    EXPECT_FALSE(app.isAnimating());
+    EXPECT_EQ(app.camera().position(), Vector3(0, 0, 4));
     EXPECT_EQ(window.repaints, 1);
 
     // Nothing to close: nothing changes, no repaint.
-    app.animating = true;
+    app.setAnimating(true);
     app.close();
-    EXPECT_TRUE(app.animating);
+    EXPECT_TRUE(app.isAnimating());
     EXPECT_EQ(window.repaints, 1);
-    app.mainWindow = nullptr;
+    app.setMainWindow(nullptr);
 }
 
 TEST(AppCore, CloseWithANeverStartedLayouterReturns) {
     App app;
     app.createPathway("idle.pth");
-    app.pathway->layouter = std::make_unique<PathwayLayouter>(app.pathway.get());
+    app.pathway()->layouter = std::make_unique<PathwayLayouter>(app.pathway());
     app.close();
-    EXPECT_EQ(app.pathway, nullptr);
+    EXPECT_EQ(app.pathway(), nullptr);
 }
 
 TEST(AppLoad, FailedLoadLeavesNoPathway) {
     ScratchFolder folder;
     const std::string good = savedPathway(folder);
     App app;
-    app.tool = 3;
+    app.setTool(3);
     ASSERT_TRUE(app.loadPathway(good));
-    EXPECT_EQ(app.tool, 8);
-    EXPECT_EQ(app.pathwayPath, good);
-    EXPECT_FALSE(app.pathway->visual) << "batch mode makes no textures";
+    EXPECT_EQ(app.tool(), 8);
+    EXPECT_EQ(app.pathwayPath(), good);
+    EXPECT_FALSE(app.pathway()->visual) << "batch mode makes no textures";
 
     EXPECT_FALSE(app.loadPathway(folder.file("missing.pth")));
-    EXPECT_EQ(app.pathway, nullptr);
-    EXPECT_TRUE(app.pathwayPath.empty()) << "nothing left for a later save to overwrite";
+    EXPECT_EQ(app.pathway(), nullptr);
+    EXPECT_TRUE(app.pathwayPath().empty()) << "nothing left for a later save to overwrite";
 }
 
 TEST(AppLoad, FromExistingKeepsHandPlacedProteinsAndTheNewPath) {
@@ -248,16 +244,16 @@ TEST(AppLoad, FromExistingKeepsHandPlacedProteinsAndTheNewPath) {
     const std::string base = savedPathway(folder);
     App app;
     ASSERT_TRUE(app.createPathwayFromExisting(folder.file("out.pth"), base));
-    ASSERT_NE(app.pathway, nullptr);
-    EXPECT_FALSE(app.pathway->visual);
-    EXPECT_FALSE(app.pathway->hasNetwork);
-    EXPECT_EQ(app.pathwayPath, folder.file("out.pth"));
-    EXPECT_NE(app.pathway->findNodeByName("A"), nullptr);
-    EXPECT_NE(app.pathway->findNodeByName("B"), nullptr);
-    EXPECT_EQ(app.pathway->nodeToIdLines, (Array<std::string>{"a#A", "b#B"}));
+    ASSERT_NE(app.pathway(), nullptr);
+    EXPECT_FALSE(app.pathway()->visual);
+    EXPECT_FALSE(app.pathway()->hasNetwork);
+    EXPECT_EQ(app.pathwayPath(), folder.file("out.pth"));
+    EXPECT_NE(app.pathway()->findNodeByName("A"), nullptr);
+    EXPECT_NE(app.pathway()->findNodeByName("B"), nullptr);
+    EXPECT_EQ(app.pathway()->nodeToIdLines, (Array<std::string>{"a#A", "b#B"}));
 
     EXPECT_FALSE(app.createPathwayFromExisting(folder.file("out2.pth"), folder.file("none.pth")));
-    EXPECT_EQ(app.pathway, nullptr);
+    EXPECT_EQ(app.pathway(), nullptr);
 }
 
 // Only the batch job's reload takes the picture over, and only while it is
@@ -270,16 +266,16 @@ TEST(AppLoad, OnlyTheReloadTakesAnUnchangedPictureOver) {
         ASSERT_TRUE(picture.save(QString::fromStdString(folder.file(name))));
     };
     auto firstPixel = [](const App& app) {
-        return app.pathway->sourceImage ? app.pathway->sourceImage->pixel(0, 0) : Color4uint8{};
+        return app.pathway()->sourceImage ? app.pathway()->sourceImage->pixel(0, 0) : Color4uint8{};
     };
     const Color4uint8 red{200, 0, 0, 255};
     const Color4uint8 blue{0, 0, 200, 255};
     paint("red.png", qRgb(200, 0, 0));
     App app;
-    app.backgroundPath = folder.file("red.png");
+    app.setBackgroundPath(folder.file("red.png"));
     app.createPathway(folder.file("other.pth"));
-    ASSERT_TRUE(app.pathway->savePathway(folder.file("other.pth")));
-    ASSERT_TRUE(app.pathway->savePathway(folder.file("saved.pth")));
+    ASSERT_TRUE(app.pathway()->savePathway(folder.file("other.pth")));
+    ASSERT_TRUE(app.pathway()->savePathway(folder.file("saved.pth")));
 
     long long decoded = Image::filesDecoded();
     ASSERT_TRUE(app.reloadPathway(folder.file("saved.pth")));
@@ -294,7 +290,7 @@ TEST(AppLoad, OnlyTheReloadTakesAnUnchangedPictureOver) {
     EXPECT_EQ(firstPixel(app), blue);
 
     // A changed picture, or another file, is decoded afresh.
-    app.pathway->sourceImage->setPixel(0, 0, red);
+    app.pathway()->sourceImage->setPixel(0, 0, red);
     decoded = Image::filesDecoded();
     ASSERT_TRUE(app.reloadPathway(folder.file("saved.pth")));
     EXPECT_EQ(Image::filesDecoded() - decoded, 1);
@@ -327,13 +323,12 @@ TEST(AppInit, TexturesInSortedOrderFactoriesConfigAndCamera) {
     ASSERT_EQ(factories.size(), 6u);
     EXPECT_EQ(factories[0]->getName(), ProteinConnectivitySelectorFactory().getName());
     EXPECT_EQ(factories[5]->getName(), PathwayProteinsSelectorFactory().getName());
-    EXPECT_EQ(app.configuration["animationSpeed"], "2.5");
-    EXPECT_DOUBLE_EQ(app.animationSpeed, 2.5);
-    EXPECT_EQ(app.backgroundPath, "./textures/pathway.png");
-    ASSERT_NE(app.idleEntity, nullptr);
-    EXPECT_EQ(app.idleEntity->getParent(), nullptr);
-    EXPECT_EQ(app.camera.position(), Vector3(0, 0, 4));
-    EXPECT_LT(app.camera.coordinateFrame().lookVector().z, -0.99f);
+    EXPECT_EQ(app.configuration()["animationSpeed"], "2.5");
+    EXPECT_DOUBLE_EQ(app.animationSpeed(), 2.5);
+    EXPECT_EQ(app.backgroundPath(), "./textures/pathway.png");
+    EXPECT_EQ(app.idleEntity().getParent(), nullptr);
+    EXPECT_EQ(app.camera().position(), Vector3(0, 0, 4));
+    EXPECT_LT(app.camera().coordinateFrame().lookVector().z, -0.99f);
 }
 
 // A fontFile naming a FIFO kept the window from ever appearing; a huge
@@ -350,7 +345,7 @@ TEST(AppInit, FontFileAndAnimationSpeedThatCannotBeUsedAreSaid) {
         app.init();
         const std::string err = testing::internal::GetCapturedStderr();
         // Without a GUI application even the default font is not made here.
-        return (app.animationSpeed == maxAnimationSpeed ? 0 : 1) |
+        return (app.animationSpeed() == maxAnimationSpeed ? 0 : 1) |
                (err.find("fontFile \"font.ttf\" is not used") != std::string::npos ? 0 : 2) |
                (err.find("using 10") != std::string::npos ? 0 : 4);
     });
@@ -368,11 +363,11 @@ TEST(AppInit, FontFileAndAnimationSpeedThatCannotBeUsedAreSaid) {
 TEST(AppBuild, WindowGetsOneProgressDialogThatEndsAt16EvenOnFailure) {
     App app;
     CountingWindow window;
-    app.mainWindow = &window;
+    app.setMainWindow(&window);
     app.createPathway("nowhere.pth");
     EXPECT_FALSE(app.buildgraph(GraphBuilderParameters{}));  // no data source
     EXPECT_EQ(window.dialogs, 1);
     EXPECT_EQ(window.lastStep, 16);
     app.close();
-    app.mainWindow = nullptr;
+    app.setMainWindow(nullptr);
 }

@@ -34,12 +34,12 @@ ReadBack readBack(const std::string& path) {
     ReadBack result;
     App app;
     EXPECT_TRUE(app.loadPathway(path));
-    if (!app.pathway) {
+    if (!app.pathway()) {
         return result;
     }
-    const ProteinGraph& graph = *app.pathway->graph;
-    EXPECT_TRUE(app.pathway->hasNetwork);
-    EXPECT_EQ(app.pathway->dataSourceName, "HPRD");
+    const ProteinGraph& graph = *app.pathway()->graph;
+    EXPECT_TRUE(app.pathway()->hasNetwork);
+    EXPECT_EQ(app.pathway()->dataSourceName, "HPRD");
     Array<std::string> ids;
     graph.getNodes(ids);
     Cache cache(path + ".cache");
@@ -50,7 +50,7 @@ ReadBack readBack(const std::string& path) {
         Vector3 position;
         EXPECT_TRUE(graph.getProteinPosition(id, position)) << id;
         EXPECT_TRUE(std::isfinite(position.x) && std::isfinite(position.y)) << id;
-        EXPECT_NE(app.pathway->getNode(id), nullptr) << id;
+        EXPECT_NE(app.pathway()->getNode(id), nullptr) << id;
         if (const Property* heatmap = graph.findNodeProperty(id, "heatmap")) {
             ++result.heatmapProteins;
             EXPECT_TRUE(measured.count(id)) << id;

@@ -85,7 +85,7 @@ TEST_F(Exploring, OneViewPerStartAfterThePause) {
     app.startExplore("A");
     app.startExplore("B");
     EXPECT_TRUE(app.isExplorePending());
-    EXPECT_EQ(app.idleEntity->activityCount(), 1u) << "one pending start, one view";
+    EXPECT_EQ(app.idleEntity().activityCount(), 1u) << "one pending start, one view";
     advance(0.3);
     EXPECT_FALSE(app.isExploring());
     advance(0.4);
@@ -139,9 +139,9 @@ TEST_F(Exploring, ViewLandsInsideWhatTheWindowShows) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " camera (" << c.camera.x
                                         << ", " << c.camera.y << ", " << c.camera.z << ")"
                                         << (c.tilted ? " tilted" : ""));
-        app.fallbackViewport = Rect2D::xywh(0, 0, c.width, c.height);
-        app.camera.setPosition(c.camera);
-        app.pathway->tiltedExplorePlane = c.tilted;
+        app.setFallbackViewport(Rect2D::xywh(0, 0, c.width, c.height));
+        app.camera().setPosition(c.camera);
+        app.pathway()->tiltedExplorePlane = c.tilted;
         for (const char* label : {"A", "P2"}) {
             explore(label);
             ASSERT_TRUE(app.isExploring()) << label;
@@ -237,13 +237,13 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     EXPECT_NE(copyOf("p1"), nullptr);
     EXPECT_NE(copyOf("p2"), nullptr);
     EXPECT_NE(edgeCopy("a", "p2"), nullptr);
-    EXPECT_EQ(app.pathway->findEdge("a", "p1"), nullptr);
-    EXPECT_FALSE(app.pathway->graph->hasEdge("a", "p1"));
+    EXPECT_EQ(app.pathway()->findEdge("a", "p1"), nullptr);
+    EXPECT_FALSE(app.pathway()->graph->hasEdge("a", "p1"));
     EXPECT_EQ(app.selectedNode(), nullptr);
     const int changes = analyze.changes;
 
     // The network's interaction: its copy in the view goes with it.
-    app.removeInteraction(app.pathway->findEdge("a", "p3"));
+    app.removeInteraction(app.pathway()->findEdge("a", "p3"));
     EXPECT_EQ(edgeCopy("a", "p3"), nullptr);
     EXPECT_NE(copyOf("p3"), nullptr);
 
@@ -267,9 +267,9 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     if (ensureGuiApplication()) {
         OffscreenGL gl(320, 240);
         if (gl.ok()) {
-            app.renderDevice = gl.rd();
+            app.setRenderDevice(gl.rd());
             app.doGraphics();
-            app.renderDevice = nullptr;
+            app.setRenderDevice(nullptr);
         }
     }
 
@@ -288,29 +288,29 @@ TEST_F(Exploring, RenamingACopyRenamesTheProtein) {
     ASSERT_TRUE(app.renameProtein(copyOf("p1"), "Renamed"));
     EXPECT_EQ(copyOf("p1")->getName(), "Renamed");
     EXPECT_EQ(node("p1")->getName(), "Renamed");
-    EXPECT_EQ(app.pathway->graph->getProteinName("p1"), "Renamed");
+    EXPECT_EQ(app.pathway()->graph->getProteinName("p1"), "Renamed");
     EXPECT_EQ(analyze.changes, 1);
 
     // Selecting by label reaches the protein shown in the view.
     app.selectProtein("Renamed");
-    EXPECT_EQ(app.pathway->getSelectedNodes(), (Array<std::string>{"p1"}));
+    EXPECT_EQ(app.pathway()->getSelectedNodes(), (Array<std::string>{"p1"}));
 }
 
 // A protein or interaction that only the graph and the view hold is removed
 // from the graph between two layout passes: the layout reads the degrees.
 TEST_F(Exploring, GraphOnlyRemovalsWaitForTheLayout) {
-    app.pathway->withLayoutLocked([this] {
-        app.pathway->graph->addNode("q");
-        app.pathway->graph->setProteinName("q", "Q");
-        app.pathway->graph->addEdge("a", "q");
+    app.pathway()->withLayoutLocked([this] {
+        app.pathway()->graph->addNode("q");
+        app.pathway()->graph->setProteinName("q", "Q");
+        app.pathway()->graph->addEdge("a", "q");
     });
     explore("A");
     ASSERT_NE(copyOf("q"), nullptr);
     ASSERT_EQ(node("q"), nullptr);
 
-    PathwayLayoutEntity& p = *app.pathway;
+    PathwayLayoutEntity& p = *app.pathway();
     EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { app.removeInteraction(edgeCopy("a", "q")); }));
-    EXPECT_FALSE(app.pathway->graph->hasEdge("a", "q"));
+    EXPECT_FALSE(app.pathway()->graph->hasEdge("a", "q"));
     EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { app.removeProtein(copyOf("q")); }));
-    EXPECT_FALSE(app.pathway->graph->hasNode("q"));
+    EXPECT_FALSE(app.pathway()->graph->hasNode("q"));
 }

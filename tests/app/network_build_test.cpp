@@ -43,14 +43,14 @@ protected:
         std::filesystem::remove_all(folder, ec);
     }
 
-    ProteinGraph& graph() { return *app.pathway->graph; }
+    ProteinGraph& graph() { return *app.pathway()->graph; }
 
     // A hand-placed protein with its seed entry.
     NodeEntity* place(const std::string& label, const std::string& id, float x, float y) {
         if (!id.empty()) {
             parameters.seeds[label] = id;
         }
-        return app.pathway->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
+        return app.pathway()->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
     }
 
     bool build() { return app.buildgraph(parameters); }
@@ -80,8 +80,8 @@ TEST_F(NetworkBuild, DefaultsSeedEdgesNamesPositionsAndDistances) {
     NodeEntity* a = place("A", "a", 0.2f, -0.3f);
     NodeEntity* b = place("B", "b", 0.6f, -0.3f);
     NodeEntity* loose = place("Loose", "", 0.4f, -0.6f);
-    app.pathway->createEdge(a, b, true);
-    app.pathway->createEdge(a, loose, true);
+    app.pathway()->createEdge(a, b, true);
+    app.pathway()->createEdge(a, loose, true);
     // A chain a - p1 - ... - p8 handed back whole whatever the levels.
     source->returnEverything = true;
     std::string previous = "a";
@@ -108,7 +108,7 @@ TEST_F(NetworkBuild, DefaultsSeedEdgesNamesPositionsAndDistances) {
         EXPECT_NE(graph().findNodeProperty(id, "name"), nullptr) << id;
         EXPECT_NE(graph().findNodeProperty(id, "position"), nullptr) << id;
     }
-    EXPECT_TRUE(app.pathway->hasNetwork);
+    EXPECT_TRUE(app.pathway()->hasNetwork);
     EXPECT_TRUE(std::filesystem::exists(folder / "built.pth"));
 
     parameters.levels = "3";
@@ -231,18 +231,18 @@ TEST_F(NetworkBuild, FailedSourceMissingSourceOrUnwritableFileAnswersFalse) {
     store.addEntry("X", "x", "", "1.5", "first", "");
     parameters.experiments = &store;
     parameters.entire = true;
-    app.pathwayPath = (folder / "missing-folder" / "built.pth").string();
+    app.setPathwayPath((folder / "missing-folder" / "built.pth").string());
     std::string why;
     EXPECT_FALSE(app.buildgraph(parameters, &why));
     EXPECT_NE(why.find("missing-folder/built.pth could not be written: No such file"),
               std::string::npos)
         << why;
-    EXPECT_FALSE(app.pathway->hasNetwork);
+    EXPECT_FALSE(app.pathway()->hasNetwork);
     EXPECT_EQ(&graph(), before);
     EXPECT_EQ(graph().source.get(), kept);
     EXPECT_FALSE(graph().hasNode("n"));
-    EXPECT_EQ(app.pathway->getChildren().size(), 1u) << "the stimulus node stayed";
-    app.pathwayPath = (folder / "built.pth").string();
+    EXPECT_EQ(app.pathway()->getChildren().size(), 1u) << "the stimulus node stayed";
+    app.setPathwayPath((folder / "built.pth").string());
     ASSERT_TRUE(build());
     EXPECT_TRUE(graph().hasNode("n"));
 
@@ -310,21 +310,21 @@ protected:
     void SetUp() override {
         app.createPathway("painted.pth");
         image = Image(100, 100, 3);
-        app.pathway->shapeFinder =
+        app.pathway()->shapeFinder =
             std::make_shared<ShapeFinder>(&image, 0.f, 0.f, 0.f, 1.f, 1.f, 0.01f, nullptr);
     }
     ImageProcessorSelection* region(float x0, float y0, float x1, float y1, bool open) {
-        app.pathway->shapeFinder->addSelection(
+        app.pathway()->shapeFinder->addSelection(
             std::make_unique<ImageProcessorSelection>(x0, y0, x1, y1, open));
-        return app.pathway->shapeFinder->getSelections().back().get();
+        return app.pathway()->shapeFinder->getSelections().back().get();
     }
     // What the reader keeps of a protein region: a copy under its identifier.
     void record(const std::string& id, float x0, float y0, float x1, float y1) {
         copies.push_back(std::make_shared<ImageProcessorSelection>(x0, y0, x1, y1, false));
-        app.pathway->nodeSelections[id] = copies.back().get();
+        app.pathway()->nodeSelections[id] = copies.back().get();
     }
     NodeEntity* child(const std::string& label) {
-        for (Entity* e : app.pathway->getChildren()) {
+        for (Entity* e : app.pathway()->getChildren()) {
             if (e->getType() == "NodeEntity" && static_cast<NodeEntity*>(e)->getName() == label) {
                 return static_cast<NodeEntity*>(e);
             }
@@ -333,7 +333,7 @@ protected:
     }
     int edgeCount() {
         int n = 0;
-        for (Entity* e : app.pathway->getChildren()) {
+        for (Entity* e : app.pathway()->getChildren()) {
             n += e->getType() == "EdgeEntity" ? 1 : 0;
         }
         return n;
@@ -352,7 +352,7 @@ TEST_F(PaintedRegions, SeedEntriesFollowTheirRegionNotTheirPlaceInTheList) {
     ImageProcessorSelection* line = region(30, 30, 60, 60, true);
     region(0, 90, 99, 99, true);  // no record, ends unknown: skipped
     // The first region's protein was entered second.
-    app.pathway->nodeToIdLines = {"b#B", "a#A"};
+    app.pathway()->nodeToIdLines = {"b#B", "a#A"};
     record("a", 10, 10, 30, 30);
     record("b", 60, 60, 80, 80);
     app.paintedInteractions()[line] = {"A", "B"};
@@ -365,53 +365,53 @@ TEST_F(PaintedRegions, SeedEntriesFollowTheirRegionNotTheirPlaceInTheList) {
     EXPECT_NEAR(a->getLocalFrame().translation.x, 0.2f, 1e-5);
     EXPECT_NEAR(a->getLocalFrame().translation.y, -0.2f, 1e-5);
     EXPECT_NEAR(b->getLocalFrame().translation.x, 0.7f, 1e-5);
-    EXPECT_EQ(app.pathway->getNode("a"), a);
-    EXPECT_TRUE(app.pathway->isIdSelected("b"));
-    EXPECT_EQ(app.pathway->nodeToIdLines.size(), 2u) << "entries from the list are not repeated";
+    EXPECT_EQ(app.pathway()->getNode("a"), a);
+    EXPECT_TRUE(app.pathway()->isIdSelected("b"));
+    EXPECT_EQ(app.pathway()->nodeToIdLines.size(), 2u) << "entries from the list are not repeated";
     EXPECT_EQ(edgeCount(), 1) << "the unresolvable line makes no interaction";
-    ASSERT_TRUE(app.pathway->edgeSelections.contains("a-b"));
-    EXPECT_EQ(app.pathway->edgeSelections["a-b"], line);
+    ASSERT_TRUE(app.pathway()->edgeSelections.contains("a-b"));
+    EXPECT_EQ(app.pathway()->edgeSelections["a-b"], line);
 }
 
 TEST_F(PaintedRegions, UnrecordedRegionsWithoutAFinderCountAsCancelled) {
     region(10, 10, 30, 30, false);
     region(60, 60, 80, 80, false);
-    app.pathway->nodeToIdLines = {"a#A"};
+    app.pathway()->nodeToIdLines = {"a#A"};
     record("a", 60, 60, 80, 80);
     app.assignSelectionProteins();
     ASSERT_NE(child("A"), nullptr);
     EXPECT_NEAR(child("A")->getLocalFrame().translation.x, 0.7f, 1e-5);
-    EXPECT_EQ(app.pathway->getChildren().size(), 1u);
+    EXPECT_EQ(app.pathway()->getChildren().size(), 1u);
 
     // With a finder the answer becomes a seed entry; the same identifier
     // twice is made unique, and the recorded region keeps its own entry.
-    app.askProtein = [](const ImageProcessorSelection*, std::string& label, std::string& id) {
+    app.setProteinAsker([](const ImageProcessorSelection*, std::string& label, std::string& id) {
         label = "Other";
         id = "a";
         return true;
-    };
-    app.pathway->childList().clear();
+    });
+    app.pathway()->childList().clear();
     app.assignSelectionProteins();
     ASSERT_NE(child("Other"), nullptr);
     ASSERT_NE(child("A"), nullptr);
     EXPECT_NEAR(child("A")->getLocalFrame().translation.x, 0.7f, 1e-5);
-    EXPECT_EQ(app.pathway->nodeToIdLines, (Array<std::string>{"a_0#A", "a#Other"}));
-    EXPECT_EQ(app.pathway->getNode("a"), child("Other"));
-    EXPECT_EQ(app.pathway->getNode("a_0"), child("A"));
+    EXPECT_EQ(app.pathway()->nodeToIdLines, (Array<std::string>{"a_0#A", "a#Other"}));
+    EXPECT_EQ(app.pathway()->getNode("a"), child("Other"));
+    EXPECT_EQ(app.pathway()->getNode("a_0"), child("A"));
 }
 
 TEST_F(PaintedRegions, WithoutRecordsEntriesGoInOrderAndEmptyAnswersGetAPlaceholder) {
     region(10, 10, 30, 30, false);
     region(60, 60, 80, 80, false);
-    app.pathway->nodeToIdLines = {"a#A"};
-    app.askProtein = [](const ImageProcessorSelection*, std::string& label, std::string& id) {
+    app.pathway()->nodeToIdLines = {"a#A"};
+    app.setProteinAsker([](const ImageProcessorSelection*, std::string& label, std::string& id) {
         label.clear();
         id.clear();
         return true;
-    };
+    });
     app.assignSelectionProteins();
     ASSERT_NE(child("A"), nullptr);
     EXPECT_NEAR(child("A")->getLocalFrame().translation.x, 0.2f, 1e-5);
     ASSERT_NE(child("just_some_label"), nullptr);
-    EXPECT_EQ(app.pathway->nodeToIdLines.back(), "just_some_label#just_some_label");
+    EXPECT_EQ(app.pathway()->nodeToIdLines.back(), "just_some_label#just_some_label");
 }

@@ -22,13 +22,13 @@ protected:
     // Builds the tab and assembles its pages for the open pathway.
     void makeTab() {
         tab = std::make_unique<AnalyzeTabWidget>(this->context);
-        this->core.analyzeTab = tab.get();
+        this->core.setAnalyzeTab(tab.get());
         stdoutOf([&] { tab->assemblePages(); });
     }
     void TearDown() override {
         // As the window goes: the pathway first, then the tab.
         this->core.close();
-        this->core.analyzeTab = nullptr;
+        this->core.setAnalyzeTab(nullptr);
         tab.reset();
         Base::TearDown();
     }

@@ -40,7 +40,7 @@ protected:
     explicit PageTest(bool realDialogs = false)
         : dialogs(realDialogs ? nullptr : &scripted),
           context{core, realDialogs ? static_cast<Dialogs&>(qtDialogs) : scripted, services} {
-        core.mainWindow = &services;
+        core.setMainWindow(&services);
         core.init();
     }
     void TearDown() override { QCoreApplication::processEvents(); }

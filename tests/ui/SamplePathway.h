@@ -27,7 +27,7 @@ protected:
         ASSERT_NE(pathway(), nullptr);
     }
 
-    PathwayLayoutEntity* pathway() { return this->app().pathway.get(); }
+    PathwayLayoutEntity* pathway() { return this->app().pathway(); }
 };
 
 using SamplePathwayTest = WithSamplePathway<WindowTest>;

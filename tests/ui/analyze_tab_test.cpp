@@ -51,7 +51,7 @@ class AnalyzeTab : public WithAnalyzeTab<PageTest> {
 protected:
     void SetUp() override {
         core.createPathway((folder.path() / "hand.pth").string());
-        graph = core.pathway->graph.get();
+        graph = core.pathway()->graph.get();
         addProtein("P1", "p53", "tumour suppressor");
         addProtein("P2", "P53", "other");
         addProtein("P3", "MDM2", "ligase");
@@ -61,7 +61,7 @@ protected:
         graph->setRating("annotation", 1);
         graph->setRating("confidence", 1);
         graph->setRating("links", 2);
-        core.pathway->hasNetwork = true;
+        core.pathway()->hasNetwork = true;
         makeTab();
     }
 
@@ -193,7 +193,7 @@ TEST_F(AnalyzeTab, ResetTearsEverythingDownEvenTwiceAndWithStaleListsOnPageOne) 
     EXPECT_EQ(tab->visualsPage(), nullptr);
     EXPECT_EQ(tab->experimentsPanel(), nullptr);
     EXPECT_FALSE(tab->pagesAssembled());
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
     EXPECT_EQ(closed.count(), 1);
 
     tab->resetForPathway();
@@ -249,9 +249,9 @@ TEST_F(AnalyzeTab, InfoDialogsAreMadeAnewEachTimeAndDeletedWhenClosed) {
 
 TEST_F(AnalyzeTab, ControlKeyIsForwardedToTheSceneCore) {
     QTest::keyPress(tab.get(), Qt::Key_Control);
-    EXPECT_TRUE(app().controlDown);
+    EXPECT_TRUE(app().isControlDown());
     QTest::keyRelease(tab.get(), Qt::Key_Control);
-    EXPECT_FALSE(app().controlDown);
+    EXPECT_FALSE(app().isControlDown());
     // Escape while not exploring leaves the button as it is.
     QTest::keyClick(tab.get(), Qt::Key_Escape);
     EXPECT_FALSE(app().isExploring());

@@ -58,8 +58,8 @@ protected:
     }
     // What the place-protein tool leaves: a node and its seed line.
     void placeSeed(const std::string& label, const std::string& id, float x, float y) {
-        this->app().pathway->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
-        this->app().pathway->nodeToIdLines.push_back(id + "#" + label);
+        this->app().pathway()->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
+        this->app().pathway()->nodeToIdLines.push_back(id + "#" + label);
     }
     bool asked(const std::string& call) const {
         const std::vector<std::string>& calls = this->dialogs->calls;
@@ -163,35 +163,35 @@ TEST_F(CreatePageTest, FreshTabOffersHprdAndStandard) {
     EXPECT_EQ(tab()->paintButton()->text(), "Paint on image");
     EXPECT_EQ(tab()->existingButton()->text(), "From existing");
     EXPECT_LE(tab()->sourceNextButton()->maximumWidth(), 60);
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
 }
 
 TEST_F(CreatePageTest, CancelledSaveNameReturnsToTheSourcePageAndKeepsWhatWasOpen) {
     app().createPathway(scratch("open.pth").toStdString());
-    PathwayLayoutEntity* open = app().pathway.get();
+    PathwayLayoutEntity* open = app().pathway();
     tab()->paintButton()->setChecked(true);
     click(tab()->sourceNextButton());
     EXPECT_TRUE(asked("save:Choose a pathway name under which to save"));
     EXPECT_TRUE(asked(kWarnFileName));
     EXPECT_FALSE(asked("open:Select a pathway image to paint on"));
-    EXPECT_EQ(app().pathway.get(), open);
-    EXPECT_FALSE(app().painting);
+    EXPECT_EQ(app().pathway(), open);
+    EXPECT_FALSE(app().isPainting());
     expectFreshSourcePage();
 }
 
 TEST_F(CreatePageTest, StandardNextCreatesThePathwayWithHprdAndTheTools) {
     next(scratch("new.pth"));
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_EQ(app().pathwayPath, scratch("new.pth").toStdString());
-    EXPECT_EQ(app().pathway->dataSourceName, "HPRD");
-    EXPECT_EQ(app().pathway->buildMode, "Standard");
-    EXPECT_NE(dynamic_cast<HPRDDataSource*>(app().pathway->graph->source.get()), nullptr);
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_EQ(app().pathwayPath(), scratch("new.pth").toStdString());
+    EXPECT_EQ(app().pathway()->dataSourceName, "HPRD");
+    EXPECT_EQ(app().pathway()->buildMode, "Standard");
+    EXPECT_NE(dynamic_cast<HPRDDataSource*>(app().pathway()->graph->source.get()), nullptr);
     // HPRD needs no species.
     EXPECT_TRUE(std::none_of(dialogs->calls.begin(), dialogs->calls.end(),
                              [](const std::string& c) { return c.rfind("item:", 0) == 0; }));
     EXPECT_EQ(tab()->species(), "");
     EXPECT_TRUE(tab()->advanced());
-    EXPECT_TRUE(app().painting);
+    EXPECT_TRUE(app().isPainting());
     EXPECT_FALSE(tab()->sourceNextButton()->isEnabled());
     EXPECT_FALSE(tab()->sourcesGroup()->isEnabled());
     EXPECT_FALSE(tab()->buildModeGroup()->isEnabled());
@@ -205,19 +205,19 @@ TEST_F(CreatePageTest, StandardNextCreatesThePathwayWithHprdAndTheTools) {
 TEST_F(CreatePageTest, DrawingToolsAreExclusive) {
     next(scratch("tools.pth"));
     click(tab()->placeProteinButton());
-    EXPECT_EQ(app().tool, App::kToolPlaceProtein);
+    EXPECT_EQ(app().tool(), App::kToolPlaceProtein);
     click(tab()->deleteProteinButton());
     EXPECT_FALSE(tab()->placeProteinButton()->isChecked());
     EXPECT_TRUE(tab()->deleteProteinButton()->isChecked());
     EXPECT_FALSE(tab()->placeInteractionButton()->isChecked());
     EXPECT_FALSE(tab()->deleteInteractionButton()->isChecked());
-    EXPECT_EQ(app().tool, App::kToolDeleteProtein);
+    EXPECT_EQ(app().tool(), App::kToolDeleteProtein);
     click(tab()->deleteProteinButton());
     EXPECT_FALSE(tab()->deleteProteinButton()->isChecked());
-    EXPECT_EQ(app().tool, App::kToolSelect);
+    EXPECT_EQ(app().tool(), App::kToolSelect);
     click(tab()->placeInteractionButton());
     click(tab()->deleteInteractionButton());
-    EXPECT_EQ(app().tool, App::kToolDeleteInteraction);
+    EXPECT_EQ(app().tool(), App::kToolDeleteInteraction);
     EXPECT_FALSE(tab()->placeInteractionButton()->isChecked());
 }
 
@@ -246,14 +246,14 @@ TEST_F(CreateTabTest, StartOverResetsTheTabOnlyAndKeepsWhatIsOpen) {
     const fs::path built = samplepathways::copyBuilt(folder.path());
     ASSERT_FALSE(built.empty());
     ASSERT_TRUE(window->fileTab()->openPathway(built.string()));
-    PathwayLayoutEntity* open = app().pathway.get();
+    PathwayLayoutEntity* open = app().pathway();
     window->analyzeTab()->setLayoutRunning(true);
     dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egf_5min.txt").string()));
     click(tab()->addExperimentButton());
     click(tab()->startOverButton());
     QCoreApplication::processEvents();
-    EXPECT_EQ(app().pathway.get(), open);
-    EXPECT_EQ(app().pathwayPath, built.string());
+    EXPECT_EQ(app().pathway(), open);
+    EXPECT_EQ(app().pathwayPath(), built.string());
     ASSERT_NE(open->layouter, nullptr);
     EXPECT_TRUE(open->layouter->isRunning());
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
@@ -264,21 +264,21 @@ TEST_F(CreateTabTest, StartOverResetsTheTabOnlyAndKeepsWhatIsOpen) {
     next(scratch("first.pth"));
     click(tab()->placeProteinButton());
     placeSeed("EGFR", "00001", 0.3f, -0.3f);
-    const DataSource* first = app().pathway->graph->source.get();
+    const DataSource* first = app().pathway()->graph->source.get();
     ASSERT_NE(first, nullptr);
     click(tab()->startOverButton());
     QCoreApplication::processEvents();
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_EQ(app().pathwayPath, scratch("first.pth").toStdString());
-    EXPECT_EQ(app().pathway->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
-    EXPECT_FALSE(app().painting);
-    EXPECT_EQ(app().tool, App::kToolSelect);
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_EQ(app().pathwayPath(), scratch("first.pth").toStdString());
+    EXPECT_EQ(app().pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
+    EXPECT_FALSE(app().isPainting());
+    EXPECT_EQ(app().tool(), App::kToolSelect);
     expectFreshSourcePage();
 
     next(scratch("second.pth"));
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_EQ(app().pathway->graph->source.get(), first) << "the HPRD files were read again";
-    EXPECT_EQ(app().tool, App::kToolSelect);
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_EQ(app().pathway()->graph->source.get(), first) << "the HPRD files were read again";
+    EXPECT_EQ(app().tool(), App::kToolSelect);
 }
 
 TEST_F(CreatePageTest, StepsOfAPathwayReplacedElsewhereLeadBackToTheSourcePage) {
@@ -287,9 +287,9 @@ TEST_F(CreatePageTest, StepsOfAPathwayReplacedElsewhereLeadBackToTheSourcePage) 
     app().close();
     ASSERT_TRUE(app().loadPathway((kSamples / "egfr.pth").string()));
     click(tab()->placeProteinButton());
-    EXPECT_NE(app().tool, App::kToolPlaceProtein);
+    EXPECT_NE(app().tool(), App::kToolPlaceProtein);
     expectFreshSourcePage();
-    EXPECT_EQ(app().pathwayPath, (kSamples / "egfr.pth").string());
+    EXPECT_EQ(app().pathwayPath(), (kSamples / "egfr.pth").string());
 }
 
 TEST_F(CreatePageTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
@@ -298,24 +298,24 @@ TEST_F(CreatePageTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
     EXPECT_TRUE(asked(
         "warning:You need to specify a pathway image.\n If you don't have one choose standard "
         "mode.\nAborting."));
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
     expectFreshSourcePage();
 
     std::ofstream(scratch("not-an-image.png").toStdString()) << "text";
     tab()->paintButton()->setChecked(true);
     dialogs->openFiles.push_back(scratch("not-an-image.png"));
     next(scratch("painted.pth"));
-    EXPECT_EQ(app().pathway, nullptr) << "a pathway without its image stayed current";
-    EXPECT_FALSE(app().painting);
+    EXPECT_EQ(app().pathway(), nullptr) << "a pathway without its image stayed current";
+    EXPECT_FALSE(app().isPainting());
     expectFreshSourcePage();
 
     tab()->paintButton()->setChecked(true);
     dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egfr_background.png").string()));
     next(scratch("painted.pth"));
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_NE(app().pathway->shapeFinder, nullptr);
-    EXPECT_EQ(app().pathway->buildMode, "From Image");
-    EXPECT_TRUE(app().painting);
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_NE(app().pathway()->shapeFinder, nullptr);
+    EXPECT_EQ(app().pathway()->buildMode, "From Image");
+    EXPECT_TRUE(app().isPainting());
     EXPECT_EQ(tab()->placeProteinButton(), nullptr);
     ASSERT_NE(tab()->drawingGroup(), nullptr);
     QTextEdit* note = tab()->drawingGroup()->findChild<QTextEdit*>();
@@ -328,16 +328,16 @@ TEST_F(CreatePageTest, FromExistingCopiesAReadablePathwayOnly) {
     dialogs->openFiles.push_back(scratch("missing.pth"));
     next(scratch("copy.pth"));
     EXPECT_TRUE(asked("open:Choose a pathway to copy and rebuild"));
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
     EXPECT_EQ(dialogs->calls.back().rfind("warning:", 0), 0u);
     expectFreshSourcePage();
 
     tab()->existingButton()->setChecked(true);
     dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egfr.pth").string()));
     next(scratch("copy.pth"));
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_EQ(app().pathwayPath, scratch("copy.pth").toStdString());
-    EXPECT_EQ(app().pathway->buildMode, "Standard");
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_EQ(app().pathwayPath(), scratch("copy.pth").toStdString());
+    EXPECT_EQ(app().pathway()->buildMode, "Standard");
     EXPECT_NE(tab()->placeProteinButton(), nullptr);
 }
 
@@ -369,29 +369,29 @@ TEST_F(CreateTabTest, BuildsTheNetworkOnTheHprdSampleAndHandsOverToAnalyze) {
     clickView(1.0 / 3, 1.0 / 3);
     dialogs->proteins.push_back(std::pair<std::string, std::string>("GRB2", "00005"));
     clickView(2.0 / 3, 2.0 / 3);
-    ASSERT_EQ(app().pathway->nodeToIdLines, (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
+    ASSERT_EQ(app().pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
 
     click(tab()->painterNextButton());
     tab()->levelsBox()->setValue(2);
     click(tab()->finishButton());
     QCoreApplication::processEvents();
 
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_TRUE(app().pathway->hasNetwork);
-    EXPECT_EQ(app().pathwayPath, scratch("built.pth").toStdString());
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_TRUE(app().pathway()->hasNetwork);
+    EXPECT_EQ(app().pathwayPath(), scratch("built.pth").toStdString());
     EXPECT_TRUE(fs::exists(scratch("built.pth").toStdString()));
     Array<std::string> ids;
-    app().pathway->graph->getNodes(ids);
+    app().pathway()->graph->getNodes(ids);
     EXPECT_GT(ids.size(), 2u);
-    EXPECT_TRUE(app().pathway->graph->isImportant("00001"));
-    EXPECT_TRUE(app().pathway->graph->isImportant("00005"));
+    EXPECT_TRUE(app().pathway()->graph->isImportant("00001"));
+    EXPECT_TRUE(app().pathway()->graph->isImportant("00005"));
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     EXPECT_TRUE(window->analyzeTab()->pagesAssembled());
     EXPECT_EQ(window->analyzeTab()->toolBox()->currentIndex(), 3);
-    ASSERT_NE(app().pathway->layouter, nullptr);
-    EXPECT_TRUE(app().pathway->layouter->isRunning());
-    EXPECT_FALSE(app().painting);
+    ASSERT_NE(app().pathway()->layouter, nullptr);
+    EXPECT_TRUE(app().pathway()->layouter->isRunning());
+    EXPECT_FALSE(app().isPainting());
     expectFreshSourcePage();
 }
 
@@ -403,7 +403,7 @@ TEST_F(CreateTabTest, BuildsTheStringSamplePathwayOpenedFromTheFileTab) {
     EXPECT_EQ(window->tabWidget()->currentIndex(), 1);
     ASSERT_TRUE(tab()->advanced());
     EXPECT_TRUE(tab()->stringButton()->isChecked());
-    EXPECT_EQ(app().species, "Human");
+    EXPECT_EQ(app().species(), "Human");
 
     click(tab()->painterNextButton());
     ASSERT_NE(tab()->confidenceBox(), nullptr);
@@ -414,12 +414,12 @@ TEST_F(CreateTabTest, BuildsTheStringSamplePathwayOpenedFromTheFileTab) {
 
     EXPECT_FALSE(std::any_of(dialogs->calls.begin(), dialogs->calls.end(),
                              [](const std::string& c) { return c.rfind("warning:", 0) == 0; }));
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_TRUE(app().pathway->hasNetwork);
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_TRUE(app().pathway()->hasNetwork);
     Array<std::string> ids;
-    app().pathway->graph->getNodes(ids);
+    app().pathway()->graph->getNodes(ids);
     EXPECT_GT(ids.size(), 7u);
-    EXPECT_TRUE(app().pathway->graph->isImportant("9606.ENSP00000275493"));
+    EXPECT_TRUE(app().pathway()->graph->isImportant("9606.ENSP00000275493"));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     expectFreshSourcePage();
 }
@@ -439,10 +439,10 @@ TEST_F(CreateTabTest, AFailedBuildSaysWhyAndKeepsTheDrawingForAnotherTry) {
               "warning:The network could not be built: the HPRD files could not be read (no "
               "proteins or no interactions loaded).\nThe proteins stay as drawn; press Finish to "
               "try again.");
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_FALSE(app().pathway->hasNetwork);
-    EXPECT_EQ(app().pathway->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
-    EXPECT_EQ(app().pathway->nodes().size(), 1u);
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_FALSE(app().pathway()->hasNetwork);
+    EXPECT_EQ(app().pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
+    EXPECT_EQ(app().pathway()->nodes().size(), 1u);
     EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
     ASSERT_NE(tab()->finishButton(), nullptr);
     EXPECT_EQ(tab()->levelsBox()->value(), 2);
@@ -451,9 +451,9 @@ TEST_F(CreateTabTest, AFailedBuildSaysWhyAndKeepsTheDrawingForAnotherTry) {
     fs::create_directory_symlink(fs::path(CORVIDANE_SOURCE_DIR) / "data", data);
     click(tab()->finishButton());
     QCoreApplication::processEvents();
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_TRUE(app().pathway->hasNetwork);
-    EXPECT_TRUE(app().pathway->graph->isImportant("00001"));
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_TRUE(app().pathway()->hasNetwork);
+    EXPECT_TRUE(app().pathway()->graph->isImportant("00001"));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     expectFreshSourcePage();
 }
@@ -467,7 +467,7 @@ TEST_F(CreateTabTest, AStringProteinPlacedInTheFinderSurvivesSaveAndReopen) {
     click(tab()->placeProteinButton());
     typeIntoTheFinder("TP53", "TP53|string");
     clickView(0.8, 0.3);
-    ASSERT_EQ(app().pathway->nodeToIdLines.back(), "9606.ENSP00000269305#TP53|string");
+    ASSERT_EQ(app().pathway()->nodeToIdLines.back(), "9606.ENSP00000269305#TP53|string");
 
     // A placed protein is read back at the depth of the others, so the file
     // is stable from the first reopening on.
@@ -475,7 +475,7 @@ TEST_F(CreateTabTest, AStringProteinPlacedInTheFinderSurvivesSaveAndReopen) {
     for (int round = 0; round < 3; ++round) {
         if (round > 0) {
             openStringSample();
-            ASSERT_EQ(app().pathway->nodeToIdLines.back(), "9606.ENSP00000269305#TP53|string");
+            ASSERT_EQ(app().pathway()->nodeToIdLines.back(), "9606.ENSP00000269305#TP53|string");
         }
         window->fileTab()->savePathway();
         const std::string now = bytesOf(scratch("egfr_string.pth"));
@@ -508,7 +508,7 @@ TEST_F(CreateTabTest, FailedReloadWarnsAndKeepsTheAnalyzeTabOff) {
     QCoreApplication::processEvents();
     ASSERT_FALSE(spoiler.isActive()) << "the build wrote nothing";
     EXPECT_EQ(dialogs->calls.back().rfind("warning:", 0), 0u);
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
     EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
     expectFreshSourcePage();
 }
@@ -521,19 +521,19 @@ TEST_F(CreateTabTest, ContinuingAStringPathwayAsksItsSpeciesAndOffersConfidence)
     EXPECT_TRUE(asked("item:Choose the species"));
     EXPECT_EQ(dialogs->lastItems, (QStringList{"Mouse", "Human"}));
     EXPECT_EQ(dialogs->lastCurrent, 1);
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
     expectFreshSourcePage();
 
     ASSERT_TRUE(app().loadPathway((kSamples / "egfr_string.pth").string()));
-    PathwayLayoutEntity* loaded = app().pathway.get();
+    PathwayLayoutEntity* loaded = app().pathway();
     dialogs->items.push_back(QString("Human"));
     tab()->continueUnbuiltPathway();
     EXPECT_FALSE(asked("save:Choose a pathway name under which to save"));
-    EXPECT_EQ(app().pathway.get(), loaded);
+    EXPECT_EQ(app().pathway(), loaded);
     EXPECT_TRUE(tab()->stringButton()->isChecked());
     EXPECT_EQ(tab()->species(), "Human");
-    EXPECT_EQ(app().pathway->dataSourceName, "String");
-    EXPECT_NE(dynamic_cast<StringDataSource*>(app().pathway->graph->source.get()), nullptr);
+    EXPECT_EQ(app().pathway()->dataSourceName, "String");
+    EXPECT_NE(dynamic_cast<StringDataSource*>(app().pathway()->graph->source.get()), nullptr);
     EXPECT_NE(tab()->placeProteinButton(), nullptr);
     click(tab()->painterNextButton());
     ASSERT_NE(tab()->confidenceBox(), nullptr);

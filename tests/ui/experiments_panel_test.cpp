@@ -409,7 +409,7 @@ TEST_F(AssembledPanelTest, PlacedBetweenTheTabsAndTheViewAndRemovedWithThePages)
     EXPECT_LT(clock.elapsed(), 10000) << "the program outlived the panel";
     EXPECT_EQ(tab().experimentsPanel(), nullptr);
     EXPECT_EQ(window->splitter()->count(), 2);
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
 }
 
 using PanelOfTheTab = WithAnalyzeTab<SamplePageTest>;

@@ -113,14 +113,14 @@ TEST_F(FilePage, ButtonsAreInOrder) {
 TEST_F(FileTab, BuiltPathwayOpensOnTheAnalyzeTabWithItsPagesFilled) {
     open(built);
     EXPECT_EQ(dialogs->calls.front(), "open:Select a pathway file (.pth)");
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_EQ(app().pathwayPath, built.string());
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_EQ(app().pathwayPath(), built.string());
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     EXPECT_TRUE(analyze->pagesAssembled());
-    EXPECT_FALSE(app().painting);
+    EXPECT_FALSE(app().isPainting());
     Array<std::string> ids;
-    app().pathway->graph->getNodes(ids);
+    app().pathway()->graph->getNodes(ids);
     EXPECT_EQ(analyze->proteinPage()->list()->count(), static_cast<int>(ids.size()));
     EXPECT_GT(ids.size(), 10u);
     // The sample carries experiment colours.
@@ -140,8 +140,8 @@ TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
     // The experiments of the pathway before are gone, not only forgotten.
     EXPECT_EQ(panel, nullptr);
     EXPECT_EQ(analyze->experimentsPanel(), nullptr);
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_FALSE(app().pathway->hasNetwork);
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_FALSE(app().pathway()->hasNetwork);
     EXPECT_EQ(window->tabWidget()->currentIndex(), 1);
     EXPECT_FALSE(analyze->pagesAssembled());
     EXPECT_EQ(analyze->toolBox()->count(), 0);
@@ -167,10 +167,10 @@ TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
 
 TEST_F(FileTab, UnreadableFilesSaySoAndLeaveTheOpenPathwayAsItWas) {
     open(built);
-    const PathwayLayoutEntity* before = app().pathway.get();
+    const PathwayLayoutEntity* before = app().pathway();
     open(folder.path() / "missing.pth");
     EXPECT_TRUE(said("could not open pathway!"));
-    EXPECT_EQ(app().pathway.get(), before);
+    EXPECT_EQ(app().pathway(), before);
     EXPECT_TRUE(analyze->pagesAssembled());
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
 
@@ -181,7 +181,7 @@ TEST_F(FileTab, UnreadableFilesSaySoAndLeaveTheOpenPathwayAsItWas) {
     dialogs->calls.clear();
     open(truncated);
     EXPECT_TRUE(said("could not open pathway!"));
-    EXPECT_EQ(app().pathway.get(), before);
+    EXPECT_EQ(app().pathway(), before);
 
     // With nothing open, a failed open leaves nothing open.
     app().close();
@@ -189,7 +189,7 @@ TEST_F(FileTab, UnreadableFilesSaySoAndLeaveTheOpenPathwayAsItWas) {
     dialogs->calls.clear();
     open(truncated);
     EXPECT_TRUE(said("could not open pathway!"));
-    EXPECT_EQ(app().pathway, nullptr);
+    EXPECT_EQ(app().pathway(), nullptr);
     EXPECT_FALSE(analyze->pagesAssembled());
 
     // A cancelled file dialog changes nothing.
@@ -197,7 +197,7 @@ TEST_F(FileTab, UnreadableFilesSaySoAndLeaveTheOpenPathwayAsItWas) {
     dialogs->calls.clear();
     QTest::mouseClick(button(fileTab, "Open Pathway"), Qt::LeftButton);
     EXPECT_EQ(dialogs->calls.size(), 1u);
-    EXPECT_NE(app().pathway, nullptr);
+    EXPECT_NE(app().pathway(), nullptr);
     EXPECT_TRUE(analyze->pagesAssembled());
 }
 
@@ -221,14 +221,14 @@ TEST_F(FilePage, SavedPathwayReopensAndSavesByteIdentically) {
 
 TEST_F(FilePage, SaveThatCannotBeWrittenSaysSo) {
     open(built);
-    app().pathwayPath = (folder.path() / "no-such-folder" / "x.pth").string();
+    app().setPathwayPath((folder.path() / "no-such-folder" / "x.pth").string());
     QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
     EXPECT_TRUE(said("could not save pathway!"));
 }
 
 TEST_F(FilePage, SaveWhileTheLayoutRunsWritesThePositionsShown) {
     open(built);
-    PathwayLayoutEntity& pathway = *app().pathway;
+    PathwayLayoutEntity& pathway = *app().pathway();
     // A protein the layout moves (held by the edge container, not the pathway).
     NodeEntity* moving = nullptr;
     for (const auto& node : pathway.nodes()) {
@@ -253,12 +253,12 @@ TEST_F(FilePage, SaveWhileTheLayoutRunsWritesThePositionsShown) {
     pathway.stopLayouter();
 
     open(built);
-    EXPECT_NE(app().pathway->graph->findNodeProperty(id, "position")->getValue(), stored);
+    EXPECT_NE(app().pathway()->graph->findNodeProperty(id, "position")->getValue(), stored);
 }
 
 TEST_F(FileTab, SaveAsOpensTheNewFileAndKeepsOneLayoutThreadRunning) {
     open(built);
-    app().pathway->startLayouter();
+    app().pathway()->startLayouter();
     const fs::path copy = folder.path() / "copy.pth";
     dialogs->saveFiles.push_back(QString::fromStdString(copy.string()));
     QTest::mouseClick(button(fileTab, "Save As Pathway"), Qt::LeftButton);
@@ -268,15 +268,15 @@ TEST_F(FileTab, SaveAsOpensTheNewFileAndKeepsOneLayoutThreadRunning) {
     ASSERT_TRUE(fs::exists(copy));
     EXPECT_TRUE(fs::exists(folder.path() / "copy_img.png"));
     EXPECT_TRUE(fs::exists(folder.path() / "copy.pth.cache"));
-    ASSERT_NE(app().pathway, nullptr);
-    EXPECT_EQ(app().pathwayPath, copy.string());
+    ASSERT_NE(app().pathway(), nullptr);
+    EXPECT_EQ(app().pathwayPath(), copy.string());
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     EXPECT_TRUE(analyze->pagesAssembled());
     EXPECT_EQ(analyze->toolBox()->count(), 4);
     // The layout goes on on the reloaded pathway, and only there.
     EXPECT_TRUE(analyze->visualsPage()->layoutRunning());
-    if (app().pathway->layouter) {
-        EXPECT_TRUE(app().pathway->layouter->isRunning());
+    if (app().pathway()->layouter) {
+        EXPECT_TRUE(app().pathway()->layouter->isRunning());
     }
 }
 
@@ -320,7 +320,7 @@ TEST_F(FileDialogsTest, SaveAsAddsPthToABareNameAndBothStartBesideTheOpenPathway
     });
     EXPECT_TRUE(fs::exists(elsewhere / "copy.pth"));
     EXPECT_FALSE(fs::exists(elsewhere / "copy"));
-    EXPECT_EQ(core.pathwayPath, (elsewhere / "copy.pth").string());
+    EXPECT_EQ(core.pathwayPath(), (elsewhere / "copy.pth").string());
     answer("Open Pathway", elsewhere, cancel);
 }
 

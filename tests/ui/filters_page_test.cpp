@@ -48,7 +48,7 @@ protected:
         SamplePageTest::TearDown();
     }
 
-    PathwayLayoutEntity& pathway() { return *app().pathway; }
+    PathwayLayoutEntity& pathway() { return *app().pathway(); }
     ProteinGraph& graph() { return *pathway().graph; }
 
     Ids visible() {
@@ -444,7 +444,7 @@ TEST_F(FiltersPageTest, APageOutlivingItsPathwayTouchesNothing) {
     page->filter(0).slider->setValue(3);
     page->selectorKinds()->setCurrentIndex(0);
     page->addSelectorButton()->click();
-    const std::string file = app().pathwayPath;
+    const std::string file = app().pathwayPath();
     app().close();
     page->filter(0).slider->setValue(2);
     page->addFilter();

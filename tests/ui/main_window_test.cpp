@@ -68,7 +68,7 @@ protected:
     }
     void loadSample() {
         ASSERT_TRUE(window->app()->loadPathway(kSamples + "egfr.pth"));
-        ASSERT_NE(window->app()->pathway, nullptr);
+        ASSERT_NE(window->app()->pathway(), nullptr);
     }
 };
 
@@ -76,8 +76,8 @@ TEST_F(MainWindowTest, IsBuiltInOrderWithItsAppBeforeItIsShown) {
     EXPECT_FALSE(window->isVisible());
     ASSERT_NE(window->app(), nullptr);
     EXPECT_EQ(window->renderWindow()->app(), window->app());
-    EXPECT_EQ(window->app()->mainWindow, window.get());
-    EXPECT_EQ(window->app()->analyzeTab, window->analyzeTab());
+    EXPECT_EQ(window->app()->mainWindow(), window.get());
+    EXPECT_EQ(window->app()->analyzeTab(), window->analyzeTab());
     EXPECT_EQ(window->geometry(), QRect(20, 20, 1000, 800));
     EXPECT_EQ(window->windowTitle(), "Protein App");
 
@@ -127,14 +127,14 @@ TEST_F(MainWindowTest, IsBuiltInOrderWithItsAppBeforeItIsShown) {
 }
 
 TEST_F(MainWindowTest, TimersTruncateTheirIntervalsAndRestartTogether) {
-    window->app()->animating = false;
+    window->app()->setAnimating(false);
     const std::string out = stdoutOf([&] { window->startTimers(20.9, 5000.7); });
     EXPECT_EQ(out, "starting timer\n");
     EXPECT_EQ(window->refreshTimer()->interval(), 20);
     EXPECT_EQ(window->stopTimer()->interval(), 5000);
     EXPECT_TRUE(window->refreshTimer()->isActive());
     EXPECT_TRUE(window->stopTimer()->isActive());
-    EXPECT_TRUE(window->app()->animating);
+    EXPECT_TRUE(window->app()->isAnimating());
 
     // The stop timer ends the refresh timer and the next start runs both again.
     EXPECT_EQ(stdoutOf([&] { window->refreshControlerSlot(); }), "stopping timer\n");
@@ -203,14 +203,14 @@ TEST_F(MainWindowTest, BackgroundsGoToTheOpenPathwayOnly) {
     loadSample();
     const std::string out = stdoutOf([&] { window->makeBackground(image); });
     EXPECT_EQ(out, "qt repaing gl\n");
-    ASSERT_NE(window->app()->pathway->background, nullptr);
-    EXPECT_EQ(window->app()->pathway->background->name(), "background");
+    ASSERT_NE(window->app()->pathway()->background, nullptr);
+    EXPECT_EQ(window->app()->pathway()->background->name(), "background");
 }
 
 TEST_F(MainWindowTest, ImageTimerStopsWithThePathwayAndLateTicksDoNothing) {
     App* app = window->app();
     ASSERT_TRUE(app->createPathwayFromImage("painted.pth", kSamples + "egfr_background.png"));
-    ASSERT_NE(app->shapeFinder, nullptr);
+    ASSERT_NE(app->shapeFinder(), nullptr);
     window->startShapeFinderTimer(5);
     EXPECT_EQ(window->imageTimer()->interval(), 5);
     EXPECT_TRUE(window->imageTimer()->isActive());
@@ -225,7 +225,6 @@ TEST_F(MainWindowTest, ImageTimerStopsWithThePathwayAndLateTicksDoNothing) {
 }
 
 TEST_F(MainWindowTest, AskingForAProteinOpensTheFinderDialog) {
-    ASSERT_TRUE(window->app()->askProtein);
     dialogs->proteins.push_back(std::make_pair(std::string("EGFR"), std::string("00001")));
     std::string label, id;
     EXPECT_TRUE(window->app()->askProtein(nullptr, label, id));
@@ -238,7 +237,7 @@ TEST_F(MainWindowTest, AskingForAProteinOpensTheFinderDialog) {
 TEST_F(MainWindowTest, ClosingWhileTheLayoutRunsJoinsTheThread) {
     showWindow();
     loadSample();
-    PathwayLayoutEntity* pathway = window->app()->pathway.get();
+    PathwayLayoutEntity* pathway = window->app()->pathway();
     pathway->startLayouter();
     ASSERT_NE(pathway->layouter, nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return pathway->layouter->isRunning(); }));

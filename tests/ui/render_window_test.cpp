@@ -94,7 +94,7 @@ protected:
     // with the interactions P0-P1 and P1-P2.
     void makePathway() {
         stdoutOf([&] { app->createPathway("made.pth"); });
-        pathway = app->pathway.get();
+        pathway = app->pathway();
         ASSERT_NE(pathway, nullptr);
         const Vector3 size = pathway->getSize();
         NodeEntity* made[3];
@@ -185,7 +185,7 @@ TEST_F(RealDialogsViewTest, TheMenuAndTheRenameDialogTakeTheKeyboard) {
     rightClick(*onEdge, Qt::ControlModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !escape.failure.empty() || escape.done(); }, 10000));
     EXPECT_TRUE(escape.done()) << escape.failure;
-    EXPECT_FALSE(app->controlDown);
+    EXPECT_FALSE(app->isControlDown());
     EXPECT_EQ(node->getName(), name);
 
     // The arrows and Return choose "&Rename"; the name is typed into Qt's dialog.
@@ -233,11 +233,11 @@ TEST(RenderWindowWithoutApp, EveryHandlerOnlyClears) {
 }
 
 TEST_F(RenderWindowTest, WheelAndDragsMoveTheCamera) {
-    const float z = app->camera.position().z;
+    const float z = app->camera().position().z;
     wheel(120);
-    EXPECT_NEAR(app->camera.position().z, z + 0.4f, 1e-5f);
+    EXPECT_NEAR(app->camera().position().z, z + 0.4f, 1e-5f);
     wheel(-120);
-    EXPECT_NEAR(app->camera.position().z, z, 1e-5f);
+    EXPECT_NEAR(app->camera().position().z, z, 1e-5f);
 
     // A right drag pans and opens no menu, though a click would have one.
     makePathway();
@@ -245,7 +245,7 @@ TEST_F(RenderWindowTest, WheelAndDragsMoveTheCamera) {
     ASSERT_TRUE(node);
     QTest::mouseClick(view, Qt::LeftButton, {}, *node);
     ASSERT_EQ(pathway->getSelectedNodes().size(), 1u);
-    const Vector3 before = app->camera.position();
+    const Vector3 before = app->camera().position();
     MenuAnswer answer;
     const std::string out = stdoutOf([&] {
         QTest::mousePress(view, Qt::RightButton, Qt::ControlModifier, *node);
@@ -256,7 +256,7 @@ TEST_F(RenderWindowTest, WheelAndDragsMoveTheCamera) {
     });
     EXPECT_FALSE(answer.seen);
     EXPECT_FALSE(contains(out, "context menu\n"));
-    const Vector3 after = app->camera.position();
+    const Vector3 after = app->camera().position();
     // The scene follows the mouse: right and down on screen moves the camera left and up.
     EXPECT_LT(after.x, before.x);
     EXPECT_GT(after.y, before.y);
@@ -267,20 +267,20 @@ TEST_F(RenderWindowTest, EscapeOnlyRepaintsUnlessExploring) {
     makePathway();
     QCoreApplication::processEvents();
     const int frames = view->paintCount();
-    const Vector3 camera = app->camera.position();
+    const Vector3 camera = app->camera().position();
     const std::string out = stdoutOf([&] {
         QTest::keyClick(view, Qt::Key_Escape);
         ASSERT_TRUE(QTest::qWaitFor([&] { return view->paintCount() > frames; }));
     });
     EXPECT_FALSE(contains(out, "starting timer"));
     EXPECT_TRUE(services.timerStarts.empty());
-    EXPECT_EQ(app->camera.position(), camera);
+    EXPECT_EQ(app->camera().position(), camera);
 
     // Control reaches the scene core's multi-selection flag.
     QTest::keyPress(view, Qt::Key_Control);
-    EXPECT_TRUE(app->controlDown);
+    EXPECT_TRUE(app->isControlDown());
     QTest::keyRelease(view, Qt::Key_Control);
-    EXPECT_FALSE(app->controlDown);
+    EXPECT_FALSE(app->isControlDown());
 }
 
 class ExploreKeysTest : public SamplePathwayTest {};
@@ -294,11 +294,11 @@ TEST_F(ExploreKeysTest, EscapeLeavesTheExploreViewAndUnchecksExplore) {
     explore->setChecked(true);
     int clicks = 0;
     QObject::connect(explore, &QPushButton::clicked, [&] { ++clicks; });
-    app().animationSpeed = 0;
+    app().setAnimationSpeed(0);
     stdoutOf([&] {
         app().startExplore("EGFR");
         for (int i = 0; i < 5 && !app().isExploring(); ++i) {
-            app().animating = true;
+            app().setAnimating(true);
             app().update();
         }
     });

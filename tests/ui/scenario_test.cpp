@@ -102,7 +102,7 @@ protected:
     }
 
     App& app() { return *window->app(); }
-    PathwayLayoutEntity* pathway() { return app().pathway.get(); }
+    PathwayLayoutEntity* pathway() { return app().pathway(); }
     AnalyzeTabWidget* analyze() { return window->analyzeTab(); }
     CreateTabWidget* create() { return window->createTab(); }
     std::string scratch(const char* name) const { return (folder.path() / name).string(); }
@@ -188,7 +188,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     clickView(right);
     ASSERT_EQ(pathway()->nodes().size(), 2u);
     click(create()->placeInteractionButton());
-    EXPECT_EQ(app().tool, App::kToolPlaceInteraction);
+    EXPECT_EQ(app().tool(), App::kToolPlaceInteraction);
     clickView(left);
     clickView(right);
     EXPECT_EQ(pathway()->edges().size(), 1u);
@@ -262,7 +262,8 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     // Explore around EGFR, walk on to a partner by a double click, Escape.
     click(analyze()->proteinPage()->exploreButton());
     EXPECT_TRUE(analyze()->proteinPage()->exploreButton()->isChecked());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app().isExploring() && !app().animating; }, kPatience));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return app().isExploring() && !app().isAnimating(); }, kPatience));
     const std::string first = app().exploreView()->currentProtein;
     ExploreEntity* explore = app().exploreView();
     const Entity* centre = explore->findExploredNode(first);

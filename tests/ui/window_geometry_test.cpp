@@ -125,15 +125,15 @@ protected:
     void expectFitted(const char* road) {
         SCOPED_TRACE(road);
         const App& app = *window->app();
-        ASSERT_NE(app.pathway, nullptr);
+        ASSERT_NE(app.pathway(), nullptr);
         const RenderWindow* view = window->renderWindow();
         const Rect2D shown = Rect2D::xywh(0, 0, static_cast<float>(view->width()),
                                           static_cast<float>(view->height()));
-        const Vector3 topLeft = app.camera.worldRay(0, 0, shown).intersection(Plane());
+        const Vector3 topLeft = app.camera().worldRay(0, 0, shown).intersection(Plane());
         const Vector3 bottomRight =
-            app.camera.worldRay(shown.width(), shown.height(), shown).intersection(Plane());
-        const Vector3 origin = app.pathway->getGlobalFrame().translation;
-        const Vector3 size = app.pathway->getSize();
+            app.camera().worldRay(shown.width(), shown.height(), shown).intersection(Plane());
+        const Vector3 origin = app.pathway()->getGlobalFrame().translation;
+        const Vector3 size = app.pathway()->getSize();
         const float tolerance = 0.01f * (bottomRight.x - topLeft.x);
         EXPECT_NEAR(origin.x, topLeft.x, tolerance);
         EXPECT_NEAR(origin.y, topLeft.y, tolerance);
@@ -171,11 +171,11 @@ TEST_F(SmallWindowTest, EveryRoadFitsThePathwayToTheViewAsTheLayoutSettles) {
     }
     dialogs->saveFiles.push_back(QString::fromStdString((folder.path() / "built.pth").string()));
     click(create, "Next");
-    app().pathway->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0.001f)), "EGFR", true);
-    app().pathway->nodeToIdLines.push_back("00001#EGFR");
+    app().pathway()->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0.001f)), "EGFR", true);
+    app().pathway()->nodeToIdLines.push_back("00001#EGFR");
     click(create, "Next");
     click(create, "Finish");
-    ASSERT_TRUE(app().pathway && app().pathway->hasNetwork);
+    ASSERT_TRUE(app().pathway() && app().pathway()->hasNetwork);
     ASSERT_NE(window->analyzeTab()->experimentsPanel(), nullptr);
     expectFitted("build");
 }
