@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/App.h"
-#include "app/EntityKind.h"
 #include "app/PlaceProteinTool.h"
 #include "model/TextConversions.h"
 #include "pathway/PathwayLayoutEntity.h"
@@ -11,11 +10,10 @@
 
 void DeleteProteinTool::press(const Ray& ray, bool /*right*/) {
     PathwayLayoutEntity& pathway = *app_.pathway();
-    Entity* hit = pathway.pickEntity(ray);
-    if (!isNode(hit)) {
+    NodeEntity* node = pickProtein(ray);
+    if (node == nullptr) {
         return;
     }
-    auto* node = static_cast<NodeEntity*>(hit);
     // Exactly one seed entry goes: the one of this node's identifier; a node
     // known by its label only takes the first entry of that label.
     const std::string key = pathway.getNodeId(node);

@@ -5,6 +5,7 @@
 #pragma once
 
 class App;
+class NodeEntity;
 struct Ray;
 
 class EditingTool {
@@ -25,5 +26,8 @@ public:
     virtual bool worksOnPicture() const { return false; }
 
 protected:
+    // The protein the pathway shows under the ray; null when none.
+    NodeEntity* pickProtein(const Ray& ray) const;
+
     App& app_;
 };

@@ -2,7 +2,6 @@
 
 #include "app/AnalyzeServices.h"
 #include "app/App.h"
-#include "app/EntityKind.h"
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "scene/NodeEntity.h"
@@ -10,8 +9,8 @@
 void SelectTool::press(const Ray& ray, bool /*right*/) {
     PathwayLayoutEntity& pathway = *app_.pathway();
     AnalyzeServices* lists = app_.analyzeTab();
-    Entity* hit = pathway.pickEntity(ray);
-    if (!isNode(hit)) {
+    NodeEntity* node = pickProtein(ray);
+    if (node == nullptr) {
         if (!app_.isControlDown()) {
             pathway.clearSelectedNodes();
             if (pathway.hasNetwork && lists) {
@@ -21,7 +20,6 @@ void SelectTool::press(const Ray& ray, bool /*right*/) {
         app_.requestRepaint();
         return;
     }
-    auto* node = static_cast<NodeEntity*>(hit);
     const std::string id = pathway.getNodeId(node);
     if (pathway.hasNetwork && !id.empty() && pathway.graph->hasNode(id) && lists) {
         // The list selects it in the scene in turn.
