@@ -17,23 +17,12 @@ EdgeEntity::EdgeEntity(NodeEntity* a, NodeEntity* b, int kind_, float r, float g
 
 EdgeEntity::~EdgeEntity() = default;
 
-namespace {
-SlotPool& edgeEntitySlots() {
-    // Never destroyed: entities may outlive static destruction.
-    static SlotPool* pool = new SlotPool(sizeof(EdgeEntity));
-    return *pool;
-}
-}  // namespace
-
 void* EdgeEntity::operator new(std::size_t size) {
-    return size == sizeof(EdgeEntity) ? edgeEntitySlots().allocate() : ::operator new(size);
+    return allocateSlot<EdgeEntity>(size);
 }
 
 void EdgeEntity::operator delete(void* p, std::size_t size) {
-    if (size == sizeof(EdgeEntity))
-        edgeEntitySlots().release(p);
-    else
-        ::operator delete(p);
+    releaseSlot<EdgeEntity>(p, size);
 }
 
 Vector3 EdgeEntity::endPointA() const {

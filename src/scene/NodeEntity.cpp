@@ -64,23 +64,12 @@ NodeEntity::NodeEntity(const CoordinateFrame& frame, const std::string& name_, i
 
 NodeEntity::~NodeEntity() = default;
 
-namespace {
-SlotPool& nodeEntitySlots() {
-    // Never destroyed: entities may outlive static destruction.
-    static SlotPool* pool = new SlotPool(sizeof(NodeEntity));
-    return *pool;
-}
-}  // namespace
-
 void* NodeEntity::operator new(std::size_t size) {
-    return size == sizeof(NodeEntity) ? nodeEntitySlots().allocate() : ::operator new(size);
+    return allocateSlot<NodeEntity>(size);
 }
 
 void NodeEntity::operator delete(void* p, std::size_t size) {
-    if (size == sizeof(NodeEntity))
-        nodeEntitySlots().release(p);
-    else
-        ::operator delete(p);
+    releaseSlot<NodeEntity>(p, size);
 }
 
 void NodeEntity::setSize(float x, float y, float z) {

@@ -35,3 +35,25 @@ private:
     Block* open_ = nullptr;
     std::size_t blocks_ = 0;
 };
+
+// The pool of one class, for its operator new and delete: objects of exactly
+// that class go to its slots, those of larger derived classes to the heap.
+template <class T>
+SlotPool& slotsOf() {
+    // Never destroyed: objects may outlive static destruction.
+    static SlotPool* pool = new SlotPool(sizeof(T));
+    return *pool;
+}
+
+template <class T>
+void* allocateSlot(std::size_t size) {
+    return size == sizeof(T) ? slotsOf<T>().allocate() : ::operator new(size);
+}
+
+template <class T>
+void releaseSlot(void* p, std::size_t size) {
+    if (size == sizeof(T))
+        slotsOf<T>().release(p);
+    else
+        ::operator delete(p);
+}
