@@ -2,12 +2,14 @@
 // start and stop of that thread.
 #include "pathway/PathwayLayouter.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <limits>
@@ -468,9 +470,16 @@ public:
 
 private:
     explicit WorkTeam(int size) : size_(size) {
+        // Helpers are born with every signal blocked, so that a Ctrl-C or a
+        // SIGTERM reaches a thread of the program's own, whose handler runs
+        // at once, not a helper at low priority while the others write on.
+        sigset_t all, previous;
+        sigfillset(&all);
+        pthread_sigmask(SIG_BLOCK, &all, &previous);
         for (int i = 1; i < size; ++i) {
             std::thread([this] { help(); }).detach();
         }
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }
 
     static void pause(int spin) {
