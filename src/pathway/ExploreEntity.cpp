@@ -245,8 +245,9 @@ void ExploreEntity::placeView(const std::string& protein, Array<std::string>& id
     positions = neighbourhoodPositions(ids);
 
     if (pathway != nullptr) {
-        setColor(pathway->explorePlaneColor.r, pathway->explorePlaneColor.g,
-                 pathway->explorePlaneColor.b, static_cast<float>(pathway->explorePlaneAlpha));
+        const PathwayStyle& style = pathway->style();
+        setColor(style.explorePlaneColor.r, style.explorePlaneColor.g, style.explorePlaneColor.b,
+                 static_cast<float>(style.explorePlaneAlpha));
     }
     const Vector3 extent = positions[0];
     setSize(extent.x, extent.y, size.z);
@@ -283,13 +284,14 @@ void ExploreEntity::placeView(const std::string& protein, Array<std::string>& id
 NodeEntity* ExploreEntity::makeProteinNode(const std::string& id, const Vector3& position,
                                            const Vector3& startSize, const Vector3& fullSize) {
     const std::string label = graph != nullptr ? graph->getProteinName(id) : id;
-    Color4 body = pathway != nullptr ? pathway->explorePlaneProteinsColor : Color4(1, 1, 1, 1);
+    Color4 body =
+        pathway != nullptr ? pathway->style().explorePlaneProteinsColor : Color4(1, 1, 1, 1);
     Color4 text(0, 0, 0, 1);
     Vector3 start = startSize;
     std::shared_ptr<Texture> texture;
     if (graph != nullptr && graph->isImportant(id) && pathway != nullptr) {
-        body = pathway->largeProteinsColor;
-        text = pathway->largeProteinsFontColor;
+        body = pathway->style().largeProteinsColor;
+        text = pathway->style().largeProteinsFontColor;
         auto found = pathway->nodeTable().find(id);
         if (found != pathway->nodeTable().end() && found->second != nullptr) {
             NodeEntity* own = found->second;
@@ -341,8 +343,8 @@ void ExploreEntity::buildExploreView(const std::string& protein) {
     Array<std::string> glyphIds{protein};
     Array<double> scales{1.0};
     const Color4 plain =
-        pathway != nullptr ? pathway->explorePlaneInteractionsColor : Color4(1, 1, 1, 1);
-    const Color4 large = pathway != nullptr ? pathway->largeInteractionsColor : plain;
+        pathway != nullptr ? pathway->style().explorePlaneInteractionsColor : Color4(1, 1, 1, 1);
+    const Color4 large = pathway != nullptr ? pathway->style().largeInteractionsColor : plain;
     for (std::size_t i = 1; i < ids.size(); ++i) {
         if (graph != nullptr) {
             graph->addExplorationScore(ids[i], 0.5);
@@ -409,8 +411,8 @@ void ExploreEntity::explore(const std::string& protein) {
     }
 
     const Color4 plain =
-        pathway != nullptr ? pathway->explorePlaneInteractionsColor : Color4(1, 1, 1, 1);
-    const Color4 large = pathway != nullptr ? pathway->largeInteractionsColor : plain;
+        pathway != nullptr ? pathway->style().explorePlaneInteractionsColor : Color4(1, 1, 1, 1);
+    const Color4 large = pathway != nullptr ? pathway->style().largeInteractionsColor : plain;
     const Vector3 small(0.002f, 0.0014f, 0.001f);
     for (std::size_t i = 1; i < ids.size(); ++i) {
         // The protein we came from is already shown, joined by the walked edge.

@@ -22,10 +22,6 @@
 
 namespace {
 
-constexpr float channel(int value) {
-    return static_cast<float>(value) / 255.0f;
-}
-
 std::string creationStampNow() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -75,41 +71,10 @@ void scaleNodeInLayout(NodeEntity* node, const Vector3& s) {
 
 }  // namespace
 
-const std::array<const char*, 14> PathwayLayoutEntity::colorSchemeNames = {
-    "Background",
-    "Large Proteins",
-    "Large Proteins Font",
-    "Small Proteins",
-    "Small Proteins Font",
-    "Large Interactions",
-    "Small Interactions",
-    "Explore Plane",
-    "Explore Plane Proteins",
-    "Explore Plane Interactions",
-    "Highlighting",
-    "Cell Membrane",
-    "Experimental Proteins",
-    "Experimental Proteins Font",
-};
-
 PathwayLayoutEntity::PathwayLayoutEntity(const Vector3& position, const std::string& name,
                                          const Vector3& size, const Color4& colour)
     : ContainerEntity(CoordinateFrame(position), name, size, colour),
       graph(std::make_unique<ProteinGraph>()),
-      backgroundColor(1, channel(205), channel(105), 1),
-      largeProteinsColor(1, channel(107), channel(38), 1),
-      largeProteinsFontColor(0, 0, 0, 1),
-      smallProteinsColor(channel(85), channel(170), channel(127), 1),
-      smallProteinsFontColor(0, 0, 0, 1),
-      largeInteractionsColor(1, channel(252), channel(139), 1),
-      smallInteractionsColor(0, 0, 0, 1),
-      explorePlaneColor(1, channel(171), channel(69), 1),
-      explorePlaneProteinsColor(1, 1, 1, 1),
-      explorePlaneInteractionsColor(1, 1, 1, 1),
-      highlightingColor(1, 0, 0, 1),
-      cellMembraneColor(1, channel(107), channel(38), 1),
-      experimentalProteinsColor(1, 0.2f, 0.1f, 1),
-      experimentalProteinsFontColor(0, 0, 0, 1),
       creationStamp(creationStampNow()) {
     type = "PathwayLayoutEntity";
     // The pathway has no title strip, so every ray passes its body test.
@@ -135,28 +100,6 @@ PathwayLayoutEntity::~PathwayLayoutEntity() {
     nodes_.clear();
 }
 
-Color4* PathwayLayoutEntity::schemeColor(const std::string& name) {
-    return const_cast<Color4*>(std::as_const(*this).schemeColor(name));
-}
-
-const Color4* PathwayLayoutEntity::schemeColor(const std::string& name) const {
-    const Color4* colours[] = {
-        &backgroundColor,           &largeProteinsColor,
-        &largeProteinsFontColor,    &smallProteinsColor,
-        &smallProteinsFontColor,    &largeInteractionsColor,
-        &smallInteractionsColor,    &explorePlaneColor,
-        &explorePlaneProteinsColor, &explorePlaneInteractionsColor,
-        &highlightingColor,         &cellMembraneColor,
-        &experimentalProteinsColor, &experimentalProteinsFontColor,
-    };
-    for (std::size_t i = 0; i < colorSchemeNames.size(); ++i) {
-        if (name == colorSchemeNames[i]) {
-            return colours[i];
-        }
-    }
-    return nullptr;
-}
-
 // ---- creation and lookups ----
 
 NodeEntity* PathwayLayoutEntity::createNode(const CoordinateFrame& frame, const std::string& label,
@@ -167,11 +110,12 @@ NodeEntity* PathwayLayoutEntity::createNode(const CoordinateFrame& frame, const 
 
 NodeEntity* PathwayLayoutEntity::createNodeLocked(const CoordinateFrame& frame,
                                                   const std::string& label, bool large) {
-    const Vector3& fraction = large ? largeProteinSize : smallProteinSize;
-    const Color4& body = large ? largeProteinsColor : smallProteinsColor;
+    const Vector3& fraction = large ? style_.largeProteinSize : style_.smallProteinSize;
+    const Color4& body = large ? style_.largeProteinsColor : style_.smallProteinsColor;
     auto node = std::make_unique<NodeEntity>(frame, label, 0, size * fraction, body, false);
-    node->setLabelSize(node->getSize().y * (large ? largeLabelFactor : smallLabelFactor));
-    const Color4& text = large ? largeProteinsFontColor : smallProteinsFontColor;
+    node->setLabelSize(node->getSize().y *
+                       (large ? style_.largeLabelFactor : style_.smallLabelFactor));
+    const Color4& text = large ? style_.largeProteinsFontColor : style_.smallProteinsFontColor;
     node->setFontColor(text.r, text.g, text.b, text.a);
     if (large) {
         node->shapeName = "ovalglow";
@@ -196,14 +140,15 @@ EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool l
     std::lock_guard<std::mutex> lock(layoutMutex);
     std::unique_ptr<EdgeEntity> edge;
     if (large) {
-        const Color4& c = largeInteractionsColor;
+        const Color4& c = style_.largeInteractionsColor;
         edge = std::make_unique<EdgeEntity>(a, b, 2, c.r, c.g, c.b, c.a,
-                                            size.x * largeInteractionWidth);
+                                            size.x * style_.largeInteractionWidth);
         addChild(edge.get());
     } else {
-        const Color4& c = smallInteractionsColor;
-        edge = std::make_unique<EdgeEntity>(a, b, 0, c.r, c.g, c.b, static_cast<float>(edgeAlpha),
-                                            size.x * smallInteractionWidth);
+        const Color4& c = style_.smallInteractionsColor;
+        edge = std::make_unique<EdgeEntity>(a, b, 0, c.r, c.g, c.b,
+                                            static_cast<float>(style_.edgeAlpha),
+                                            size.x * style_.smallInteractionWidth);
         // Both ends are drawn in the pathway's plane, whatever layer the proteins are on.
         const float z = globalFrame.translation.z;
         edge->offsetA = CoordinateFrame(Vector3(0, 0, -(a->getGlobalFrame().translation.z - z)));
@@ -368,28 +313,28 @@ void PathwayLayoutEntity::setProteinClassSize(double value, const std::string& n
     };
 
     if (name == "Large Proteins") {
-        largeProteinSize = parameter;
+        style_.largeProteinSize = parameter;
         forEachNodeChild(this, resize);
     } else if (name == "Large Proteins Font") {
-        largeLabelFactor = value;
+        style_.largeLabelFactor = value;
         forEachNodeChild(this, relabel);
     } else if (name == "Small Proteins") {
-        smallProteinSize = parameter;
+        style_.smallProteinSize = parameter;
         forEachNodeChild(edgeContainer.get(), resize);
     } else if (name == "Small Proteins Font") {
-        smallLabelFactor = value;
+        style_.smallLabelFactor = value;
         forEachNodeChild(edgeContainer.get(), relabel);
     } else if (name == "Experim. Proteins") {
-        experimentalProteinSize = parameter;
+        style_.experimentalProteinSize = parameter;
         experimentalNodes(resize);
     } else if (name == "Experim. Proteins Font") {
-        experimentalLabelFactor = value;
+        style_.experimentalLabelFactor = value;
         experimentalNodes(relabel);
     } else if (name == "Large Interactions") {
-        largeInteractionWidth = value;
+        style_.largeInteractionWidth = value;
         forEachEdgeChild(this, [&](EdgeEntity* e) { e->width = size.x * value; });
     } else if (name == "Small Interactions") {
-        smallInteractionWidth = value;
+        style_.smallInteractionWidth = value;
         forEachEdgeChild(edgeContainer.get(), [&](EdgeEntity* e) { e->width = size.x * value; });
     }
 }
@@ -398,7 +343,7 @@ void PathwayLayoutEntity::setEdgeAlpha(double alpha) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     forEachEdgeChild(edgeContainer.get(),
                      [&](EdgeEntity* e) { e->color.a = static_cast<float>(alpha); });
-    edgeAlpha = alpha;
+    style_.edgeAlpha = alpha;
 }
 
 void PathwayLayoutEntity::setEdgesVisible(bool visible) {

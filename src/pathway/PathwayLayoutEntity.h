@@ -22,7 +22,6 @@
 // graph).
 #pragma once
 
-#include <array>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,6 +37,8 @@
 #include "scene/ContainerEntity.h"
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
+
+#include "pathway/PathwayStyle.h"
 
 class Cache;
 class Cacher;
@@ -74,9 +75,6 @@ struct LayoutForces {
 
 class PathwayLayoutEntity : public ContainerEntity {
 public:
-    // The names of the colour scheme, in the order the pathway file stores them.
-    static const std::array<const char*, 14> colorSchemeNames;
-
     PathwayLayoutEntity(const Vector3& position, const std::string& name, const Vector3& size,
                         const Color4& colour);
     // Stops and waits for the layouter first, then deletes what it owns.
@@ -101,37 +99,6 @@ public:
     // Never null.
     std::unique_ptr<ProteinGraph> graph;
 
-    Color4 backgroundColor;
-    Color4 largeProteinsColor;
-    Color4 largeProteinsFontColor;
-    Color4 smallProteinsColor;
-    Color4 smallProteinsFontColor;
-    Color4 largeInteractionsColor;
-    Color4 smallInteractionsColor;
-    double edgeAlpha = 0.2;
-    Color4 explorePlaneColor;
-    Color4 explorePlaneProteinsColor;
-    Color4 explorePlaneInteractionsColor;
-    double explorePlaneAlpha = 0.5;
-    Color4 highlightingColor;
-    Color4 cellMembraneColor;
-    Color4 experimentalProteinsColor;
-    Color4 experimentalProteinsFontColor;
-
-    // Protein sizes are fractions of the pathway size; label factors are label
-    // heights as fractions of the protein's height.
-    Vector3 experimentalProteinSize{0.03f, 0.015f, 0.0001f};
-    double experimentalLabelFactor = static_cast<double>(0.35f);
-    Vector3 largeProteinSize{0.05f, 0.027f, 0.0001f};
-    double largeLabelFactor = static_cast<double>(0.35f);
-    Vector3 smallProteinSize{0.02f, 0.0104f, 0.0001f};
-    double smallLabelFactor = 1.0 / 3.0;
-    // Interaction line widths = pathway width x these.
-    double largeInteractionWidth = 0.7;
-    double smallInteractionWidth = 0.25;
-    // Kept for the file only.
-    Vector3 reservedVector{0.6f, 0.65f, 0.15f};
-    double reservedValue = 2.0;
     // "MM/DD/YY_HH:MM:SS", local time at construction.
     std::string creationStamp;
     // "Standard", "From Image" or "From Existing".
@@ -174,11 +141,15 @@ public:
     // The main window, null in batch mode; observed.
     WindowServices* windowServices = nullptr;
 
-    // ---- scheme colours by name ----
+    // ---- colour scheme and sizes as the file's header stores them ----
 
+    // Read freely; change the entities' looks through the scheme and size
+    // operations below, which restyle what is drawn as well.
+    const PathwayStyle& style() const { return style_; }
+    PathwayStyle& style() { return style_; }
     // The stored colour of a scheme name; null for an unknown name.
-    Color4* schemeColor(const std::string& name);
-    const Color4* schemeColor(const std::string& name) const;
+    Color4* schemeColor(const std::string& name) { return style_.schemeColor(name); }
+    const Color4* schemeColor(const std::string& name) const { return style_.schemeColor(name); }
 
     // ---- creation and lookups ----
 
@@ -398,6 +369,7 @@ private:
     // edgeTableKey(a, b) -> interaction; use the helpers, never a + b.
     Table<std::string, EdgeEntity*> edgeTable_;
     LayoutForces forces_;
+    PathwayStyle style_;
 
     // Hidden proteins included.
     bool hasOwnNodeProperty(const std::string& id, const std::string& key) const;

@@ -172,7 +172,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
                     continue;
                 }
                 rd->setLineWidth(3.0f);
-                rd->setColor(highlightingColor);
+                rd->setColor(style_.highlightingColor);
                 rd->setNormal(Vector3(0, 0, 1));
                 rd->beginPrimitive(RenderDevice::LINES);
                 rd->sendVertex(node->getGlobalFrame().translation);

@@ -50,21 +50,21 @@ int sizeSliderValue(const PathwayLayoutEntity& pathway, const std::string& sizeC
     };
     double value = 0.25;
     if (sizeClass == "Large Proteins") {
-        value = proteinValue(pathway.largeProteinSize);
+        value = proteinValue(pathway.style().largeProteinSize);
     } else if (sizeClass == "Large Proteins Font") {
-        value = pathway.largeLabelFactor;
+        value = pathway.style().largeLabelFactor;
     } else if (sizeClass == "Experim. Proteins") {
-        value = proteinValue(pathway.experimentalProteinSize);
+        value = proteinValue(pathway.style().experimentalProteinSize);
     } else if (sizeClass == "Experim. Proteins Font") {
-        value = pathway.experimentalLabelFactor;
+        value = pathway.style().experimentalLabelFactor;
     } else if (sizeClass == "Small Proteins") {
-        value = proteinValue(pathway.smallProteinSize);
+        value = proteinValue(pathway.style().smallProteinSize);
     } else if (sizeClass == "Small Proteins Font") {
-        value = pathway.smallLabelFactor;
+        value = pathway.style().smallLabelFactor;
     } else if (sizeClass == "Large Interactions") {
-        value = pathway.largeInteractionWidth;
+        value = pathway.style().largeInteractionWidth;
     } else if (sizeClass == "Small Interactions") {
-        value = pathway.smallInteractionWidth;
+        value = pathway.style().smallInteractionWidth;
     }
     if (!std::isfinite(value)) value = 0.25;
     return static_cast<int>(std::clamp(std::lround(value * 100.0), 10L, 100L));
@@ -152,11 +152,12 @@ VisualsPage::VisualsPage(const PageContext& context, int tabWidth) : context_(co
     colorBox->addWidget(colorClassBox_);
     pickColorButton_ = new QPushButton("Pick Color");
     colorBox->addWidget(pickColorButton_);
-    edgeAlphaSlider_ = addSliderRow(colorBox, "Int. transp.",
-                                    current ? visuals::sliderFromFraction(current->edgeAlpha) : 20);
-    explorePlaneAlphaSlider_ =
-        addSliderRow(colorBox, "Explore Plane Transp.",
-                     current ? visuals::sliderFromFraction(current->explorePlaneAlpha) : 30);
+    edgeAlphaSlider_ =
+        addSliderRow(colorBox, "Int. transp.",
+                     current ? visuals::sliderFromFraction(current->style().edgeAlpha) : 20);
+    explorePlaneAlphaSlider_ = addSliderRow(
+        colorBox, "Explore Plane Transp.",
+        current ? visuals::sliderFromFraction(current->style().explorePlaneAlpha) : 30);
     tiltedBox_ = new QCheckBox("Tilted Explore");
     tiltedBox_->setChecked(current && current->tiltedExplorePlane);
     colorBox->addWidget(tiltedBox_);
@@ -260,7 +261,7 @@ void VisualsPage::changeExplorePlaneAlpha(int value) {
     PathwayLayoutEntity* current = pathway();
     if (current == nullptr) return;
     const double alpha = value / 100.0;
-    current->explorePlaneAlpha = alpha;
+    current->style().explorePlaneAlpha = alpha;
     if (ExploreEntity* view = context_.app.exploreView()) {
         const Color4 colour = view->getColor();
         view->setColor(colour.r, colour.g, colour.b, static_cast<float>(alpha));

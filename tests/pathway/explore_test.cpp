@@ -177,7 +177,7 @@ TEST_F(ExploreTest, ImportantProteinWithoutPathwayNodeTakesTheLargeColours) {
     view->buildExploreView("A");
     auto* centre = static_cast<NodeEntity*>(view->findExploredNode("A"));
     ASSERT_NE(centre, nullptr);
-    EXPECT_EQ(centre->getColor(), pathway->largeProteinsColor);
+    EXPECT_EQ(centre->getColor(), pathway->style().largeProteinsColor);
     EXPECT_FALSE(centre->getTexture());
 }
 

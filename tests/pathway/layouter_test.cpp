@@ -397,7 +397,7 @@ TEST(LayoutPass, CrowdedRepulsionMatchesThePairByPairSum) {
     for (const float extent : {1.0f, 5000.0f}) {
         auto p = std::make_unique<PathwayLayoutEntity>(
             Vector3(0, 0, 0), "pathway", Vector3(extent, extent, 0.01f), Color4(1, 1, 1, 1));
-        p->smallProteinSize = Vector3(0.001f / extent, 0.001f / extent, 0.0001f);
+        p->style().smallProteinSize = Vector3(0.001f / extent, 0.001f / extent, 0.0001f);
         setForce(*p, &LayoutForces::degreeWeight, 0.5);
         const float cx = extent == 1.0f ? 0.5f : 2.0f;
         Array<NodeEntity*> nodes;

@@ -60,20 +60,21 @@ TEST(PathwayDocument, ConstructorDefaults) {
     EXPECT_EQ(p->dataSourceName, "");
     EXPECT_TRUE(std::regex_match(p->creationStamp, std::regex(R"(\d\d/\d\d/\d\d_\d\d:\d\d:\d\d)")))
         << p->creationStamp;
-    EXPECT_EQ(p->largeLabelFactor, 0.3499999940395355);
-    EXPECT_EQ(p->experimentalLabelFactor, 0.3499999940395355);
-    EXPECT_EQ(doubleToString(p->smallLabelFactor), doubleToString(1.0 / 3.0));
-    EXPECT_EQ(color4ToString(p->backgroundColor), "(1, 0.803922, 0.411765, 1)");
-    EXPECT_EQ(color4ToString(p->smallProteinsColor), "(0.333333, 0.666667, 0.498039, 1)");
-    EXPECT_EQ(color4ToString(p->explorePlaneColor), "(1, 0.670588, 0.270588, 1)");
+    EXPECT_EQ(p->style().largeLabelFactor, 0.3499999940395355);
+    EXPECT_EQ(p->style().experimentalLabelFactor, 0.3499999940395355);
+    EXPECT_EQ(doubleToString(p->style().smallLabelFactor), doubleToString(1.0 / 3.0));
+    EXPECT_EQ(color4ToString(p->style().backgroundColor), "(1, 0.803922, 0.411765, 1)");
+    EXPECT_EQ(color4ToString(p->style().smallProteinsColor), "(0.333333, 0.666667, 0.498039, 1)");
+    EXPECT_EQ(color4ToString(p->style().explorePlaneColor), "(1, 0.670588, 0.270588, 1)");
     ASSERT_NE(p->graph, nullptr);
     ASSERT_NE(p->edgeContainer, nullptr);
     EXPECT_TRUE(p->edgeContainer->bodyHidden);
     EXPECT_FALSE(holds(*p, p->edgeContainer.get()));
 
     // Every scheme name reaches its own colour.
-    EXPECT_EQ(p->schemeColor("Cell Membrane"), &p->cellMembraneColor);
-    EXPECT_EQ(p->schemeColor("Experimental Proteins Font"), &p->experimentalProteinsFontColor);
+    EXPECT_EQ(p->schemeColor("Cell Membrane"), &p->style().cellMembraneColor);
+    EXPECT_EQ(p->schemeColor("Experimental Proteins Font"),
+              &p->style().experimentalProteinsFontColor);
     EXPECT_EQ(p->schemeColor("Membrane"), nullptr);
 }
 
@@ -91,12 +92,12 @@ TEST(PathwayDocument, TwoTiersOfProteinsAndInteractions) {
     EXPECT_TRUE(holds(*p->edgeContainer, small));
     EXPECT_EQ(big->shapeName, "ovalglow");
     EXPECT_EQ(small->shapeName, "empty");
-    EXPECT_EQ(big->getColor(), p->largeProteinsColor);
+    EXPECT_EQ(big->getColor(), p->style().largeProteinsColor);
     EXPECT_EQ(small->getColor(), Color4(1, 0, 0, 1));
     EXPECT_TRUE(big->draggable && small->draggable);
     EXPECT_FLOAT_EQ(big->getSize().x, 2 * 0.05f);
     EXPECT_FLOAT_EQ(big->getSize().y, 0.027f);
-    EXPECT_DOUBLE_EQ(big->getLabelSize(), big->getSize().y * p->largeLabelFactor);
+    EXPECT_DOUBLE_EQ(big->getLabelSize(), big->getSize().y * p->style().largeLabelFactor);
     EXPECT_TRUE(p->nodeTable().empty());
     EXPECT_EQ(p->findNodeByName("small"), small);
     EXPECT_EQ(p->findNodeByName("none"), nullptr);
@@ -221,7 +222,7 @@ TEST(PathwayDocument, ColorSchemeLeavesOwnColoursAlone) {
     EXPECT_EQ(plain->getColor(), Color4(0, 0, 1, 1));
     EXPECT_EQ(own->getColor(), Color4(0, 1, 0, 1));
     EXPECT_EQ(small->getColor(), Color4(1, 0, 0, 1));
-    EXPECT_EQ(p->largeProteinsColor, Color4(0, 0, 1, 1));
+    EXPECT_EQ(p->style().largeProteinsColor, Color4(0, 0, 1, 1));
 
     p->applyColorScheme(1, 1, 0, "Large Proteins Font");
     EXPECT_EQ(plain->getFontColor(), Color4(1, 1, 0, 1));
@@ -238,7 +239,7 @@ TEST(PathwayDocument, ColorSchemeLeavesOwnColoursAlone) {
 
     // Stored only.
     p->applyColorScheme(0.1f, 0.2f, 0.3f, "Highlighting");
-    EXPECT_EQ(p->highlightingColor, Color4(0.1f, 0.2f, 0.3f, 1));
+    EXPECT_EQ(p->style().highlightingColor, Color4(0.1f, 0.2f, 0.3f, 1));
 }
 
 TEST(PathwayDocument, ProteinClassSizeFollowsThePathwaySize) {
@@ -248,9 +249,9 @@ TEST(PathwayDocument, ProteinClassSizeFollowsThePathwaySize) {
     const Vector3 smallBefore = small->getSize();
 
     p->setProteinClassSize(1.0, "Large Proteins");
-    EXPECT_FLOAT_EQ(p->largeProteinSize.x, 0.04f);
-    EXPECT_FLOAT_EQ(p->largeProteinSize.y, 0.02f);
-    EXPECT_FLOAT_EQ(p->largeProteinSize.z, 0.0002f);
+    EXPECT_FLOAT_EQ(p->style().largeProteinSize.x, 0.04f);
+    EXPECT_FLOAT_EQ(p->style().largeProteinSize.y, 0.02f);
+    EXPECT_FLOAT_EQ(p->style().largeProteinSize.z, 0.0002f);
     EXPECT_FLOAT_EQ(big->getSize().x, 0.08f);
     EXPECT_FLOAT_EQ(big->getSize().y, 0.02f);
     EXPECT_FLOAT_EQ(big->getSize().z, 0.000002f);
@@ -258,7 +259,7 @@ TEST(PathwayDocument, ProteinClassSizeFollowsThePathwaySize) {
 
     p->setProteinClassSize(0.5, "Small Proteins Font");
     EXPECT_DOUBLE_EQ(small->getLabelSize(), small->getSize().y * 0.5);
-    EXPECT_DOUBLE_EQ(p->smallLabelFactor, 0.5);
+    EXPECT_DOUBLE_EQ(p->style().smallLabelFactor, 0.5);
 
     NodeEntity* other = p->createNode(CoordinateFrame(), "o", true);
     EdgeEntity* large = p->createEdge(big, other, true);

@@ -218,8 +218,8 @@ TEST_F(PathwayFile, ReadsBackWhatItWrote) {
     p->createNode(CoordinateFrame(Vector3(0.3f, 0.2f, 0.1f)), "A", true);
     p->createNode(CoordinateFrame(Vector3(0.1f, 0.1f, 0.1f)), "lonely", true);
     p->createEdge(p->findNodeByName("A"), p->findNodeByName("lonely"), true);
-    p->edgeAlpha = 0.4;
-    p->highlightingColor = Color4(0, 1, 0, 1);
+    p->style().edgeAlpha = 0.4;
+    p->style().highlightingColor = Color4(0, 1, 0, 1);
     p->dataSourceName = "String";  // buildMode stays empty
     ASSERT_TRUE(p->savePathway(at("sizes.pth")));
     EXPECT_NE(bytes(at("sizes.pth")).find("A\t((0.15, 0.2, 0.1);"), std::string::npos);
@@ -235,8 +235,8 @@ TEST_F(PathwayFile, ReadsBackWhatItWrote) {
     EXPECT_EQ(q->getName(), "sizes");
     EXPECT_EQ(q->buildMode, "");
     EXPECT_EQ(q->dataSourceName, "String");
-    EXPECT_DOUBLE_EQ(q->edgeAlpha, 0.4);
-    EXPECT_EQ(q->highlightingColor.g, 1.0f);
+    EXPECT_DOUBLE_EQ(q->style().edgeAlpha, 0.4);
+    EXPECT_EQ(q->style().highlightingColor.g, 1.0f);
     EXPECT_EQ(q->noteLine, "none");
     EXPECT_EQ(q->edges().size(), 1u);
     EXPECT_FALSE(q->shapeFinder) << "a pathway without regions gets no shape finder";

@@ -127,7 +127,8 @@ TEST_F(PathwayRendering, SmallProteinsAreDrawnFirstAndTheStateIsRestored) {
 // proteins' labels only; the frame after it is the full picture again.
 TEST_F(PathwayRendering, QuickFramesDropSmallLabelsAndTheStillFrameIsWhole) {
     pathway->setFont(Font::fromFile(Font::DEFAULT_FONT_FILE));
-    pathway->largeProteinSize = pathway->smallProteinSize = Vector3(0.3f, 0.15f, 0.001f);
+    pathway->style().largeProteinSize = pathway->style().smallProteinSize =
+        Vector3(0.3f, 0.15f, 0.001f);
     NodeEntity* large = pathway->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0)), "LL", true);
     NodeEntity* small = pathway->createNode(CoordinateFrame(Vector3(1.5f, -1.5f, 0)), "SS", false);
     pathway->createEdge(large, small, false);

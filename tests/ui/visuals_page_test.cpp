@@ -64,12 +64,12 @@ TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
     forces.springForce = 0.7;
     forces.degreeWeight = 2.0;
     p.setLayoutForces(forces);
-    p.edgeAlpha = 0.29;
-    p.explorePlaneAlpha = 0.5;
+    p.style().edgeAlpha = 0.29;
+    p.style().explorePlaneAlpha = 0.5;
     p.tiltedExplorePlane = true;
-    const Vector3 large = p.largeProteinSize;
-    const double labels = p.largeLabelFactor;
-    const Color4 colour = p.largeProteinsColor;
+    const Vector3 large = p.style().largeProteinSize;
+    const double labels = p.style().largeLabelFactor;
+    const Color4 colour = p.style().largeProteinsColor;
     const float edgeAlphaBefore = p.edges().empty() ? 0.f : p.edges()[0]->color.a;
     makePage();
 
@@ -86,11 +86,11 @@ TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
 
     EXPECT_DOUBLE_EQ(p.layoutForces().repulsiveForce, 2.5);
     EXPECT_DOUBLE_EQ(p.layoutForces().springForce, 0.7);
-    EXPECT_DOUBLE_EQ(p.edgeAlpha, 0.29);
-    EXPECT_DOUBLE_EQ(p.explorePlaneAlpha, 0.5);
-    EXPECT_EQ(p.largeProteinSize, large);
-    EXPECT_DOUBLE_EQ(p.largeLabelFactor, labels);
-    EXPECT_EQ(p.largeProteinsColor, colour);
+    EXPECT_DOUBLE_EQ(p.style().edgeAlpha, 0.29);
+    EXPECT_DOUBLE_EQ(p.style().explorePlaneAlpha, 0.5);
+    EXPECT_EQ(p.style().largeProteinSize, large);
+    EXPECT_DOUBLE_EQ(p.style().largeLabelFactor, labels);
+    EXPECT_EQ(p.style().largeProteinsColor, colour);
     if (!p.edges().empty()) {
         EXPECT_EQ(p.edges()[0]->color.a, edgeAlphaBefore);
     }
@@ -115,28 +115,28 @@ TEST_F(VisualsPageTest, EachControlWritesItsValue) {
     EXPECT_DOUBLE_EQ(p.layoutForces().degreeWeight, 5.0);
 
     // Choosing a class shows its size without writing it; the slider then sizes it.
-    const double width = p.largeInteractionWidth;
+    const double width = p.style().largeInteractionWidth;
     page->sizeClassBox()->setCurrentText("Large Interactions");
     EXPECT_EQ(page->sizeSlider()->value(), std::lround(width * 100));
-    EXPECT_DOUBLE_EQ(p.largeInteractionWidth, width);
+    EXPECT_DOUBLE_EQ(p.style().largeInteractionWidth, width);
     page->sizeSlider()->setValue(10);
-    EXPECT_DOUBLE_EQ(p.largeInteractionWidth, 0.1);
+    EXPECT_DOUBLE_EQ(p.style().largeInteractionWidth, 0.1);
     page->sizeSlider()->setValue(100);
-    EXPECT_DOUBLE_EQ(p.largeInteractionWidth, 1.0);
-    p.smallLabelFactor = 1.0 / 3.0;
+    EXPECT_DOUBLE_EQ(p.style().largeInteractionWidth, 1.0);
+    p.style().smallLabelFactor = 1.0 / 3.0;
     page->sizeClassBox()->setCurrentText("Small Proteins Font");
     EXPECT_EQ(page->sizeSlider()->value(), 33);
 
     // 0.29 survives the way through the slider and back.
     page->edgeAlphaSlider()->setValue(29);
-    EXPECT_DOUBLE_EQ(p.edgeAlpha, 0.29);
+    EXPECT_DOUBLE_EQ(p.style().edgeAlpha, 0.29);
     page.reset();
     makePage();
     EXPECT_EQ(page->edgeAlphaSlider()->value(), 29);
 
     // Not exploring: only the stored value changes.
     page->explorePlaneAlphaSlider()->setValue(80);
-    EXPECT_DOUBLE_EQ(p.explorePlaneAlpha, 0.8);
+    EXPECT_DOUBLE_EQ(p.style().explorePlaneAlpha, 0.8);
     page->tiltedBox()->setChecked(true);
     EXPECT_TRUE(p.tiltedExplorePlane);
     page->tiltedBox()->setChecked(false);
@@ -149,12 +149,12 @@ TEST_F(VisualsPageTest, PickColorTakesTheDialogsAnswerAndACancelChangesNothing) 
     page->colorClassBox()->setCurrentText("Highlighting");
     dialogs->colors.push_back(QColor(0, 0, 255));
     QTest::mouseClick(page->pickColorButton(), Qt::LeftButton);
-    EXPECT_EQ(p.highlightingColor, Color4(0, 0, 1, 1));
+    EXPECT_EQ(p.style().highlightingColor, Color4(0, 0, 1, 1));
 
-    const Color4 before = p.highlightingColor;
+    const Color4 before = p.style().highlightingColor;
     dialogs->colors.push_back(std::nullopt);
     page->pickColor();
-    EXPECT_EQ(p.highlightingColor, before);
+    EXPECT_EQ(p.style().highlightingColor, before);
     EXPECT_EQ(dialogs->calls.size(), 2u);
 }
 
