@@ -12,27 +12,6 @@
 
 namespace {
 
-const char* const kSelection = "selection";
-const char* const kSelectionNames = "selection_names";
-
-// Blank-separated words, without the empty ones a stray blank would make.
-Array<std::string> words(const std::string& text) {
-    Array<std::string> out = split(text, " ");
-    std::erase(out, std::string());
-    return out;
-}
-
-std::string joinWords(const Array<std::string>& items) {
-    std::string out;
-    for (const std::string& item : items) {
-        if (!out.empty()) {
-            out += " ";
-        }
-        out += item;
-    }
-    return out;
-}
-
 // Quotient for a stored fraction of the pathway size: a zero extent gives no
 // quotient, and the caller leaves that value as it was.
 bool fraction(float value, float extent, std::string& out) {
@@ -216,133 +195,16 @@ void PathwayLayoutEntity::renameNode(NodeEntity* node, const std::string& name) 
     node->setName(name);
 }
 
-// ---- selected proteins ----
-
-void PathwayLayoutEntity::addSelectedNodeId(const std::string& id) {
-    if (!id.empty() && !isIdSelected(id)) {
-        selectedNodes.push_back(id);
-    }
-}
-
-bool PathwayLayoutEntity::isIdSelected(const std::string& id) const {
-    return std::find(selectedNodes.begin(), selectedNodes.end(), id) != selectedNodes.end();
-}
-
-void PathwayLayoutEntity::selectNode(const NodeEntity* node) {
-    addSelectedNodeId(getNodeId(node));
-}
-
-bool PathwayLayoutEntity::isNodeSelected(const NodeEntity* node) const {
-    const std::string id = getNodeId(node);
-    return !id.empty() && isIdSelected(id);
-}
-
-void PathwayLayoutEntity::deselectId(const std::string& id) {
-    auto it = std::find(selectedNodes.begin(), selectedNodes.end(), id);
-    if (it != selectedNodes.end()) {
-        selectedNodes.erase(it);
-    }
-}
-
-void PathwayLayoutEntity::deselectNode(const NodeEntity* node) {
-    const std::string id = getNodeId(node);
-    if (!id.empty()) {
-        deselectId(id);
-    }
-}
-
-Array<std::string> PathwayLayoutEntity::getSelectedNodes() const {
-    return selectedNodes;
-}
-
-void PathwayLayoutEntity::clearSelectedNodes() {
-    selectedNodes.clear();
-}
-
-void PathwayLayoutEntity::expandSelection() {
-    std::unordered_set<std::string> present(selectedNodes.begin(), selectedNodes.end());
-    const Array<std::string> start = selectedNodes;
-    Array<std::string> neighbours;
-    for (const std::string& id : start) {
-        neighbours.clear();
-        graph->getNeighbours(id, neighbours);
-        for (const std::string& n : neighbours) {
-            if (present.insert(n).second) {
-                selectedNodes.push_back(n);
-            }
-        }
-    }
-}
-
-void PathwayLayoutEntity::invertSelection() {
-    const std::unordered_set<std::string> was(selectedNodes.begin(), selectedNodes.end());
-    Array<std::string> ids;
-    graph->getNodes(ids);
-    selectedNodes.clear();
-    for (const std::string& id : ids) {
-        if (!was.contains(id)) {
-            selectedNodes.push_back(id);
-        }
-    }
-}
-
 // ---- named selections ----
 
 bool PathwayLayoutEntity::saveSelection(const std::string& name) {
-    // A blank would split the name in the list of names, "|" would move the
-    // group's boundary in the graph's file, a line break would end the line.
-    if (name.empty() || name.find_first_of(" |\r\n") != std::string::npos) {
-        return false;
-    }
-    const Array<std::string> known = getSelectionNames();
-    if (std::find(known.begin(), known.end(), name) != known.end()) {
-        return false;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    if (graph->setMetaProperty(
-            kSelection, std::make_unique<Property>(name, joinWords(selectedNodes))) == nullptr) {
-        return false;
-    }
-    Property* names = graph->getMetaProperty(kSelectionNames, kSelectionNames);
-    if (names == nullptr) {
-        names = graph->setMetaProperty(kSelectionNames,
-                                       std::make_unique<Property>(kSelectionNames, ""));
-        if (names == nullptr) {
-            graph->removeMetaProperty(name, kSelection);
-            return false;
-        }
-    }
-    // No leading blank once every earlier name was removed.
-    const std::string listed = names->getValue();
-    names->setValue(listed.empty() ? name : listed + " " + name);
-    return true;
+    return selection_.saveNamed(*graph, name);
 }
 
 void PathwayLayoutEntity::removeSelection(const std::string& name) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    Property* names = graph->getMetaProperty(kSelectionNames, kSelectionNames);
-    if (names == nullptr) {
-        return;
-    }
-    Array<std::string> listed = words(names->getValue());
-    auto it = std::find(listed.begin(), listed.end(), name);
-    if (it != listed.end()) {
-        listed.erase(it);
-    }
-    names->setValue(joinWords(listed));
-    if (graph->getMetaProperty(name, kSelection) != nullptr) {
-        graph->removeMetaProperty(name, kSelection);
-    }
-}
-
-Array<std::string> PathwayLayoutEntity::getSelectionNames() const {
-    const Property* names = graph->getMetaProperty(kSelectionNames, kSelectionNames);
-    return names == nullptr ? Array<std::string>() : words(names->getValue());
-}
-
-Array<std::string> PathwayLayoutEntity::getSavedSelection(const std::string& name) const {
-    const Property* saved = graph->getMetaProperty(name, kSelection);
-    return saved == nullptr ? Array<std::string>() : words(saved->getValue());
+    selection_.removeNamed(*graph, name);
 }
 
 // ---- visibility ----

@@ -520,7 +520,7 @@ bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
         return false;
     }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    const Array<std::string> selected = selectedNodes;
+    const Array<std::string> selected = selection_.ids();
     const Plane plane(globalFrame.pointToWorldSpace(Vector3(0, 0, 0)),
                       globalFrame.pointToWorldSpace(Vector3(0, -1, 0)),
                       globalFrame.pointToWorldSpace(Vector3(1, 0, 0)));
@@ -643,7 +643,7 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
             }
         }
         graph->removeNode(id);
-        std::erase(selectedNodes, id);
+        selection_.remove(id);
         nodeSelections.erase(id);
     }
     for (auto it = nodeTable_.begin(); it != nodeTable_.end();) {
@@ -714,7 +714,7 @@ void PathwayLayoutEntity::clear() {
     small->childList().clear();
     // The graph goes, so no protein id names an entity any more.
     nodeTable_.clear();
-    selectedNodes.clear();
+    selection_.clear();
     initialPositions_.clear();
     graph = std::make_unique<ProteinGraph>();
 }

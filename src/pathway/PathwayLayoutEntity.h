@@ -38,6 +38,7 @@
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
 
+#include "pathway/PathwaySelection.h"
 #include "pathway/PathwayStyle.h"
 
 class Cache;
@@ -131,8 +132,6 @@ public:
     Table<std::string, ImageProcessorSelection*> edgeSelections;
     // Regions the reader creates that no shape finder holds.
     Array<std::shared_ptr<ImageProcessorSelection>> ownedSelections;
-    // Ids of the selected proteins, without duplicates, in the order added.
-    Array<std::string> selectedNodes;
     bool noProteins = false;
     bool noInteractions = false;
     bool interactionsBetween = false;
@@ -288,16 +287,18 @@ public:
 
     // ---- selected proteins ----
 
-    void addSelectedNodeId(const std::string& id);
-    bool isIdSelected(const std::string& id) const;
-    void selectNode(const NodeEntity* node);
-    bool isNodeSelected(const NodeEntity* node) const;
-    void deselectId(const std::string& id);
-    void deselectNode(const NodeEntity* node);
-    Array<std::string> getSelectedNodes() const;
-    void clearSelectedNodes();
-    void expandSelection();
-    void invertSelection();
+    void addSelectedNodeId(const std::string& id) { selection_.add(id); }
+    bool isIdSelected(const std::string& id) const { return selection_.contains(id); }
+    void selectNode(const NodeEntity* node) { selection_.add(getNodeId(node)); }
+    bool isNodeSelected(const NodeEntity* node) const {
+        return selection_.contains(getNodeId(node));
+    }
+    void deselectId(const std::string& id) { selection_.remove(id); }
+    void deselectNode(const NodeEntity* node) { selection_.remove(getNodeId(node)); }
+    Array<std::string> getSelectedNodes() const { return selection_.ids(); }
+    void clearSelectedNodes() { selection_.clear(); }
+    void expandSelection() { selection_.expand(*graph); }
+    void invertSelection() { selection_.invert(*graph); }
 
     // ---- named selections (kept in the graph's meta table) ----
 
@@ -305,8 +306,10 @@ public:
     // line break, or is already in use.
     bool saveSelection(const std::string& name);
     void removeSelection(const std::string& name);
-    Array<std::string> getSelectionNames() const;
-    Array<std::string> getSavedSelection(const std::string& name) const;
+    Array<std::string> getSelectionNames() const { return selection_.names(*graph); }
+    Array<std::string> getSavedSelection(const std::string& name) const {
+        return selection_.named(*graph, name);
+    }
 
     // ---- visibility, stimulus, stored positions ----
 
@@ -370,6 +373,7 @@ private:
     Table<std::string, EdgeEntity*> edgeTable_;
     LayoutForces forces_;
     PathwayStyle style_;
+    PathwaySelection selection_;
 
     // Hidden proteins included.
     bool hasOwnNodeProperty(const std::string& id, const std::string& key) const;

@@ -153,7 +153,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
 
     if (!noInteractions) {
         Array<std::string> neighbours;
-        for (const std::string& id : selectedNodes) {
+        for (const std::string& id : selection_.ids()) {
             NodeEntity* node = getNode(id);
             if (node == nullptr) {
                 continue;
@@ -164,7 +164,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
             neighbours.clear();
             graph->getNeighbours(id, neighbours);
             for (const std::string& other : neighbours) {
-                if (interactionsBetween && !isIdSelected(other)) {
+                if (interactionsBetween && !selection_.contains(other)) {
                     continue;
                 }
                 NodeEntity* end = getNode(other);
@@ -188,7 +188,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
     }
 
     if (!noProteins) {
-        for (const std::string& id : selectedNodes) {
+        for (const std::string& id : selection_.ids()) {
             NodeEntity* node = getNode(id);
             if (node == nullptr) {
                 continue;

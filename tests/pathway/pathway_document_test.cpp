@@ -405,7 +405,7 @@ TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
     EXPECT_FALSE(p->hasNetwork);
     EXPECT_EQ(p->graph->nodeCount(), 0);
     EXPECT_TRUE(p->nodeTable().empty());
-    EXPECT_TRUE(p->selectedNodes.empty());
+    EXPECT_TRUE(p->getSelectedNodes().empty());
     EXPECT_TRUE(p->edgeContainer->getChildren().empty());
     ASSERT_EQ(p->nodes().size(), 2u);
     EXPECT_EQ(p->nodes()[0].get(), big);
