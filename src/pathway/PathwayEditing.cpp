@@ -1,7 +1,6 @@
-// Editing of single proteins and interactions (kept both in the entity and as
-// graph properties, so that a save carries them), the selected proteins, the
-// named selections, visibility after filtering, the stimulus and the stored
-// positions of a pathway.
+// The document's editing operations, each handing over to its editor or its
+// selection between two layout passes, and what it does itself: visibility
+// after filtering, the stimulus and the stored positions of a pathway.
 #include <algorithm>
 #include <unordered_set>
 
@@ -9,24 +8,6 @@
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "pathway/PathwayLayoutEntity.h"
-
-namespace {
-
-// Quotient for a stored fraction of the pathway size: a zero extent gives no
-// quotient, and the caller leaves that value as it was.
-bool fraction(float value, float extent, std::string& out) {
-    if (extent == 0) {
-        return false;
-    }
-    const float q = value / extent;
-    if (!std::isfinite(q)) {
-        return false;
-    }
-    out = doubleToString(static_cast<double>(q));
-    return true;
-}
-
-}  // namespace
 
 // ---- graph helpers ----
 
@@ -47,152 +28,46 @@ Array<std::string> PathwayLayoutEntity::allProteins() const {
     return ids;
 }
 
-Property* PathwayLayoutEntity::nodePropertyFor(const std::string& id, const std::string& key) {
-    if (id.empty()) {
-        return nullptr;
-    }
-    // A protein hidden by a filter is edited like any other.
-    FilteringOff all(graph.get());
-    Property* property = graph->findNodeProperty(id, key);
-    if (property == nullptr) {
-        property = graph->addNodeProperty(id, std::make_unique<Property>(key, ""));
-    }
-    if (property != nullptr) {
-        property->name = key;
-    }
-    return property;
-}
-
-Property* PathwayLayoutEntity::edgePropertyFor(const std::string& a, const std::string& b,
-                                               const std::string& key) {
-    if (a.empty() || b.empty()) {
-        return nullptr;
-    }
-    FilteringOff all(graph.get());
-    Property* property = graph->findEdgeProperty(a, b, key);
-    if (property == nullptr) {
-        property = graph->addEdgeProperty(a, b, std::make_unique<Property>(key, ""));
-    }
-    if (property != nullptr) {
-        property->name = key;
-    }
-    return property;
-}
-
-void PathwayLayoutEntity::storeFraction(const std::string& id, const Vector3& p, bool flatZ) {
-    FilteringOff all(graph.get());
-    // A zero extent keeps the stored component it would divide by.
-    Vector3 out(0, 0, 0);
-    if (const Property* old = graph->findNodeProperty(id, "position");
-        old != nullptr && !old->values.empty() && old->getVector3().isFinite()) {
-        out = old->getVector3();
-    }
-    for (int i = 0; i < 3; ++i) {
-        const float q = size[i] != 0 ? p[i] / size[i] : out[i];
-        if (std::isfinite(q)) {
-            out[i] = q;
-        }
-    }
-    if (flatZ) {
-        out.z = 1e-06f;
-    }
-    graph->setPosition(id, out);
-}
-
-// ---- per-entity edits ----
+// ---- per-entity edits, between two layout passes ----
 
 void PathwayLayoutEntity::setNodeColor(NodeEntity* node, float r, float g, float b) {
-    if (node == nullptr) {
-        return;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    node->setColor(r, g, b, 1);
-    if (Property* p = nodePropertyFor(getNodeId(node), "color")) {
-        p->values = {color4ToString(node->getColor())};
-    }
+    editor_.setNodeColor(node, r, g, b);
 }
 
 void PathwayLayoutEntity::setEdgeColor(EdgeEntity* edge, float r, float g, float b) {
-    if (edge == nullptr) {
-        return;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    edge->color = Color4(r, g, b, 1);
-    if (Property* p = edgePropertyFor(getNodeId(edge->nodeA), getNodeId(edge->nodeB), "color")) {
-        p->values = {color4ToString(edge->color)};
-    }
+    editor_.setEdgeColor(edge, r, g, b);
 }
 
 void PathwayLayoutEntity::setNodeFontColor(NodeEntity* node, float r, float g, float b) {
-    if (node == nullptr) {
-        return;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    node->setFontColor(r, g, b, 1);
-    if (Property* p = nodePropertyFor(getNodeId(node), "fontcolor")) {
-        p->values = {color4ToString(node->getFontColor())};
-    }
+    editor_.setNodeFontColor(node, r, g, b);
 }
 
 void PathwayLayoutEntity::setNodeShape(NodeEntity* node, const std::string& shapeName) {
-    if (node == nullptr) {
-        return;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    node->shapeName = shapeName;
-    // Setting the frame again rebuilds the node with its new texture.
-    node->setGlobalFrame(node->getGlobalFrame());
-    if (Property* p = nodePropertyFor(getNodeId(node), "texture")) {
-        p->values = {shapeName};
-    }
+    editor_.setNodeShape(node, shapeName);
 }
 
 void PathwayLayoutEntity::scaleNodeSize(NodeEntity* node, double fx, double fy) {
-    if (node == nullptr) {
-        return;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    const Vector3 old = node->getSize();
-    node->setSize(static_cast<float>(old.x * fx), static_cast<float>(old.y * fy), old.z);
-    if (Property* p = nodePropertyFor(getNodeId(node), "prefsize")) {
-        p->values.resize(3);
-        const Vector3 now = node->getSize();
-        for (int i = 0; i < 3; ++i) {
-            fraction(now[i], size[i], p->values[static_cast<std::size_t>(i)]);
-        }
-    }
+    editor_.scaleNodeSize(node, fx, fy);
 }
 
 void PathwayLayoutEntity::scaleEdgeSize(EdgeEntity* edge, double f) {
-    if (edge == nullptr) {
-        return;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    edge->width *= f;
-    if (Property* p = edgePropertyFor(getNodeId(edge->nodeA), getNodeId(edge->nodeB), "prefsize")) {
-        p->values.resize(3);
-        fraction(static_cast<float>(edge->width), size.x, p->values[0]);
-    }
+    editor_.scaleEdgeSize(edge, f);
 }
 
 void PathwayLayoutEntity::setNodeRating(NodeEntity* node, int rating) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    if (Property* p = nodePropertyFor(getNodeId(node), "rating")) {
-        p->values = {intToString(rating)};
-    }
+    editor_.setNodeRating(node, rating);
 }
 
 void PathwayLayoutEntity::renameNode(NodeEntity* node, const std::string& name) {
-    if (node == nullptr) {
-        return;
-    }
     std::lock_guard<std::mutex> lock(layoutMutex);
-    const std::string id = getNodeId(node);
-    if (!id.empty()) {
-        FilteringOff all(graph.get());
-        graph->setProteinName(id, name);
-    }
-    node->setName(name);
+    editor_.renameNode(node, name);
 }
 
 // ---- named selections ----
@@ -286,7 +161,7 @@ void PathwayLayoutEntity::storePositions() {
         if (node == nullptr) {
             continue;
         }
-        storeFraction(id, node->getLocalFrame().translation, true);
+        editor_.storePosition(id, node->getLocalFrame().translation, true);
     }
 }
 

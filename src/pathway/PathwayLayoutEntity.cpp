@@ -537,7 +537,7 @@ bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
         }
         const Vector3 p = node->getLocalFrame().translation + move;
         node->setLocalFrame(CoordinateFrame(p));
-        storeFraction(id, p, false);
+        editor_.storePosition(id, p, false);
     }
     return true;
 }

@@ -38,6 +38,7 @@
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
 
+#include "pathway/PathwayEditor.h"
 #include "pathway/PathwaySelection.h"
 #include "pathway/PathwayStyle.h"
 
@@ -374,14 +375,12 @@ private:
     LayoutForces forces_;
     PathwayStyle style_;
     PathwaySelection selection_;
+    PathwayEditor editor_{*this};
 
     // Hidden proteins included.
     bool hasOwnNodeProperty(const std::string& id, const std::string& key) const;
     bool isImportantAnyway(const std::string& id) const;
     Array<std::string> allProteins() const;
-    // Stores the graph position of a protein at scene position p as fractions
-    // of the pathway size; flatZ puts it at z 1e-06.
-    void storeFraction(const std::string& id, const Vector3& p, bool flatZ);
 
     NodeEntity* createNodeLocked(const CoordinateFrame& frame, const std::string& label,
                                  bool large);
@@ -392,8 +391,4 @@ private:
     void destroyEdgeLocked(EdgeEntity* edge);
     // Drops every edgeTable entry that points at `edge`.
     void forgetEdgeEntries(const EdgeEntity* edge);
-    // The graph property of that key, added when missing; null when the graph
-    // refuses it (no such visible protein or interaction).
-    Property* nodePropertyFor(const std::string& id, const std::string& key);
-    Property* edgePropertyFor(const std::string& a, const std::string& b, const std::string& key);
 };
