@@ -26,7 +26,6 @@
 #include "engine/render/Image.h"
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
-#include "model/Cacher.h"
 #include "model/ProteinGraph.h"
 #include "model/SelectorKinds.h"
 #include "model/TextConversions.h"
@@ -398,7 +397,7 @@ bool App::createPathwayFromExisting(const std::string& newPath, const std::strin
         return false;
     }
     // The base's side file is not this pathway's: the build's reload opens its own.
-    pathway_->cacher.reset();
+    pathway_->neighbourhoods().closeSideFile();
     adoptShapeFinder();
     if (renderDevice_) {
         fitToView(true);

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "model/Cache.h"
-#include "model/Cacher.h"
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "scene/EdgeEntity.h"
@@ -205,7 +204,7 @@ void ExploreEntity::appendLoadItem(GlyphFactory* factory) {
 Array<Vector3> ExploreEntity::neighbourhoodPositions(const Array<std::string>& ids) {
     Array<Vector3> out;
     if (pathway != nullptr) {
-        Cache* cache = pathway->cacher ? &pathway->cacher->getCache() : nullptr;
+        Cache* cache = pathway->neighbourhoods().cache();
         if (!pathway->lookupNeighbourhoodPositions(ids, out, cache)) {
             pathway->computeNeighbourhoodPositions(ids, out);
             if (ids.size() > 10 && cache != nullptr && out.size() == ids.size() + 1) {
@@ -503,7 +502,8 @@ void ExploreEntity::render(RenderDevice* rd) {
     if (!backdrop) {
         backdrop = std::make_unique<NodeEntity>(CoordinateFrame(), "", 1, size, color, false);
     }
-    backdrop->shapeName = pathway != nullptr && !pathway->positionSet ? "roundcont" : "rectcont";
+    backdrop->shapeName =
+        pathway != nullptr && !pathway->neighbourhoods().positionSet() ? "roundcont" : "rectcont";
     backdrop->setColor(color.r, color.g, color.b, color.a);
     backdrop->setSize(size.x, size.y, size.z);
     backdrop->setLocalFrame(CoordinateFrame(Vector3(size.x / 2, -size.y / 2, 0)));

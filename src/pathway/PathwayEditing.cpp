@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "model/Cache.h"
 #include "model/ProteinGraph.h"
-#include "model/TextConversions.h"
 #include "pathway/PathwayLayoutEntity.h"
 
 // ---- graph helpers ----
@@ -163,36 +161,4 @@ void PathwayLayoutEntity::storePositions() {
         }
         editor_.storePosition(id, node->getLocalFrame().translation, true);
     }
-}
-
-bool PathwayLayoutEntity::lookupNeighbourhoodPositions(Array<std::string> ids, Array<Vector3>& out,
-                                                       Cache* cache) const {
-    if (cache == nullptr || ids.empty()) {
-        return false;
-    }
-    std::string value;
-    if (!cache->lookup(std::string("exppos") + (positionSet ? "1" : "0"), ids[0], value)) {
-        return false;
-    }
-    const std::size_t hash = value.find('#');
-    if (hash == std::string::npos) {
-        return false;
-    }
-    const Array<std::string> storedIds = split(value.substr(0, hash), "|");
-    const Array<std::string> positions = split(value.substr(hash + 1), "|");
-    if (positions.empty() || storedIds.size() != positions.size() - 1 ||
-        storedIds.size() != ids.size()) {
-        return false;
-    }
-    out.clear();
-    out.push_back(stringToVector3(positions[0]));
-    for (const std::string& id : ids) {
-        auto at = std::find(storedIds.begin(), storedIds.end(), id);
-        if (at == storedIds.end()) {
-            return false;
-        }
-        out.push_back(
-            stringToVector3(positions[static_cast<std::size_t>(at - storedIds.begin()) + 1]));
-    }
-    return true;
 }

@@ -17,7 +17,6 @@
 #include "engine/RegularFile.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
-#include "model/Cacher.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
 #include "model/TextFile.h"
@@ -640,21 +639,7 @@ bool PathwayFileWriter::save(const std::string& path) const {
         }
     }
 
-    if (p.cacher) {
-        // Every save rewrites the side file, beside the file just written.
-        Cache& cache = p.cacher->getCache();
-        if (cache.getFileName() == cachePath) {
-            cache.markChanged();
-            if (!p.cacher->save2()) {
-                std::fprintf(stderr, "pathway: cannot write %s\n", cachePath.c_str());
-            }
-        } else if (!cache.saveAs(cachePath)) {
-            // Save as: the cache moves with the pathway.
-            std::fprintf(stderr, "pathway: cannot write %s\n", cachePath.c_str());
-        } else {
-            p.cacher = std::make_unique<Cacher>(cachePath);
-        }
-    }
+    p.neighbourhoods().saveSideFile(cachePath);
     return true;
 }
 
@@ -1064,8 +1049,8 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
         buildRegionEntities(p, image());
         progress(90);
         if (p.visual) {
-            p.cacher = std::make_unique<Cacher>(reader.fileName() + ".cache");
-            p.cacheNeighbourhoodPositions(&p.cacher->getCache());
+            p.neighbourhoods().openSideFile(reader.fileName() + ".cache");
+            p.cacheNeighbourhoodPositions(p.neighbourhoods().cache());
         }
     }
     return true;

@@ -11,7 +11,6 @@
 #include "engine/Plane.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
-#include "model/Cacher.h"
 #include "model/ProteinGraph.h"
 #include "model/TextFile.h"
 #include "model/Trace.h"

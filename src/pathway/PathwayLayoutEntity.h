@@ -4,8 +4,10 @@
 // regions and the selected and named-selected proteins.
 //
 // Ownership: the document owns its graph, its edge container, every entity in
-// nodes() and edges(), its layouter, its cacher, its shape finder, the
-// background image it loaded and the regions kept in `ownedSelections`.
+// nodes() and edges(), its layouter, its shape finder, the
+// background image it loaded, the regions kept in `ownedSelections` and the
+// rooms it hands work to: its style, selection, editor and neighbourhood
+// positions (which keep the ".cache" side file).
 // nodeTable(), edgeTable(), `nodeSelections` and `edgeSelections` observe.
 // Children lists observe too: removing a child never deletes it.
 //
@@ -38,12 +40,12 @@
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
 
+#include "pathway/NeighbourhoodPositions.h"
 #include "pathway/PathwayEditor.h"
 #include "pathway/PathwaySelection.h"
 #include "pathway/PathwayStyle.h"
 
 class Cache;
-class Cacher;
 class Font;
 class Image;
 class ImageProcessorSelection;
@@ -114,10 +116,6 @@ public:
     bool dragEnabled = true;
     // The NODE_TO_ID lines of the file, verbatim.
     Array<std::string> nodeToIdLines;
-    // Keeper of the ".cache" side file; only a visual pathway has one.
-    std::unique_ptr<Cacher> cacher;
-    // Which stored neighbourhood position set is used: cache name "exppos1" or "exppos0".
-    bool positionSet = true;
     bool tiltedExplorePlane = false;
     // File name of the background picture.
     std::string imageName;
@@ -327,18 +325,32 @@ public:
     }
     void applyStimulus(const Array<std::string>& ids, ProteinGraph* target);
     void storePositions();
-    // Stored neighbourhood positions of ids[0] from the cache (see the file
-    // format for the stored form).
-    bool lookupNeighbourhoodPositions(Array<std::string> ids, Array<Vector3>& out,
-                                      Cache* cache) const;
 
-    // ---- rendering and neighbourhood positions (defined with the rendering) ----
+    // ---- neighbourhood positions of the hubs (the ".cache" side file) ----
+
+    // The set in use and the side file, which only a visual pathway keeps
+    // (the file reader opens it beside the file it reads).
+    const NeighbourhoodPositions& neighbourhoods() const { return neighbourhoods_; }
+    NeighbourhoodPositions& neighbourhoods() { return neighbourhoods_; }
+    // Stored neighbourhood positions of ids[0] from the cache.
+    bool lookupNeighbourhoodPositions(const Array<std::string>& ids, Array<Vector3>& out,
+                                      const Cache* cache) const {
+        return neighbourhoods_.lookup(ids, out, cache);
+    }
+    void cacheNeighbourhoodPositions(Cache* cache) const {
+        neighbourhoods_.cacheHubs(*graph, size, cache);
+    }
+    void computeNeighbourhoodPositions(const Array<std::string>& ids, Array<Vector3>& out) const {
+        neighbourhoods_.compute(*graph, size, ids, out);
+    }
+    void storeNeighbourhoodPositions(const Array<std::string>& ids, const Array<Vector3>& positions,
+                                     Cache* cache) const {
+        neighbourhoods_.store(ids, positions, cache);
+    }
+
+    // ---- rendering ----
 
     void renderPathway(RenderDevice* rd, bool drawShapeFinder);
-    void cacheNeighbourhoodPositions(Cache* cache);
-    void computeNeighbourhoodPositions(Array<std::string> ids, Array<Vector3>& out);
-    void storeNeighbourhoodPositions(Array<std::string> ids, Array<Vector3> positions,
-                                     Cache* cache);
 
     // ---- pathway file (PathwayFileWriter and PathwayFileReader) ----
 
@@ -376,6 +388,7 @@ private:
     PathwayStyle style_;
     PathwaySelection selection_;
     PathwayEditor editor_{*this};
+    NeighbourhoodPositions neighbourhoods_;
 
     // Hidden proteins included.
     bool hasOwnNodeProperty(const std::string& id, const std::string& key) const;

@@ -9,7 +9,6 @@
 
 #include "SceneFixture.h"
 #include "engine/Plane.h"
-#include "model/Cacher.h"
 #include "pathway/ShapeFinder.h"
 
 namespace {
@@ -535,7 +534,8 @@ TEST_F(PaintedPathway, FromExistingShowsThePictureWithItsRegionsInPlace) {
     ASSERT_TRUE(app.createPathwayFromExisting(file("copy.pth"), file("base.pth")));
     app.fitToView(true);  // what it does with a render device
     EXPECT_NE(app.pathway()->background, nullptr) << "painted on a plain frame";
-    EXPECT_EQ(app.pathway()->cacher, nullptr) << "the base's side file would be written";
+    EXPECT_EQ(app.pathway()->neighbourhoods().cache(), nullptr)
+        << "the base's side file would be written";
     ASSERT_NE(app.shapeFinder(), nullptr);
     EXPECT_EQ(app.shapeFinder()->origin, app.pathway()->getGlobalFrame().translation);
     answers = {{"Red", "r"}};

@@ -309,7 +309,7 @@ TEST_F(PathwayEditing, LookupOfStoredNeighbourhoodPositions) {
     EXPECT_FALSE(p.lookupNeighbourhoodPositions({"a", "b"}, out, nullptr));
 
     // The other position set is a table of its own.
-    p.positionSet = false;
+    p.neighbourhoods().setPositionSet(false);
     EXPECT_FALSE(p.lookupNeighbourhoodPositions({"a", "b"}, out, &cache));
     ASSERT_TRUE(cache.insert("exppos0", "a", "a|b#(9, 9, 0)|(2, 2, 0)|(1, 1, 0)"));
     ASSERT_TRUE(p.lookupNeighbourhoodPositions({"a", "b"}, out, &cache));

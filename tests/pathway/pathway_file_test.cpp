@@ -17,7 +17,6 @@
 
 #include "engine/render/Image.h"
 #include "model/Cache.h"
-#include "model/Cacher.h"
 #include "model/HeatmapSeries.h"
 #include "model/ProteinGraph.h"
 #include "model/TextConversions.h"
@@ -575,7 +574,7 @@ TEST_F(PathwayFile, GraphSectionDetails) {
     EXPECT_EQ(q->getNode("P3")->getParent(), q->edgeContainer.get());
     EXPECT_EQ(q->getNode("P1")->getParent(), q.get());
     EXPECT_EQ(q->initialPositions().size(), 4u);
-    EXPECT_TRUE(q->cacher);
+    EXPECT_TRUE(q->neighbourhoods().cache());
     EXPECT_TRUE(q->dragEnabled);
 }
 
@@ -590,9 +589,9 @@ TEST_F(PathwayFile, CacheGoesWithTheSavedFile) {
     ASSERT_TRUE(p->savePathway(at("hub.pth")));
     auto q = load(at("hub.pth"));
     ASSERT_TRUE(q);
-    ASSERT_TRUE(q->cacher);
+    ASSERT_TRUE(q->neighbourhoods().cache());
     std::string value;
-    EXPECT_TRUE(q->cacher->getCache().lookup("exppos1", "P1", value));
+    EXPECT_TRUE(q->neighbourhoods().cache()->lookup("exppos1", "P1", value));
 
     fs::create_directory(at("elsewhere"));
     ASSERT_TRUE(q->savePathway(at("elsewhere/copy.pth")));
@@ -600,7 +599,7 @@ TEST_F(PathwayFile, CacheGoesWithTheSavedFile) {
     Cache moved(at("elsewhere/copy.pth.cache"));
     EXPECT_TRUE(moved.lookup("exppos1", "P1", value));
     EXPECT_TRUE(moved.lookup("exppos0", "P1", value));
-    EXPECT_EQ(q->cacher->getCache().getFileName(), at("elsewhere/copy.pth.cache"));
+    EXPECT_EQ(q->neighbourhoods().cache()->getFileName(), at("elsewhere/copy.pth.cache"));
 }
 
 TEST_F(PathwayFile, HubsOfMoreThanFiftyPartnersAreCached) {
@@ -627,7 +626,7 @@ TEST_F(PathwayFile, HubsOfMoreThanFiftyPartnersAreCached) {
     ASSERT_TRUE(cache.lookup("exppos1", "H51", value));
     EXPECT_EQ(split(beforeDelimiter(value, "#"), "|").size(), 52u);
     EXPECT_EQ(split(afterDelimiter(value, "#"), "|").size(), 53u);
-    EXPECT_TRUE(p->positionSet);
+    EXPECT_TRUE(p->neighbourhoods().positionSet());
 
     Array<std::string> ids{"H51"};
     Array<std::string> partners;
@@ -665,7 +664,7 @@ TEST_F(PathwayFile, NeighbourhoodOnOnePointOrWithoutPositions) {
     g.addEdge("hub", "unplaced");
     ids.push_back("unplaced");
     for (bool set : {true, false}) {
-        p->positionSet = set;
+        p->neighbourhoods().setPositionSet(set);
         Array<Vector3> out;
         p->computeNeighbourhoodPositions(ids, out);
         ASSERT_EQ(out.size(), ids.size() + 1);
