@@ -19,8 +19,8 @@
 // square, every 50th protein important, two interactions per protein.
 inline void writeBuiltPathway(const std::string& path, int proteins) {
     PathwayLayoutEntity p(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
-    p.visual = false;
-    ProteinGraph& g = *p.graph;
+    p.setVisual(false);
+    ProteinGraph& g = p.graph();
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> unit(0.02f, 0.98f);
     for (int i = 0; i < proteins; ++i) {
@@ -38,7 +38,7 @@ inline void writeBuiltPathway(const std::string& path, int proteins) {
         g.addEdge("P" + std::to_string(a), "P" + std::to_string(b));
         g.setConfidence("P" + std::to_string(a), "P" + std::to_string(b), 900);
     }
-    p.hasNetwork = true;
+    p.setHasNetwork(true);
     if (!p.savePathway(path)) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         std::exit(1);

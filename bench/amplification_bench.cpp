@@ -54,7 +54,7 @@ void BM_LoadPathwayWithRepeatedProteinLines(benchmark::State& state) {
     for (auto _ : state) {
         PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
                                     Color4(1, 1, 1, 1));
-        pathway.visual = false;
+        pathway.setVisual(false);
         if (!pathway.loadPathway(path, nullptr)) {
             state.SkipWithError("load failed");
             break;

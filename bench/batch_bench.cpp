@@ -47,16 +47,16 @@ struct Job {
 void writeBasePathway(const std::string& path, int seedCount) {
     PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
                                 Color4(1, 1, 1, 1));
-    pathway.visual = false;
-    pathway.buildMode = "Standard";
-    pathway.dataSourceName = "HPRD";
+    pathway.setVisual(false);
+    pathway.setBuildMode("Standard");
+    pathway.setDataSourceName("HPRD");
     for (int k = 0; k < seedCount; ++k) {
         char id[16];
         std::snprintf(id, sizeof id, "%05d", 1 + k * (29170 / seedCount));
         const std::string label = "SEED" + std::to_string(k);
         pathway.createNode(
             CoordinateFrame(Vector3(0.5f, -0.05f - 0.9f / seedCount * k, 0.1f)), label, true);
-        pathway.nodeToIdLines.push_back(std::string(id) + "#" + label);
+        pathway.nodeToIdLines().push_back(std::string(id) + "#" + label);
     }
     if (!pathway.savePathway(path)) {
         std::fprintf(stderr, "batch_bench: cannot write %s\n", path.c_str());
@@ -147,10 +147,10 @@ void batchPhases(benchmark::State& state) {
             state.SkipWithError("base pathway");
             return;
         }
-        app.pathway()->graph->source = std::make_unique<HPRDDataSource>(
+        app.pathway()->graph().source = std::make_unique<HPRDDataSource>(
             (j.folder / "data" / "PROTEIN_NOMENCLATURE.txt").string(),
             (j.folder / "data" / "PROTEIN_INTERACTIONS.txt").string(), "", nullptr);
-        app.pathway()->dataSourceName = "HPRD";
+        app.pathway()->setDataSourceName("HPRD");
         state.counters["2_source_load_s"] = seconds(t);
         state.counters["2_source_load_cpu_s"] = processorSeconds() - cpu;
 
@@ -158,7 +158,7 @@ void batchPhases(benchmark::State& state) {
         cpu = processorSeconds();
         app.assignSelectionProteins();
         GraphBuilderParameters parameters;
-        for (const std::string& entry : app.pathway()->nodeToIdLines) {
+        for (const std::string& entry : app.pathway()->nodeToIdLines()) {
             parameters.seeds[afterDelimiter(entry, "#")] = beforeDelimiter(entry, "#");
         }
         parameters.levels = std::to_string(state.range(1));
@@ -182,7 +182,7 @@ void batchPhases(benchmark::State& state) {
         PathwayLayoutEntity& pathway = *app.pathway();
         state.counters["4_reload_s"] = seconds(t);
         state.counters["4_reload_cpu_s"] = processorSeconds() - cpu;
-        state.counters["proteins"] = pathway.graph->nodeCount();
+        state.counters["proteins"] = pathway.graph().nodeCount();
 
         t = std::chrono::steady_clock::now();
         cpu = processorSeconds();
@@ -225,10 +225,10 @@ void batchPhases(benchmark::State& state) {
         state.counters["7_hub_positions_cpu_s"] = processorSeconds() - cpu;
 
         Array<std::string> ids;
-        pathway.graph->getNodes(ids);
+        pathway.graph().getNodes(ids);
         int hubs = 0;
         for (const std::string& id : ids) {
-            hubs += pathway.graph->degree(id) > 50 ? 1 : 0;
+            hubs += pathway.graph().degree(id) > 50 ? 1 : 0;
         }
         state.counters["hubs"] = hubs;
         app.close();
@@ -263,7 +263,7 @@ void batchReloadPicture(benchmark::State& state) {
         }
         PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
                                     Color4(1, 1, 1, 1));
-        pathway.visual = false;
+        pathway.setVisual(false);
         if (!noise.save(picture)) {
             state.SkipWithError("picture");
             return;

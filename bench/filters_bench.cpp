@@ -84,8 +84,8 @@ Network& network() {
         made.pathway = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
                                                              Vector3(2, 1, 1), Color4(1, 1, 1, 1));
         PathwayLayoutEntity& p = *made.pathway;
-        p.visual = false;
-        ProteinGraph& g = *p.graph;
+        p.setVisual(false);
+        ProteinGraph& g = p.graph();
         for (size_t i = 0; i < made.order.size(); ++i) {
             const std::string& id = made.order[i];
             g.addNode(id);
@@ -114,11 +114,11 @@ Network& network() {
 
 // One filter from its creation to its removal, as the page runs it.
 void applyAndRemove(PathwayLayoutEntity& p, SelectorFactory& factory, int& kept) {
-    std::unique_ptr<Selector> filter = factory.create("Filter1", p.graph.get(), true);
+    std::unique_ptr<Selector> filter = factory.create("Filter1", &p.graph(), true);
     filter->markGraph(filter->getMinThreshold());
     p.updateVisibility(false, false);
     Array<std::string> visible;
-    p.graph->getNodes(visible);
+    p.graph().getNodes(visible);
     kept = static_cast<int>(visible.size());
     filter.reset();
     p.updateVisibility(false, false);
@@ -137,10 +137,10 @@ void pathFilter(benchmark::State& state) {
         applyAndRemove(*n.pathway, factory, kept);
     }
     Array<std::string> edgesFrom, edgesTo;
-    n.pathway->graph->getEdges(edgesFrom, edgesTo, false);
+    n.pathway->graph().getEdges(edgesFrom, edgesTo, false);
     state.counters["proteins"] = static_cast<double>(n.order.size());
     state.counters["interactions"] = static_cast<double>(edgesFrom.size());
-    state.counters["length"] = factory.pathLengthFor(n.pathway->graph.get());
+    state.counters["length"] = factory.pathLengthFor(&n.pathway->graph());
     state.counters["kept"] = kept;
 }
 BENCHMARK(pathFilter)->Arg(2)->Arg(10)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond);
@@ -151,7 +151,7 @@ void pathSearch(benchmark::State& state) {
     PathSelectorFactory factory;
     factory.setProteins(Array<std::string>(n.order.begin(), n.order.begin() + state.range(0)));
     for (auto _ : state) {
-        std::unique_ptr<Selector> s = factory.create("p", n.pathway->graph.get(), false);
+        std::unique_ptr<Selector> s = factory.create("p", &n.pathway->graph(), false);
         benchmark::DoNotOptimize(s->getMinThreshold());
     }
 }

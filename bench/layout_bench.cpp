@@ -156,14 +156,14 @@ std::unique_ptr<PathwayLayoutEntity> makePathway(const Network& net) {
     QuietStdout quiet;
     auto p = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
                                                    Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
-    p->visual = false;
+    p->setVisual(false);
     Array<NodeEntity*> nodes;
     Array<Vector3> anchors;
     for (int i = 0; i < net.n; ++i) {
         const std::string id = "P" + std::to_string(i);
         const Vector3 at(net.at[i].first, -net.at[i].second, 0);
         NodeEntity* node = p->createNode(CoordinateFrame(at), id, false);
-        p->graph->addNode(id);
+        p->graph().addNode(id);
         p->registerNode(id, node);
         anchors.push_back(at);
         nodes.push_back(node);
@@ -171,7 +171,7 @@ std::unique_ptr<PathwayLayoutEntity> makePathway(const Network& net) {
     p->setInitialPositions(std::move(anchors));
     for (const auto& [a, b] : net.edges) {
         p->createEdge(nodes[a], nodes[b], false);
-        p->graph->addEdge("P" + std::to_string(a), "P" + std::to_string(b));
+        p->graph().addEdge("P" + std::to_string(a), "P" + std::to_string(b));
     }
     return p;
 }

@@ -36,7 +36,7 @@ std::unique_ptr<PathwayLayoutEntity> freshPathway() {
     auto p = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
                                                    Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
     // As in batch mode: no textures, no cacher.
-    p->visual = false;
+    p->setVisual(false);
     return p;
 }
 
@@ -44,7 +44,7 @@ std::unique_ptr<PathwayLayoutEntity> freshPathway() {
 // important, interactions between important proteins important too.
 void fillNetwork(PathwayLayoutEntity& p, int nodes) {
     const int edges = 3 * nodes;
-    ProteinGraph& g = *p.graph;
+    ProteinGraph& g = p.graph();
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     for (int i = 0; i < nodes; ++i) {
@@ -70,7 +70,7 @@ void fillNetwork(PathwayLayoutEntity& p, int nodes) {
             g.setInteractionImportant(ia, ib);
         }
     }
-    p.hasNetwork = true;
+    p.setHasNetwork(true);
 }
 
 // The file written once, and a pathway read from it.
@@ -207,7 +207,7 @@ void BM_BuildOneAtATime(benchmark::State& state) {
                           large);
         }
         benchmark::DoNotOptimize(p->getChildren().size() +
-                                 p->edgeContainer->getChildren().size());
+                                 p->edgeContainer()->getChildren().size());
     }
 }
 BENCHMARK(BM_BuildOneAtATime)
@@ -219,7 +219,7 @@ BENCHMARK(BM_BuildOneAtATime)
 
 void BM_CacheHubNeighbourhoods(benchmark::State& state) {
     auto p = freshPathway();
-    ProteinGraph& g = *p->graph;
+    ProteinGraph& g = p->graph();
     g.scaleX = 1;
     g.scaleY = 1;
     std::mt19937 rng(5);

@@ -195,7 +195,7 @@ struct Session {
         const auto start = Clock::now();
         fileButton("Open Pathway")->click();
         *openMs = msSince(start);
-        if (!app().pathway() || !app().pathway()->hasNetwork) {
+        if (!app().pathway() || !app().pathway()->hasNetwork()) {
             std::fprintf(stderr, "the built pathway did not open\n");
             std::exit(1);
         }
@@ -208,15 +208,15 @@ struct Session {
     void ensureOpenAndLaidOut(int proteins = 0) {
         const std::string wanted =
             proteins > 0 && givenPathway.empty() ? builtPathway(proteins) : defaultPath();
-        if (!app().pathway() || !app().pathway()->hasNetwork || wanted != path) {
+        if (!app().pathway() || !app().pathway()->hasNetwork() || wanted != path) {
             path = wanted;
             double ignored = 0;
             open(&ignored, &ignored);
         }
-        if (!(app().pathway()->layouter && app().pathway()->layouter->isRunning())) {
+        if (!(app().pathway()->layouter() && app().pathway()->layouter()->isRunning())) {
             window->analyzeTab()->setLayoutRunning(true);
         }
-        if (!(app().pathway()->layouter && app().pathway()->layouter->isRunning())) {
+        if (!(app().pathway()->layouter() && app().pathway()->layouter()->isRunning())) {
             std::fprintf(stderr, "the layout thread does not run\n");
             std::exit(1);
         }
@@ -242,7 +242,7 @@ void BM_OpenThroughFileTab(benchmark::State& state) {
     report(state, open, "open");
     report(state, toFrame, "to_frame");
     if (s.app().pathway())
-        state.counters["proteins"] = s.app().pathway()->graph->nodeCount();
+        state.counters["proteins"] = s.app().pathway()->graph().nodeCount();
 }
 BENCHMARK(BM_OpenThroughFileTab)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 

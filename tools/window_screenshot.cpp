@@ -115,7 +115,7 @@ int walk(const std::string& built, const QString& folder) {
     press(create.painterNextButton());
     if (create.levelsBox()) create.levelsBox()->setValue(2);
     press(create.finishButton());
-    if (!app.pathway() || !app.pathway()->hasNetwork) {
+    if (!app.pathway() || !app.pathway()->hasNetwork()) {
         std::fprintf(stderr, "the network was not built (run in a folder with data/)\n");
         return 1;
     }

@@ -204,8 +204,8 @@ void App::noteViewMoved() {
 
 bool App::viewMoving() const {
     return systemTime() < movingUntil_ || animating_ ||
-           (pathway_ && pathway_->layouter && pathway_->layouter->isRunning() &&
-            !pathway_->layouter->isStopRequested());
+           (pathway_ && pathway_->layouter() && pathway_->layouter()->isRunning() &&
+            !pathway_->layouter()->isStopRequested());
 }
 
 void App::frameShown(double seconds) {
@@ -299,12 +299,12 @@ void App::refitToView() {
 void App::newPathway(bool visual) {
     pathway_ = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
                                                      Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
-    pathway_->visual = visual;
-    pathway_->windowServices = mainWindow_;
+    pathway_->setVisual(visual);
+    pathway_->setWindowServices(mainWindow_);
 }
 
 void App::adoptShapeFinder() {
-    ShapeFinder* finder = pathway_ ? pathway_->shapeFinder.get() : nullptr;
+    ShapeFinder* finder = pathway_ ? pathway_->shapeFinder().get() : nullptr;
     shapeFinder_ = finder;
     if (finder == nullptr) {
         return;
@@ -343,7 +343,7 @@ bool App::openPathway(const std::string& path, DecodedPicture handed) {
         return false;
     }
     adoptShapeFinder();
-    pathway_->shapeFinderFollows = shapeFinder_ != nullptr && !pathway_->hasNetwork;
+    pathway_->setShapeFinderFollows(shapeFinder_ != nullptr && !pathway_->hasNetwork());
     if (shown) {
         fitToView(true);
         pathway_->setEdgesVisible(true);
@@ -371,8 +371,8 @@ bool App::createPathwayFromImage(const std::string& path, const std::string& ima
     fitToView(false);
     pathwayPath_ = path;
     pathway_->setBackground(image);
-    pathway_->fromImage = true;
-    if (!pathway_->sourceImage || pathway_->sourceImage->isNull()) {
+    pathway_->setFromImage(true);
+    if (!pathway_->sourceImage() || pathway_->sourceImage()->isNull()) {
         std::fprintf(stderr, "corvidane: cannot paint on %s: the image cannot be read\n",
                      image.c_str());
         requestRepaint();
@@ -380,8 +380,8 @@ bool App::createPathwayFromImage(const std::string& path, const std::string& ima
     }
     const Vector3 at = pathway_->getGlobalFrame().translation;
     const Vector3 size = pathway_->getSize();
-    pathway_->shapeFinder = std::make_shared<ShapeFinder>(
-        pathway_->sourceImage.get(), at.x, at.y, at.z, size.x, size.y, size.z, mainWindow_);
+    pathway_->setShapeFinder(std::make_shared<ShapeFinder>(
+        pathway_->sourceImage(), at.x, at.y, at.z, size.x, size.y, size.z, mainWindow_));
     adoptShapeFinder();
     requestRepaint();
     return true;
@@ -430,10 +430,9 @@ void App::close() {
         mainWindow_->stopShapeFinderTimer();
     }
     shapeFinder_ = nullptr;
-    if (pathway_->layouter) {
-        pathway_->layouter->exit(0);
-        pathway_->stopLayouter();
-        pathway_->layouter.reset();
+    if (pathway_->layouter()) {
+        pathway_->layouter()->exit(0);
+        pathway_->dropLayouter();
     }
     // The explore view and pending explore activities refer to the pathway.
     explore_->close();
@@ -472,8 +471,8 @@ PropertyList* App::getProteinProperties(const std::string& label) const {
     if (!pathway_) {
         return nullptr;
     }
-    const std::string id = pathway_->graph->getNodeByName(label);
-    return id.empty() ? nullptr : pathway_->graph->getNodeProperties(id);
+    const std::string id = pathway_->graph().getNodeByName(label);
+    return id.empty() ? nullptr : pathway_->graph().getNodeProperties(id);
 }
 
 PropertyList* App::getInteractionProperties(const std::string& label1,
@@ -481,12 +480,12 @@ PropertyList* App::getInteractionProperties(const std::string& label1,
     if (!pathway_) {
         return nullptr;
     }
-    const std::string a = pathway_->graph->getNodeByName(label1);
-    const std::string b = pathway_->graph->getNodeByName(label2);
+    const std::string a = pathway_->graph().getNodeByName(label1);
+    const std::string b = pathway_->graph().getNodeByName(label2);
     if (a.empty() || b.empty()) {
         return nullptr;
     }
-    return pathway_->graph->getEdgeProperties(a, b);
+    return pathway_->graph().getEdgeProperties(a, b);
 }
 
 void App::getProteinNames(Array<std::string>& out) const {
@@ -495,10 +494,10 @@ void App::getProteinNames(Array<std::string>& out) const {
         return;
     }
     Array<std::string> ids;
-    pathway_->graph->getNodes(ids);
+    pathway_->graph().getNodes(ids);
     out.reserve(ids.size());
     for (const std::string& id : ids) {
-        out.push_back(pathway_->graph->getProteinName(id));
+        out.push_back(pathway_->graph().getProteinName(id));
     }
 }
 
@@ -507,14 +506,14 @@ void App::getInteractors(const std::string& label, Array<std::string>& out) cons
     if (!pathway_) {
         return;
     }
-    const std::string id = pathway_->graph->getNodeByName(label);
+    const std::string id = pathway_->graph().getNodeByName(label);
     if (id.empty()) {
         return;
     }
     Array<std::string> neighbours;
-    pathway_->graph->getNeighbours(id, neighbours);
+    pathway_->graph().getNeighbours(id, neighbours);
     for (const std::string& n : neighbours) {
-        out.push_back(pathway_->graph->getProteinName(n));
+        out.push_back(pathway_->graph().getProteinName(n));
     }
 }
 

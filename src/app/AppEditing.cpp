@@ -73,8 +73,8 @@ void App::dropStalePointers() {
         end != nullptr && !ownedByPathway(end)) {
         placeInteractionTool_->forgetEnds();
     }
-    if (shapeFinder_ != nullptr && (!pathway_ || pathway_->shapeFinder.get() != shapeFinder_)) {
-        shapeFinder_ = pathway_ ? pathway_->shapeFinder.get() : nullptr;
+    if (shapeFinder_ != nullptr && (!pathway_ || pathway_->shapeFinder().get() != shapeFinder_)) {
+        shapeFinder_ = pathway_ ? pathway_->shapeFinder().get() : nullptr;
     }
 }
 
@@ -112,7 +112,7 @@ void App::mousePress(int x, int y, bool right) {
         return;
     }
     dropStalePointers();
-    shapeFinder_ = pathway_->shapeFinder.get();
+    shapeFinder_ = pathway_->shapeFinder().get();
     EditingTool& chosen = activeTool();
     if (!chosen.worksOnPicture()) {
         if (explore_->view()) {
@@ -146,7 +146,7 @@ void App::mouseRelease(int x, int y, bool /*right*/) {
     if (!rayThrough(x, y, ray)) {
         return;
     }
-    shapeFinder_ = pathway_ ? pathway_->shapeFinder.get() : nullptr;
+    shapeFinder_ = pathway_ ? pathway_->shapeFinder().get() : nullptr;
     activeTool().release();
     if (pathway_) {
         pathway_->mouseRelease(ray, 0);
@@ -159,7 +159,7 @@ void App::drag(int x, int y, int lastX, int lastY) {
         !rayThrough(lastX, lastY, last)) {
         return;
     }
-    shapeFinder_ = pathway_->shapeFinder.get();
+    shapeFinder_ = pathway_->shapeFinder().get();
     activeTool().drag(current, last);
 }
 
@@ -172,7 +172,7 @@ void App::doubleClick(int x, int y) {
         explore_->doubleClick(ray);
         return;
     }
-    if (!pathway_->hasNetwork) {
+    if (!pathway_->hasNetwork()) {
         return;
     }
     mousePress(x, y, false);
@@ -314,13 +314,13 @@ void App::selectProtein(const std::string& label) {
     Array<NodeEntity*> labelled;
     for (const auto& node : pathway_->nodes()) {
         if (node->getName() == label &&
-            (pathway_->hasChild(node.get()) || pathway_->edgeContainer->hasChild(node.get()))) {
+            (pathway_->hasChild(node.get()) || pathway_->edgeContainer()->hasChild(node.get()))) {
             labelled.push_back(node.get());
         }
     }
     if (labelled.empty()) {
         // A protein renamed into a taken name is listed under its display name.
-        const std::string named = pathway_->graph->getNodeByName(label);
+        const std::string named = pathway_->graph().getNodeByName(label);
         if (NodeEntity* node = named.empty() ? nullptr : pathway_->getNode(named)) {
             labelled.push_back(node);
         }
@@ -351,7 +351,7 @@ NodeEntity* App::resolveProtein(const std::string& label) const {
     if (!pathway_ || label.empty()) {
         return nullptr;
     }
-    const std::string named = pathway_->graph->getNodeByName(label);
+    const std::string named = pathway_->graph().getNodeByName(label);
     NodeEntity* named_node = named.empty() ? nullptr : pathway_->getNode(named);
     NodeEntity* first = nullptr;
     for (const auto& node : pathway_->nodes()) {
@@ -439,7 +439,7 @@ void App::removeProtein(Entity* node) {
         pathway_->removeNode(own);
     } else if (!id.empty()) {
         // The layout reads the degrees of the graph.
-        pathway_->withLayoutLocked([&] { pathway_->graph->removeNode(id); });
+        pathway_->withLayoutLocked([&] { pathway_->graph().removeNode(id); });
     }
     if (explore_->view() && !id.empty()) {
         if (id == explore_->view()->currentProtein) {
@@ -517,7 +517,7 @@ void App::removeInteraction(Entity* edge) {
     if (own != nullptr) {
         pathway_->removeEdge(own);
     } else if (!a.empty() && !b.empty()) {
-        pathway_->withLayoutLocked([&] { pathway_->graph->removeEdge(a, b); });
+        pathway_->withLayoutLocked([&] { pathway_->graph().removeEdge(a, b); });
     }
     if (copy != nullptr && explore_->view()) {
         // Only the copy goes; the centre and the other partners stay.
@@ -542,7 +542,7 @@ std::vector<App::ProteinHit> App::searchProteins(const std::string& text,
         mainWindow_->createProgressDialog(0, 4, "Looking for proteins");
         mainWindow_->stepProgress(0);
     }
-    DataSource* source = pathway_ ? pathway_->graph->source.get() : nullptr;
+    DataSource* source = pathway_ ? pathway_->graph().source.get() : nullptr;
     Array<std::string> ids, sources, names, annotations;
     Array<int> counts;
     if (source != nullptr) {

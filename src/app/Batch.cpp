@@ -379,7 +379,7 @@ int runBatch(const BatchInputs& inputs) {
     Array<std::pair<std::string, std::string>> sideFiles;  // name, destination
     {
         Array<std::string> names{outputName + ".cache"};
-        const std::string& imageName = app.pathway()->imageName;
+        const std::string& imageName = app.pathway()->imageName();
         if (!imageName.empty()) {
             names.push_back(pictureCopyNameOf(outputName, imageName));
         }
@@ -416,13 +416,13 @@ int runBatch(const BatchInputs& inputs) {
         source = std::move(hprd);
         sourceName = "HPRD";
     }
-    app.pathway()->dataSourceName = sourceName;
-    app.pathway()->graph->source = std::move(source);
+    app.pathway()->setDataSourceName(sourceName);
+    app.pathway()->graph().source = std::move(source);
 
     app.assignSelectionProteins();
 
     GraphBuilderParameters parameters;
-    for (const std::string& entry : app.pathway()->nodeToIdLines) {
+    for (const std::string& entry : app.pathway()->nodeToIdLines()) {
         const std::string id = beforeDelimiter(entry, "#");
         // An empty identifier would become a made-up protein, and "|" is what
         // joins the two names of an interaction.

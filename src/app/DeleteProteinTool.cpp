@@ -19,7 +19,7 @@ void DeleteProteinTool::press(const Ray& ray, bool /*right*/) {
     const std::string key = pathway.getNodeId(node);
     const std::string* placed = key.empty() ? nullptr : placing_.placedSeedId(key);
     const std::string seedId = placed != nullptr ? *placed : key;
-    Array<std::string>& seeds = pathway.nodeToIdLines;
+    Array<std::string>& seeds = pathway.nodeToIdLines();
     auto entry = seeds.end();
     if (!seedId.empty()) {
         entry = std::find_if(seeds.begin(), seeds.end(), [&](const std::string& line) {

@@ -51,11 +51,11 @@ void ExploreMode::start(const std::string& label) {
     }
     const NodeEntity* node = app_.resolveProtein(label);
     const std::string id = node != nullptr ? pathway->getNodeId(node) : std::string();
-    if (id.empty() || !pathway->graph->hasNode(id)) {
+    if (id.empty() || !pathway->graph().hasNode(id)) {
         return;
     }
     const double speed = app_.animationSpeed();
-    if (pathway->tiltedExplorePlane) {
+    if (pathway->tiltedExplorePlane()) {
         savedPathwayFrame_ = pathway->getGlobalFrame();
         tilted_ = true;
         CoordinateFrame tilted(Matrix3::fromAxisAngle(Vector3(-1, 0, 0), kTiltRadians),
@@ -70,12 +70,12 @@ void ExploreMode::start(const std::string& label) {
 
 void ExploreMode::openView(const std::string& id) {
     PathwayLayoutEntity* pathway = app_.pathway();
-    if (pathway == nullptr || view_ || !pathway->graph->hasNode(id)) {
+    if (pathway == nullptr || view_ || !pathway->graph().hasNode(id)) {
         return;
     }
     const Vector3 size = pathway->getSize();
     auto view = std::make_unique<ExploreEntity>(
-        pathway->graph.get(), pathway, CoordinateFrame(), "explore",
+        &pathway->graph(), pathway, CoordinateFrame(), "explore",
         Vector3(size.x / 1.5f, size.y / 1.5f, 0.001f), Color4(1, 1, 1, 1));
 
     // The placement compares the view's corners in the pathway's frame at the
@@ -95,10 +95,10 @@ void ExploreMode::openView(const std::string& id) {
         view->bounds[2] = view->bounds[3] = 1e30f;
     }
 
-    auto heatmaps = std::make_unique<HeatmapGlyphFactory>(pathway->graph.get());
+    auto heatmaps = std::make_unique<HeatmapGlyphFactory>(&pathway->graph());
     heatmaps->experiment = app_.currentTabName();
     heatmaps->font = app_.font();
-    auto explored = std::make_unique<AlreadyExploredGlyphFactory>(pathway->graph.get());
+    auto explored = std::make_unique<AlreadyExploredGlyphFactory>(&pathway->graph());
     view->appendLoadItem(heatmaps.get());
     view->appendLoadItem(explored.get());
     glyphFactories_.push_back(std::move(heatmaps));

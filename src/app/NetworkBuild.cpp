@@ -133,9 +133,9 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
             *why = reason;
         }
         if (before) {
-            before->source = std::move(pathway->graph->source);
-            pathway->withLayoutLocked([&] { pathway->graph = std::move(before); });
-            pathway->hasNetwork = hadNetwork;
+            before->source = std::move(pathway->graph().source);
+            pathway->withLayoutLocked([&] { pathway->replaceGraph(std::move(before)); });
+            pathway->setHasNetwork(hadNetwork);
             for (NodeEntity* node : pathwayNodes(*pathway)) {
                 if (std::find(drawn.begin(), drawn.end(), node) == drawn.end()) {
                     pathway->removeNode(node);
@@ -153,18 +153,14 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
     if (!pathway) {
         return fail("no pathway is open");
     }
-    if (pathway->layouter) {
-        pathway->stopLayouter();
-        pathway->layouter.reset();
-    }
-    hadNetwork = pathway->hasNetwork;
+    pathway->dropLayouter();
+    hadNetwork = pathway->hasNetwork();
     drawn = pathwayNodes(*pathway);
     pathway->withLayoutLocked([&] {
-        before = std::move(pathway->graph);
-        pathway->graph = std::make_unique<ProteinGraph>();
-        pathway->graph->source = std::move(before->source);
+        before = pathway->replaceGraph(std::make_unique<ProteinGraph>());
+        pathway->graph().source = std::move(before->source);
     });
-    ProteinGraph& graph = *pathway->graph;
+    ProteinGraph& graph = pathway->graph();
     std::string fault = dataSourceFault(graph.source.get());
     if (!fault.empty()) {
         return fail(fault);
@@ -341,7 +337,7 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
     progress(13);
     trace("buildgraph14\n");
     progress(14);
-    pathway->hasNetwork = true;
+    pathway->setHasNetwork(true);
     trace("buildgraph15\n");
     progress(15);
     if (!pathway->savePathway(savePath)) {

@@ -28,7 +28,7 @@ bool NetworkBuildCaller::build(const GraphBuilderParameters& parameters, std::st
 }
 
 void NetworkBuildCaller::keepPaintedInteractions(PathwayLayoutEntity& pathway) {
-    if (!pathway.fromImage) {
+    if (!pathway.fromImage()) {
         return;
     }
     painted_.clear();
@@ -40,12 +40,12 @@ void NetworkBuildCaller::keepPaintedInteractions(PathwayLayoutEntity& pathway) {
         }
         const std::string idA = pathway.getNodeId(a);
         const std::string idB = pathway.getNodeId(b);
-        auto found = pathway.edgeSelections.find(idA + "-" + idB);
-        if (found == pathway.edgeSelections.end()) {
-            found = pathway.edgeSelections.find(idB + "-" + idA);
+        auto found = pathway.edgeSelections().find(idA + "-" + idB);
+        if (found == pathway.edgeSelections().end()) {
+            found = pathway.edgeSelections().find(idB + "-" + idA);
         }
         // A region that is not found has nothing to pair with later.
-        if (found != pathway.edgeSelections.end() && found->second != nullptr) {
+        if (found != pathway.edgeSelections().end() && found->second != nullptr) {
             painted_[found->second] = {a->getName(), b->getName()};
         }
     }
@@ -54,14 +54,14 @@ void NetworkBuildCaller::keepPaintedInteractions(PathwayLayoutEntity& pathway) {
 
 void NetworkBuildCaller::assignSelectionProteins() {
     PathwayLayoutEntity* pathway = app_.pathway();
-    if (!pathway || !pathway->shapeFinder) {
+    if (!pathway || !pathway->shapeFinder()) {
         return;
     }
-    ShapeFinder& finder = *pathway->shapeFinder;
-    const std::size_t noted = pathway->nodeToIdLines.size();
+    ShapeFinder& finder = *pathway->shapeFinder();
+    const std::size_t noted = pathway->nodeToIdLines().size();
     // Seed entries tied to their region by the region's identifier; files
     // without such records pair regions with entries in order instead.
-    const bool recorded = !pathway->nodeSelections.empty();
+    const bool recorded = !pathway->nodeSelections().empty();
     Array<bool> claimed(noted, false);
     std::size_t cursor = 0;
     std::unordered_set<std::string> given;
@@ -74,12 +74,12 @@ void NetworkBuildCaller::assignSelectionProteins() {
             }
             return cursor < noted ? static_cast<std::ptrdiff_t>(cursor) : -1;
         }
-        for (const auto& [key, stored] : pathway->nodeSelections) {
+        for (const auto& [key, stored] : pathway->nodeSelections()) {
             if (!sameRegion(stored, region)) {
                 continue;
             }
             for (std::size_t i = 0; i < noted; ++i) {
-                if (!claimed[i] && beforeDelimiter(pathway->nodeToIdLines[i], "#") == key) {
+                if (!claimed[i] && beforeDelimiter(pathway->nodeToIdLines()[i], "#") == key) {
                     return static_cast<std::ptrdiff_t>(i);
                 }
             }
@@ -108,7 +108,7 @@ void NetworkBuildCaller::assignSelectionProteins() {
         bool fromSeeds = false;
         const std::ptrdiff_t entry = entries[r];
         if (entry >= 0) {
-            const std::string& line = pathway->nodeToIdLines[static_cast<std::size_t>(entry)];
+            const std::string& line = pathway->nodeToIdLines()[static_cast<std::size_t>(entry)];
             label = afterDelimiter(line, "#");
             id = beforeDelimiter(line, "#");
             fromSeeds = true;
@@ -121,7 +121,7 @@ void NetworkBuildCaller::assignSelectionProteins() {
         const std::string unique = uniqueProteinId(id, given);
         if (fromSeeds && unique != id) {
             // The entry must name the node's identifier, or the region loses it.
-            pathway->nodeToIdLines[static_cast<std::size_t>(entry)] = unique + "#" + label;
+            pathway->nodeToIdLines()[static_cast<std::size_t>(entry)] = unique + "#" + label;
         }
         id = unique;
 
@@ -134,13 +134,13 @@ void NetworkBuildCaller::assignSelectionProteins() {
         if (app_.font()) {
             node->setFont(app_.font());
         }
-        pathway->graph->setImportant(id);
+        pathway->graph().setImportant(id);
         pathway->registerNode(id, node);
-        pathway->nodeSelections[id] = region;
+        pathway->nodeSelections()[id] = region;
         pathway->addSelectedNodeId(id);
         created[label] = node;
         if (!fromSeeds) {
-            pathway->nodeToIdLines.push_back(id + "#" + label);
+            pathway->nodeToIdLines().push_back(id + "#" + label);
         }
     }
 
@@ -193,7 +193,7 @@ void NetworkBuildCaller::assignSelectionProteins() {
             continue;
         }
         pathway->createEdge(a, b, true);
-        pathway->edgeSelections[pathway->getNodeId(a) + "-" + pathway->getNodeId(b)] = region;
+        pathway->edgeSelections()[pathway->getNodeId(a) + "-" + pathway->getNodeId(b)] = region;
     }
     app_.requestRepaint();
 }

@@ -50,7 +50,7 @@ void PlaceProteinTool::press(const Ray& ray, bool /*right*/) {
     pathway.registerNode(key, node);
     pathway.clearSelectedNodes();
     pathway.addSelectedNodeId(key);
-    pathway.nodeToIdLines.push_back(id + "#" + label);
+    pathway.nodeToIdLines().push_back(id + "#" + label);
     placedSeedIds_[key] = id;
     app_.requestRepaint();
 }

@@ -13,7 +13,7 @@ void SelectTool::press(const Ray& ray, bool /*right*/) {
     if (node == nullptr) {
         if (!app_.isControlDown()) {
             pathway.clearSelectedNodes();
-            if (pathway.hasNetwork && lists) {
+            if (pathway.hasNetwork() && lists) {
                 lists->selectProteinInList("");
             }
         }
@@ -21,9 +21,9 @@ void SelectTool::press(const Ray& ray, bool /*right*/) {
         return;
     }
     const std::string id = pathway.getNodeId(node);
-    if (pathway.hasNetwork && !id.empty() && pathway.graph->hasNode(id) && lists) {
+    if (pathway.hasNetwork() && !id.empty() && pathway.graph().hasNode(id) && lists) {
         // The list selects it in the scene in turn.
-        lists->selectProteinInList(pathway.graph->getProteinName(id));
+        lists->selectProteinInList(pathway.graph().getProteinName(id));
     } else {
         app_.selectProtein(node->getName());
     }

@@ -10,19 +10,19 @@
 // ---- graph helpers ----
 
 bool PathwayLayoutEntity::hasOwnNodeProperty(const std::string& id, const std::string& key) const {
-    FilteringOff all(graph.get());
-    return graph->findNodeProperty(id, key) != nullptr;
+    FilteringOff all(graph_.get());
+    return graph_->findNodeProperty(id, key) != nullptr;
 }
 
 bool PathwayLayoutEntity::isImportantAnyway(const std::string& id) const {
-    FilteringOff all(graph.get());
-    return graph->isImportant(id);
+    FilteringOff all(graph_.get());
+    return graph_->isImportant(id);
 }
 
 Array<std::string> PathwayLayoutEntity::allProteins() const {
-    FilteringOff all(graph.get());
+    FilteringOff all(graph_.get());
     Array<std::string> ids;
-    graph->getNodes(ids);
+    graph_->getNodes(ids);
     return ids;
 }
 
@@ -72,12 +72,12 @@ void PathwayLayoutEntity::renameNode(NodeEntity* node, const std::string& name) 
 
 bool PathwayLayoutEntity::saveSelection(const std::string& name) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    return selection_.saveNamed(*graph, name);
+    return selection_.saveNamed(*graph_, name);
 }
 
 void PathwayLayoutEntity::removeSelection(const std::string& name) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    selection_.removeNamed(*graph, name);
+    selection_.removeNamed(*graph_, name);
 }
 
 // ---- visibility ----
@@ -91,14 +91,14 @@ void PathwayLayoutEntity::updateVisibility(bool keepPathway, bool keepExperiment
     std::unordered_set<std::string> important;
     {
         // A tagged protein is still important or measured.
-        FilteringOff all(graph.get());
-        graph->getNodes(ids);
-        graph->getEdges(from, to, false);
+        FilteringOff all(graph_.get());
+        graph_->getNodes(ids);
+        graph_->getEdges(from, to, false);
         for (const std::string& id : ids) {
-            if (graph->findNodeProperty(id, "heatmap") != nullptr) {
+            if (graph_->findNodeProperty(id, "heatmap") != nullptr) {
                 measured.insert(id);
             }
-            if (graph->isImportant(id)) {
+            if (graph_->isImportant(id)) {
                 important.insert(id);
             }
         }
@@ -112,10 +112,10 @@ void PathwayLayoutEntity::updateVisibility(bool keepPathway, bool keepExperiment
         const bool isImportant = important.contains(id);
         const bool isMeasured = measured.contains(id);
         if ((keepPathway && isImportant) || (keepExperimentals && isMeasured)) {
-            graph->removeTag(id, "");
+            graph_->removeTag(id, "");
         }
         const Vector3 p = node->getLocalFrame().translation;
-        const float z = graph->hasNodeTags(id) ? -1.0f : shownLayer(isImportant, isMeasured);
+        const float z = graph_->hasNodeTags(id) ? -1.0f : shownLayer(isImportant, isMeasured);
         node->setLocalFrame(CoordinateFrame(Vector3(p.x, p.y, z)));
     }
 
@@ -127,7 +127,8 @@ void PathwayLayoutEntity::updateVisibility(bool keepPathway, bool keepExperiment
             continue;
         }
         // An interaction of a hidden protein is hidden with it.
-        edge->hidden = graph->hasEdgeTags(a, b) || graph->hasNodeTags(a) || graph->hasNodeTags(b);
+        edge->hidden =
+            graph_->hasEdgeTags(a, b) || graph_->hasNodeTags(a) || graph_->hasNodeTags(b);
     }
 }
 
@@ -151,9 +152,9 @@ void PathwayLayoutEntity::applyStimulus(const Array<std::string>& ids, ProteinGr
 void PathwayLayoutEntity::storePositions() {
     std::lock_guard<std::mutex> lock(layoutMutex);
     // Hidden proteins keep their place too.
-    FilteringOff all(graph.get());
+    FilteringOff all(graph_.get());
     Array<std::string> ids;
-    graph->getNodes(ids);
+    graph_->getNodes(ids);
     for (const std::string& id : ids) {
         NodeEntity* node = getNode(id);
         if (node == nullptr) {

@@ -166,7 +166,7 @@ void PathwayEditor::renameNode(NodeEntity* node, const std::string& name) {
 }
 
 ProteinGraph& PathwayEditor::graph() const {
-    return *pathway_.graph;
+    return pathway_.graph();
 }
 
 Vector3 PathwayEditor::size() const {

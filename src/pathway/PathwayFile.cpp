@@ -221,12 +221,12 @@ bool isWholeNumber(const std::string& text) {
 // Builds one protein entity per graph node and one interaction per graph edge.
 template <class Progress>
 bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
-    ProteinGraph& g = *p.graph;
+    ProteinGraph& g = p.graph();
     const Vector3 size = p.getSize();
     g.scaleX = size.x;
     g.scaleY = size.y;
     p.dropEntities();
-    p.dragEnabled = true;
+    p.setDragEnabled(true);
 
     Array<std::string> ids;
     g.getNodes(ids);
@@ -354,19 +354,19 @@ void buildRegionEntities(PathwayLayoutEntity& p, const Image* image) {
     auto regionSize = [&](const ImageProcessorSelection& s) {
         return Vector3((s.x1 - s.x0) / w * size.x, (s.y1 - s.y0) / h * size.y, 0.000001f);
     };
-    for (const auto& [id, selection] : p.nodeSelections) {
+    for (const auto& [id, selection] : p.nodeSelections()) {
         NodeEntity* node = p.getNode(id);
         if (node == nullptr || selection == nullptr) {
             continue;
         }
-        if (p.visual) {
+        if (p.visual()) {
             node->setTexture(selection->sampleTexture(*image, true, true));
         }
         const Vector3 s = regionSize(*selection);
         node->setSize(s.x, s.y, s.z);
     }
     const Vector3 origin = p.getGlobalFrame().translation;
-    for (const auto& [key, selection] : p.edgeSelections) {
+    for (const auto& [key, selection] : p.edgeSelections()) {
         if (selection == nullptr) {
             continue;
         }
@@ -385,7 +385,7 @@ void buildRegionEntities(PathwayLayoutEntity& p, const Image* image) {
         }
         auto picture = std::make_shared<NodeEntity>(
             CoordinateFrame(), "", 0, regionSize(*selection), Color4(1, 1, 1, 1), false);
-        if (p.visual) {
+        if (p.visual()) {
             picture->setTexture(selection->sampleTexture(*image, true, true));
         }
         edge->addChild(picture.get());
@@ -410,8 +410,8 @@ void PathwayFileWriter::writeBetweenPasses(LineSink& lines) const {
     PathwayLayoutEntity& p = pathway;
     const Vector3 size = p.getSize();
     lines.addLine(oneLine(p.getName()));
-    lines.addLine(flag(p.hasNetwork));
-    lines.addLine(flag(p.fromImage));
+    lines.addLine(flag(p.hasNetwork_));
+    lines.addLine(flag(p.fromImage_));
     lines.addLine(color4ToString(p.style().backgroundColor));
     lines.addLine(color4ToString(p.style().largeProteinsColor));
     lines.addLine(color4ToString(p.style().largeProteinsFontColor));
@@ -438,10 +438,10 @@ void PathwayFileWriter::writeBetweenPasses(LineSink& lines) const {
     lines.addLine(doubleToString(p.style().smallInteractionWidth));
     lines.addLine(vector3ToString(p.style().reservedVector));
     lines.addLine(doubleToString(p.style().reservedValue));
-    lines.addLine(oneLine(p.creationStamp));
-    lines.addLine(oneLine(p.imageName));
-    lines.addLine(oneLine(p.buildMode));
-    lines.addLine(oneLine(p.dataSourceName));
+    lines.addLine(oneLine(p.creationStamp_));
+    lines.addLine(oneLine(p.imageName_));
+    lines.addLine(oneLine(p.buildMode_));
+    lines.addLine(oneLine(p.dataSourceName_));
 
     lines.addLine("NODES");
     for (Entity* child : p.getChildren()) {
@@ -474,29 +474,29 @@ void PathwayFileWriter::writeBetweenPasses(LineSink& lines) const {
     }
     lines.addLine("ENDEDGES");
 
-    lines.addLine(oneLine(p.noteLine));
+    lines.addLine(oneLine(p.noteLine_));
 
     lines.addLine("NODE_TO_ID");
-    for (const std::string& line : p.nodeToIdLines) {
+    for (const std::string& line : p.nodeToIdLines_) {
         lines.addLine(oneLine(line));
     }
     lines.addLine("END_NODE_TO_ID");
 
     lines.addLine("IMPROC");
-    if (p.shapeFinder) {
-        lines.addLine(intToString(p.shapeFinder->imageWidth()));
-        lines.addLine(intToString(p.shapeFinder->imageHeight()));
+    if (p.shapeFinder_) {
+        lines.addLine(intToString(p.shapeFinder_->imageWidth()));
+        lines.addLine(intToString(p.shapeFinder_->imageHeight()));
     }
     lines.addLine("IMPROCSEL");
-    if (p.shapeFinder) {
-        for (const auto& selection : p.shapeFinder->getSelections()) {
+    if (p.shapeFinder_) {
+        for (const auto& selection : p.shapeFinder_->getSelections()) {
             lines.addLine(selection->toText());
         }
     }
     lines.addLine("ENDIMPROC");
 
     lines.addLine("NODESTOSELECTIONS");
-    for (const auto& [key, selection] : p.nodeSelections) {
+    for (const auto& [key, selection] : p.nodeSelections_) {
         if (selection != nullptr) {
             lines.addLine(oneLine(key), "#", selection->toText());
         }
@@ -504,15 +504,15 @@ void PathwayFileWriter::writeBetweenPasses(LineSink& lines) const {
     lines.addLine("ENDNODESTOSELECTIONS");
 
     lines.addLine("EDGESTOSELECTIONS");
-    for (const auto& [key, selection] : p.edgeSelections) {
+    for (const auto& [key, selection] : p.edgeSelections_) {
         if (selection != nullptr) {
             lines.addLine(oneLine(key), "#", selection->toText());
         }
     }
     lines.addLine("ENDEDGESTOSELECTIONS");
 
-    if (p.hasNetwork) {
-        p.graph->save(lines);
+    if (p.hasNetwork_) {
+        p.graph_->save(lines);
     }
 }
 
@@ -540,7 +540,7 @@ bool PathwayFileWriter::save(const std::string& path) const {
     const std::string fileName = fileNameOf(path);
     const std::string cachePath = path + ".cache";
     const std::string copyName =
-        p.imageName.empty() ? std::string() : pictureCopyNameOf(fileName, p.imageName);
+        p.imageName_.empty() ? std::string() : pictureCopyNameOf(fileName, p.imageName_);
     const std::string copyPath = copyName.empty() ? std::string() : directory + "/" + copyName;
 
     // Nothing is written unless every file of the save may be: renaming over a
@@ -560,48 +560,48 @@ bool PathwayFileWriter::save(const std::string& path) const {
     bool pictureFromSource = false;
     std::error_code error;
     if (!copyName.empty() && !(p.pictureUnchanged() &&
-                               std::filesystem::equivalent(p.sourceImageFile, copyPath, error))) {
+                               std::filesystem::equivalent(p.sourceImageFile_, copyPath, error))) {
         QByteArray unchanged;
-        if (p.pictureUnchanged() && readWhole(p.sourceImageFile, unchanged)) {
+        if (p.pictureUnchanged() && readWhole(p.sourceImageFile_, unchanged)) {
             pictureBytes = std::move(unchanged);
             pictureFromSource = true;
         } else {
             Image loaded;
-            const Image* picture = p.sourceImage.get();
+            const Image* picture = p.sourceImage_.get();
             if (picture == nullptr || picture->isNull()) {
                 bool ok = false;
-                loaded = Image::fromFile(resolveImage(p.imageName, directory), &ok);
+                loaded = Image::fromFile(resolveImage(p.imageName_, directory), &ok);
                 picture = ok ? &loaded : nullptr;
             }
             if (picture == nullptr) {
                 std::fprintf(stderr, "pathway: cannot read the picture %s to copy it beside %s\n",
-                             p.imageName.c_str(), path.c_str());
+                             p.imageName_.c_str(), path.c_str());
             } else {
                 QByteArray encoded;
-                if (!encodePicture(*picture, pictureExtensionOf(p.imageName), encoded)) {
+                if (!encodePicture(*picture, pictureExtensionOf(p.imageName_), encoded)) {
                     std::fprintf(stderr, "pathway: cannot encode the picture %s\n",
-                                 p.imageName.c_str());
+                                 p.imageName_.c_str());
                     return false;
                 }
                 pictureBytes = std::move(encoded);
-                pictureFromSource = picture == p.sourceImage.get();
+                pictureFromSource = picture == p.sourceImage_.get();
             }
         }
     }
 
     // The header names the copy; a failed save keeps the names it had.
     const std::string previousName = p.getName();
-    const std::string previousImageName = p.imageName;
+    const std::string previousImageName = p.imageName_;
     p.setName(pathwayNameOf(fileName));
     const bool copied =
         pictureBytes.has_value() || (!copyName.empty() && !error && p.pictureUnchanged());
     if (copied) {
-        p.imageName = copyName;
+        p.imageName_ = copyName;
     }
     auto fail = [&](const std::string& what, const std::string& reason) {
         std::fprintf(stderr, "pathway: cannot write %s: %s\n", what.c_str(), reason.c_str());
         p.setName(previousName);
-        p.imageName = previousImageName;
+        p.imageName_ = previousImageName;
         return false;
     };
 
@@ -633,9 +633,9 @@ bool PathwayFileWriter::save(const std::string& path) const {
         return fail(path, reason);
     }
     if (pictureFromSource) {
-        p.sourceImageFile = copyPath;
-        if (p.sourceImage) {
-            p.sourceImageAsRead = p.sourceImage->qimage();
+        p.sourceImageFile_ = copyPath;
+        if (p.sourceImage_) {
+            p.sourceImageAsRead_ = p.sourceImage_->qimage();
         }
     }
 
@@ -660,7 +660,7 @@ bool PathwayFileReader::load(const std::string& path) {
         window->createProgressDialog(0, 100, "Loading pathway...");
     }
     // Only a picture decoded by this read is taken over below.
-    p.sourceImageFile.clear();
+    p.sourceImageFile_.clear();
     TextFileReader reader;
     bool ok = reader.open(path);
     if (!ok) {
@@ -671,18 +671,18 @@ bool PathwayFileReader::load(const std::string& path) {
     reader.close();
     if (ok) {
         trace("load path %s\n", path.c_str());
-        if (!p.imageName.empty()) {
+        if (!p.imageName_.empty()) {
             // The reader decoded the picture already when a region needed it.
-            const std::string picture = resolveImage(p.imageName, directoryOf(path));
+            const std::string picture = resolveImage(p.imageName_, directoryOf(path));
             std::unique_ptr<Image> decoded;
-            if (p.sourceImageFile == picture && p.pictureUnchanged()) {
-                decoded = std::move(p.sourceImage);
+            if (p.sourceImageFile_ == picture && p.pictureUnchanged()) {
+                decoded = std::move(p.sourceImage_);
             } else {
                 decoded = handedPicture(picture);
             }
             p.setBackground(picture, std::move(decoded));
-            if (p.shapeFinder) {
-                p.shapeFinder->sourceImage = p.sourceImage.get();
+            if (p.shapeFinder_) {
+                p.shapeFinder_->sourceImage = p.sourceImage_.get();
             }
         }
     } else {
@@ -722,8 +722,8 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     auto number = [&](double& d) { d = stringToDouble(text()); };
     auto vector = [&](Vector3& v) { v = stringToVector3(text()); };
     p.setName(text());
-    p.hasNetwork = stringToInt(text()) != 0;
-    p.fromImage = stringToInt(text()) != 0;
+    p.hasNetwork_ = stringToInt(text()) != 0;
+    p.fromImage_ = stringToInt(text()) != 0;
     colour(p.style().backgroundColor);
     colour(p.style().largeProteinsColor);
     colour(p.style().largeProteinsFontColor);
@@ -750,12 +750,12 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     number(p.style().smallInteractionWidth);
     vector(p.style().reservedVector);
     number(p.style().reservedValue);
-    p.creationStamp = text();
-    p.imageName = text();
-    p.buildMode = text();
-    p.dataSourceName = text();
+    p.creationStamp_ = text();
+    p.imageName_ = text();
+    p.buildMode_ = text();
+    p.dataSourceName_ = text();
 
-    const bool handPlaced = !p.hasNetwork && !p.fromImage;
+    const bool handPlaced = !p.hasNetwork_ && !p.fromImage_;
     Table<std::string, NodeEntity*> byLabel;
     // The pathway's children are collected aside while they are made, so that
     // each insertion stays cheap; they are put back in insertion order below.
@@ -856,14 +856,14 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     progress(4);
 
     // The free text line sits right after ENDEDGES, even when it is empty.
-    if (!reader.readLine(p.noteLine)) {
+    if (!reader.readLine(p.noteLine_)) {
         std::fprintf(stderr, "pathway: %s ends before its note line\n", reader.fileName().c_str());
         return false;
     }
 
     if (!expect(reader, "NODE_TO_ID") ||
         !readSection(reader, "END_NODE_TO_ID",
-                     [&](const std::string& line) { p.nodeToIdLines.push_back(line); })) {
+                     [&](const std::string& line) { p.nodeToIdLines_.push_back(line); })) {
         return false;
     }
     progress(5);
@@ -874,32 +874,32 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     auto image = [&]() -> Image* {
         if (!imageTried) {
             imageTried = true;
-            if (!p.imageName.empty()) {
-                const std::string file = resolveImage(p.imageName, directory);
+            if (!p.imageName_.empty()) {
+                const std::string file = resolveImage(p.imageName_, directory);
                 std::unique_ptr<Image> picture = handedPicture(file);
                 bool read = picture != nullptr;
                 if (!picture) {
                     picture = std::make_unique<Image>(Image::fromFile(file, &read));
                 }
                 if (read && !picture->isNull()) {
-                    p.sourceImage = std::move(picture);
-                    p.sourceImageFile = file;
-                    p.sourceImageAsRead = p.sourceImage->qimage();
+                    p.sourceImage_ = std::move(picture);
+                    p.sourceImageFile_ = file;
+                    p.sourceImageAsRead_ = p.sourceImage_->qimage();
                 } else {
                     std::fprintf(stderr, "pathway: cannot read the picture %s\n", file.c_str());
                 }
             }
         }
-        return p.sourceImage.get();
+        return p.sourceImage_.get();
     };
     auto makeShapeFinder = [&]() {
-        if (p.shapeFinder) {
+        if (p.shapeFinder_) {
             return;
         }
-        p.shapeFinder = std::make_shared<ShapeFinder>(
+        p.shapeFinder_ = std::make_shared<ShapeFinder>(
             image(), p.getGlobalFrame().translation.x, p.getGlobalFrame().translation.y,
             p.getGlobalFrame().translation.z, size.x, size.y, size.z, window);
-        p.shapeFinder->setPathway(&p);
+        p.shapeFinder_->setPathway(&p);
     };
 
     if (!expect(reader, "IMPROC")) {
@@ -973,7 +973,7 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
             return;
         }
         regionLines.emplace_back(text, selection.get());
-        p.shapeFinder->addSelection(std::move(selection));
+        p.shapeFinder_->addSelection(std::move(selection));
     });
     if (!ok) {
         return false;
@@ -986,7 +986,7 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
         return false;
     }
     if (line == "NODESTOSELECTIONS") {
-        p.nodeSelections.clear();
+        p.nodeSelections_.clear();
         ok = readSection(reader, "ENDNODESTOSELECTIONS", [&](const std::string& text) {
             const std::size_t hash = text.find('#');
             if (hash == std::string::npos) {
@@ -995,8 +995,8 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
             }
             std::shared_ptr<ImageProcessorSelection> selection = readRegion(text.substr(hash + 1));
             if (selection) {
-                p.ownedSelections.push_back(selection);
-                p.nodeSelections[text.substr(0, hash)] = selection.get();
+                p.ownedSelections_.push_back(selection);
+                p.nodeSelections_[text.substr(0, hash)] = selection.get();
             }
         });
         if (!ok) {
@@ -1021,7 +1021,7 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
                              text.c_str());
                 return;
             }
-            p.edgeSelections[text.substr(0, hash)] = found->second;
+            p.edgeSelections_[text.substr(0, hash)] = found->second;
         });
         if (!ok) {
             return false;
@@ -1029,13 +1029,13 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     }
     progress(8);
 
-    if (p.shapeFinder) {
-        p.shapeFinder->rebuildSelections();
+    if (p.shapeFinder_) {
+        p.shapeFinder_->rebuildSelections();
     }
     progress(9);
 
-    if (p.hasNetwork && buildEntities) {
-        if (!p.graph->load(reader)) {
+    if (p.hasNetwork_ && buildEntities) {
+        if (!p.graph_->load(reader)) {
             std::fprintf(stderr,
                          "pathway: %s line %ld: the network (the proteins, interactions and "
                          "their properties after the image regions) is cut short or malformed\n",
@@ -1048,7 +1048,7 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
         }
         buildRegionEntities(p, image());
         progress(90);
-        if (p.visual) {
+        if (p.visual_) {
             p.neighbourhoods().openSideFile(reader.fileName() + ".cache");
             p.cacheNeighbourhoodPositions(p.neighbourhoods().cache());
         }

@@ -73,30 +73,48 @@ void scaleNodeInLayout(NodeEntity* node, const Vector3& s) {
 PathwayLayoutEntity::PathwayLayoutEntity(const Vector3& position, const std::string& name,
                                          const Vector3& size, const Color4& colour)
     : ContainerEntity(CoordinateFrame(position), name, size, colour),
-      graph(std::make_unique<ProteinGraph>()),
-      creationStamp(creationStampNow()) {
+      graph_(std::make_unique<ProteinGraph>()),
+      creationStamp_(creationStampNow()) {
     type = "PathwayLayoutEntity";
     // The pathway has no title strip, so every ray passes its body test.
     titled = false;
     auto cached = textureCache.find("pathway");
     if (cached != textureCache.end()) {
-        background = cached->second;
+        background_ = cached->second;
     }
-    edgeContainer = std::make_unique<ContainerEntity>(CoordinateFrame(), "", Vector3(1, 1, 0.01f),
-                                                      Color4(1, 1, 1, 1));
-    edgeContainer->bodyHidden = true;
+    edgeContainer_ = std::make_unique<ContainerEntity>(CoordinateFrame(), "", Vector3(1, 1, 0.01f),
+                                                       Color4(1, 1, 1, 1));
+    edgeContainer_->bodyHidden = true;
     // Small proteins' labels are the first thing a slow moving view drops.
-    edgeContainer->childLabelsWhenQuick = false;
+    edgeContainer_->childLabelsWhenQuick = false;
 }
 
 PathwayLayoutEntity::~PathwayLayoutEntity() {
-    if (layouter) {
-        stopLayouter();
-        layouter.reset();
-    }
+    dropLayouter();
     // Edges observe their nodes, so they go first.
     edges_.clear();
     nodes_.clear();
+}
+
+void PathwayLayoutEntity::setLayouter(std::unique_ptr<PathwayLayouter> layouter) {
+    dropLayouter();
+    layouter_ = std::move(layouter);
+}
+
+void PathwayLayoutEntity::dropLayouter() {
+    if (layouter_) {
+        stopLayouter();
+        layouter_.reset();
+    }
+}
+
+std::unique_ptr<ProteinGraph> PathwayLayoutEntity::replaceGraph(
+    std::unique_ptr<ProteinGraph> graph) {
+    if (!graph) {
+        graph = std::make_unique<ProteinGraph>();
+    }
+    graph_.swap(graph);
+    return graph;
 }
 
 // ---- creation and lookups ----
@@ -123,7 +141,7 @@ NodeEntity* PathwayLayoutEntity::createNodeLocked(const CoordinateFrame& frame,
         // Red until the scheme or the protein's own colour says otherwise.
         node->setColor(1, 0, 0, 1);
         node->shapeName = "empty";
-        edgeContainer->addChild(node.get());
+        edgeContainer_->addChild(node.get());
     }
     node->draggable = true;
     node->setFont(font);
@@ -154,7 +172,7 @@ EdgeEntity* PathwayLayoutEntity::createEdge(NodeEntity* a, NodeEntity* b, bool l
         edge->offsetB = CoordinateFrame(Vector3(0, 0, -(b->getGlobalFrame().translation.z - z)));
         // In front of the container's children, so that the small proteins
         // are drawn over their interactions.
-        edgeContainer->putChildInFront(edge.get());
+        edgeContainer_->putChildInFront(edge.get());
     }
     edges_.push_back(std::move(edge));
     ++edgeListVersion_;
@@ -275,7 +293,7 @@ void PathwayLayoutEntity::applyColorScheme(float r, float g, float b, const std:
 
     if (name == "Large Proteins" || name == "Large Proteins Font") {
         Array<std::string> important;
-        graph->getImportantProteins(important);
+        graph_->getImportantProteins(important);
         for (const std::string& id : important) {
             paint(id);
         }
@@ -290,7 +308,7 @@ void PathwayLayoutEntity::applyColorScheme(float r, float g, float b, const std:
     } else if (name == "Large Interactions") {
         forEachEdgeChild(this, [&](EdgeEntity* e) { e->color = Color4(r, g, b, 1); });
     } else if (name == "Small Interactions") {
-        forEachEdgeChild(edgeContainer.get(),
+        forEachEdgeChild(edgeContainer_.get(),
                          [&](EdgeEntity* e) { e->color = Color4(r, g, b, 1); });
     }
 }
@@ -319,10 +337,10 @@ void PathwayLayoutEntity::setProteinClassSize(double value, const std::string& n
         forEachNodeChild(this, relabel);
     } else if (name == "Small Proteins") {
         style_.smallProteinSize = parameter;
-        forEachNodeChild(edgeContainer.get(), resize);
+        forEachNodeChild(edgeContainer_.get(), resize);
     } else if (name == "Small Proteins Font") {
         style_.smallLabelFactor = value;
-        forEachNodeChild(edgeContainer.get(), relabel);
+        forEachNodeChild(edgeContainer_.get(), relabel);
     } else if (name == "Experim. Proteins") {
         style_.experimentalProteinSize = parameter;
         experimentalNodes(resize);
@@ -334,13 +352,13 @@ void PathwayLayoutEntity::setProteinClassSize(double value, const std::string& n
         forEachEdgeChild(this, [&](EdgeEntity* e) { e->width = size.x * value; });
     } else if (name == "Small Interactions") {
         style_.smallInteractionWidth = value;
-        forEachEdgeChild(edgeContainer.get(), [&](EdgeEntity* e) { e->width = size.x * value; });
+        forEachEdgeChild(edgeContainer_.get(), [&](EdgeEntity* e) { e->width = size.x * value; });
     }
 }
 
 void PathwayLayoutEntity::setEdgeAlpha(double alpha) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    forEachEdgeChild(edgeContainer.get(),
+    forEachEdgeChild(edgeContainer_.get(),
                      [&](EdgeEntity* e) { e->color.a = static_cast<float>(alpha); });
     style_.edgeAlpha = alpha;
 }
@@ -348,9 +366,9 @@ void PathwayLayoutEntity::setEdgeAlpha(double alpha) {
 void PathwayLayoutEntity::setEdgesVisible(bool visible) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     if (visible) {
-        addChild(edgeContainer.get());
+        addChild(edgeContainer_.get());
     } else {
-        removeChild(edgeContainer.get());
+        removeChild(edgeContainer_.get());
     }
 }
 
@@ -385,9 +403,9 @@ Entity* PathwayLayoutEntity::pickEntity(const Ray& ray) {
     if (Entity* found = nearest(this)) {
         return found;
     }
-    const bool smallShown = hasChild(edgeContainer.get());
+    const bool smallShown = hasChild(edgeContainer_.get());
     if (smallShown) {
-        if (Entity* found = nearest(edgeContainer.get())) {
+        if (Entity* found = nearest(edgeContainer_.get())) {
             return found;
         }
     }
@@ -419,17 +437,17 @@ void PathwayLayoutEntity::scaleLayoutLocked(float sx, float sy, float sz) {
             picture->setSize(p.x, p.y, p.z);
         }
     });
-    forEachNodeChild(edgeContainer.get(), [&](NodeEntity* node) { scaleNodeInLayout(node, s); });
+    forEachNodeChild(edgeContainer_.get(), [&](NodeEntity* node) { scaleNodeInLayout(node, s); });
     Vector3 scaled = size * s;
     setSize(scaled.x, scaled.y, scaled.z);
-    if (shapeFinder) {
-        shapeFinder->scaleAxes(sx, sy, sz);
+    if (shapeFinder_) {
+        shapeFinder_->scaleAxes(sx, sy, sz);
     }
 }
 
 void PathwayLayoutEntity::setLayoutSize(float w, float h, float d) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    if (graph->nodeCount() == 0) {
+    if (graph_->nodeCount() == 0) {
         // A zero extent cannot be scaled up: that axis keeps its factor 1 and
         // takes the new extent directly.
         const Vector3 target(w, h, d);
@@ -450,12 +468,12 @@ void PathwayLayoutEntity::setLayoutSize(float w, float h, float d) {
         return;
     }
     setSize(w, h, d);
-    graph->scaleX = w;
-    graph->scaleY = h;
-    FilteringOff all(graph.get());
+    graph_->scaleX = w;
+    graph_->scaleY = h;
+    FilteringOff all(graph_.get());
     for (const auto& [id, node] : nodeTable_) {
         Vector3 p;
-        if (node == nullptr || !graph->getProteinPosition(id, p)) {
+        if (node == nullptr || !graph_->getProteinPosition(id, p)) {
             continue;
         }
         p.z = node->getLocalFrame().translation.z;
@@ -480,9 +498,9 @@ void PathwayLayoutEntity::setGlobalFrame(const CoordinateFrame& frame) {
 void PathwayLayoutEntity::moveShapeFinder() {
     // Painted regions and strokes lie on the picture, which moves with the
     // pathway however its frame is set (fitting the view sets the local one).
-    if (shapeFinder && shapeFinderFollows) {
+    if (shapeFinder_ && shapeFinderFollows_) {
         const Vector3& at = getGlobalFrame().translation;
-        shapeFinder->setOrigin(at.x, at.y, at.z);
+        shapeFinder_->setOrigin(at.x, at.y, at.z);
     }
 }
 
@@ -499,8 +517,8 @@ void PathwayLayoutEntity::setFont(std::shared_ptr<Font> newFont) {
 void PathwayLayoutEntity::scale(double factor) {
     std::lock_guard<std::mutex> lock(layoutMutex);
     ContainerEntity::scale(factor);
-    if (shapeFinder) {
-        shapeFinder->scale(factor);
+    if (shapeFinder_) {
+        shapeFinder_->scale(factor);
     }
 }
 
@@ -515,7 +533,7 @@ bool PathwayLayoutEntity::mouseRelease(const Ray& ray, int button) {
 }
 
 bool PathwayLayoutEntity::drag(const Ray& previous, const Ray& current) {
-    if (!dragEnabled) {
+    if (!dragEnabled_) {
         return false;
     }
     std::lock_guard<std::mutex> lock(layoutMutex);
@@ -552,33 +570,33 @@ void PathwayLayoutEntity::setBackground(const std::string& path, std::unique_ptr
     bool ok = decoded != nullptr;
     auto image = decoded ? std::move(decoded) : std::make_unique<Image>(Image::fromFile(path, &ok));
     if (ok && !image->isNull()) {
-        if (visual) {
-            background = Texture::fromImage("background", *image);
+        if (visual_) {
+            background_ = Texture::fromImage("background", *image);
         }
-        sourceImage = std::move(image);
-        sourceImageFile = path;
-        sourceImageAsRead = sourceImage->qimage();
+        sourceImage_ = std::move(image);
+        sourceImageFile_ = path;
+        sourceImageAsRead_ = sourceImage_->qimage();
     } else {
         std::fprintf(stderr, "pathway: cannot read the background picture %s\n", path.c_str());
-        sourceImage.reset();
-        sourceImageFile.clear();
-        sourceImageAsRead = QImage();
+        sourceImage_.reset();
+        sourceImageFile_.clear();
+        sourceImageAsRead_ = QImage();
     }
-    imageName = std::filesystem::path(path).filename().string();
+    imageName_ = std::filesystem::path(path).filename().string();
 }
 
 bool PathwayLayoutEntity::pictureUnchanged() const {
     // Any write into either image detaches it from the other.
-    return sourceImage != nullptr && !sourceImage->isNull() && !sourceImageFile.empty() &&
-           !sourceImageAsRead.isNull() &&
-           sourceImage->qimage().constBits() == sourceImageAsRead.constBits();
+    return sourceImage_ != nullptr && !sourceImage_->isNull() && !sourceImageFile_.empty() &&
+           !sourceImageAsRead_.isNull() &&
+           sourceImage_->qimage().constBits() == sourceImageAsRead_.constBits();
 }
 
 DecodedPicture PathwayLayoutEntity::unchangedPicture() const {
     if (!pictureUnchanged()) {
         return {};
     }
-    return {sourceImageFile, sourceImage->qimage()};
+    return {sourceImageFile_, sourceImage_->qimage()};
 }
 
 // ---- pathway file ----
@@ -617,7 +635,7 @@ void PathwayLayoutEntity::forgetEdgeEntries(const EdgeEntity* edge) {
 void PathwayLayoutEntity::destroyEdgeLocked(EdgeEntity* edge) {
     forgetEdgeEntries(edge);
     removeChild(edge);
-    edgeContainer->removeChild(edge);
+    edgeContainer_->removeChild(edge);
     auto owned =
         std::find_if(edges_.begin(), edges_.end(), [edge](const auto& e) { return e.get() == edge; });
     if (owned != edges_.end()) {
@@ -636,14 +654,14 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
     const std::string id = getNodeId(node);
     if (!id.empty()) {
         {
-            FilteringOff all(graph.get());
-            if (Property* important = graph->findNodeProperty(id, "important")) {
-                graph->removeNodeProperty(id, important);
+            FilteringOff all(graph_.get());
+            if (Property* important = graph_->findNodeProperty(id, "important")) {
+                graph_->removeNodeProperty(id, important);
             }
         }
-        graph->removeNode(id);
+        graph_->removeNode(id);
         selection_.remove(id);
-        nodeSelections.erase(id);
+        nodeSelections_.erase(id);
     }
     for (auto it = nodeTable_.begin(); it != nodeTable_.end();) {
         it = it->second == node ? nodeTable_.erase(it) : std::next(it);
@@ -660,7 +678,7 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
     }
 
     removeChild(node);
-    edgeContainer->removeChild(node);
+    edgeContainer_->removeChild(node);
     // Anchors follow the node list index for index; keep them aligned.
     const std::size_t index = static_cast<std::size_t>(owned - nodes_.begin());
     if (initialPositions_.size() == nodes_.size()) {
@@ -680,15 +698,15 @@ void PathwayLayoutEntity::removeEdge(EdgeEntity* edge) {
     const std::string a = getNodeId(edge->nodeA);
     const std::string b = getNodeId(edge->nodeB);
     if (!a.empty() && !b.empty()) {
-        graph->removeEdge(a, b);
+        graph_->removeEdge(a, b);
     }
     destroyEdgeLocked(edge);
 }
 
 void PathwayLayoutEntity::clear() {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    hasNetwork = false;
-    ContainerEntity* small = edgeContainer.get();
+    hasNetwork_ = false;
+    ContainerEntity* small = edgeContainer_.get();
     auto isSmall = [small](const NodeEntity* n) { return n != nullptr && n->getParent() == small; };
 
     Array<EdgeEntity*> doomed;
@@ -715,13 +733,13 @@ void PathwayLayoutEntity::clear() {
     nodeTable_.clear();
     selection_.clear();
     initialPositions_.clear();
-    graph = std::make_unique<ProteinGraph>();
+    graph_ = std::make_unique<ProteinGraph>();
 }
 
 void PathwayLayoutEntity::dropEntities() {
     std::lock_guard<std::mutex> lock(layoutMutex);
     childList().clear();
-    edgeContainer->childList().clear();
+    edgeContainer_->childList().clear();
     // Edges observe their nodes, so they go first.
     edges_.clear();
     ++edgeListVersion_;
@@ -732,7 +750,7 @@ void PathwayLayoutEntity::dropEntities() {
 
 void PathwayLayoutEntity::forgetSelection(const ImageProcessorSelection* selection) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    for (auto* table : {&nodeSelections, &edgeSelections}) {
+    for (auto* table : {&nodeSelections_, &edgeSelections_}) {
         for (auto it = table->begin(); it != table->end();) {
             it = it->second == selection ? table->erase(it) : std::next(it);
         }

@@ -4,24 +4,25 @@
 // regions and the selected and named-selected proteins.
 //
 // Ownership: the document owns its graph, its edge container, every entity in
-// nodes() and edges(), its layouter, its shape finder, the
-// background image it loaded, the regions kept in `ownedSelections` and the
-// rooms it hands work to: its style, selection, editor and neighbourhood
-// positions (which keep the ".cache" side file).
-// nodeTable(), edgeTable(), `nodeSelections` and `edgeSelections` observe.
-// Children lists observe too: removing a child never deletes it.
+// nodes() and edges(), its layouter, its shape finder, the background picture
+// it loaded, the regions it keeps (ownSelection) and the rooms it hands work
+// to: its style, selection, editor and neighbourhood positions (which keep the
+// ".cache" side file). nodeTable(), edgeTable(), nodeSelections() and
+// edgeSelections() observe. Children lists observe too: removing a child never
+// deletes it. Every field is private; the file's reader and writer, and the
+// layouter, are friends.
 //
 // Threads: the layout thread holds the private `layoutMutex` while it copies
 // the node and edge lists, the id tables, the anchors, the control points,
 // the forces, the pathway's size and every protein's place and size, and
 // while it moves the small proteins; in the first pass after the node list
-// changed it also reads the degrees of `graph` there. The lists, tables,
-// anchors, control points and forces are private, and only the operations of
-// this class write them, each under the mutex. The graph and the entities
-// themselves stay public, so the compiler does not hold their writers outside
-// this class to the mutex; those that change what the layout reads hold it off
-// through withLayoutLocked (the filters' rules, the window's deletions in the
-// graph).
+// changed it also reads the degrees of graph() there. Only the operations of
+// this class write the lists, tables, anchors, control points and forces,
+// each under the mutex. The graph and the entities stay reachable through
+// graph(), nodes() and edges(), so the compiler does not hold their writers
+// outside this class to the mutex; those that change what the layout reads
+// hold it off through withLayoutLocked (the filters' rules, the window's
+// deletions in the graph, the network build's replaceGraph).
 #pragma once
 
 #include <memory>
@@ -84,60 +85,63 @@ public:
     // Stops and waits for the layouter first, then deletes what it owns.
     ~PathwayLayoutEntity() override;
 
-    // ---- fields, in the order of the pathway file where it stores them ----
+    // ---- what the pathway file's header holds ----
 
-    // The layout thread while it exists. Started and stopped only through
-    // startLayouter / stopLayouter.
-    std::unique_ptr<PathwayLayouter> layouter;
-    // The picture drawn behind the pathway ("pathway" of the texture cache by default).
-    std::shared_ptr<Texture> background;
-    // The picture last loaded by setBackground.
-    std::unique_ptr<Image> sourceImage;
-    // The file sourceImage was read from (or last saved to), and its pixels as
-    // they were then, shared with sourceImage until either is written: a save
-    // copies the file of an unchanged picture instead of encoding it again.
-    std::string sourceImageFile;
-    QImage sourceImageAsRead;
-    bool hasNetwork = false;
-    bool fromImage = false;
-    // Never null.
-    std::unique_ptr<ProteinGraph> graph;
-
-    // "MM/DD/YY_HH:MM:SS", local time at construction.
-    std::string creationStamp;
     // "Standard", "From Image" or "From Existing".
-    std::string buildMode;
+    const std::string& buildMode() const { return buildMode_; }
+    void setBuildMode(const std::string& mode) { buildMode_ = mode; }
     // "HPRD" or "String".
-    std::string dataSourceName;
-    std::string noteLine = "none";
-    // Holds the small proteins and small interactions; a child of the pathway
-    // only while they are shown (setEdgesVisible).
-    std::unique_ptr<ContainerEntity> edgeContainer;
-    bool dragEnabled = true;
-    // The NODE_TO_ID lines of the file, verbatim.
-    Array<std::string> nodeToIdLines;
-    bool tiltedExplorePlane = false;
+    const std::string& dataSourceName() const { return dataSourceName_; }
+    void setDataSourceName(const std::string& name) { dataSourceName_ = name; }
+    const std::string& noteLine() const { return noteLine_; }
+    void setNoteLine(const std::string& note) { noteLine_ = note; }
+    // "MM/DD/YY_HH:MM:SS", local time at construction or as the file says.
+    const std::string& creationStamp() const { return creationStamp_; }
     // File name of the background picture.
-    std::string imageName;
-    // The image shape finder. Create it with std::make_shared; the pathway is
-    // its only owner (shared_ptr only lets the document be destroyed where the
-    // finder's definition is not visible).
-    std::shared_ptr<ShapeFinder> shapeFinder;
-    bool shapeFinderFollows = true;
-    // Image region of a protein id; of an interaction, keyed "a-b". Observers:
-    // edgeSelections point into the shape finder's list, nodeSelections into
-    // `ownedSelections` (or the shape finder's list).
-    Table<std::string, ImageProcessorSelection*> nodeSelections;
-    Table<std::string, ImageProcessorSelection*> edgeSelections;
-    // Regions the reader creates that no shape finder holds.
-    Array<std::shared_ptr<ImageProcessorSelection>> ownedSelections;
-    bool noProteins = false;
-    bool noInteractions = false;
-    bool interactionsBetween = false;
-    // Makes textures and keeps a cacher; off in batch mode.
-    bool visual = true;
+    const std::string& imageName() const { return imageName_; }
+    bool hasNetwork() const { return hasNetwork_; }
+    void setHasNetwork(bool built) { hasNetwork_ = built; }
+    bool fromImage() const { return fromImage_; }
+    void setFromImage(bool painted) { fromImage_ = painted; }
+    bool dragEnabled() const { return dragEnabled_; }
+    void setDragEnabled(bool enabled) { dragEnabled_ = enabled; }
+    bool tiltedExplorePlane() const { return tiltedExplorePlane_; }
+    void setTiltedExplorePlane(bool tilted) { tiltedExplorePlane_ = tilted; }
+    // The NODE_TO_ID lines of the file, verbatim: the seeds placed by hand.
+    const Array<std::string>& nodeToIdLines() const { return nodeToIdLines_; }
+    Array<std::string>& nodeToIdLines() { return nodeToIdLines_; }
+
+    // ---- what the filters hide ----
+
+    bool noProteins() const { return noProteins_; }
+    void setNoProteins(bool hidden) { noProteins_ = hidden; }
+    bool noInteractions() const { return noInteractions_; }
+    void setNoInteractions(bool hidden) { noInteractions_ = hidden; }
+    bool interactionsBetween() const { return interactionsBetween_; }
+    void setInteractionsBetween(bool only) { interactionsBetween_ = only; }
+
+    // ---- what the document is part of ----
+
+    // Makes textures and keeps a side file; off in batch mode.
+    bool visual() const { return visual_; }
+    void setVisual(bool visual) { visual_ = visual; }
     // The main window, null in batch mode; observed.
-    WindowServices* windowServices = nullptr;
+    WindowServices* windowServices() const { return windowServices_; }
+    void setWindowServices(WindowServices* window) { windowServices_ = window; }
+
+    // ---- the protein graph ----
+
+    // Never null. Writers of what the layout reads hold it off through
+    // withLayoutLocked (or stop the layouter first).
+    ProteinGraph& graph() { return *graph_; }
+    const ProteinGraph& graph() const { return *graph_; }
+    // Puts `graph` (a fresh one when null) in place of the graph and returns
+    // the one it held; under withLayoutLocked while a layouter runs.
+    std::unique_ptr<ProteinGraph> replaceGraph(std::unique_ptr<ProteinGraph> graph);
+
+    // Holds the small proteins and small interactions; a child of the pathway
+    // only while they are shown (setEdgesVisible). Never null.
+    ContainerEntity* edgeContainer() const { return edgeContainer_.get(); }
 
     // ---- colour scheme and sizes as the file's header stores them ----
 
@@ -249,6 +253,16 @@ public:
 
     // ---- background ----
 
+    // The picture drawn behind the pathway ("pathway" of the texture cache by default).
+    const std::shared_ptr<Texture>& background() const { return background_; }
+    void setBackgroundTexture(std::shared_ptr<Texture> texture) {
+        background_ = std::move(texture);
+    }
+    // The picture last loaded by setBackground; null when none.
+    Image* sourceImage() const { return sourceImage_.get(); }
+    // The file sourceImage was read from (or last saved to).
+    const std::string& sourceImageFile() const { return sourceImageFile_; }
+
     void setBackground(const std::string& path);
     // setBackground with the picture of `path` decoded already (null: decode it).
     void setBackground(const std::string& path, std::unique_ptr<Image> decoded);
@@ -259,6 +273,12 @@ public:
 
     // ---- layout thread (defined with the layouter) ----
 
+    // The layout thread while it exists; observed.
+    PathwayLayouter* layouter() const { return layouter_.get(); }
+    // Puts a layouter that was not started in place of none.
+    void setLayouter(std::unique_ptr<PathwayLayouter> layouter);
+    // stopLayouter, then deletes the layouter.
+    void dropLayouter();
     // Never leaves an earlier layouter running.
     void startLayouter();
     // Requests the stop and waits for the thread to end.
@@ -272,6 +292,32 @@ public:
     void clear();
     // Drops an image region from both region tables.
     void forgetSelection(const ImageProcessorSelection* selection);
+
+    // ---- image regions ----
+
+    // The image shape finder; null without one. The pathway is its only owner
+    // (shared_ptr only lets the document be destroyed where the finder's
+    // definition is not visible).
+    const std::shared_ptr<ShapeFinder>& shapeFinder() const { return shapeFinder_; }
+    void setShapeFinder(std::shared_ptr<ShapeFinder> finder) { shapeFinder_ = std::move(finder); }
+    // Whether the shape finder's image origin follows the pathway's corner.
+    bool shapeFinderFollows() const { return shapeFinderFollows_; }
+    void setShapeFinderFollows(bool follows) { shapeFinderFollows_ = follows; }
+    // Image region of a protein id; of an interaction, keyed "a-b". Observers:
+    // edge regions point into the shape finder's list, protein regions into
+    // those the document keeps (ownSelection) or the shape finder's list.
+    const Table<std::string, ImageProcessorSelection*>& nodeSelections() const {
+        return nodeSelections_;
+    }
+    Table<std::string, ImageProcessorSelection*>& nodeSelections() { return nodeSelections_; }
+    const Table<std::string, ImageProcessorSelection*>& edgeSelections() const {
+        return edgeSelections_;
+    }
+    Table<std::string, ImageProcessorSelection*>& edgeSelections() { return edgeSelections_; }
+    // Keeps a region that no shape finder holds.
+    void ownSelection(std::shared_ptr<ImageProcessorSelection> region) {
+        ownedSelections_.push_back(std::move(region));
+    }
 
     // ---- editing (written into the entity and into the graph) ----
 
@@ -296,8 +342,8 @@ public:
     void deselectNode(const NodeEntity* node) { selection_.remove(getNodeId(node)); }
     Array<std::string> getSelectedNodes() const { return selection_.ids(); }
     void clearSelectedNodes() { selection_.clear(); }
-    void expandSelection() { selection_.expand(*graph); }
-    void invertSelection() { selection_.invert(*graph); }
+    void expandSelection() { selection_.expand(*graph_); }
+    void invertSelection() { selection_.invert(*graph_); }
 
     // ---- named selections (kept in the graph's meta table) ----
 
@@ -305,9 +351,9 @@ public:
     // line break, or is already in use.
     bool saveSelection(const std::string& name);
     void removeSelection(const std::string& name);
-    Array<std::string> getSelectionNames() const { return selection_.names(*graph); }
+    Array<std::string> getSelectionNames() const { return selection_.names(*graph_); }
     Array<std::string> getSavedSelection(const std::string& name) const {
-        return selection_.named(*graph, name);
+        return selection_.named(*graph_, name);
     }
 
     // ---- visibility, stimulus, stored positions ----
@@ -338,10 +384,10 @@ public:
         return neighbourhoods_.lookup(ids, out, cache);
     }
     void cacheNeighbourhoodPositions(Cache* cache) const {
-        neighbourhoods_.cacheHubs(*graph, size, cache);
+        neighbourhoods_.cacheHubs(*graph_, size, cache);
     }
     void computeNeighbourhoodPositions(const Array<std::string>& ids, Array<Vector3>& out) const {
-        neighbourhoods_.compute(*graph, size, ids, out);
+        neighbourhoods_.compute(*graph_, size, ids, out);
     }
     void storeNeighbourhoodPositions(const Array<std::string>& ids, const Array<Vector3>& positions,
                                      Cache* cache) const {
@@ -367,6 +413,40 @@ public:
 private:
     // Reads what it shares with this class inside its own lock.
     friend class PathwayLayouter;
+    // The pathway file's writer and reader store and restore every field.
+    friend class PathwayFileWriter;
+    friend class PathwayFileReader;
+
+    std::unique_ptr<PathwayLayouter> layouter_;
+    std::shared_ptr<Texture> background_;
+    std::unique_ptr<Image> sourceImage_;
+    // The file sourceImage_ was read from (or last saved to), and its pixels as
+    // they were then, shared with sourceImage_ until either is written: a save
+    // copies the file of an unchanged picture instead of encoding it again.
+    std::string sourceImageFile_;
+    QImage sourceImageAsRead_;
+    bool hasNetwork_ = false;
+    bool fromImage_ = false;
+    std::unique_ptr<ProteinGraph> graph_;
+    std::string creationStamp_;
+    std::string buildMode_;
+    std::string dataSourceName_;
+    std::string noteLine_ = "none";
+    std::unique_ptr<ContainerEntity> edgeContainer_;
+    bool dragEnabled_ = true;
+    Array<std::string> nodeToIdLines_;
+    bool tiltedExplorePlane_ = false;
+    std::string imageName_;
+    std::shared_ptr<ShapeFinder> shapeFinder_;
+    bool shapeFinderFollows_ = true;
+    Table<std::string, ImageProcessorSelection*> nodeSelections_;
+    Table<std::string, ImageProcessorSelection*> edgeSelections_;
+    Array<std::shared_ptr<ImageProcessorSelection>> ownedSelections_;
+    bool noProteins_ = false;
+    bool noInteractions_ = false;
+    bool interactionsBetween_ = false;
+    bool visual_ = true;
+    WindowServices* windowServices_ = nullptr;
 
     // Held by every operation of this class that writes what the layout
     // thread reads, and by the layout thread while it reads and moves.

@@ -1282,12 +1282,12 @@ void PathwayLayouter::refreshIndicesLocked(bool nodesChanged) {
         // winning; a node without an identifier has none.
         degrees.assign(n, 0);
         Array<uint8_t> known(n, 0);
-        if (owner->graph != nullptr) {
+        if (owner->graph_ != nullptr) {
             for (const auto& [id, node] : owner->nodeTable_) {
                 auto found = nodeIndex.find(node);
                 if (found != nodeIndex.end() && !known[found->second]) {
                     known[found->second] = 1;
-                    degrees[found->second] = owner->graph->degree(id);
+                    degrees[found->second] = owner->graph_->degree(id);
                 }
             }
         }
@@ -1496,7 +1496,7 @@ void PathwayLayouter::forcesToMoves(Array<double>& fx, Array<double>& fy) const 
 }
 
 void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<double>& fy) {
-    const Entity* inner = owner->edgeContainer.get();
+    const Entity* inner = owner->edgeContainer_.get();
     const auto& nodes = owner->nodes_;
     const bool same =
         nodes.size() == snap.nodes.size() && owner->nodeListVersion_ == snap.nodeListVersion;
@@ -1536,11 +1536,11 @@ void PathwayLayouter::writeBackLocked(const Array<double>& fx, const Array<doubl
 }
 
 void PathwayLayoutEntity::stopLayouter() {
-    if (layouter == nullptr) {
+    if (layouter_ == nullptr) {
         return;
     }
-    layouter->requestStop();
-    layouter->wait();
+    layouter_->requestStop();
+    layouter_->wait();
     // Taking the mutex once more orders the thread's last write-back before
     // whatever the caller reads next, in a way race checkers can see too
     // (the thread library's wait is invisible to them).
@@ -1548,11 +1548,11 @@ void PathwayLayoutEntity::stopLayouter() {
 }
 
 void PathwayLayoutEntity::startLayouter() {
-    if (layouter != nullptr) {
+    if (layouter_ != nullptr) {
         stopLayouter();
-        layouter.reset();
+        layouter_.reset();
     }
-    layouter = std::make_unique<PathwayLayouter>(this);
-    layouter->step = 1.0;
-    layouter->start(QThread::InheritPriority);
+    layouter_ = std::make_unique<PathwayLayouter>(this);
+    layouter_->step = 1.0;
+    layouter_->start(QThread::InheritPriority);
 }

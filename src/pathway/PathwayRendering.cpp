@@ -19,10 +19,10 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
     beginRender(rd, globalFrame, AABox(Vector3(0, 0, -d / 2), Vector3(w, -h, d / 2)));
     rd->setObjectToWorldMatrix(CoordinateFrame());
 
-    if (hasChild(edgeContainer.get())) {
+    if (hasChild(edgeContainer_.get())) {
         // Small interactions and proteins are drawn before everything else.
-        removeChild(edgeContainer.get());
-        children.insert(children.begin(), edgeContainer.get());
+        removeChild(edgeContainer_.get());
+        children.insert(children.begin(), edgeContainer_.get());
     }
 
     // The body is the picture itself: a box around the plane would hide it.
@@ -32,9 +32,9 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
         globalFrame.pointToWorldSpace(Vector3(w, -h, 0)),
         globalFrame.pointToWorldSpace(Vector3(0, -h, 0)),
     };
-    rd->setTexture(0, background);
+    rd->setTexture(0, background_);
     rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
-    rd->setColor(background ? Color4(1, 1, 1, 1) : color);
+    rd->setColor(background_ ? Color4(1, 1, 1, 1) : color);
     rd->setNormal(globalFrame.vectorToWorldSpace(Vector3(0, 0, 1)));
     rd->beginPrimitive(RenderDevice::QUADS);
     // The picture's top row is t = 0 and lies along the pathway's top edge.
@@ -59,7 +59,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
                      Font::XALIGN_LEFT, Font::YALIGN_TOP, Font::PROPORTIONAL_SPACING);
     }
 
-    if (!noInteractions) {
+    if (!noInteractions_) {
         Array<std::string> neighbours;
         for (const std::string& id : selection_.ids()) {
             NodeEntity* node = getNode(id);
@@ -70,9 +70,9 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
                              RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
             rd->setLineSmoothing(true);
             neighbours.clear();
-            graph->getNeighbours(id, neighbours);
+            graph_->getNeighbours(id, neighbours);
             for (const std::string& other : neighbours) {
-                if (interactionsBetween && !selection_.contains(other)) {
+                if (interactionsBetween_ && !selection_.contains(other)) {
                     continue;
                 }
                 NodeEntity* end = getNode(other);
@@ -95,7 +95,7 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
         renderEntities(rd, children.items());
     }
 
-    if (!noProteins) {
+    if (!noProteins_) {
         for (const std::string& id : selection_.ids()) {
             NodeEntity* node = getNode(id);
             if (node == nullptr) {
@@ -117,8 +117,8 @@ void PathwayLayoutEntity::renderPathway(RenderDevice* rd, bool drawShapeFinder) 
     endRender(rd);
     childrenFirst = drawnFirst;
 
-    if (drawShapeFinder && shapeFinder) {
-        shapeFinder->render(rd);
+    if (drawShapeFinder && shapeFinder_) {
+        shapeFinder_->render(rd);
     }
     rd->endBatch();
 }

@@ -45,8 +45,8 @@ void refill(QListWidget* list, App& app) {
 analyzecards::Ratings ratings(const App& app) {
     analyzecards::Ratings out;
     if (app.pathway()) {
-        app.pathway()->graph->getPropertiesWithRating(1, out.text);
-        app.pathway()->graph->getPropertiesWithRating(2, out.links);
+        app.pathway()->graph().getPropertiesWithRating(1, out.text);
+        app.pathway()->graph().getPropertiesWithRating(2, out.links);
     }
     return out;
 }

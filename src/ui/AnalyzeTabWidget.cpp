@@ -76,7 +76,7 @@ void AnalyzeTabWidget::assemblePages() {
         proteinListStale_ = false;
         interactionListStale_ = false;
         const PathwayLayoutEntity* pathway = context_.app.pathway();
-        if (pathway && pathway->graph->heatmaps && pathway->graph->heatmaps->entryCount() > 0) {
+        if (pathway && pathway->graph().heatmaps && pathway->graph().heatmaps->entryCount() > 0) {
             experimentsPanel_ = new ExperimentsPanel(context_);
             connect(experimentsPanel_, &ExperimentsPanel::proteinChosen, this,
                     &AnalyzeTabWidget::selectProteinInList);

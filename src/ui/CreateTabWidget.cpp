@@ -180,8 +180,8 @@ BuildModeChoice CreateTabWidget::checkedBuildMode() const {
 
 void CreateTabWidget::reclaimDataSource() {
     App* a = app();
-    if (lentSource_ && a && a->pathway() && a->pathway()->graph->source.get() == lentSource_) {
-        source_ = std::move(a->pathway()->graph->source);
+    if (lentSource_ && a && a->pathway() && a->pathway()->graph().source.get() == lentSource_) {
+        source_ = std::move(a->pathway()->graph().source);
     }
     lentSource_ = nullptr;
 }
@@ -199,9 +199,9 @@ void CreateTabWidget::lendDataSource(SourceChoice choice) {
             source_ = std::make_unique<StringDataSource>("postgre");
         }
     }
-    a->pathway()->dataSourceName = sourceName(choice);
+    a->pathway()->setDataSourceName(sourceName(choice));
     lentSource_ = source_.get();
-    a->pathway()->graph->source = std::move(source_);
+    a->pathway()->graph().source = std::move(source_);
 }
 
 void CreateTabWidget::closeCurrentPathway() {
@@ -250,10 +250,10 @@ void CreateTabWidget::enterPainterStep(bool cont) {
         if (advanced_) {
             buildSourcePage(false);
         }
-        (sourceFromName(a->pathway()->dataSourceName) == SourceChoice::String ? stringButton_
-                                                                              : hprdButton_)
+        (sourceFromName(a->pathway()->dataSourceName()) == SourceChoice::String ? stringButton_
+                                                                                : hprdButton_)
             ->setChecked(true);
-        switch (buildModeFromName(a->pathway()->buildMode)) {
+        switch (buildModeFromName(a->pathway()->buildMode())) {
             case BuildModeChoice::Standard:
                 standardButton_->setChecked(true);
                 break;
@@ -284,7 +284,7 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     }
     species_.clear();
     if (source == SourceChoice::String &&
-        !chooseSpecies(cont ? speciesOfSeeds(a->pathway()->nodeToIdLines) : 0)) {
+        !chooseSpecies(cont ? speciesOfSeeds(a->pathway()->nodeToIdLines()) : 0)) {
         // A pathway opened to be continued goes with the question, so that
         // what is shown and the fresh source page agree.
         if (cont) {
@@ -344,8 +344,8 @@ void CreateTabWidget::enterPainterStep(bool cont) {
     lendDataSource(source);
     // The protein finder searches for the same species as the build.
     a->setSpecies(species_);
-    const PainterKind kind = painterKind(mode, a->pathway()->shapeFinder != nullptr);
-    a->pathway()->buildMode = painterBuildMode(kind);
+    const PainterKind kind = painterKind(mode, a->pathway()->shapeFinder() != nullptr);
+    a->pathway()->setBuildMode(painterBuildMode(kind));
 
     advanced_ = true;
     drawingPath_ = a->pathwayPath();
@@ -392,7 +392,7 @@ void CreateTabWidget::addPainterStep(PainterKind kind) {
 
 bool CreateTabWidget::drawingIsCurrent() const {
     const App* a = app();
-    return a && a->pathway() && !a->pathway()->hasNetwork && a->pathwayPath() == drawingPath_;
+    return a && a->pathway() && !a->pathway()->hasNetwork() && a->pathwayPath() == drawingPath_;
 }
 
 bool CreateTabWidget::stepIsCurrent() {
@@ -503,14 +503,14 @@ void CreateTabWidget::bindData() {
         allExperimentalButton_ && allExperimentalButton_->isChecked();
     // A source that failed (files missing, the database away) is opened
     // afresh, so that Finish works again once the cause is mended.
-    if (const DataSource* used = a->pathway()->graph->source.get();
+    if (const DataSource* used = a->pathway()->graph().source.get();
         used == nullptr || !used->failure().empty()) {
         reclaimDataSource();
         lendDataSource(choices.source);
     }
     const std::string path = a->pathwayPath();
-    const GraphBuilderParameters parameters =
-        networkParameters(choices, a->pathway()->nodeToIdLines, path, species_, experiments_.get());
+    const GraphBuilderParameters parameters = networkParameters(
+        choices, a->pathway()->nodeToIdLines(), path, species_, experiments_.get());
 
     std::string why;
     if (!a->buildgraph(parameters, &why)) {

@@ -256,9 +256,9 @@ std::string ExperimentsPanel::currentExperimentName() const {
 
 const HeatmapSeries* ExperimentsPanel::store() const {
     const App& app = context_.app;
-    if (!app.pathway() || !app.pathway()->graph)
+    if (!app.pathway())
         return nullptr;
-    return app.pathway()->graph->heatmaps.get();
+    return app.pathway()->graph().heatmaps.get();
 }
 
 std::vector<int> ExperimentsPanel::entriesOf(const std::string& experiment) const {
@@ -274,7 +274,7 @@ std::vector<int> ExperimentsPanel::entriesOf(const std::string& experiment) cons
 QListWidgetItem* ExperimentsPanel::makeItem(int entry) const {
     const HeatmapSeries* s = store();
     // A protein without a name shows its identifier.
-    const std::string name = context_.app.pathway()->graph->getProteinName(s->proteinAt(entry));
+    const std::string name = context_.app.pathway()->graph().getProteinName(s->proteinAt(entry));
     const QString text =
         QString::fromStdString(name + " @ " + beforeDelimiter(s->detailAt(entry), "_"));
     auto* item = new QListWidgetItem(colourStrip(s->coloursAt(entry)), text);

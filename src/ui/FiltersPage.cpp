@@ -95,7 +95,7 @@ FiltersPage::FiltersPage(const PageContext& context, int tabWidth) : context_(co
     App* core = app();
     if (core != nullptr && core->pathway()) {
         pathway_ = core->pathway();
-        graphLifetime_ = pathway_->graph->lifetime();
+        graphLifetime_ = pathway_->graph().lifetime();
     }
 
     auto* page = new QVBoxLayout(this);
@@ -309,8 +309,8 @@ void FiltersPage::addFilter() {
         return;
     }
     auto row = std::make_unique<FilterRow>();
-    row->selector = factory->create("Filter" + std::to_string(filters_.size() + 1),
-                                    p->graph.get(), true);
+    row->selector =
+        factory->create("Filter" + std::to_string(filters_.size() + 1), &p->graph(), true);
     if (!row->selector) {
         return;
     }
@@ -403,7 +403,7 @@ void FiltersPage::addSelector() {
     if (!chosen) {
         return;
     }
-    selector_ = factory->create("Selector1", p->graph.get(), false);
+    selector_ = factory->create("Selector1", &p->graph(), false);
     if (!selector_) {
         return;
     }
@@ -546,9 +546,9 @@ void FiltersPage::edgesOrNodesSelection(int) {
         noInteractionsLast_ = false;
     }
     if (PathwayLayoutEntity* p = pathway()) {
-        p->interactionsBetween = interactionsBetween_->isChecked();
-        p->noProteins = noProteins_->isChecked();
-        p->noInteractions = noInteractions_->isChecked();
+        p->setInteractionsBetween(interactionsBetween_->isChecked());
+        p->setNoProteins(noProteins_->isChecked());
+        p->setNoInteractions(noInteractions_->isChecked());
     }
     repaint();
 }

@@ -59,8 +59,8 @@ bool InteractionPage::fillPartners(const std::string& name) {
     const QSignalBlocker blocker(second_);
     second_->clear();
     const PathwayLayoutEntity* pathway = context_.app.pathway();
-    const std::string id = pathway ? pathway->graph->getNodeByName(name) : std::string();
-    if (!id.empty() && pathway->graph->hasNodeTags(id)) {
+    const std::string id = pathway ? pathway->graph().getNodeByName(name) : std::string();
+    if (!id.empty() && pathway->graph().hasNodeTags(id)) {
         return false;
     }
     Array<std::string> partners;
@@ -77,15 +77,15 @@ void InteractionPage::interactors2Changed(const QString&) {
     const std::string a = currentText(first_);
     const std::string b = currentText(second_);
     const PathwayLayoutEntity* pathway = context_.app.pathway();
-    const std::string ida = pathway ? pathway->graph->getNodeByName(a) : std::string();
-    const std::string idb = pathway ? pathway->graph->getNodeByName(b) : std::string();
-    if (ida.empty() || idb.empty() || !pathway->graph->isEdgeVisible(ida, idb)) {
+    const std::string ida = pathway ? pathway->graph().getNodeByName(a) : std::string();
+    const std::string idb = pathway ? pathway->graph().getNodeByName(b) : std::string();
+    if (ida.empty() || idb.empty() || !pathway->graph().isEdgeVisible(ida, idb)) {
         // Removed or filtered out since the lists were filled.
         cardIds_ = {};
         showCard(analyzecards::noInteractionCard());
     } else {
         cardIds_ = {ida, idb};
-        showCard(analyzecards::interactionCard(a, b, pathway->graph->getEdgeProperties(ida, idb),
+        showCard(analyzecards::interactionCard(a, b, pathway->graph().getEdgeProperties(ida, idb),
                                                analyzelists::ratings(context_.app)));
     }
     context_.requestRepaint();
@@ -113,9 +113,9 @@ void InteractionPage::refill() {
     const PathwayLayoutEntity* pathway = context_.app.pathway();
     const auto& [ida, idb] = cardIds_;
     const bool present =
-        !ida.empty() && pathway && pathway->graph->hasNode(ida) && pathway->graph->hasNode(idb);
+        !ida.empty() && pathway && pathway->graph().hasNode(ida) && pathway->graph().hasNode(idb);
     QListWidgetItem* first =
-        present ? findName(first_, pathway->graph->getProteinName(ida)) : nullptr;
+        present ? findName(first_, pathway->graph().getProteinName(ida)) : nullptr;
     QListWidgetItem* second = nullptr;
     {
         const QSignalBlocker blocker(first_);
@@ -124,7 +124,7 @@ void InteractionPage::refill() {
             const QSignalBlocker partnersBlocker(second_);
             second_->clear();
         } else {
-            second = findName(second_, pathway->graph->getProteinName(idb));
+            second = findName(second_, pathway->graph().getProteinName(idb));
             const QSignalBlocker partnersBlocker(second_);
             second_->setCurrentItem(second);
         }

@@ -229,7 +229,7 @@ void MyQTWindow::fitPathwayToSettledView() {
 void MyQTWindow::makeBackground(const Image& image) {
     if (!app_ || !app_->pathway())
         return;
-    app_->pathway()->background = Texture::fromImage("background", image);
+    app_->pathway()->setBackgroundTexture(Texture::fromImage("background", image));
     requestRepaint();
 }
 

@@ -17,7 +17,7 @@ namespace {
 bool readable(const std::string& path) {
     PathwayLayoutEntity trial(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
                               Color4(1, 1, 1, 1));
-    trial.visual = false;
+    trial.setVisual(false);
     return trial.loadPathway(path, nullptr);
 }
 
@@ -53,7 +53,7 @@ bool OpenTabWidget::openPathway(const std::string& path) {
         context_.dialogs.message(nullptr, "could not open pathway!");
         return false;
     }
-    const bool built = app.pathway()->hasNetwork;
+    const bool built = app.pathway()->hasNetwork();
     if (built) {
         app.setPainting(false);
     }
@@ -79,7 +79,7 @@ QString OpenTabWidget::startFolder() const {
 
 bool OpenTabWidget::saveTo(const std::string& path) {
     PathwayLayoutEntity& pathway = *context_.app.pathway();
-    if (pathway.layouter && pathway.layouter->isRunning()) {
+    if (pathway.layouter() && pathway.layouter()->isRunning()) {
         // The graph keeps the positions of the last stop; take the ones shown.
         pathway.storePositions();
     }
@@ -111,8 +111,9 @@ void OpenTabWidget::savePathwayAs() {
     }
     // The new file becomes the open pathway; a layout that was running goes on
     // on it (one thread: the old one is joined by the reload).
-    const bool layoutWasRunning = app.pathway()->layouter && app.pathway()->layouter->isRunning();
-    if (openPathway(file.toStdString()) && layoutWasRunning && app.pathway()->hasNetwork) {
+    const bool layoutWasRunning =
+        app.pathway()->layouter() && app.pathway()->layouter()->isRunning();
+    if (openPathway(file.toStdString()) && layoutWasRunning && app.pathway()->hasNetwork()) {
         emit layoutToResume();
     }
 }

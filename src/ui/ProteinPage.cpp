@@ -52,7 +52,7 @@ void ProteinPage::updateProtein(const QString& protein) {
         showCard(analyzecards::noProteinCard());
         return;
     }
-    cardId_ = app.pathway()->graph->getNodeByName(name);
+    cardId_ = app.pathway()->graph().getNodeByName(name);
     showCard(analyzecards::proteinCard(name, *properties, analyzelists::ratings(app)));
     app.selectProtein(name);
     context_.requestRepaint();
@@ -74,9 +74,9 @@ void ProteinPage::refill() {
     App& app = context_.app;
     analyzelists::refill(list_, app);
     const PathwayLayoutEntity* pathway = app.pathway();
-    const bool present = !cardId_.empty() && pathway && pathway->graph->hasNode(cardId_);
+    const bool present = !cardId_.empty() && pathway && pathway->graph().hasNode(cardId_);
     QListWidgetItem* item =
-        present ? findName(list_, pathway->graph->getProteinName(cardId_)) : nullptr;
+        present ? findName(list_, pathway->graph().getProteinName(cardId_)) : nullptr;
     {
         const QSignalBlocker blocker(list_);
         list_->setCurrentItem(item);
@@ -126,7 +126,7 @@ void ProteinPage::openInfoPopup() {
     App& app = context_.app;
     const std::string name = currentText(list_);
     const PathwayLayoutEntity* pathway = app.pathway();
-    const std::string id = pathway ? pathway->graph->getNodeByName(name) : std::string();
+    const std::string id = pathway ? pathway->graph().getNodeByName(name) : std::string();
     emit infoWanted(analyzecards::proteinDialogTitle(name),
                     analyzecards::proteinDialogText(id, app.getProteinProperties(name)));
 }

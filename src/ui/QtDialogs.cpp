@@ -91,8 +91,9 @@ std::unique_ptr<OpenProgress> QtDialogs::cancellableProgress(QWidget* parent, co
 bool QtDialogs::findProtein(QWidget* parent, App& app, const ImageProcessorSelection* region,
                             std::string& label, std::string& id) {
     QImage preview;
-    if (region != nullptr && app.pathway() && app.pathway()->visual && app.pathway()->shapeFinder) {
-        preview = regionPreview(app.pathway()->shapeFinder->getImage(), *region);
+    if (region != nullptr && app.pathway() && app.pathway()->visual() &&
+        app.pathway()->shapeFinder()) {
+        preview = regionPreview(app.pathway()->shapeFinder()->getImage(), *region);
     }
     ProteinFinder finder(
         [&app](const std::string& text, std::string& failure) {

@@ -327,8 +327,8 @@ ContextMenuPlan RenderWindow::prepareContextMenuFor(Entity* picked) {
     input.selectedProteins = static_cast<int>(ids.size());
     input.control = app_->isControlDown();
     input.exploring = app_->isExploring();
-    input.noProteins = document->noProteins;
-    input.noInteractions = document->noInteractions;
+    input.noProteins = document->noProteins();
+    input.noInteractions = document->noInteractions();
     lastPlan_ = planContextMenu(input);
 
     if (lastPlan_.clearsProteinSelection) document->clearSelectedNodes();

@@ -159,7 +159,7 @@ VisualsPage::VisualsPage(const PageContext& context, int tabWidth) : context_(co
         colorBox, "Explore Plane Transp.",
         current ? visuals::sliderFromFraction(current->style().explorePlaneAlpha) : 30);
     tiltedBox_ = new QCheckBox("Tilted Explore");
-    tiltedBox_->setChecked(current && current->tiltedExplorePlane);
+    tiltedBox_->setChecked(current && current->tiltedExplorePlane());
     colorBox->addWidget(tiltedBox_);
     page->addWidget(colorGroup);
     page->addStretch();
@@ -287,6 +287,6 @@ void VisualsPage::setTilted(int state) {
     if (current == nullptr) {
         return;
     }
-    current->tiltedExplorePlane = state != 0;
+    current->setTiltedExplorePlane(state != 0);
     context_.requestRepaint();
 }

@@ -117,7 +117,7 @@ protected:
         app.setAnalyzeTab(&analyze);
         auto owned = std::make_unique<FakeDataSource>();
         source = owned.get();
-        app.pathway()->graph->source = std::move(owned);
+        app.pathway()->graph().source = std::move(owned);
     }
 
     // A built pathway loaded back as the Create tab does: seeds A (a) and
@@ -126,7 +126,7 @@ protected:
         app.createPathway(file("built.pth"));
         auto owned = std::make_unique<FakeDataSource>();
         FakeDataSource* builder = owned.get();
-        app.pathway()->graph->source = std::move(owned);
+        app.pathway()->graph().source = std::move(owned);
         for (const char* partner : {"b", "p1", "p2", "p3"}) {
             builder->addInteraction("a", partner);
         }
@@ -148,7 +148,7 @@ protected:
         app.setAnalyzeTab(&analyze);
         auto fresh = std::make_unique<FakeDataSource>();
         source = fresh.get();
-        app.pathway()->graph->source = std::move(fresh);
+        app.pathway()->graph().source = std::move(fresh);
     }
 
     // The widget pixel at which a world point is seen.

@@ -77,7 +77,7 @@ std::string savedPathway(const ScratchFolder& folder) {
     NodeEntity* b =
         maker.pathway()->createNode(CoordinateFrame(Vector3(0.7f, -0.6f, 0.1f)), "B", true);
     maker.pathway()->createEdge(a, b, true);
-    maker.pathway()->nodeToIdLines = {"a#A", "b#B"};
+    maker.pathway()->nodeToIdLines() = {"a#A", "b#B"};
     EXPECT_TRUE(maker.pathway()->savePathway(maker.pathwayPath()));
     return maker.pathwayPath();
 }
@@ -219,7 +219,7 @@ TEST(AppCore, CloseStopsARunningLayouterAndForgetsEverything) {
 TEST(AppCore, CloseWithANeverStartedLayouterReturns) {
     App app;
     app.createPathway("idle.pth");
-    app.pathway()->layouter = std::make_unique<PathwayLayouter>(app.pathway());
+    app.pathway()->setLayouter(std::make_unique<PathwayLayouter>(app.pathway()));
     app.close();
     EXPECT_EQ(app.pathway(), nullptr);
 }
@@ -232,7 +232,7 @@ TEST(AppLoad, FailedLoadLeavesNoPathway) {
     ASSERT_TRUE(app.loadPathway(good));
     EXPECT_EQ(app.tool(), 8);
     EXPECT_EQ(app.pathwayPath(), good);
-    EXPECT_FALSE(app.pathway()->visual) << "batch mode makes no textures";
+    EXPECT_FALSE(app.pathway()->visual()) << "batch mode makes no textures";
 
     EXPECT_FALSE(app.loadPathway(folder.file("missing.pth")));
     EXPECT_EQ(app.pathway(), nullptr);
@@ -245,12 +245,12 @@ TEST(AppLoad, FromExistingKeepsHandPlacedProteinsAndTheNewPath) {
     App app;
     ASSERT_TRUE(app.createPathwayFromExisting(folder.file("out.pth"), base));
     ASSERT_NE(app.pathway(), nullptr);
-    EXPECT_FALSE(app.pathway()->visual);
-    EXPECT_FALSE(app.pathway()->hasNetwork);
+    EXPECT_FALSE(app.pathway()->visual());
+    EXPECT_FALSE(app.pathway()->hasNetwork());
     EXPECT_EQ(app.pathwayPath(), folder.file("out.pth"));
     EXPECT_NE(app.pathway()->findNodeByName("A"), nullptr);
     EXPECT_NE(app.pathway()->findNodeByName("B"), nullptr);
-    EXPECT_EQ(app.pathway()->nodeToIdLines, (Array<std::string>{"a#A", "b#B"}));
+    EXPECT_EQ(app.pathway()->nodeToIdLines(), (Array<std::string>{"a#A", "b#B"}));
 
     EXPECT_FALSE(app.createPathwayFromExisting(folder.file("out2.pth"), folder.file("none.pth")));
     EXPECT_EQ(app.pathway(), nullptr);
@@ -266,7 +266,8 @@ TEST(AppLoad, OnlyTheReloadTakesAnUnchangedPictureOver) {
         ASSERT_TRUE(picture.save(QString::fromStdString(folder.file(name))));
     };
     auto firstPixel = [](const App& app) {
-        return app.pathway()->sourceImage ? app.pathway()->sourceImage->pixel(0, 0) : Color4uint8{};
+        return app.pathway()->sourceImage() ? app.pathway()->sourceImage()->pixel(0, 0)
+                                            : Color4uint8{};
     };
     const Color4uint8 red{200, 0, 0, 255};
     const Color4uint8 blue{0, 0, 200, 255};
@@ -290,7 +291,7 @@ TEST(AppLoad, OnlyTheReloadTakesAnUnchangedPictureOver) {
     EXPECT_EQ(firstPixel(app), blue);
 
     // A changed picture, or another file, is decoded afresh.
-    app.pathway()->sourceImage->setPixel(0, 0, red);
+    app.pathway()->sourceImage()->setPixel(0, 0, red);
     decoded = Image::filesDecoded();
     ASSERT_TRUE(app.reloadPathway(folder.file("saved.pth")));
     EXPECT_EQ(Image::filesDecoded() - decoded, 1);

@@ -37,9 +37,9 @@ ReadBack readBack(const std::string& path) {
     if (!app.pathway()) {
         return result;
     }
-    const ProteinGraph& graph = *app.pathway()->graph;
-    EXPECT_TRUE(app.pathway()->hasNetwork);
-    EXPECT_EQ(app.pathway()->dataSourceName, "HPRD");
+    const ProteinGraph& graph = app.pathway()->graph();
+    EXPECT_TRUE(app.pathway()->hasNetwork());
+    EXPECT_EQ(app.pathway()->dataSourceName(), "HPRD");
     Array<std::string> ids;
     graph.getNodes(ids);
     Cache cache(path + ".cache");

@@ -54,7 +54,8 @@ TEST_F(Editing, PlacedProteinsAreKeyedByCountSelectedAndSeeded) {
     EXPECT_EQ(app.pathway()->getNode("1"), a);
     EXPECT_EQ(app.pathway()->getNode("3"), c);
     EXPECT_EQ(app.pathway()->getSelectedNodes(), (Array<std::string>{"3"}));
-    EXPECT_EQ(app.pathway()->nodeToIdLines, (Array<std::string>{"P1#GRB2", "P2#SOS1", "P3#EGFR"}));
+    EXPECT_EQ(app.pathway()->nodeToIdLines(),
+              (Array<std::string>{"P1#GRB2", "P2#SOS1", "P3#EGFR"}));
     EXPECT_EQ(askedWithRegion, (std::vector<bool>{false, false, false}));
     // Where the press was, in the pathway's plane.
     const Vector3 at = b->getLocalFrame().translation;
@@ -69,7 +70,7 @@ TEST_F(Editing, PlacedProteinsAreKeyedByCountSelectedAndSeeded) {
         EXPECT_EQ(place("Fine", bad, 0.3f, 0.7f), nullptr) << bad;
     }
     EXPECT_EQ(app.pathway()->nodes().size(), 3u);
-    EXPECT_EQ(app.pathway()->nodeToIdLines.size(), 3u);
+    EXPECT_EQ(app.pathway()->nodeToIdLines().size(), 3u);
 
     // A key a removal left in use is not handed out again.
     app.setTool(App::kToolDeleteProtein);
@@ -177,7 +178,7 @@ TEST_F(Editing, DeleteToolsRemoveThroughTheDocument) {
     press(b);
     EXPECT_FALSE(holdsNode(*app.pathway(), b));
     EXPECT_EQ(app.pathway()->edges().size(), 1u);
-    EXPECT_EQ(app.pathway()->nodeToIdLines, (Array<std::string>{"PA#A", "PB2#B", "PC#C"}));
+    EXPECT_EQ(app.pathway()->nodeToIdLines(), (Array<std::string>{"PA#A", "PB2#B", "PC#C"}));
     EXPECT_EQ(app.pathway()->getNode("2"), nullptr);
     EXPECT_EQ(app.pathway()->getNode("3"), twin);
     EXPECT_GT(analyze.changes, changes);
@@ -211,8 +212,8 @@ TEST_F(Editing, RenameAndRemoveByIdentityNotLabel) {
     // Two proteins with one label stay two proteins.
     ASSERT_TRUE(app.renameProtein(p2, "P1"));
     EXPECT_EQ(p2->getName(), "P1");
-    EXPECT_EQ(app.pathway()->graph->getProteinName("p1"), "P1");
-    EXPECT_EQ(app.pathway()->graph->getProteinName("p2"), "P1_1");
+    EXPECT_EQ(app.pathway()->graph().getProteinName("p1"), "P1");
+    EXPECT_EQ(app.pathway()->graph().getProteinName("p2"), "P1_1");
     EXPECT_EQ(analyze.changes, 1);
     EXPECT_FALSE(app.renameProtein(nullptr, "X"));
     NodeEntity stranger(CoordinateFrame(), "S", 0, Vector3(1, 1, 1), Color4(1, 1, 1, 1), false);
@@ -222,19 +223,19 @@ TEST_F(Editing, RenameAndRemoveByIdentityNotLabel) {
     app.removeProteinByName("P1_1");
     EXPECT_EQ(node("p2"), nullptr);
     EXPECT_NE(node("p1"), nullptr);
-    EXPECT_FALSE(app.pathway()->graph->hasNode("p2"));
+    EXPECT_FALSE(app.pathway()->graph().hasNode("p2"));
     app.removeProteinByName("nobody");
     EXPECT_NE(node("p1"), nullptr);
     app.removeProteinByName("P1");
     EXPECT_EQ(node("p1"), nullptr);
-    EXPECT_TRUE(app.pathway()->graph->hasNode("a"));
+    EXPECT_TRUE(app.pathway()->graph().hasNode("a"));
 
     // Removing an interaction of the network takes it from the graph too.
     EdgeEntity* ab = app.pathway()->findEdge("a", "b");
     ASSERT_NE(ab, nullptr);
     app.removeInteraction(ab);
     EXPECT_EQ(app.pathway()->findEdge("a", "b"), nullptr);
-    EXPECT_FALSE(app.pathway()->graph->hasEdge("a", "b"));
+    EXPECT_FALSE(app.pathway()->graph().hasEdge("a", "b"));
     app.removeInteraction(ab);  // already gone: ignored
     app.removeProtein(nullptr);
 }
@@ -372,7 +373,7 @@ TEST_F(Editing, UnbuiltFileNodesAreSelectedAndDeletedOneByOne) {
     app.setTool(App::kToolDeleteProtein);
     press(grb);
     EXPECT_EQ(app.pathway()->nodes().size(), 2u);
-    Array<std::string> seeds = app.pathway()->nodeToIdLines;
+    Array<std::string> seeds = app.pathway()->nodeToIdLines();
     EXPECT_EQ(std::count_if(seeds.begin(), seeds.end(),
                             [](const std::string& s) { return s.ends_with("#GRB2"); }),
               1);
@@ -517,7 +518,7 @@ TEST_F(PaintedPathway, RegionsStayOnThePictureThroughSaveReopenMorePaintingAndBu
 
     auto owned = std::make_unique<FakeDataSource>();
     owned->addInteraction("r", "b");
-    app.pathway()->graph->source = std::move(owned);
+    app.pathway()->graph().source = std::move(owned);
     GraphBuilderParameters parameters;
     parameters.seeds = {{"Red", "r"}, {"Blue", "b"}};
     ASSERT_TRUE(app.buildgraph(parameters));
@@ -533,7 +534,7 @@ TEST_F(PaintedPathway, FromExistingShowsThePictureWithItsRegionsInPlace) {
 
     ASSERT_TRUE(app.createPathwayFromExisting(file("copy.pth"), file("base.pth")));
     app.fitToView(true);  // what it does with a render device
-    EXPECT_NE(app.pathway()->background, nullptr) << "painted on a plain frame";
+    EXPECT_NE(app.pathway()->background(), nullptr) << "painted on a plain frame";
     EXPECT_EQ(app.pathway()->neighbourhoods().cache(), nullptr)
         << "the base's side file would be written";
     ASSERT_NE(app.shapeFinder(), nullptr);

@@ -141,7 +141,7 @@ TEST_F(Exploring, ViewLandsInsideWhatTheWindowShows) {
                                         << (c.tilted ? " tilted" : ""));
         app.setFallbackViewport(Rect2D::xywh(0, 0, c.width, c.height));
         app.camera().setPosition(c.camera);
-        app.pathway()->tiltedExplorePlane = c.tilted;
+        app.pathway()->setTiltedExplorePlane(c.tilted);
         for (const char* label : {"A", "P2"}) {
             explore(label);
             ASSERT_TRUE(app.isExploring()) << label;
@@ -238,7 +238,7 @@ TEST_F(Exploring, RemovalsTakeOnlyWhatTheyRemove) {
     EXPECT_NE(copyOf("p2"), nullptr);
     EXPECT_NE(edgeCopy("a", "p2"), nullptr);
     EXPECT_EQ(app.pathway()->findEdge("a", "p1"), nullptr);
-    EXPECT_FALSE(app.pathway()->graph->hasEdge("a", "p1"));
+    EXPECT_FALSE(app.pathway()->graph().hasEdge("a", "p1"));
     EXPECT_EQ(app.selectedNode(), nullptr);
     const int changes = analyze.changes;
 
@@ -288,7 +288,7 @@ TEST_F(Exploring, RenamingACopyRenamesTheProtein) {
     ASSERT_TRUE(app.renameProtein(copyOf("p1"), "Renamed"));
     EXPECT_EQ(copyOf("p1")->getName(), "Renamed");
     EXPECT_EQ(node("p1")->getName(), "Renamed");
-    EXPECT_EQ(app.pathway()->graph->getProteinName("p1"), "Renamed");
+    EXPECT_EQ(app.pathway()->graph().getProteinName("p1"), "Renamed");
     EXPECT_EQ(analyze.changes, 1);
 
     // Selecting by label reaches the protein shown in the view.
@@ -300,9 +300,9 @@ TEST_F(Exploring, RenamingACopyRenamesTheProtein) {
 // from the graph between two layout passes: the layout reads the degrees.
 TEST_F(Exploring, GraphOnlyRemovalsWaitForTheLayout) {
     app.pathway()->withLayoutLocked([this] {
-        app.pathway()->graph->addNode("q");
-        app.pathway()->graph->setProteinName("q", "Q");
-        app.pathway()->graph->addEdge("a", "q");
+        app.pathway()->graph().addNode("q");
+        app.pathway()->graph().setProteinName("q", "Q");
+        app.pathway()->graph().addEdge("a", "q");
     });
     explore("A");
     ASSERT_NE(copyOf("q"), nullptr);
@@ -310,7 +310,7 @@ TEST_F(Exploring, GraphOnlyRemovalsWaitForTheLayout) {
 
     PathwayLayoutEntity& p = *app.pathway();
     EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { app.removeInteraction(edgeCopy("a", "q")); }));
-    EXPECT_FALSE(app.pathway()->graph->hasEdge("a", "q"));
+    EXPECT_FALSE(app.pathway()->graph().hasEdge("a", "q"));
     EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { app.removeProtein(copyOf("q")); }));
-    EXPECT_FALSE(app.pathway()->graph->hasNode("q"));
+    EXPECT_FALSE(app.pathway()->graph().hasNode("q"));
 }

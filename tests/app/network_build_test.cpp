@@ -43,7 +43,7 @@ protected:
         std::filesystem::remove_all(folder, ec);
     }
 
-    ProteinGraph& graph() { return *app.pathway()->graph; }
+    ProteinGraph& graph() { return app.pathway()->graph(); }
 
     // A hand-placed protein with its seed entry.
     NodeEntity* place(const std::string& label, const std::string& id, float x, float y) {
@@ -108,7 +108,7 @@ TEST_F(NetworkBuild, DefaultsSeedEdgesNamesPositionsAndDistances) {
         EXPECT_NE(graph().findNodeProperty(id, "name"), nullptr) << id;
         EXPECT_NE(graph().findNodeProperty(id, "position"), nullptr) << id;
     }
-    EXPECT_TRUE(app.pathway()->hasNetwork);
+    EXPECT_TRUE(app.pathway()->hasNetwork());
     EXPECT_TRUE(std::filesystem::exists(folder / "built.pth"));
 
     parameters.levels = "3";
@@ -237,7 +237,7 @@ TEST_F(NetworkBuild, FailedSourceMissingSourceOrUnwritableFileAnswersFalse) {
     EXPECT_NE(why.find("missing-folder/built.pth could not be written: No such file"),
               std::string::npos)
         << why;
-    EXPECT_FALSE(app.pathway()->hasNetwork);
+    EXPECT_FALSE(app.pathway()->hasNetwork());
     EXPECT_EQ(&graph(), before);
     EXPECT_EQ(graph().source.get(), kept);
     EXPECT_FALSE(graph().hasNode("n"));
@@ -275,17 +275,17 @@ TEST(NetworkBuildAlone, BuildsAPathwayWithoutAnAppAndAlwaysClosesItsProgress) {
                                         ".pth");
     PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
                                 Color4(1, 1, 1, 1));
-    pathway.visual = false;
+    pathway.setVisual(false);
     auto owned = std::make_unique<FakeDataSource>();
     owned->addInteraction("a", "b");
-    pathway.graph->source = std::move(owned);
+    pathway.graph().source = std::move(owned);
     pathway.createNode(CoordinateFrame(Vector3(0.2f, -0.3f, 0.1f)), "A", true);
     GraphBuilderParameters parameters;
     parameters.seeds["A"] = "a";
 
     RecordingWindow window;
     ASSERT_TRUE(buildNetwork(&pathway, parameters, file.string(), &window));
-    EXPECT_TRUE(pathway.graph->hasNode("b"));
+    EXPECT_TRUE(pathway.graph().hasNode("b"));
     EXPECT_TRUE(std::filesystem::exists(file));
     ASSERT_EQ(window.dialogs.size(), 1u);
     EXPECT_EQ(window.dialogs[0].maximum, 16);
@@ -310,18 +310,18 @@ protected:
     void SetUp() override {
         app.createPathway("painted.pth");
         image = Image(100, 100, 3);
-        app.pathway()->shapeFinder =
-            std::make_shared<ShapeFinder>(&image, 0.f, 0.f, 0.f, 1.f, 1.f, 0.01f, nullptr);
+        app.pathway()->setShapeFinder(
+            std::make_shared<ShapeFinder>(&image, 0.f, 0.f, 0.f, 1.f, 1.f, 0.01f, nullptr));
     }
     ImageProcessorSelection* region(float x0, float y0, float x1, float y1, bool open) {
-        app.pathway()->shapeFinder->addSelection(
+        app.pathway()->shapeFinder()->addSelection(
             std::make_unique<ImageProcessorSelection>(x0, y0, x1, y1, open));
-        return app.pathway()->shapeFinder->getSelections().back().get();
+        return app.pathway()->shapeFinder()->getSelections().back().get();
     }
     // What the reader keeps of a protein region: a copy under its identifier.
     void record(const std::string& id, float x0, float y0, float x1, float y1) {
         copies.push_back(std::make_shared<ImageProcessorSelection>(x0, y0, x1, y1, false));
-        app.pathway()->nodeSelections[id] = copies.back().get();
+        app.pathway()->nodeSelections()[id] = copies.back().get();
     }
     NodeEntity* child(const std::string& label) {
         for (Entity* e : app.pathway()->getChildren()) {
@@ -352,7 +352,7 @@ TEST_F(PaintedRegions, SeedEntriesFollowTheirRegionNotTheirPlaceInTheList) {
     ImageProcessorSelection* line = region(30, 30, 60, 60, true);
     region(0, 90, 99, 99, true);  // no record, ends unknown: skipped
     // The first region's protein was entered second.
-    app.pathway()->nodeToIdLines = {"b#B", "a#A"};
+    app.pathway()->nodeToIdLines() = {"b#B", "a#A"};
     record("a", 10, 10, 30, 30);
     record("b", 60, 60, 80, 80);
     app.paintedInteractions()[line] = {"A", "B"};
@@ -367,16 +367,17 @@ TEST_F(PaintedRegions, SeedEntriesFollowTheirRegionNotTheirPlaceInTheList) {
     EXPECT_NEAR(b->getLocalFrame().translation.x, 0.7f, 1e-5);
     EXPECT_EQ(app.pathway()->getNode("a"), a);
     EXPECT_TRUE(app.pathway()->isIdSelected("b"));
-    EXPECT_EQ(app.pathway()->nodeToIdLines.size(), 2u) << "entries from the list are not repeated";
+    EXPECT_EQ(app.pathway()->nodeToIdLines().size(), 2u)
+        << "entries from the list are not repeated";
     EXPECT_EQ(edgeCount(), 1) << "the unresolvable line makes no interaction";
-    ASSERT_TRUE(app.pathway()->edgeSelections.contains("a-b"));
-    EXPECT_EQ(app.pathway()->edgeSelections["a-b"], line);
+    ASSERT_TRUE(app.pathway()->edgeSelections().contains("a-b"));
+    EXPECT_EQ(app.pathway()->edgeSelections()["a-b"], line);
 }
 
 TEST_F(PaintedRegions, UnrecordedRegionsWithoutAFinderCountAsCancelled) {
     region(10, 10, 30, 30, false);
     region(60, 60, 80, 80, false);
-    app.pathway()->nodeToIdLines = {"a#A"};
+    app.pathway()->nodeToIdLines() = {"a#A"};
     record("a", 60, 60, 80, 80);
     app.assignSelectionProteins();
     ASSERT_NE(child("A"), nullptr);
@@ -395,7 +396,7 @@ TEST_F(PaintedRegions, UnrecordedRegionsWithoutAFinderCountAsCancelled) {
     ASSERT_NE(child("Other"), nullptr);
     ASSERT_NE(child("A"), nullptr);
     EXPECT_NEAR(child("A")->getLocalFrame().translation.x, 0.7f, 1e-5);
-    EXPECT_EQ(app.pathway()->nodeToIdLines, (Array<std::string>{"a_0#A", "a#Other"}));
+    EXPECT_EQ(app.pathway()->nodeToIdLines(), (Array<std::string>{"a_0#A", "a#Other"}));
     EXPECT_EQ(app.pathway()->getNode("a"), child("Other"));
     EXPECT_EQ(app.pathway()->getNode("a_0"), child("A"));
 }
@@ -403,7 +404,7 @@ TEST_F(PaintedRegions, UnrecordedRegionsWithoutAFinderCountAsCancelled) {
 TEST_F(PaintedRegions, WithoutRecordsEntriesGoInOrderAndEmptyAnswersGetAPlaceholder) {
     region(10, 10, 30, 30, false);
     region(60, 60, 80, 80, false);
-    app.pathway()->nodeToIdLines = {"a#A"};
+    app.pathway()->nodeToIdLines() = {"a#A"};
     app.setProteinAsker([](const ImageProcessorSelection*, std::string& label, std::string& id) {
         label.clear();
         id.clear();
@@ -413,5 +414,5 @@ TEST_F(PaintedRegions, WithoutRecordsEntriesGoInOrderAndEmptyAnswersGetAPlacehol
     ASSERT_NE(child("A"), nullptr);
     EXPECT_NEAR(child("A")->getLocalFrame().translation.x, 0.2f, 1e-5);
     ASSERT_NE(child("just_some_label"), nullptr);
-    EXPECT_EQ(app.pathway()->nodeToIdLines.back(), "just_some_label#just_some_label");
+    EXPECT_EQ(app.pathway()->nodeToIdLines().back(), "just_some_label#just_some_label");
 }

@@ -18,7 +18,7 @@ protected:
         setSystemTimeSourceForTesting([this] { return now; });
         pathway = std::make_unique<PathwayLayoutEntity>(Vector3(0, 0, 0), "pathway",
                                                         Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
-        ProteinGraph& g = *pathway->graph;
+        ProteinGraph& g = pathway->graph();
         // A - B - C - D, and A - E; D has neither name nor position.
         for (const char* id : {"A", "B", "C", "D", "E"}) {
             g.addNode(id);
@@ -90,8 +90,8 @@ TEST_F(ExploreTest, BuildShowsTheCentreItsPartnersAndOneEdgeEach) {
     auto* centre = static_cast<NodeEntity*>(view->findExploredNode("A"));
     ASSERT_NE(centre, nullptr);
     EXPECT_EQ(centre->getName(), "nameA");
-    EXPECT_DOUBLE_EQ(pathway->graph->getExplorationScore("A"), 1.0);
-    EXPECT_DOUBLE_EQ(pathway->graph->getExplorationScore("B"), 0.5);
+    EXPECT_DOUBLE_EQ(pathway->graph().getExplorationScore("A"), 1.0);
+    EXPECT_DOUBLE_EQ(pathway->graph().getExplorationScore("B"), 0.5);
     finishAnimations();
     auto* partner = static_cast<NodeEntity*>(view->findExploredNode("B"));
     ASSERT_NE(partner, nullptr);
@@ -106,7 +106,7 @@ TEST_F(ExploreTest, BoundsKeepTheViewInsideTheAreaOnEachSide) {
     finishAnimations();
     EXPECT_GE(view->getGlobalFrame().translation.x, 0.5f - 1e-5);
 
-    view = std::make_unique<ExploreEntity>(pathway->graph.get(), pathway.get(), CoordinateFrame(),
+    view = std::make_unique<ExploreEntity>(&pathway->graph(), pathway.get(), CoordinateFrame(),
                                            "explore", Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
     view->bounds[0] = -10;
     view->bounds[1] = -10;
@@ -173,7 +173,7 @@ TEST_F(ExploreTest, ReexploringDuringACleanUpNeverRemovesTheNewCentre) {
 }
 
 TEST_F(ExploreTest, ImportantProteinWithoutPathwayNodeTakesTheLargeColours) {
-    pathway->graph->setImportant("A");
+    pathway->graph().setImportant("A");
     view->buildExploreView("A");
     auto* centre = static_cast<NodeEntity*>(view->findExploredNode("A"));
     ASSERT_NE(centre, nullptr);
@@ -182,7 +182,7 @@ TEST_F(ExploreTest, ImportantProteinWithoutPathwayNodeTakesTheLargeColours) {
 }
 
 TEST_F(ExploreTest, RefreshingGlyphsLeavesOneGlyphPerNodeAndNoStaleChild) {
-    ProteinGraph& g = *pathway->graph;
+    ProteinGraph& g = pathway->graph();
     g.heatmaps = std::make_unique<HeatmapSeries>();
     g.heatmaps->addEntry("", "A", "pY", "", "e1", "", HeatmapColours{Vector3(1, 0, 0)});
     g.heatmaps->addEntry("", "A", "pY", "", "e2", "", HeatmapColours{Vector3(0, 1, 0)});

@@ -53,11 +53,11 @@ TEST(LayoutSharedState, WritesWaitForTheLayoutMutex) {
     EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { p.mouseRelease(down, 0); }));
 
     ImageProcessorSelection region(0, 0, 4, 4, false);
-    p.nodeSelections["a"] = &region;
-    p.edgeSelections["a-b"] = &region;
+    p.nodeSelections()["a"] = &region;
+    p.edgeSelections()["a-b"] = &region;
     EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { p.forgetSelection(&region); }));
-    EXPECT_TRUE(p.nodeSelections.empty());
-    EXPECT_TRUE(p.edgeSelections.empty());
+    EXPECT_TRUE(p.nodeSelections().empty());
+    EXPECT_TRUE(p.edgeSelections().empty());
 
     EXPECT_TRUE(waitsForTheLayoutMutex(p, [&] { p.removeEdge(edge); }));
     EXPECT_TRUE(p.edges().empty());

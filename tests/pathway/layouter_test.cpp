@@ -47,9 +47,9 @@ void setForce(PathwayLayoutEntity& p, double LayoutForces::*field, double value)
 
 // A protein with `degree` neighbours in the graph.
 NodeEntity* hub(PathwayLayoutEntity& p, const std::string& id, int degree, float x, float y) {
-    p.graph->addNode(id);
+    p.graph().addNode(id);
     for (int i = 0; i < degree; ++i) {
-        p.graph->addEdge(id, id + "n" + std::to_string(i));
+        p.graph().addEdge(id, id + "n" + std::to_string(i));
     }
     NodeEntity* node = small(p, x, y);
     p.registerNode(id, node);
@@ -581,23 +581,23 @@ TEST(LayoutThread, StartStopStartLeavesOneThread) {
     auto position = [&] { return p->withLayoutLocked([&] { return at(node); }); };
     testing::internal::CaptureStdout();
     p->startLayouter();
-    QPointer<QThread> first = p->layouter.get();
+    QPointer<QThread> first = p->layouter();
     ASSERT_TRUE(first);
-    EXPECT_EQ(p->layouter->step, 1.0);
+    EXPECT_EQ(p->layouter()->step, 1.0);
     p->startLayouter();
     EXPECT_TRUE(first.isNull()) << "the earlier layouter is deleted";
-    ASSERT_NE(p->layouter, nullptr);
+    ASSERT_NE(p->layouter(), nullptr);
     for (int i = 0; i < 5000 && position().x <= 1e-3f; ++i) {
         QThread::msleep(1);
     }
     p->stopLayouter();
-    EXPECT_TRUE(p->layouter->isFinished());
+    EXPECT_TRUE(p->layouter()->isFinished());
     const Vector3 stopped = at(node);
     EXPECT_GT(stopped.x, 1e-3f);
     p->stopLayouter();  // again: nothing to wait for
     EXPECT_EQ(at(node), stopped) << "no pass after the stop";
     p->startLayouter();
-    EXPECT_FALSE(p->layouter->isFinished());
+    EXPECT_FALSE(p->layouter()->isFinished());
     p.reset();  // the document stops the thread before it lets its nodes go
     testing::internal::GetCapturedStdout();
 }

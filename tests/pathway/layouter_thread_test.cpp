@@ -20,7 +20,7 @@ Ray downAt(float x, float y) {
 // A protein of the network, entered where the layout looks for it.
 NodeEntity* addProtein(PathwayLayoutEntity& p, const std::string& id, float x, float y) {
     NodeEntity* node = p.createNode(CoordinateFrame(Vector3(x, y, 0)), id, false);
-    p.withLayoutLocked([&] { p.graph->addNode(id); });
+    p.withLayoutLocked([&] { p.graph().addNode(id); });
     p.registerNode(id, node);
     return node;
 }
@@ -29,7 +29,7 @@ void addInteraction(PathwayLayoutEntity& p, const std::string& a, const std::str
     NodeEntity* na = p.getNode(a);
     NodeEntity* nb = p.getNode(b);
     EdgeEntity* edge = p.createEdge(na, nb, false);
-    p.withLayoutLocked([&] { p.graph->addEdge(a, b); });
+    p.withLayoutLocked([&] { p.graph().addEdge(a, b); });
     p.registerEdge(a, b, edge);
 }
 

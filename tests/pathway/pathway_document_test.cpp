@@ -24,9 +24,9 @@ std::unique_ptr<PathwayLayoutEntity> makePathway(Vector3 size = Vector3(2, 1, 0.
 
 // A protein of the network: in the graph, with an entity in the node table.
 NodeEntity* addProtein(PathwayLayoutEntity& p, const std::string& id, Vector3 at, bool large) {
-    p.graph->addNode(id);
+    p.graph().addNode(id);
     if (large) {
-        p.graph->setImportant(id);
+        p.graph().setImportant(id);
     }
     NodeEntity* node = p.createNode(CoordinateFrame(at), id, large);
     p.registerNode(id, node);
@@ -35,7 +35,7 @@ NodeEntity* addProtein(PathwayLayoutEntity& p, const std::string& id, Vector3 at
 
 EdgeEntity* addInteraction(PathwayLayoutEntity& p, const std::string& a, const std::string& b,
                            bool large) {
-    p.graph->addEdge(a, b);
+    p.graph().addEdge(a, b);
     EdgeEntity* edge = p.createEdge(p.getNode(a), p.getNode(b), large);
     p.registerEdge(a, b, edge);
     return edge;
@@ -55,21 +55,22 @@ bool holds(const Entity& parent, const Entity* child) {
 TEST(PathwayDocument, ConstructorDefaults) {
     auto p = makePathway();
     EXPECT_EQ(p->getType(), "PathwayLayoutEntity");
-    EXPECT_EQ(p->noteLine, "none");
-    EXPECT_EQ(p->buildMode, "");
-    EXPECT_EQ(p->dataSourceName, "");
-    EXPECT_TRUE(std::regex_match(p->creationStamp, std::regex(R"(\d\d/\d\d/\d\d_\d\d:\d\d:\d\d)")))
-        << p->creationStamp;
+    EXPECT_EQ(p->noteLine(), "none");
+    EXPECT_EQ(p->buildMode(), "");
+    EXPECT_EQ(p->dataSourceName(), "");
+    EXPECT_TRUE(
+        std::regex_match(p->creationStamp(), std::regex(R"(\d\d/\d\d/\d\d_\d\d:\d\d:\d\d)")))
+        << p->creationStamp();
     EXPECT_EQ(p->style().largeLabelFactor, 0.3499999940395355);
     EXPECT_EQ(p->style().experimentalLabelFactor, 0.3499999940395355);
     EXPECT_EQ(doubleToString(p->style().smallLabelFactor), doubleToString(1.0 / 3.0));
     EXPECT_EQ(color4ToString(p->style().backgroundColor), "(1, 0.803922, 0.411765, 1)");
     EXPECT_EQ(color4ToString(p->style().smallProteinsColor), "(0.333333, 0.666667, 0.498039, 1)");
     EXPECT_EQ(color4ToString(p->style().explorePlaneColor), "(1, 0.670588, 0.270588, 1)");
-    ASSERT_NE(p->graph, nullptr);
-    ASSERT_NE(p->edgeContainer, nullptr);
-    EXPECT_TRUE(p->edgeContainer->bodyHidden);
-    EXPECT_FALSE(holds(*p, p->edgeContainer.get()));
+    ASSERT_NE(&p->graph(), nullptr);
+    ASSERT_NE(p->edgeContainer(), nullptr);
+    EXPECT_TRUE(p->edgeContainer()->bodyHidden);
+    EXPECT_FALSE(holds(*p, p->edgeContainer()));
 
     // Every scheme name reaches its own colour.
     EXPECT_EQ(p->schemeColor("Cell Membrane"), &p->style().cellMembraneColor);
@@ -83,13 +84,13 @@ TEST(PathwayDocument, TwoTiersOfProteinsAndInteractions) {
     p->setEdgesVisible(true);
     p->setEdgesVisible(true);
     EXPECT_EQ(std::count(p->getChildren().begin(), p->getChildren().end(),
-                         static_cast<Entity*>(p->edgeContainer.get())),
+                         static_cast<Entity*>(p->edgeContainer())),
               1);
 
     NodeEntity* big = p->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0.001f)), "BIG", true);
     NodeEntity* small = p->createNode(CoordinateFrame(Vector3(1, -0.5f, 0)), "small", false);
     EXPECT_TRUE(holds(*p, big));
-    EXPECT_TRUE(holds(*p->edgeContainer, small));
+    EXPECT_TRUE(holds(*p->edgeContainer(), small));
     EXPECT_EQ(big->shapeName, "ovalglow");
     EXPECT_EQ(small->shapeName, "empty");
     EXPECT_EQ(big->getColor(), p->style().largeProteinsColor);
@@ -108,7 +109,7 @@ TEST(PathwayDocument, TwoTiersOfProteinsAndInteractions) {
     EXPECT_TRUE(holds(*p, large));
     EXPECT_DOUBLE_EQ(large->width, 2 * 0.7);
     EXPECT_EQ(thin->kind, 0);
-    EXPECT_EQ(p->edgeContainer->getChildren().front(), thin);
+    EXPECT_EQ(p->edgeContainer()->getChildren().front(), thin);
     EXPECT_EQ(thin->getParent(), nullptr);
     EXPECT_FLOAT_EQ(thin->color.a, 0.2f);
     // Both ends drawn in the pathway's plane.
@@ -118,8 +119,8 @@ TEST(PathwayDocument, TwoTiersOfProteinsAndInteractions) {
     EXPECT_EQ(p->createEdge(big, nullptr, true), nullptr);
 
     p->setEdgesVisible(false);
-    EXPECT_FALSE(holds(*p, p->edgeContainer.get()));
-    EXPECT_EQ(p->edgeContainer->getChildren().size(), 2u);
+    EXPECT_FALSE(holds(*p, p->edgeContainer()));
+    EXPECT_EQ(p->edgeContainer()->getChildren().size(), 2u);
 }
 
 TEST(PathwayDocument, SmallInteractionsStayUnderSmallProteinsWhateverTheOrder) {
@@ -138,22 +139,22 @@ TEST(PathwayDocument, SmallInteractionsStayUnderSmallProteinsWhateverTheOrder) {
     }
     const Array<Entity*> expected{thin[5],  thin[4],  thin[3],  thin[2],  thin[1], thin[0],
                                   small[4], small[3], small[1], small[0], small[5], small[2]};
-    EXPECT_EQ(p->edgeContainer->getChildren(), expected);
+    EXPECT_EQ(p->edgeContainer()->getChildren(), expected);
     for (NodeEntity* node : small) {
-        EXPECT_EQ(node->getParent(), p->edgeContainer.get());
+        EXPECT_EQ(node->getParent(), p->edgeContainer());
     }
     for (EdgeEntity* edge : thin) {
         EXPECT_EQ(edge->getParent(), nullptr);
     }
     EXPECT_EQ(hub->getParent(), p.get());
-    EXPECT_TRUE(p->edgeContainer->hasChild(thin[3]));
+    EXPECT_TRUE(p->edgeContainer()->hasChild(thin[3]));
 
     // Removal keeps the rest in order.
     p->removeEdge(thin[2]);
     p->removeNode(small[1]);
     const Array<Entity*> after{thin[5], thin[4], thin[3],  thin[0],  small[4],
                                small[3], small[0], small[5], small[2]};
-    EXPECT_EQ(p->edgeContainer->getChildren(), after);
+    EXPECT_EQ(p->edgeContainer()->getChildren(), after);
 }
 
 TEST(PathwayDocument, EdgeTableKeysDoNotCollide) {
@@ -216,7 +217,7 @@ TEST(PathwayDocument, ColorSchemeLeavesOwnColoursAlone) {
     p->setNodeColor(own, 0, 1, 0);
     p->setNodeFontColor(own, 0, 0.5f, 0);
     // Hidden by a filter: its own colour still wins.
-    p->graph->addTag("P2", "sel");
+    p->graph().addTag("P2", "sel");
 
     p->applyColorScheme(0, 0, 1, "Large Proteins");
     EXPECT_EQ(plain->getColor(), Color4(0, 0, 1, 1));
@@ -271,17 +272,17 @@ TEST(PathwayDocument, DragMovesSelectedProteinsAndTheirStoredPositions) {
     auto p = makePathway(Vector3(2, 1, 0.01f));
     NodeEntity* node = addProtein(*p, "P1", Vector3(0.5f, -0.5f, 0.001f), true);
     addProtein(*p, "P2", Vector3(1, -0.5f, 0.001f), true);
-    p->graph->setPosition("P1", Vector3(0.25f, -0.5f, 0));
+    p->graph().setPosition("P1", Vector3(0.25f, -0.5f, 0));
     p->addSelectedNodeId("P1");
 
     EXPECT_TRUE(p->drag(downAt(0.3f, -0.3f), downAt(0.4f, -0.3f)));
     EXPECT_NEAR(node->getLocalFrame().translation.x, 0.6f, 1e-6);
     EXPECT_NEAR(p->getNode("P2")->getLocalFrame().translation.x, 1.0f, 1e-6);
-    const Vector3 stored = p->graph->findNodeProperty("P1", "position")->getVector3();
+    const Vector3 stored = p->graph().findNodeProperty("P1", "position")->getVector3();
     EXPECT_NEAR(stored.x, 0.3f, 1e-6);
     EXPECT_NEAR(stored.y, -0.5f, 1e-6);
 
-    p->dragEnabled = false;
+    p->setDragEnabled(false);
     EXPECT_FALSE(p->drag(downAt(0.3f, -0.3f), downAt(0.4f, -0.3f)));
 }
 
@@ -290,18 +291,18 @@ TEST(PathwayDocument, ZeroExtentsNeverStoreInfinity) {
     NodeEntity* node = addProtein(*p, "P1", Vector3(0.5f, -0.5f, 0.001f), true);
     node->setSize(0.1f, 0.05f, 0.01f);
     p->scaleNodeSize(node, 2, 2);
-    const Property* prefsize = p->graph->findNodeProperty("P1", "prefsize");
+    const Property* prefsize = p->graph().findNodeProperty("P1", "prefsize");
     ASSERT_NE(prefsize, nullptr);
     ASSERT_EQ(prefsize->values.size(), 3u);
     EXPECT_EQ(prefsize->values[0], doubleToString(static_cast<double>(0.2f / 2.0f)));
     EXPECT_EQ(prefsize->values[2], "");
 
     p->setSize(0, 0, 0);
-    p->graph->setPosition("P1", Vector3(0.1f, -0.2f, 0));
+    p->graph().setPosition("P1", Vector3(0.1f, -0.2f, 0));
     p->storePositions();
     p->addSelectedNodeId("P1");
     (void)p->drag(downAt(0.3f, -0.3f), downAt(0.4f, -0.3f));
-    const std::string text = p->graph->findNodeProperty("P1", "position")->getValue();
+    const std::string text = p->graph().findNodeProperty("P1", "position")->getValue();
     EXPECT_EQ(text.find("inf"), std::string::npos) << text;
     EXPECT_EQ(text.find("nan"), std::string::npos) << text;
     const Vector3 stored = stringToVector3(text);
@@ -328,10 +329,10 @@ TEST(PathwayDocument, ScaleAndSizeOfTheLayout) {
     auto q = makePathway(Vector3(2, 1, 0.01f));
     NodeEntity* n = addProtein(*q, "P1", Vector3(0, 0, 0.001f), true);
     addProtein(*q, "P2", Vector3(0, 0, 0), false);  // no stored position: left alone
-    q->graph->setPosition("P1", Vector3(0.5f, -0.25f, 0));
+    q->graph().setPosition("P1", Vector3(0.5f, -0.25f, 0));
     q->setLayoutSize(4, 2, 0.01f);
     EXPECT_EQ(n->getLocalFrame().translation, Vector3(2, -0.5f, 0.001f));
-    EXPECT_FLOAT_EQ(q->graph->scaleX, 4);
+    EXPECT_FLOAT_EQ(q->graph().scaleX, 4);
 }
 
 TEST(PathwayDocument, MovingThePathwayCarriesBothTiers) {
@@ -361,8 +362,8 @@ TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
 
     p->removeNode(hub);
     EXPECT_EQ(p->getNode("H"), nullptr);
-    EXPECT_FALSE(p->graph->hasNode("H"));
-    EXPECT_FALSE(p->graph->isImportant("H"));
+    EXPECT_FALSE(p->graph().hasNode("H"));
+    EXPECT_FALSE(p->graph().isImportant("H"));
     EXPECT_EQ(p->getSelectedNodes(), Array<std::string>{"a"});
     ASSERT_EQ(p->edges().size(), 1u);
     EXPECT_EQ(p->edges()[0].get(), kept);
@@ -373,7 +374,7 @@ TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
     for (Entity* child : p->getChildren()) {
         EXPECT_NE(child, static_cast<Entity*>(hub));
     }
-    EXPECT_EQ(p->edgeContainer->getChildren().size(), 3u);  // a, b and a-b
+    EXPECT_EQ(p->edgeContainer()->getChildren().size(), 3u);  // a, b and a-b
 
     // Something the pathway does not own is left alone.
     NodeEntity stranger(CoordinateFrame(), "x", 0, Vector3(1, 1, 1), Color4(), false);
@@ -384,13 +385,13 @@ TEST(PathwayDocument, RemoveNodeCleansEveryTable) {
     p->removeEdge(kept);
     EXPECT_TRUE(p->edges().empty());
     EXPECT_TRUE(p->edgeTable().empty());
-    EXPECT_FALSE(p->graph->hasEdge("a", "b"));
+    EXPECT_FALSE(p->graph().hasEdge("a", "b"));
 }
 
 TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
     auto p = makePathway();
     p->setEdgesVisible(true);
-    p->hasNetwork = true;
+    p->setHasNetwork(true);
     NodeEntity* big = addProtein(*p, "L", Vector3(0.5f, -0.5f, 0.001f), true);
     NodeEntity* other = addProtein(*p, "M", Vector3(0.8f, -0.5f, 0.001f), true);
     addProtein(*p, "s", Vector3(0.7f, -0.5f, 0), false);
@@ -402,11 +403,11 @@ TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
     p->addSelectedNodeId("L");
 
     p->clear();
-    EXPECT_FALSE(p->hasNetwork);
-    EXPECT_EQ(p->graph->nodeCount(), 0);
+    EXPECT_FALSE(p->hasNetwork());
+    EXPECT_EQ(p->graph().nodeCount(), 0);
     EXPECT_TRUE(p->nodeTable().empty());
     EXPECT_TRUE(p->getSelectedNodes().empty());
-    EXPECT_TRUE(p->edgeContainer->getChildren().empty());
+    EXPECT_TRUE(p->edgeContainer()->getChildren().empty());
     ASSERT_EQ(p->nodes().size(), 2u);
     EXPECT_EQ(p->nodes()[0].get(), big);
     EXPECT_EQ(p->nodes()[1].get(), other);
@@ -418,7 +419,7 @@ TEST(PathwayDocument, ClearKeepsHandPlacedPartAndNoPointer) {
     // Every child is still alive and owned.
     for (Entity* child : p->getChildren()) {
         const bool owned =
-            child == p->edgeContainer.get() || child == big || child == other || child == large;
+            child == p->edgeContainer() || child == big || child == other || child == large;
         EXPECT_TRUE(owned);
     }
 }
@@ -432,21 +433,21 @@ TEST(PathwayDocument, BackgroundPictureAndItsName) {
 
     auto p = makePathway();
     p->setBackground(file);
-    ASSERT_NE(p->sourceImage, nullptr);
-    EXPECT_EQ(p->sourceImage->width(), 4);
-    ASSERT_NE(p->background, nullptr);
-    EXPECT_EQ(p->background->name(), "background");
-    EXPECT_EQ(p->imageName, "Photo.png");
+    ASSERT_NE(p->sourceImage(), nullptr);
+    EXPECT_EQ(p->sourceImage()->width(), 4);
+    ASSERT_NE(p->background(), nullptr);
+    EXPECT_EQ(p->background()->name(), "background");
+    EXPECT_EQ(p->imageName(), "Photo.png");
 
     // Batch mode makes no texture; an unreadable file keeps no image.
     auto batch = makePathway();
-    batch->visual = false;
-    const auto before = batch->background;
+    batch->setVisual(false);
+    const auto before = batch->background();
     batch->setBackground(file);
-    EXPECT_EQ(batch->background, before);
-    EXPECT_NE(batch->sourceImage, nullptr);
+    EXPECT_EQ(batch->background(), before);
+    EXPECT_NE(batch->sourceImage(), nullptr);
     batch->setBackground((dir / "missing.png").string());
-    EXPECT_EQ(batch->sourceImage, nullptr);
-    EXPECT_EQ(batch->imageName, "missing.png");
+    EXPECT_EQ(batch->sourceImage(), nullptr);
+    EXPECT_EQ(batch->imageName(), "missing.png");
     std::filesystem::remove_all(dir);
 }

@@ -21,9 +21,9 @@ protected:
     PathwayEditing() : p(Vector3(0, 0, 0), "pathway", Vector3(2, 1, 1), Color4(1, 1, 1, 1)) {}
 
     NodeEntity* protein(const std::string& id, bool important = false, Vector3 at = Vector3()) {
-        p.graph->addNode(id);
+        p.graph().addNode(id);
         if (important) {
-            p.graph->setImportant(id);
+            p.graph().setImportant(id);
         }
         NodeEntity* node = p.createNode(CoordinateFrame(at), id, important);
         p.registerNode(id, node);
@@ -31,14 +31,14 @@ protected:
     }
 
     EdgeEntity* interaction(const std::string& a, const std::string& b, bool large = false) {
-        p.graph->addEdge(a, b);
+        p.graph().addEdge(a, b);
         EdgeEntity* edge = p.createEdge(p.getNode(a), p.getNode(b), large);
         p.registerEdge(a, b, edge);
         return edge;
     }
 
     std::string metaValue(const std::string& group, const std::string& key) {
-        const Property* property = p.graph->getMetaProperty(group, key);
+        const Property* property = p.graph().getMetaProperty(group, key);
         return property == nullptr ? "<none>" : property->getValue();
     }
 
@@ -46,7 +46,7 @@ protected:
     // save and load does.
     void roundTripGraph() {
         Array<std::string> lines;
-        p.graph->save(lines);
+        p.graph().save(lines);
         const auto path = std::filesystem::temp_directory_path() /
                           ("corvidane_pathway_edit_" + std::to_string(::getpid()) + ".txt");
         {
@@ -61,7 +61,7 @@ protected:
         ASSERT_TRUE(fresh->load(reader));
         reader.close();
         std::filesystem::remove(path);
-        p.graph = std::move(fresh);
+        p.replaceGraph(std::move(fresh));
     }
 
     PathwayLayoutEntity p;
@@ -77,28 +77,28 @@ TEST_F(PathwayEditing, EditsGoToEntityAndGraph) {
 
     p.setNodeColor(node, 0.5f, 0.25f, 1);
     EXPECT_EQ(node->getColor(), Color4(0.5f, 0.25f, 1, 1));
-    EXPECT_EQ(p.graph->findNodeProperty("P1", "color")->getValue(), "(0.5, 0.25, 1, 1)");
+    EXPECT_EQ(p.graph().findNodeProperty("P1", "color")->getValue(), "(0.5, 0.25, 1, 1)");
 
     p.setEdgeColor(edge, 1, 0, 0);
     EXPECT_EQ(edge->color, Color4(1, 0, 0, 1));
-    EXPECT_EQ(p.graph->findEdgeProperty("P1", "P2", "color")->getValue(), "(1, 0, 0, 1)");
+    EXPECT_EQ(p.graph().findEdgeProperty("P1", "P2", "color")->getValue(), "(1, 0, 0, 1)");
 
     p.setNodeFontColor(node, 0, 1, 0);
     EXPECT_EQ(node->getFontColor(), Color4(0, 1, 0, 1));
     p.setNodeShape(node, "ovalglow");
     EXPECT_EQ(node->shapeName, "ovalglow");
-    EXPECT_EQ(p.graph->findNodeProperty("P1", "texture")->getValue(), "ovalglow");
+    EXPECT_EQ(p.graph().findNodeProperty("P1", "texture")->getValue(), "ovalglow");
     p.setNodeRating(node, 4);
-    EXPECT_EQ(p.graph->findNodeProperty("P1", "rating")->getValue(), "4");
+    EXPECT_EQ(p.graph().findNodeProperty("P1", "rating")->getValue(), "4");
 
     // An edit of a value that was stored before replaces it.
     p.setNodeColor(node, 0, 0, 0);
-    const Property* colour = p.graph->findNodeProperty("P1", "color");
+    const Property* colour = p.graph().findNodeProperty("P1", "color");
     ASSERT_EQ(colour->values.size(), 1u);
     EXPECT_EQ(colour->values[0], "(0, 0, 0, 1)");
 
     p.scaleEdgeSize(edge, 2);
-    const Property* width = p.graph->findEdgeProperty("P1", "P2", "prefsize");
+    const Property* width = p.graph().findEdgeProperty("P1", "P2", "prefsize");
     ASSERT_EQ(width->values.size(), 3u);
     EXPECT_EQ(width->values[0],
               doubleToString(static_cast<double>(static_cast<float>(edge->width) / 2.0f)));
@@ -112,7 +112,7 @@ TEST_F(PathwayEditing, NodeSizeIsStoredAsSinglePrecisionFractions) {
     EXPECT_FLOAT_EQ(node->getSize().x, 0.2f);
     EXPECT_FLOAT_EQ(node->getSize().y, 0.1f);
     EXPECT_FLOAT_EQ(node->getSize().z, 0.01f);
-    const Property* prefsize = p.graph->findNodeProperty("P1", "prefsize");
+    const Property* prefsize = p.graph().findNodeProperty("P1", "prefsize");
     ASSERT_EQ(prefsize->values.size(), 3u);
     EXPECT_EQ(prefsize->values[0], doubleToString(static_cast<double>(0.1f)));
     EXPECT_EQ(prefsize->values[1], doubleToString(static_cast<double>(0.1f)));
@@ -127,7 +127,7 @@ TEST_F(PathwayEditing, EntityWithoutTableEntryChangesOnlyTheEntity) {
     p.renameNode(loose, "still loose");
     EXPECT_EQ(loose->getColor(), Color4(0, 0, 1, 1));
     EXPECT_EQ(loose->getName(), "still loose");
-    EXPECT_EQ(p.graph->nodeCount(), 0);
+    EXPECT_EQ(p.graph().nodeCount(), 0);
     p.selectNode(loose);
     EXPECT_TRUE(p.getSelectedNodes().empty());
     EXPECT_FALSE(p.isNodeSelected(loose));
@@ -139,7 +139,7 @@ TEST_F(PathwayEditing, RenameKeepsDisplayNamesUnique) {
     p.renameNode(a, "X");
     p.renameNode(b, "X");
     EXPECT_EQ(b->getName(), "X");
-    EXPECT_EQ(p.graph->getProteinName("P2"), "X_1");
+    EXPECT_EQ(p.graph().getProteinName("P2"), "X_1");
 }
 
 TEST_F(PathwayEditing, SelectedProteinsExpandAndInvert) {
@@ -198,7 +198,7 @@ TEST_F(PathwayEditing, NamedSelectionsSurviveAGraphWriteAndRead) {
 
     p.removeSelection("A");
     EXPECT_EQ(p.getSelectionNames(), (Array<std::string>{"B", "Empty"}));
-    EXPECT_EQ(p.graph->getMetaProperty("A", "selection"), nullptr);
+    EXPECT_EQ(p.graph().getMetaProperty("A", "selection"), nullptr);
     p.removeSelection("not listed");
     EXPECT_EQ(p.getSelectionNames(), (Array<std::string>{"B", "Empty"}));
     p.removeSelection("B");
@@ -230,10 +230,10 @@ TEST_F(PathwayEditing, VisibilityFollowsTheFilterTags) {
     protein("s2", false, Vector3(0.8f, -0.2f, 0));
     EdgeEntity* ofHidden = interaction("s1", "s2");
     EdgeEntity* own = interaction("I1", "s1", true);
-    p.graph->addNode("noEntity");
-    p.graph->addTag("I1", "sel");
-    p.graph->addTag("s1", "sel");
-    p.graph->addTag("noEntity", "sel");
+    p.graph().addNode("noEntity");
+    p.graph().addTag("I1", "sel");
+    p.graph().addTag("s1", "sel");
+    p.graph().addTag("noEntity", "sel");
     auto z = [&](const std::string& id) { return p.getNode(id)->getLocalFrame().translation.z; };
 
     p.updateVisibility(false, false);
@@ -250,8 +250,8 @@ TEST_F(PathwayEditing, VisibilityFollowsTheFilterTags) {
     p.updateVisibility(true, false);
     EXPECT_FLOAT_EQ(z("I1"), 0.001f);
     EXPECT_FALSE(ofKept->hidden);
-    EXPECT_FALSE(p.graph->hasNodeTags("I1"));
-    EXPECT_TRUE(p.graph->hasNodeTags("noEntity")) << "no entity, nothing to keep";
+    EXPECT_FALSE(p.graph().hasNodeTags("I1"));
+    EXPECT_TRUE(p.graph().hasNodeTags("noEntity")) << "no entity, nothing to keep";
     EXPECT_FLOAT_EQ(z("s1"), -1.0f);
     p.updateVisibility(false, false);
     EXPECT_FLOAT_EQ(z("I1"), 0.001f);
@@ -259,15 +259,15 @@ TEST_F(PathwayEditing, VisibilityFollowsTheFilterTags) {
 
     // Proteins with experimental data are kept the same way, and shown on the
     // layer of the important ones.
-    p.graph->filteringEnabled = false;
-    ASSERT_NE(p.graph->addNodeProperty("s1", std::make_unique<Property>("heatmap", "1")), nullptr);
-    p.graph->filteringEnabled = true;
-    p.graph->addTag("I1", "sel");
+    p.graph().filteringEnabled = false;
+    ASSERT_NE(p.graph().addNodeProperty("s1", std::make_unique<Property>("heatmap", "1")), nullptr);
+    p.graph().filteringEnabled = true;
+    p.graph().addTag("I1", "sel");
     p.updateVisibility(false, true);
     EXPECT_FLOAT_EQ(z("s1"), 0.001f);
     EXPECT_FALSE(ofHidden->hidden);
     EXPECT_FLOAT_EQ(z("I1"), -1.0f);
-    p.graph->removeTag("I1", "");
+    p.graph().removeTag("I1", "");
     p.updateVisibility(false, false);
     EXPECT_FLOAT_EQ(z("s1"), 0.001f);
     EXPECT_FLOAT_EQ(z("I1"), 0.001f);
@@ -287,11 +287,11 @@ TEST_F(PathwayEditing, StimulusIsALargeProteinInTheCorner) {
 
 TEST_F(PathwayEditing, StorePositionsAsFractionsOfThePathway) {
     protein("P1", false, Vector3(1, -0.25f, 0));
-    p.graph->addNode("noEntity");
+    p.graph().addNode("noEntity");
     p.storePositions();
-    EXPECT_EQ(p.graph->findNodeProperty("P1", "position")->getVector3(),
+    EXPECT_EQ(p.graph().findNodeProperty("P1", "position")->getVector3(),
               Vector3(0.5f, -0.25f, 1e-06f));
-    EXPECT_EQ(p.graph->findNodeProperty("noEntity", "position"), nullptr);
+    EXPECT_EQ(p.graph().findNodeProperty("noEntity", "position"), nullptr);
 }
 
 TEST_F(PathwayEditing, LookupOfStoredNeighbourhoodPositions) {

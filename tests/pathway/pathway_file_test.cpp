@@ -103,7 +103,7 @@ protected:
 
     // A built network: P1 and P2 important and joined, P3 experimental, P4 small.
     static void fillNetwork(PathwayLayoutEntity& p) {
-        ProteinGraph& g = *p.graph;
+        ProteinGraph& g = p.graph();
         const char* ids[] = {"P1", "P2", "P3", "P4"};
         const Vector3 where[] = {
             {0.2f, -0.2f, 0}, {0.8f, -0.2f, 0}, {0.5f, -0.7f, 0}, {0.3f, -0.9f, 0}};
@@ -125,8 +125,8 @@ protected:
         g.addEdgeProperty("P3", "P4", std::make_unique<Property>("color", "(0, 0, 1, 1)"));
         g.addEdgeProperty("P3", "P4", std::make_unique<Property>("prefsize", "0.5"));
         g.setRating("longname", 1);
-        p.hasNetwork = true;
-        p.dataSourceName = "HPRD";
+        p.setHasNetwork(true);
+        p.setDataSourceName("HPRD");
     }
 
     // Proteins and interactions placed by hand.
@@ -137,27 +137,27 @@ protected:
         p.createEdge(a, b, true);
         p.createEdge(b, c, true);
         p.addControlPoint(Vector3(0.5f, -0.5f, 0));
-        p.noteLine = "a note";
-        p.nodeToIdLines.push_back("A\tP1");
+        p.setNoteLine("a note");
+        p.nodeToIdLines().push_back("A\tP1");
     }
 
     // A shape finder over a picture, with one region that is also the region
     // of a protein and of an interaction.
     void fillImage(PathwayLayoutEntity& p) {
         p.setBackground(picture("photo.png"));
-        p.fromImage = true;
-        p.shapeFinder =
-            std::make_shared<ShapeFinder>(p.sourceImage.get(), 0, 0, 0, 1, 1, 0.01f, nullptr);
+        p.setFromImage(true);
+        p.setShapeFinder(
+            std::make_shared<ShapeFinder>(p.sourceImage(), 0, 0, 0, 1, 1, 0.01f, nullptr));
         auto region = std::make_unique<ImageProcessorSelection>(2, 3, 5, 6, false);
         region->mask(1, 1) = 1.0;
         region->mask(2, 0) = 0.5;
         ImageProcessorSelection* shared = region.get();
-        p.shapeFinder->addSelection(std::move(region));
-        p.edgeSelections["P1-P2"] = shared;
+        p.shapeFinder()->addSelection(std::move(region));
+        p.edgeSelections()["P1-P2"] = shared;
         auto own = std::make_shared<ImageProcessorSelection>(1, 1, 3, 2, false);
         own->mask(0, 0) = 1.0;
-        p.ownedSelections.push_back(own);
-        p.nodeSelections["P1"] = own.get();
+        p.ownSelection(own);
+        p.nodeSelections()["P1"] = own.get();
     }
 
     // Saves, loads and saves again; the two last writes must agree byte for
@@ -170,7 +170,7 @@ protected:
         ASSERT_TRUE(second);
         ASSERT_TRUE(second->savePathway(path));
         const std::string again = bytes(path);
-        if (!original.hasNetwork) {
+        if (!original.hasNetwork()) {
             EXPECT_EQ(first, again);
         }
         auto third = load(path);
@@ -219,7 +219,7 @@ TEST_F(PathwayFile, ReadsBackWhatItWrote) {
     p->createEdge(p->findNodeByName("A"), p->findNodeByName("lonely"), true);
     p->style().edgeAlpha = 0.4;
     p->style().highlightingColor = Color4(0, 1, 0, 1);
-    p->dataSourceName = "String";  // buildMode stays empty
+    p->setDataSourceName("String");  // buildMode stays empty
     ASSERT_TRUE(p->savePathway(at("sizes.pth")));
     EXPECT_NE(bytes(at("sizes.pth")).find("A\t((0.15, 0.2, 0.1);"), std::string::npos);
 
@@ -232,13 +232,13 @@ TEST_F(PathwayFile, ReadsBackWhatItWrote) {
     EXPECT_NEAR(a->getLocalFrame().translation.y, 0.4f, 1e-5);
     EXPECT_FLOAT_EQ(a->getLocalFrame().translation.z, 0.1f);
     EXPECT_EQ(q->getName(), "sizes");
-    EXPECT_EQ(q->buildMode, "");
-    EXPECT_EQ(q->dataSourceName, "String");
+    EXPECT_EQ(q->buildMode(), "");
+    EXPECT_EQ(q->dataSourceName(), "String");
     EXPECT_DOUBLE_EQ(q->style().edgeAlpha, 0.4);
     EXPECT_EQ(q->style().highlightingColor.g, 1.0f);
-    EXPECT_EQ(q->noteLine, "none");
+    EXPECT_EQ(q->noteLine(), "none");
     EXPECT_EQ(q->edges().size(), 1u);
-    EXPECT_FALSE(q->shapeFinder) << "a pathway without regions gets no shape finder";
+    EXPECT_FALSE(q->shapeFinder()) << "a pathway without regions gets no shape finder";
     EXPECT_NE(bytes(at("sizes.pth")).find("\nIMPROC\nIMPROCSEL\nENDIMPROC\n"), std::string::npos);
 }
 
@@ -261,7 +261,7 @@ TEST_F(PathwayFile, CrLfFileReadsLikeItsLfOriginal) {
     auto q = load(at("lf.pth"));
     ASSERT_TRUE(q);
     EXPECT_EQ(q->nodeTable().size(), 4u);
-    EXPECT_EQ(q->noteLine, "a note");
+    EXPECT_EQ(q->noteLine(), "a note");
     ASSERT_TRUE(q->savePathway(at("lf.pth")));
     EXPECT_EQ(bytes(at("lf.pth")), lf);
 }
@@ -303,7 +303,7 @@ TEST_F(PathwayFile, StrayLinesAreSkipped) {
     auto p = fresh();
     fillHandPlaced(*p);
     fillImage(*p);
-    p->fromImage = false;
+    p->setFromImage(false);
     ASSERT_TRUE(p->savePathway(at("stray.pth")));
     std::string text = bytes(at("stray.pth"));
     auto put = [&](const std::string& before, const std::string& line) {
@@ -325,18 +325,18 @@ TEST_F(PathwayFile, StrayLinesAreSkipped) {
     auto q = load(at("stray.pth"));
     ASSERT_TRUE(q);
     EXPECT_EQ(q->edges().size(), 2u);
-    ASSERT_TRUE(q->shapeFinder);
-    EXPECT_EQ(q->shapeFinder->getSelections().size(), 1u);
-    EXPECT_EQ(q->nodeSelections.size(), 1u);
-    ASSERT_EQ(q->edgeSelections.size(), 1u);
-    EXPECT_EQ(q->edgeSelections.begin()->second, q->shapeFinder->getSelections()[0].get())
+    ASSERT_TRUE(q->shapeFinder());
+    EXPECT_EQ(q->shapeFinder()->getSelections().size(), 1u);
+    EXPECT_EQ(q->nodeSelections().size(), 1u);
+    ASSERT_EQ(q->edgeSelections().size(), 1u);
+    EXPECT_EQ(q->edgeSelections().begin()->second, q->shapeFinder()->getSelections()[0].get())
         << "an interaction's region is the shape finder's own";
 }
 
 TEST_F(PathwayFile, AbsurdRegionSizesAreRefused) {
     auto p = fresh();
     fillImage(*p);
-    p->fromImage = false;
+    p->setFromImage(false);
     ASSERT_TRUE(p->savePathway(at("huge.pth")));
     const std::string text = bytes(at("huge.pth"));
     const std::size_t improc = text.find("\nIMPROC\n");
@@ -360,13 +360,13 @@ TEST_F(PathwayFile, AbsurdRegionSizesAreRefused) {
     write(at("many.pth"), text.substr(0, end) + regions + text.substr(end));
     auto q = load(at("many.pth"));
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->shapeFinder->getSelections().size(), 1u);
+    EXPECT_EQ(q->shapeFinder()->getSelections().size(), 1u);
 }
 
 TEST_F(PathwayFile, RepeatedProteinAndInteractionLinesAreMerged) {
     auto p = fresh();
     fillHandPlaced(*p);
-    p->fromImage = false;
+    p->setFromImage(false);
     ASSERT_TRUE(p->savePathway(at("copies.pth")));
     std::string text = bytes(at("copies.pth"));
     const std::size_t nodes = text.find("NODES\n") + 6;
@@ -400,8 +400,8 @@ TEST_F(PathwayFile, RegionsFollowAResizedPicture) {
     picture("resized_img.png", 40, 20);  // twice the size the regions were found on
     auto q = load(at("resized.pth"));
     ASSERT_TRUE(q);
-    ASSERT_EQ(q->shapeFinder->getSelections().size(), 1u);
-    const ImageProcessorSelection& s = *q->shapeFinder->getSelections()[0];
+    ASSERT_EQ(q->shapeFinder()->getSelections().size(), 1u);
+    const ImageProcessorSelection& s = *q->shapeFinder()->getSelections()[0];
     EXPECT_EQ(s.columns(), static_cast<int>(s.x1 - s.x0) + 1);
     EXPECT_EQ(s.rows(), static_cast<int>(s.y1 - s.y0) + 1);
     EXPECT_GE(s.x0, 4);
@@ -414,10 +414,10 @@ TEST_F(PathwayFile, ImageSideFile) {
     ASSERT_TRUE(p->savePathway(at("My.Pathway.pth")));
     EXPECT_TRUE(fs::exists(at("My.Pathway_img.jpg")));
     EXPECT_EQ(p->getName(), "My.Pathway");
-    EXPECT_EQ(p->imageName, "My.Pathway_img.jpg");
+    EXPECT_EQ(p->imageName(), "My.Pathway_img.jpg");
     EXPECT_EQ(lines(bytes(at("My.Pathway.pth")))[30], "My.Pathway_img.jpg");
     // The batch job predicts the copy's name before saving, by the same rule.
-    EXPECT_EQ(pictureCopyNameOf("My.Pathway.pth", "Photo.JPG"), p->imageName);
+    EXPECT_EQ(pictureCopyNameOf("My.Pathway.pth", "Photo.JPG"), p->imageName());
     EXPECT_EQ(pictureCopyNameOf("plain", "photo"), "plain_img.");
     EXPECT_EQ(pathwayNameOf("plain"), "plain");
 
@@ -425,10 +425,10 @@ TEST_F(PathwayFile, ImageSideFile) {
     fs::remove(at("My.Pathway_img.jpg"));
     auto q = load(at("My.Pathway.pth"));
     ASSERT_TRUE(q);
-    EXPECT_FALSE(q->sourceImage);
+    EXPECT_FALSE(q->sourceImage());
     EXPECT_TRUE(q->savePathway(at("Other.pth")));
     EXPECT_TRUE(fs::exists(at("Other.pth")));
-    EXPECT_EQ(q->imageName, "My.Pathway_img.jpg") << "nothing was copied, so the name stays";
+    EXPECT_EQ(q->imageName(), "My.Pathway_img.jpg") << "nothing was copied, so the name stays";
 }
 
 TEST_F(PathwayFile, UnchangedPictureIsCopiedChangedOneEncoded) {
@@ -453,12 +453,12 @@ TEST_F(PathwayFile, UnchangedPictureIsCopiedChangedOneEncoded) {
     auto q = load(at("first.pth"));
     ASSERT_TRUE(q);
     ASSERT_TRUE(q->pictureUnchanged());
-    EXPECT_EQ(q->sourceImageFile, at("first_img.png"));
+    EXPECT_EQ(q->sourceImageFile(), at("first_img.png"));
     ASSERT_TRUE(q->savePathway(at("second.pth")));
     EXPECT_EQ(bytes(at("second_img.png")), originalBytes);
 
     // A written pixel makes the next save encode the picture as it is now.
-    q->sourceImage->setPixel(0, 0, Color4uint8{1, 2, 3, 255});
+    q->sourceImage()->setPixel(0, 0, Color4uint8{1, 2, 3, 255});
     EXPECT_FALSE(q->pictureUnchanged());
     ASSERT_TRUE(q->savePathway(at("third.pth")));
     EXPECT_NE(bytes(at("third_img.png")), originalBytes);
@@ -481,12 +481,12 @@ TEST_F(PathwayFile, PictureOfARegionIsDecodedOnceOnLoad) {
     ASSERT_TRUE(p->savePathway(at("regions.pth")));
     auto q = load(at("regions.pth"));
     ASSERT_TRUE(q);
-    ASSERT_TRUE(q->shapeFinder);
+    ASSERT_TRUE(q->shapeFinder());
     // The reader decoded the picture for its regions; the background is that
     // same image, not a second decoding.
-    EXPECT_EQ(q->shapeFinder->sourceImage, q->sourceImage.get());
+    EXPECT_EQ(q->shapeFinder()->sourceImage, q->sourceImage());
     EXPECT_TRUE(q->pictureUnchanged());
-    EXPECT_EQ(q->sourceImageFile, at("regions_img.png"));
+    EXPECT_EQ(q->sourceImageFile(), at("regions_img.png"));
 }
 
 // A picture handed from a closing document replaces the decode of the file it
@@ -507,20 +507,20 @@ TEST_F(PathwayFile, HandedPictureStandsInOnlyForTheFileItHolds) {
         auto q = fresh();
         ASSERT_TRUE(q->loadPathway(at("saved.pth"), nullptr, p->unchangedPicture()));
         EXPECT_EQ(Image::filesDecoded() - decoded, 0);
-        ASSERT_TRUE(q->sourceImage);
-        EXPECT_EQ(q->sourceImage->qimage().constBits(), p->sourceImage->qimage().constBits());
+        ASSERT_TRUE(q->sourceImage());
+        EXPECT_EQ(q->sourceImage()->qimage().constBits(), p->sourceImage()->qimage().constBits());
         EXPECT_TRUE(q->pictureUnchanged());
-        EXPECT_EQ(q->sourceImageFile, at("saved_img.png"));
+        EXPECT_EQ(q->sourceImageFile(), at("saved_img.png"));
         if (regions) {
-            ASSERT_TRUE(q->shapeFinder);
-            EXPECT_EQ(q->shapeFinder->sourceImage, q->sourceImage.get());
+            ASSERT_TRUE(q->shapeFinder());
+            EXPECT_EQ(q->shapeFinder()->sourceImage, q->sourceImage());
         }
 
         decoded = Image::filesDecoded();
         auto r = fresh();
         ASSERT_TRUE(r->loadPathway(at("other.pth"), nullptr, p->unchangedPicture()));
         EXPECT_EQ(Image::filesDecoded() - decoded, 1) << "another file is decoded";
-        EXPECT_EQ(r->sourceImageFile, at("other_img.png"));
+        EXPECT_EQ(r->sourceImageFile(), at("other_img.png"));
     }
 }
 
@@ -530,7 +530,7 @@ TEST_F(PathwayFile, FailedSaveKeepsThePreviousFile) {
     ASSERT_TRUE(p->savePathway(at("keep.pth")));
     const std::string before = bytes(at("keep.pth"));
     // A disk that fills up: no file may grow beyond 100 bytes for a moment.
-    p->noteLine = "changed";
+    p->setNoteLine("changed");
     {
         const ScopedFileSizeLimit full(100);
         ASSERT_TRUE(full.active());
@@ -550,9 +550,9 @@ TEST_F(PathwayFile, GraphSectionDetails) {
     fillNetwork(*p);
     // A protein that lost its name and position must neither end the process
     // nor vanish.
-    p->graph->addNode("P5");
-    p->graph->addEdge("P1", "P5");
-    p->graph->addTag("P4", "filter");
+    p->graph().addNode("P5");
+    p->graph().addEdge("P1", "P5");
+    p->graph().addTag("P4", "filter");
     ASSERT_TRUE(p->savePathway(at("net.pth")));
     auto q = load(at("net.pth"));
     ASSERT_TRUE(q);
@@ -571,11 +571,11 @@ TEST_F(PathwayFile, GraphSectionDetails) {
     ASSERT_NE(large, nullptr);
     EXPECT_EQ(large->kind, 2);
     EXPECT_EQ(large->getParent(), q.get());
-    EXPECT_EQ(q->getNode("P3")->getParent(), q->edgeContainer.get());
+    EXPECT_EQ(q->getNode("P3")->getParent(), q->edgeContainer());
     EXPECT_EQ(q->getNode("P1")->getParent(), q.get());
     EXPECT_EQ(q->initialPositions().size(), 4u);
     EXPECT_TRUE(q->neighbourhoods().cache());
-    EXPECT_TRUE(q->dragEnabled);
+    EXPECT_TRUE(q->dragEnabled());
 }
 
 TEST_F(PathwayFile, CacheGoesWithTheSavedFile) {
@@ -583,8 +583,8 @@ TEST_F(PathwayFile, CacheGoesWithTheSavedFile) {
     fillNetwork(*p);
     for (int i = 0; i < 51; ++i) {
         const std::string id = "N" + std::to_string(i);
-        p->graph->addEdge("P1", id);
-        p->graph->setPosition(id, Vector3(0.01f * i, -0.5f, 0));
+        p->graph().addEdge("P1", id);
+        p->graph().setPosition(id, Vector3(0.01f * i, -0.5f, 0));
     }
     ASSERT_TRUE(p->savePathway(at("hub.pth")));
     auto q = load(at("hub.pth"));
@@ -604,7 +604,7 @@ TEST_F(PathwayFile, CacheGoesWithTheSavedFile) {
 
 TEST_F(PathwayFile, HubsOfMoreThanFiftyPartnersAreCached) {
     auto p = fresh();
-    ProteinGraph& g = *p->graph;
+    ProteinGraph& g = p->graph();
     g.scaleX = 1;
     g.scaleY = 1;
     for (int i = 0; i < 51; ++i) {
@@ -651,7 +651,7 @@ TEST_F(PathwayFile, HubsOfMoreThanFiftyPartnersAreCached) {
 
 TEST_F(PathwayFile, NeighbourhoodOnOnePointOrWithoutPositions) {
     auto p = fresh();
-    ProteinGraph& g = *p->graph;
+    ProteinGraph& g = p->graph();
     g.scaleX = 1;
     g.scaleY = 1;
     Array<std::string> ids{"hub"};
@@ -712,7 +712,7 @@ TEST_F(PathwayFile, FailedSaveLeavesNoNewPictureAndKeepsTheNames) {
     auto p = fresh();
     fillNetwork(*p);
     p->setBackground(picture("photo.png"));
-    const std::string name = p->getName(), image = p->imageName;
+    const std::string name = p->getName(), image = p->imageName();
     ASSERT_LT(fs::file_size(at("photo.png")), 1000u);
     testing::internal::CaptureStderr();
     {
@@ -725,7 +725,7 @@ TEST_F(PathwayFile, FailedSaveLeavesNoNewPictureAndKeepsTheNames) {
     EXPECT_FALSE(fs::exists(at("new_img.png")));
     EXPECT_FALSE(fs::exists(at("new.pth")));
     EXPECT_EQ(p->getName(), name);
-    EXPECT_EQ(p->imageName, image);
+    EXPECT_EQ(p->imageName(), image);
     EXPECT_NE(err.find("File too large"), std::string::npos) << err;
 }
 
@@ -743,7 +743,7 @@ TEST_F(PathwayFile, FullDiskIsSaidAsSuch) {
     EXPECT_EQ(why, "No space left on device");
     auto p = fresh();
     fillNetwork(*p);
-    p->noteLine = std::string(100000, 'n');
+    p->setNoteLine(std::string(100000, 'n'));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(p->savePathway(disk + "/full.pth"));
     const std::string err = testing::internal::GetCapturedStderr();
@@ -765,7 +765,7 @@ TEST_F(PathwayFile, PictureThatIsNotARegularFileIsLeftOut) {
                             const std::string err = testing::internal::GetCapturedStderr();
                             const bool said =
                                 err.find("cannot read the picture") != std::string::npos;
-                            return q && !q->sourceImage && said ? 0 : 1;
+                            return q && !q->sourceImage() && said ? 0 : 1;
                         }),
               0);
 }
@@ -775,12 +775,12 @@ TEST_F(PathwayFile, PictureThatIsNotARegularFileIsLeftOut) {
 TEST_F(PathwayFile, HeatmapColoursAreHeldToTheUnitRange) {
     auto p = fresh();
     fillNetwork(*p);
-    Property* heatmap = p->graph->findNodeProperty("P3", "heatmap");
+    Property* heatmap = p->graph().findNodeProperty("P3", "heatmap");
     heatmap->values = {"exp\td\tn\t(nan, inf, 1e300, 1)\t(-5, 0.5, 2, 1)\t(-inf, 1e-3, 0, 1)"};
     ASSERT_TRUE(p->savePathway(at("colours.pth")));
     auto q = load(at("colours.pth"));
     ASSERT_TRUE(q);
-    const HeatmapSeries& store = *q->graph->heatmaps;
+    const HeatmapSeries& store = *q->graph().heatmaps;
     ASSERT_EQ(store.entryCount(), 1);
     EXPECT_EQ(store.coloursAt(0),
               (HeatmapColours{Vector3(1, 1, 1), Vector3(0, 0.5f, 1), Vector3(0, 1e-3f, 0)}));

@@ -44,12 +44,12 @@ protected:
         // A 2 x 2 pathway centred on the origin, seen straight on.
         pathway = std::make_unique<PathwayLayoutEntity>(Vector3(-1, 1, 0), "pathway",
                                                         Vector3(2, 2, 0.01f), Color4(1, 1, 1, 1));
-        pathway->background.reset();
+        pathway->setBackgroundTexture(nullptr);
     }
 
     // Two proteins joined by an interaction, both in the node table.
     void addPair() {
-        ProteinGraph& g = *pathway->graph;
+        ProteinGraph& g = pathway->graph();
         g.addEdge("A", "B");
         a = pathway->createNode(CoordinateFrame(Vector3(0.4f, -1.0f, 0.001f)), "A", true);
         b = pathway->createNode(CoordinateFrame(Vector3(1.6f, -1.0f, 0.001f)), "B", true);
@@ -79,7 +79,7 @@ TEST_F(PathwayRendering, BackgroundIsUprightAndNotHiddenByTheBody) {
                              y < 4 ? Color4uint8{255, 0, 0, 255} : Color4uint8{0, 0, 255, 255});
         }
     }
-    pathway->background = Texture::fromImage("background", picture);
+    pathway->setBackgroundTexture(Texture::fromImage("background", picture));
     const QImage image = draw();
     const QColor top = image.pixelColor(kW / 2, kH / 2 - 15);
     const QColor bottom = image.pixelColor(kW / 2, kH / 2 + 15);
@@ -94,7 +94,7 @@ TEST_F(PathwayRendering, HighlightsOnlyAroundSelectedProteins) {
     EXPECT_EQ(countPureRed(draw()), 0) << "nothing selected, nothing highlighted";
 
     pathway->addSelectedNodeId("A");
-    pathway->noProteins = true;
+    pathway->setNoProteins(true);
     const QImage lined = draw();
     // The line runs between the two proteins, through the middle of the view.
     EXPECT_GT(countPureRed(lined), 20);
@@ -102,12 +102,12 @@ TEST_F(PathwayRendering, HighlightsOnlyAroundSelectedProteins) {
                 pureRed(lined.pixelColor(kW / 2, kH / 2 + 1)) ||
                 pureRed(lined.pixelColor(kW / 2, kH / 2 - 1)));
 
-    pathway->noInteractions = true;
+    pathway->setNoInteractions(true);
     EXPECT_EQ(countPureRed(draw()), 0);
 
     // Only between selected proteins: A alone has no selected partner.
-    pathway->noInteractions = false;
-    pathway->interactionsBetween = true;
+    pathway->setNoInteractions(false);
+    pathway->setInteractionsBetween(true);
     EXPECT_EQ(countPureRed(draw()), 0);
     pathway->addSelectedNodeId("B");
     EXPECT_GT(countPureRed(draw()), 20);
@@ -118,7 +118,7 @@ TEST_F(PathwayRendering, SmallProteinsAreDrawnFirstAndTheStateIsRestored) {
     pathway->setEdgesVisible(true);
     draw();
     ASSERT_FALSE(pathway->getChildren().empty());
-    EXPECT_EQ(pathway->getChildren().front(), pathway->edgeContainer.get());
+    EXPECT_EQ(pathway->getChildren().front(), pathway->edgeContainer());
     EXPECT_FALSE(pathway->childrenFirst);
     EXPECT_EQ(NodeEntity::frameClipCount, 0);
 }

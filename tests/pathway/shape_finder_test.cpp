@@ -315,9 +315,9 @@ TEST(ShapeFinderReject, AdaptsThresholdAndForgetsTheRegionEverywhere) {
     finder->rebuildSelections();
     ImageProcessorSelection* first = finder->selections[0].get();
     ImageProcessorSelection* last = finder->selections[1].get();
-    pathway.nodeSelections["P1"] = last;
-    pathway.nodeSelections["P2"] = first;
-    pathway.edgeSelections["P1-P2"] = last;
+    pathway.nodeSelections()["P1"] = last;
+    pathway.nodeSelections()["P2"] = first;
+    pathway.edgeSelections()["P1-P2"] = last;
 
     testing::internal::CaptureStdout();
     finder->regionPixelCount = 100;
@@ -327,9 +327,9 @@ TEST(ShapeFinderReject, AdaptsThresholdAndForgetsTheRegionEverywhere) {
     EXPECT_EQ(dropped, last);
     EXPECT_EQ(finder->selections.size(), 1u);
     EXPECT_EQ(finder->selectionMarkers.size(), 1u);
-    EXPECT_EQ(pathway.nodeSelections.size(), 1u);
-    EXPECT_EQ(pathway.nodeSelections.at("P2"), first);
-    EXPECT_TRUE(pathway.edgeSelections.empty());
+    EXPECT_EQ(pathway.nodeSelections().size(), 1u);
+    EXPECT_EQ(pathway.nodeSelections().at("P2"), first);
+    EXPECT_TRUE(pathway.edgeSelections().empty());
 
     finder->region.assign(200, Vector2(1, 1));
     finder->rejectLastShape();
@@ -340,7 +340,7 @@ TEST(ShapeFinderReject, AdaptsThresholdAndForgetsTheRegionEverywhere) {
     EXPECT_NE(out.find("-------------------------------------------------  threshold = 50\n"),
               std::string::npos);
     EXPECT_TRUE(finder->selections.empty());
-    EXPECT_TRUE(pathway.nodeSelections.empty());
+    EXPECT_TRUE(pathway.nodeSelections().empty());
 }
 
 TEST(ShapeFinderMarkers, FollowTheImageMapping) {

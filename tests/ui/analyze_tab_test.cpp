@@ -51,7 +51,7 @@ class AnalyzeTab : public WithAnalyzeTab<PageTest> {
 protected:
     void SetUp() override {
         core.createPathway((folder.path() / "hand.pth").string());
-        graph = core.pathway()->graph.get();
+        graph = &core.pathway()->graph();
         addProtein("P1", "p53", "tumour suppressor");
         addProtein("P2", "P53", "other");
         addProtein("P3", "MDM2", "ligase");
@@ -61,7 +61,7 @@ protected:
         graph->setRating("annotation", 1);
         graph->setRating("confidence", 1);
         graph->setRating("links", 2);
-        core.pathway()->hasNetwork = true;
+        core.pathway()->setHasNetwork(true);
         makeTab();
     }
 

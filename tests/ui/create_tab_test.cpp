@@ -59,7 +59,7 @@ protected:
     // What the place-protein tool leaves: a node and its seed line.
     void placeSeed(const std::string& label, const std::string& id, float x, float y) {
         this->app().pathway()->createNode(CoordinateFrame(Vector3(x, y, 0.1f)), label, true);
-        this->app().pathway()->nodeToIdLines.push_back(id + "#" + label);
+        this->app().pathway()->nodeToIdLines().push_back(id + "#" + label);
     }
     bool asked(const std::string& call) const {
         const std::vector<std::string>& calls = this->dialogs->calls;
@@ -183,9 +183,9 @@ TEST_F(CreatePageTest, StandardNextCreatesThePathwayWithHprdAndTheTools) {
     next(scratch("new.pth"));
     ASSERT_NE(app().pathway(), nullptr);
     EXPECT_EQ(app().pathwayPath(), scratch("new.pth").toStdString());
-    EXPECT_EQ(app().pathway()->dataSourceName, "HPRD");
-    EXPECT_EQ(app().pathway()->buildMode, "Standard");
-    EXPECT_NE(dynamic_cast<HPRDDataSource*>(app().pathway()->graph->source.get()), nullptr);
+    EXPECT_EQ(app().pathway()->dataSourceName(), "HPRD");
+    EXPECT_EQ(app().pathway()->buildMode(), "Standard");
+    EXPECT_NE(dynamic_cast<HPRDDataSource*>(app().pathway()->graph().source.get()), nullptr);
     // HPRD needs no species.
     EXPECT_TRUE(std::none_of(dialogs->calls.begin(), dialogs->calls.end(),
                              [](const std::string& c) { return c.rfind("item:", 0) == 0; }));
@@ -254,8 +254,8 @@ TEST_F(CreateTabTest, StartOverResetsTheTabOnlyAndKeepsWhatIsOpen) {
     QCoreApplication::processEvents();
     EXPECT_EQ(app().pathway(), open);
     EXPECT_EQ(app().pathwayPath(), built.string());
-    ASSERT_NE(open->layouter, nullptr);
-    EXPECT_TRUE(open->layouter->isRunning());
+    ASSERT_NE(open->layouter(), nullptr);
+    EXPECT_TRUE(open->layouter()->isRunning());
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
     EXPECT_TRUE(window->analyzeTab()->pagesAssembled());
     expectFreshSourcePage();
@@ -264,20 +264,20 @@ TEST_F(CreateTabTest, StartOverResetsTheTabOnlyAndKeepsWhatIsOpen) {
     next(scratch("first.pth"));
     click(tab()->placeProteinButton());
     placeSeed("EGFR", "00001", 0.3f, -0.3f);
-    const DataSource* first = app().pathway()->graph->source.get();
+    const DataSource* first = app().pathway()->graph().source.get();
     ASSERT_NE(first, nullptr);
     click(tab()->startOverButton());
     QCoreApplication::processEvents();
     ASSERT_NE(app().pathway(), nullptr);
     EXPECT_EQ(app().pathwayPath(), scratch("first.pth").toStdString());
-    EXPECT_EQ(app().pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
+    EXPECT_EQ(app().pathway()->nodeToIdLines(), (Array<std::string>{"00001#EGFR"}));
     EXPECT_FALSE(app().isPainting());
     EXPECT_EQ(app().tool(), App::kToolSelect);
     expectFreshSourcePage();
 
     next(scratch("second.pth"));
     ASSERT_NE(app().pathway(), nullptr);
-    EXPECT_EQ(app().pathway()->graph->source.get(), first) << "the HPRD files were read again";
+    EXPECT_EQ(app().pathway()->graph().source.get(), first) << "the HPRD files were read again";
     EXPECT_EQ(app().tool(), App::kToolSelect);
 }
 
@@ -313,8 +313,8 @@ TEST_F(CreatePageTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
     dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egfr_background.png").string()));
     next(scratch("painted.pth"));
     ASSERT_NE(app().pathway(), nullptr);
-    EXPECT_NE(app().pathway()->shapeFinder, nullptr);
-    EXPECT_EQ(app().pathway()->buildMode, "From Image");
+    EXPECT_NE(app().pathway()->shapeFinder(), nullptr);
+    EXPECT_EQ(app().pathway()->buildMode(), "From Image");
     EXPECT_TRUE(app().isPainting());
     EXPECT_EQ(tab()->placeProteinButton(), nullptr);
     ASSERT_NE(tab()->drawingGroup(), nullptr);
@@ -337,7 +337,7 @@ TEST_F(CreatePageTest, FromExistingCopiesAReadablePathwayOnly) {
     next(scratch("copy.pth"));
     ASSERT_NE(app().pathway(), nullptr);
     EXPECT_EQ(app().pathwayPath(), scratch("copy.pth").toStdString());
-    EXPECT_EQ(app().pathway()->buildMode, "Standard");
+    EXPECT_EQ(app().pathway()->buildMode(), "Standard");
     EXPECT_NE(tab()->placeProteinButton(), nullptr);
 }
 
@@ -369,7 +369,7 @@ TEST_F(CreateTabTest, BuildsTheNetworkOnTheHprdSampleAndHandsOverToAnalyze) {
     clickView(1.0 / 3, 1.0 / 3);
     dialogs->proteins.push_back(std::pair<std::string, std::string>("GRB2", "00005"));
     clickView(2.0 / 3, 2.0 / 3);
-    ASSERT_EQ(app().pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
+    ASSERT_EQ(app().pathway()->nodeToIdLines(), (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
 
     click(tab()->painterNextButton());
     tab()->levelsBox()->setValue(2);
@@ -377,20 +377,20 @@ TEST_F(CreateTabTest, BuildsTheNetworkOnTheHprdSampleAndHandsOverToAnalyze) {
     QCoreApplication::processEvents();
 
     ASSERT_NE(app().pathway(), nullptr);
-    EXPECT_TRUE(app().pathway()->hasNetwork);
+    EXPECT_TRUE(app().pathway()->hasNetwork());
     EXPECT_EQ(app().pathwayPath(), scratch("built.pth").toStdString());
     EXPECT_TRUE(fs::exists(scratch("built.pth").toStdString()));
     Array<std::string> ids;
-    app().pathway()->graph->getNodes(ids);
+    app().pathway()->graph().getNodes(ids);
     EXPECT_GT(ids.size(), 2u);
-    EXPECT_TRUE(app().pathway()->graph->isImportant("00001"));
-    EXPECT_TRUE(app().pathway()->graph->isImportant("00005"));
+    EXPECT_TRUE(app().pathway()->graph().isImportant("00001"));
+    EXPECT_TRUE(app().pathway()->graph().isImportant("00005"));
     EXPECT_TRUE(window->tabWidget()->isTabEnabled(2));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     EXPECT_TRUE(window->analyzeTab()->pagesAssembled());
     EXPECT_EQ(window->analyzeTab()->toolBox()->currentIndex(), 3);
-    ASSERT_NE(app().pathway()->layouter, nullptr);
-    EXPECT_TRUE(app().pathway()->layouter->isRunning());
+    ASSERT_NE(app().pathway()->layouter(), nullptr);
+    EXPECT_TRUE(app().pathway()->layouter()->isRunning());
     EXPECT_FALSE(app().isPainting());
     expectFreshSourcePage();
 }
@@ -415,11 +415,11 @@ TEST_F(CreateTabTest, BuildsTheStringSamplePathwayOpenedFromTheFileTab) {
     EXPECT_FALSE(std::any_of(dialogs->calls.begin(), dialogs->calls.end(),
                              [](const std::string& c) { return c.rfind("warning:", 0) == 0; }));
     ASSERT_NE(app().pathway(), nullptr);
-    EXPECT_TRUE(app().pathway()->hasNetwork);
+    EXPECT_TRUE(app().pathway()->hasNetwork());
     Array<std::string> ids;
-    app().pathway()->graph->getNodes(ids);
+    app().pathway()->graph().getNodes(ids);
     EXPECT_GT(ids.size(), 7u);
-    EXPECT_TRUE(app().pathway()->graph->isImportant("9606.ENSP00000275493"));
+    EXPECT_TRUE(app().pathway()->graph().isImportant("9606.ENSP00000275493"));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     expectFreshSourcePage();
 }
@@ -440,8 +440,8 @@ TEST_F(CreateTabTest, AFailedBuildSaysWhyAndKeepsTheDrawingForAnotherTry) {
               "proteins or no interactions loaded).\nThe proteins stay as drawn; press Finish to "
               "try again.");
     ASSERT_NE(app().pathway(), nullptr);
-    EXPECT_FALSE(app().pathway()->hasNetwork);
-    EXPECT_EQ(app().pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
+    EXPECT_FALSE(app().pathway()->hasNetwork());
+    EXPECT_EQ(app().pathway()->nodeToIdLines(), (Array<std::string>{"00001#EGFR"}));
     EXPECT_EQ(app().pathway()->nodes().size(), 1u);
     EXPECT_FALSE(window->tabWidget()->isTabEnabled(2));
     ASSERT_NE(tab()->finishButton(), nullptr);
@@ -452,8 +452,8 @@ TEST_F(CreateTabTest, AFailedBuildSaysWhyAndKeepsTheDrawingForAnotherTry) {
     click(tab()->finishButton());
     QCoreApplication::processEvents();
     ASSERT_NE(app().pathway(), nullptr);
-    EXPECT_TRUE(app().pathway()->hasNetwork);
-    EXPECT_TRUE(app().pathway()->graph->isImportant("00001"));
+    EXPECT_TRUE(app().pathway()->hasNetwork());
+    EXPECT_TRUE(app().pathway()->graph().isImportant("00001"));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     expectFreshSourcePage();
 }
@@ -467,7 +467,7 @@ TEST_F(CreateTabTest, AStringProteinPlacedInTheFinderSurvivesSaveAndReopen) {
     click(tab()->placeProteinButton());
     typeIntoTheFinder("TP53", "TP53|string");
     clickView(0.8, 0.3);
-    ASSERT_EQ(app().pathway()->nodeToIdLines.back(), "9606.ENSP00000269305#TP53|string");
+    ASSERT_EQ(app().pathway()->nodeToIdLines().back(), "9606.ENSP00000269305#TP53|string");
 
     // A placed protein is read back at the depth of the others, so the file
     // is stable from the first reopening on.
@@ -475,7 +475,7 @@ TEST_F(CreateTabTest, AStringProteinPlacedInTheFinderSurvivesSaveAndReopen) {
     for (int round = 0; round < 3; ++round) {
         if (round > 0) {
             openStringSample();
-            ASSERT_EQ(app().pathway()->nodeToIdLines.back(), "9606.ENSP00000269305#TP53|string");
+            ASSERT_EQ(app().pathway()->nodeToIdLines().back(), "9606.ENSP00000269305#TP53|string");
         }
         window->fileTab()->savePathway();
         const std::string now = bytesOf(scratch("egfr_string.pth"));
@@ -532,8 +532,8 @@ TEST_F(CreateTabTest, ContinuingAStringPathwayAsksItsSpeciesAndOffersConfidence)
     EXPECT_EQ(app().pathway(), loaded);
     EXPECT_TRUE(tab()->stringButton()->isChecked());
     EXPECT_EQ(tab()->species(), "Human");
-    EXPECT_EQ(app().pathway()->dataSourceName, "String");
-    EXPECT_NE(dynamic_cast<StringDataSource*>(app().pathway()->graph->source.get()), nullptr);
+    EXPECT_EQ(app().pathway()->dataSourceName(), "String");
+    EXPECT_NE(dynamic_cast<StringDataSource*>(app().pathway()->graph().source.get()), nullptr);
     EXPECT_NE(tab()->placeProteinButton(), nullptr);
     click(tab()->painterNextButton());
     ASSERT_NE(tab()->confidenceBox(), nullptr);

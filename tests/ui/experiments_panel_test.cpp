@@ -125,7 +125,7 @@ protected:
         delete panel;
         SamplePageTest::TearDown();
     }
-    const HeatmapSeries& store() { return *pathway()->graph->heatmaps; }
+    const HeatmapSeries& store() { return *pathway()->graph().heatmaps; }
     QListWidget* currentList() { return panel->list(panel->tabs()->currentIndex()); }
     QStringList texts(QListWidget* list) {
         QStringList out;
@@ -153,7 +153,7 @@ protected:
 };
 
 TEST_F(ExperimentsPanelTest, OneTabPerExperimentWithItsEntries) {
-    ASSERT_NE(pathway()->graph->heatmaps, nullptr);
+    ASSERT_NE(pathway()->graph().heatmaps, nullptr);
     Array<std::string> names;
     store().experimentNames(names);
     ASSERT_GE(names.size(), 2u);
@@ -176,7 +176,7 @@ TEST_F(ExperimentsPanelTest, OneTabPerExperimentWithItsEntries) {
         return -1;
     }();
     ASSERT_GE(entry, 0);
-    const std::string text = pathway()->graph->getProteinName(store().proteinAt(entry)) + " @ " +
+    const std::string text = pathway()->graph().getProteinName(store().proteinAt(entry)) + " @ " +
                              beforeDelimiter(store().detailAt(entry), "_");
     const auto found = currentList()->findItems(QString::fromStdString(text), Qt::MatchExactly);
     ASSERT_FALSE(found.isEmpty()) << text;
@@ -248,7 +248,7 @@ TEST_F(ExperimentsPanelTest, EveryClusteringFailureIsToldAndLeavesTheListUnclust
     expectWarnedAndUnclustered("exit status");
 
     // Entries with different numbers of values cannot be points of one space.
-    HeatmapSeries& series = *pathway()->graph->heatmaps;
+    HeatmapSeries& series = *pathway()->graph().heatmaps;
     series.addEntry("", series.proteinAt(0), "extra", "", panel->currentExperimentName(), "",
                     HeatmapColours{Vector3(0, 0, 0)});
     panel->cluster(-1);
@@ -264,7 +264,7 @@ TEST_F(ExperimentsPanelTest, AnEntryOfManyValuesGetsAStripOfTheShownSize) {
     many.front() = Vector3(1, 0, 0);
     many.back() = Vector3(0, 1, 0);
     many[99999 * 59 / 60 - 10] = Vector3(std::nanf(""), 2, -1);  // not drawn
-    HeatmapSeries& series = *pathway()->graph->heatmaps;
+    HeatmapSeries& series = *pathway()->graph().heatmaps;
     Array<std::string> names;
     series.experimentNames(names);
     series.addEntry("", series.proteinAt(0), "many", "", names.back(), "", many);
@@ -353,7 +353,7 @@ TEST_F(ExperimentsPanelTest, ClusteringFilesAreWrittenAfreshAndShortLinesLeaveEn
 }
 
 TEST_F(ExperimentsPanelTest, WithoutExperimentsThePanelStaysCollapsed) {
-    pathway()->graph->heatmaps.reset();
+    pathway()->graph().heatmaps.reset();
     makePanel();
     EXPECT_EQ(panel->tabs()->count(), 0);
     EXPECT_EQ(panel->maximumWidth(), 10);

@@ -120,7 +120,7 @@ TEST_F(FileTab, BuiltPathwayOpensOnTheAnalyzeTabWithItsPagesFilled) {
     EXPECT_TRUE(analyze->pagesAssembled());
     EXPECT_FALSE(app().isPainting());
     Array<std::string> ids;
-    app().pathway()->graph->getNodes(ids);
+    app().pathway()->graph().getNodes(ids);
     EXPECT_EQ(analyze->proteinPage()->list()->count(), static_cast<int>(ids.size()));
     EXPECT_GT(ids.size(), 10u);
     // The sample carries experiment colours.
@@ -141,7 +141,7 @@ TEST_F(FileTab, UnbuiltPathwayGoesToTheCreateTab) {
     EXPECT_EQ(panel, nullptr);
     EXPECT_EQ(analyze->experimentsPanel(), nullptr);
     ASSERT_NE(app().pathway(), nullptr);
-    EXPECT_FALSE(app().pathway()->hasNetwork);
+    EXPECT_FALSE(app().pathway()->hasNetwork());
     EXPECT_EQ(window->tabWidget()->currentIndex(), 1);
     EXPECT_FALSE(analyze->pagesAssembled());
     EXPECT_EQ(analyze->toolBox()->count(), 0);
@@ -232,14 +232,14 @@ TEST_F(FilePage, SaveWhileTheLayoutRunsWritesThePositionsShown) {
     // A protein the layout moves (held by the edge container, not the pathway).
     NodeEntity* moving = nullptr;
     for (const auto& node : pathway.nodes()) {
-        if (node->getParent() == pathway.edgeContainer.get()) {
+        if (node->getParent() == pathway.edgeContainer()) {
             moving = node.get();
             break;
         }
     }
     ASSERT_NE(moving, nullptr);
     const std::string id = pathway.getNodeId(moving);
-    const std::string stored = pathway.graph->findNodeProperty(id, "position")->getValue();
+    const std::string stored = pathway.graph().findNodeProperty(id, "position")->getValue();
     const Vector3 start = moving->getLocalFrame().translation;
     pathway.startLayouter();
     // QTRY_* would not fail a gtest test.
@@ -253,7 +253,7 @@ TEST_F(FilePage, SaveWhileTheLayoutRunsWritesThePositionsShown) {
     pathway.stopLayouter();
 
     open(built);
-    EXPECT_NE(app().pathway()->graph->findNodeProperty(id, "position")->getValue(), stored);
+    EXPECT_NE(app().pathway()->graph().findNodeProperty(id, "position")->getValue(), stored);
 }
 
 TEST_F(FileTab, SaveAsOpensTheNewFileAndKeepsOneLayoutThreadRunning) {
@@ -275,8 +275,8 @@ TEST_F(FileTab, SaveAsOpensTheNewFileAndKeepsOneLayoutThreadRunning) {
     EXPECT_EQ(analyze->toolBox()->count(), 4);
     // The layout goes on on the reloaded pathway, and only there.
     EXPECT_TRUE(analyze->visualsPage()->layoutRunning());
-    if (app().pathway()->layouter) {
-        EXPECT_TRUE(app().pathway()->layouter->isRunning());
+    if (app().pathway()->layouter()) {
+        EXPECT_TRUE(app().pathway()->layouter()->isRunning());
     }
 }
 

@@ -49,7 +49,7 @@ protected:
     }
 
     PathwayLayoutEntity& pathway() { return *app().pathway(); }
-    ProteinGraph& graph() { return *pathway().graph; }
+    ProteinGraph& graph() { return pathway().graph(); }
 
     Ids visible() {
         Ids ids;
@@ -377,9 +377,9 @@ TEST_F(FiltersPageTest, NoInteractionsAndNoProteinsExcludeEachOther) {
     QCheckBox* proteins = page->noProteins();
     QCheckBox* between = page->interactionsBetween();
     auto state = [&] {
-        EXPECT_EQ(pathway().noInteractions, edges->isChecked());
-        EXPECT_EQ(pathway().noProteins, proteins->isChecked());
-        EXPECT_EQ(pathway().interactionsBetween, between->isChecked());
+        EXPECT_EQ(pathway().noInteractions(), edges->isChecked());
+        EXPECT_EQ(pathway().noProteins(), proteins->isChecked());
+        EXPECT_EQ(pathway().interactionsBetween(), between->isChecked());
         return std::string(edges->isChecked() ? "I" : "-") + (proteins->isChecked() ? "P" : "-") +
                (between->isChecked() ? "B" : "-");
     };

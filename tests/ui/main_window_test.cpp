@@ -203,8 +203,8 @@ TEST_F(MainWindowTest, BackgroundsGoToTheOpenPathwayOnly) {
     loadSample();
     const std::string out = stdoutOf([&] { window->makeBackground(image); });
     EXPECT_EQ(out, "qt repaing gl\n");
-    ASSERT_NE(window->app()->pathway()->background, nullptr);
-    EXPECT_EQ(window->app()->pathway()->background->name(), "background");
+    ASSERT_NE(window->app()->pathway()->background(), nullptr);
+    EXPECT_EQ(window->app()->pathway()->background()->name(), "background");
 }
 
 TEST_F(MainWindowTest, ImageTimerStopsWithThePathwayAndLateTicksDoNothing) {
@@ -239,8 +239,8 @@ TEST_F(MainWindowTest, ClosingWhileTheLayoutRunsJoinsTheThread) {
     loadSample();
     PathwayLayoutEntity* pathway = window->app()->pathway();
     pathway->startLayouter();
-    ASSERT_NE(pathway->layouter, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return pathway->layouter->isRunning(); }));
+    ASSERT_NE(pathway->layouter(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pathway->layouter()->isRunning(); }));
     window->startTimers(20, 5000);
     // Frames drawn while the thread moves the proteins.
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(window->renderWindow()->renderFrame());

@@ -144,7 +144,7 @@ protected:
     // The proteins the filters leave.
     Array<std::string> proteinsShown() {
         Array<std::string> ids;
-        pathway()->graph->getNodes(ids);
+        pathway()->graph().getNodes(ids);
         return ids;
     }
     NodeEntity* nodeLabelled(const std::string& label) {
@@ -198,7 +198,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     clickView(right);
     EXPECT_EQ(pathway()->nodes().size(), 1u);
     EXPECT_EQ(pathway()->edges().size(), 0u);
-    EXPECT_EQ(pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR"}));
+    EXPECT_EQ(pathway()->nodeToIdLines(), (Array<std::string>{"00001#EGFR"}));
     click(create()->placeProteinButton());
     dialogs->proteins.push_back(std::pair<std::string, std::string>("GRB2", "00005"));
     clickView(right);
@@ -207,7 +207,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     clickView(right);
     EXPECT_EQ(pathway()->nodes().size(), 2u);
     EXPECT_EQ(pathway()->edges().size(), 1u);
-    EXPECT_EQ(pathway()->nodeToIdLines, (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
+    EXPECT_EQ(pathway()->nodeToIdLines(), (Array<std::string>{"00001#EGFR", "00005#GRB2"}));
 
     // Next, two levels, a connectivity filter, Finish.
     click(create()->painterNextButton());
@@ -217,19 +217,19 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     QCoreApplication::processEvents();
     ASSERT_FALSE(warned()) << dialogs->calls.back();
     ASSERT_NE(pathway(), nullptr);
-    ASSERT_TRUE(pathway()->hasNetwork);
+    ASSERT_TRUE(pathway()->hasNetwork());
     ASSERT_TRUE(fs::exists(scratch("walk.pth")));
     EXPECT_NE(readFile(scratch("walk.pth")).find("GRB2"), std::string::npos);
     Array<std::string> ids;
-    pathway()->graph->getNodes(ids);
+    pathway()->graph().getNodes(ids);
     EXPECT_GT(ids.size(), 2u);
-    EXPECT_TRUE(pathway()->graph->isImportant("00001"));
-    EXPECT_TRUE(pathway()->graph->isImportant("00005"));
+    EXPECT_TRUE(pathway()->graph().isImportant("00001"));
+    EXPECT_TRUE(pathway()->graph().isImportant("00005"));
     EXPECT_EQ(window->tabWidget()->currentIndex(), 2);
     ASSERT_TRUE(analyze()->pagesAssembled());
     EXPECT_EQ(analyze()->proteinPage()->list()->count(), static_cast<int>(ids.size()));
-    ASSERT_NE(pathway()->layouter, nullptr);
-    EXPECT_TRUE(pathway()->layouter->isRunning());
+    ASSERT_NE(pathway()->layouter(), nullptr);
+    EXPECT_TRUE(pathway()->layouter()->isRunning());
     VisualsPage* visuals = analyze()->visualsPage();
     ASSERT_NE(visuals, nullptr);
     EXPECT_TRUE(visuals->adjustButton()->isChecked());
@@ -238,7 +238,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     // stopped first so that the proteins stay where the clicks look for them.
     click(visuals->adjustButton());
     EXPECT_FALSE(visuals->layoutRunning());
-    EXPECT_FALSE(pathway()->layouter && pathway()->layouter->isRunning());
+    EXPECT_FALSE(pathway()->layouter() && pathway()->layouter()->isRunning());
     analyze()->toolBox()->setCurrentIndex(0);
     analyze()->selectProteinInList("GRB2");
     ASSERT_NE(analyze()->proteinPage()->list()->currentItem(), nullptr);
@@ -345,9 +345,9 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     visuals->sizeSlider()->setValue(newSize);
     EXPECT_EQ(visuals::sizeSliderValue(*pathway(), sizeClass), newSize);
     click(visuals->adjustButton());
-    EXPECT_TRUE(pathway()->layouter && pathway()->layouter->isRunning());
+    EXPECT_TRUE(pathway()->layouter() && pathway()->layouter()->isRunning());
     click(visuals->adjustButton());
-    EXPECT_FALSE(pathway()->layouter && pathway()->layouter->isRunning());
+    EXPECT_FALSE(pathway()->layouter() && pathway()->layouter()->isRunning());
     EXPECT_FALSE(visuals->adjustButton()->isChecked());
 
     // --- 5. Save, reopen from the File tab, and get the same pathway back.
@@ -379,7 +379,7 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     ASSERT_EQ(analyze()->filtersPage()->savedSelections()->count(), 1);
     EXPECT_EQ(analyze()->filtersPage()->savedSelections()->item(0)->text(), "Ends");
     // Saved again untouched, the file is the same byte for byte.
-    if (pathway()->layouter && pathway()->layouter->isRunning()) {
+    if (pathway()->layouter() && pathway()->layouter()->isRunning()) {
         analyze()->setLayoutRunning(false);
     }
     click(buttonNamed(window->fileTab(), "Save Pathway"));

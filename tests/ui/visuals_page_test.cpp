@@ -66,7 +66,7 @@ TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
     p.setLayoutForces(forces);
     p.style().edgeAlpha = 0.29;
     p.style().explorePlaneAlpha = 0.5;
-    p.tiltedExplorePlane = true;
+    p.setTiltedExplorePlane(true);
     const Vector3 large = p.style().largeProteinSize;
     const double labels = p.style().largeLabelFactor;
     const Color4 colour = p.style().largeProteinsColor;
@@ -81,7 +81,7 @@ TEST_F(VisualsPageTest, BuildingShowsThePathwayAndChangesNothing) {
     EXPECT_TRUE(page->tiltedBox()->isChecked());
     EXPECT_FALSE(page->layoutRunning());
     EXPECT_FALSE(page->adjustButton()->isChecked());
-    EXPECT_EQ(p.layouter, nullptr);
+    EXPECT_EQ(p.layouter(), nullptr);
     EXPECT_EQ(page->maximumWidth(), 171);
 
     EXPECT_DOUBLE_EQ(p.layoutForces().repulsiveForce, 2.5);
@@ -138,9 +138,9 @@ TEST_F(VisualsPageTest, EachControlWritesItsValue) {
     page->explorePlaneAlphaSlider()->setValue(80);
     EXPECT_DOUBLE_EQ(p.style().explorePlaneAlpha, 0.8);
     page->tiltedBox()->setChecked(true);
-    EXPECT_TRUE(p.tiltedExplorePlane);
+    EXPECT_TRUE(p.tiltedExplorePlane());
     page->tiltedBox()->setChecked(false);
-    EXPECT_FALSE(p.tiltedExplorePlane);
+    EXPECT_FALSE(p.tiltedExplorePlane());
 }
 
 TEST_F(VisualsPageTest, PickColorTakesTheDialogsAnswerAndACancelChangesNothing) {
@@ -181,9 +181,9 @@ TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
     QTest::mouseClick(page->adjustButton(), Qt::LeftButton);
     ASSERT_TRUE(page->layoutRunning());
     EXPECT_TRUE(page->adjustButton()->isChecked());
-    ASSERT_NE(p.layouter, nullptr);
+    ASSERT_NE(p.layouter(), nullptr);
     EXPECT_TRUE(page->layoutTimer()->isActive());
-    PathwayLayouter* first = p.layouter.get();
+    PathwayLayouter* first = p.layouter();
     EXPECT_TRUE(QTest::qWaitFor([&] { return first->isRunning(); }));
 
     QTest::mouseClick(page->adjustButton(), Qt::LeftButton);
@@ -191,12 +191,12 @@ TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
     EXPECT_FALSE(page->adjustButton()->isChecked());
     EXPECT_FALSE(page->layoutTimer()->isActive());
     // The thread has ended before the positions were stored.
-    ASSERT_NE(p.layouter, nullptr);
-    EXPECT_TRUE(p.layouter->isFinished());
+    ASSERT_NE(p.layouter(), nullptr);
+    EXPECT_TRUE(p.layouter()->isFinished());
     const Vector3 extent = p.getSize();
     int checked = 0;
     for (const auto& [id, node] : p.nodeTable()) {
-        const Property* stored = p.graph->findNodeProperty(id, "position");
+        const Property* stored = p.graph().findNodeProperty(id, "position");
         if (node == nullptr || stored == nullptr) continue;
         const Vector3 at = node->getLocalFrame().translation;
         const Vector3 fraction = stored->getVector3();
@@ -209,22 +209,22 @@ TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
     // Fast start, stop, start: the stop waits for the thread, the start makes one.
     page->setLayoutRunning(true);
     page->removeStimulus();
-    EXPECT_TRUE(p.layouter->isFinished());
+    EXPECT_TRUE(p.layouter()->isFinished());
     page->setLayoutRunning(true);
     EXPECT_TRUE(page->adjustButton()->isChecked());
-    ASSERT_NE(p.layouter, nullptr);
-    EXPECT_FALSE(p.layouter->isFinished());
+    ASSERT_NE(p.layouter(), nullptr);
+    EXPECT_FALSE(p.layouter()->isFinished());
     // An ended thread may linger a moment before the system drops it.
     EXPECT_TRUE(QTest::qWaitFor([&] { return plainQThreads() == 1; }));
     // A second programmatic start is no restart.
-    PathwayLayouter* third = p.layouter.get();
+    PathwayLayouter* third = p.layouter();
     page->setLayoutRunning(true);
-    EXPECT_EQ(p.layouter.get(), third);
+    EXPECT_EQ(p.layouter(), third);
 
     // Forces written while the thread runs go through its snapshot.
     for (int v = 1; v <= 50; ++v) page->pushBox()->setValue(v);
     page->setLayoutRunning(false);
-    EXPECT_TRUE(p.layouter->isFinished());
+    EXPECT_TRUE(p.layouter()->isFinished());
     EXPECT_TRUE(QTest::qWaitFor([&] { return plainQThreads() == 0; }));
     EXPECT_DOUBLE_EQ(p.layoutForces().repulsiveForce, 5.0);
 }

@@ -172,10 +172,10 @@ TEST_F(SmallWindowTest, EveryRoadFitsThePathwayToTheViewAsTheLayoutSettles) {
     dialogs->saveFiles.push_back(QString::fromStdString((folder.path() / "built.pth").string()));
     click(create, "Next");
     app().pathway()->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0.001f)), "EGFR", true);
-    app().pathway()->nodeToIdLines.push_back("00001#EGFR");
+    app().pathway()->nodeToIdLines().push_back("00001#EGFR");
     click(create, "Next");
     click(create, "Finish");
-    ASSERT_TRUE(app().pathway() && app().pathway()->hasNetwork);
+    ASSERT_TRUE(app().pathway() && app().pathway()->hasNetwork());
     ASSERT_NE(window->analyzeTab()->experimentsPanel(), nullptr);
     expectFitted("build");
 }
