@@ -21,34 +21,10 @@
 #include "engine/render/Font.h"
 #include "model/FakeDataSource.h"
 #include "model/ProteinGraph.h"
-#include "model/WindowServices.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "scene/EdgeEntity.h"
 #include "scene/NodeEntity.h"
-
-class RecordingWindow : public WindowServices {
-public:
-    void createProgressDialog(int minimum, int maximum, const std::string& label) override {
-        dialogs.push_back({label, minimum, maximum});
-    }
-    void stepProgress(int value) override { steps.push_back(value); }
-    void requestRepaint() override { ++repaints; }
-    void makeBackground(const Image&) override {}
-    void startShapeFinderTimer(int) override {}
-    void stopShapeFinderTimer() override {}
-    void startTimers(double refreshMs, double stopMs) override {
-        timers.emplace_back(refreshMs, stopMs);
-    }
-
-    struct Dialog {
-        std::string label;
-        int minimum, maximum;
-    };
-    std::vector<Dialog> dialogs;
-    std::vector<int> steps;
-    std::vector<std::pair<double, double>> timers;
-    int repaints = 0;
-};
+#include "support/RecordingWindow.h"
 
 class RecordingAnalyze : public AnalyzeServices {
 public:

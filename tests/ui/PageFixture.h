@@ -3,10 +3,6 @@
 // answers them with keys) and a window that records what the page asks of it.
 #pragma once
 
-#include <string>
-#include <utility>
-#include <vector>
-
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
@@ -14,26 +10,9 @@
 #include "ScratchFolder.h"
 #include "ScriptedDialogs.h"
 #include "app/App.h"
-#include "model/WindowServices.h"
+#include "support/RecordingWindow.h"
 #include "ui/PageContext.h"
 #include "ui/QtDialogs.h"
-
-class RecordingWindow : public WindowServices {
-public:
-    int repaints = 0;
-    // Refresh interval and stop delay of every start, in order.
-    std::vector<std::pair<double, double>> timerStarts;
-
-    void createProgressDialog(int, int, const std::string&) override {}
-    void stepProgress(int) override {}
-    void requestRepaint() override { ++repaints; }
-    void makeBackground(const Image&) override {}
-    void startShapeFinderTimer(int) override {}
-    void stopShapeFinderTimer() override {}
-    void startTimers(double refreshMs, double stopMs) override {
-        timerStarts.emplace_back(refreshMs, stopMs);
-    }
-};
 
 class PageTest : public testing::Test {
 protected:

@@ -269,7 +269,7 @@ TEST_F(AnalyzeSample, ExploresAroundTheChosenProteinAndEscapeLeaves) {
     tab->selectProteinInList("EGFR");
     QTest::mouseClick(explore, Qt::LeftButton);
     EXPECT_TRUE(explore->isChecked());
-    EXPECT_FALSE(services.timerStarts.empty());
+    EXPECT_FALSE(services.timers.empty());
     ASSERT_TRUE(exploring());
 
     QTest::keyClick(tab.get(), Qt::Key_Escape);

@@ -273,7 +273,7 @@ TEST_F(RenderWindowTest, EscapeOnlyRepaintsUnlessExploring) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return view->paintCount() > frames; }));
     });
     EXPECT_FALSE(contains(out, "starting timer"));
-    EXPECT_TRUE(services.timerStarts.empty());
+    EXPECT_TRUE(services.timers.empty());
     EXPECT_EQ(app->camera().position(), camera);
 
     // Control reaches the scene core's multi-selection flag.
