@@ -28,13 +28,15 @@ inline void writeBuiltPathway(const std::string& path, int proteins) {
         g.addNode(id);
         g.setProteinName(id, "PROT" + std::to_string(i));
         g.setPosition(id, Vector3(unit(rng), -unit(rng), 0));
-        if (i % 50 == 0) g.setImportant(id);
+        if (i % 50 == 0)
+            g.setImportant(id);
     }
     std::uniform_int_distribution<int> pick(0, proteins - 1);
     std::set<std::pair<int, int>> seen;
     while (static_cast<int>(seen.size()) < 2 * proteins) {
         const int a = pick(rng), b = pick(rng);
-        if (a == b || !seen.insert({std::min(a, b), std::max(a, b)}).second) continue;
+        if (a == b || !seen.insert({std::min(a, b), std::max(a, b)}).second)
+            continue;
         g.addEdge("P" + std::to_string(a), "P" + std::to_string(b));
         g.setConfidence("P" + std::to_string(a), "P" + std::to_string(b), 900);
     }
@@ -67,6 +69,7 @@ std::unique_ptr<S>& sessionHolder() {
 template <class S>
 S& sessionOf() {
     std::unique_ptr<S>& held = sessionHolder<S>();
-    if (!held) held = std::make_unique<S>();
+    if (!held)
+        held = std::make_unique<S>();
     return *held;
 }

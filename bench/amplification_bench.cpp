@@ -16,8 +16,8 @@
 namespace {
 
 void BM_VectorTextWithBlankRun(benchmark::State& state) {
-    const std::string text = "(1," + std::string(static_cast<std::size_t>(state.range(0)), ' ') +
-                             "2, 3)";
+    const std::string text =
+        "(1," + std::string(static_cast<std::size_t>(state.range(0)), ' ') + "2, 3)";
     for (auto _ : state) {
         benchmark::DoNotOptimize(stringToVector3(text));
     }

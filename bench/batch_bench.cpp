@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -54,8 +54,8 @@ void writeBasePathway(const std::string& path, int seedCount) {
         char id[16];
         std::snprintf(id, sizeof id, "%05d", 1 + k * (29170 / seedCount));
         const std::string label = "SEED" + std::to_string(k);
-        pathway.createNode(
-            CoordinateFrame(Vector3(0.5f, -0.05f - 0.9f / seedCount * k, 0.1f)), label, true);
+        pathway.createNode(CoordinateFrame(Vector3(0.5f, -0.05f - 0.9f / seedCount * k, 0.1f)),
+                           label, true);
         pathway.nodeToIdLines().push_back(std::string(id) + "#" + label);
     }
     if (!pathway.savePathway(path)) {
@@ -257,8 +257,9 @@ void batchReloadPicture(benchmark::State& state) {
         std::mt19937 rng(3);
         for (int y = 0; y < noise.height(); ++y) {
             for (int x = 0; x < noise.width(); ++x) {
-                noise.setPixel(x, y, Color4uint8{static_cast<std::uint8_t>(rng()),
-                                                 static_cast<std::uint8_t>(x + y), 128, 255});
+                noise.setPixel(x, y,
+                               Color4uint8{static_cast<std::uint8_t>(rng()),
+                                           static_cast<std::uint8_t>(x + y), 128, 255});
             }
         }
         PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
@@ -302,7 +303,12 @@ void batchReloadPicture(benchmark::State& state) {
     state.counters["reload_cpu_s"] = Counter(processor, Counter::kAvgIterations);
     state.counters["decodes"] = Counter(static_cast<double>(decodes), Counter::kAvgIterations);
 }
-BENCHMARK(batchReloadPicture)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(batchReloadPicture)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The whole job through runBatch, in the folder that holds ./data.
 void batchWhole(benchmark::State& state) {

@@ -8,7 +8,8 @@
 // a busy machine does not inflate as it does the wall time.
 //
 // Needs a display: run it under Xvfb with Mesa's llvmpipe, e.g.
-//   Xvfb :99 -screen 0 1280x1024x24 & DISPLAY=:99 LIBGL_ALWAYS_SOFTWARE=1 build/dev/bench/bench_frame_bench
+//   Xvfb :99 -screen 0 1280x1024x24 & DISPLAY=:99 LIBGL_ALWAYS_SOFTWARE=1
+//   build/dev/bench/bench_frame_bench
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -72,16 +73,20 @@ struct Session {
     void load(int proteins) {
         if (loaded == proteins && app().pathway())
             return;
-        const std::string path = dir.path().toStdString() + "/built" +
-                                 std::to_string(proteins) + ".pth";
+        const std::string path =
+            dir.path().toStdString() + "/built" + std::to_string(proteins) + ".pth";
         QuietStdout quiet;
-        if (!std::filesystem::exists(path)) writeBuiltPathway(path, proteins);
-        if (!app().loadPathway(path)) std::exit(1);
+        if (!std::filesystem::exists(path))
+            writeBuiltPathway(path, proteins);
+        if (!app().loadPathway(path))
+            std::exit(1);
         loaded = proteins;
     }
 };
 
-Session& session() { return sessionOf<Session>(); }
+Session& session() {
+    return sessionOf<Session>();
+}
 
 // Draws kFrames frames; reports the median and the worst in milliseconds.
 void measureFrames(benchmark::State& state) {
@@ -173,7 +178,8 @@ BENCHMARK(BM_FrameWhileLayoutRuns)->Apply(framesOf<5000, 20000>);
 
 int main(int argc, char** argv) {
     if (!std::getenv("DISPLAY")) {
-        std::fprintf(stderr, "bench_frame_bench draws through a window: set DISPLAY (Xvfb will do)\n");
+        std::fprintf(stderr,
+                     "bench_frame_bench draws through a window: set DISPLAY (Xvfb will do)\n");
         return 1;
     }
     QApplication application(argc, argv);

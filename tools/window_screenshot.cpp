@@ -63,8 +63,7 @@ bool save(QWidget& window, const QString& path) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
-    std::fprintf(stderr, "wrote %s (%dx%d)\n", qPrintable(path), picture.width(),
-                 picture.height());
+    std::fprintf(stderr, "wrote %s (%dx%d)\n", qPrintable(path), picture.width(), picture.height());
     return true;
 }
 
@@ -74,7 +73,8 @@ bool waitFor(Done done, int milliseconds) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > milliseconds) return false;
+        if (clock.elapsed() > milliseconds)
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
     }
@@ -92,11 +92,10 @@ int walk(const std::string& built, const QString& folder) {
     AnalyzeTabWidget& analyze = *window.analyzeTab();
     RenderWindow* view = window.renderWindow();
     const auto press = [&](QAbstractButton* button) {
-        if (button) button->click();
+        if (button)
+            button->click();
     };
-    const auto at = [&](QPoint point) {
-        QTest::mouseClick(view, Qt::LeftButton, {}, point);
-    };
+    const auto at = [&](QPoint point) { QTest::mouseClick(view, Qt::LeftButton, {}, point); };
 
     // Road 1: a new network around EGFR and GRB2.
     window.tabWidget()->setCurrentIndex(1);
@@ -113,14 +112,16 @@ int walk(const std::string& built, const QString& folder) {
     at(left);
     at(right);
     press(create.painterNextButton());
-    if (create.levelsBox()) create.levelsBox()->setValue(2);
+    if (create.levelsBox())
+        create.levelsBox()->setValue(2);
     press(create.finishButton());
     if (!app.pathway() || !app.pathway()->hasNetwork()) {
         std::fprintf(stderr, "the network was not built (run in a folder with data/)\n");
         return 1;
     }
     settle(2500);
-    if (!save(window, folder + "/road-create.png")) return 1;
+    if (!save(window, folder + "/road-create.png"))
+        return 1;
 
     // Road 2: the layout stopped, EGFR chosen in the list and explored.
     analyze.setLayoutRunning(false);
@@ -132,7 +133,8 @@ int walk(const std::string& built, const QString& folder) {
         return 1;
     }
     settle(800);
-    if (!save(window, folder + "/road-explore.png")) return 1;
+    if (!save(window, folder + "/road-explore.png"))
+        return 1;
 
     // Road 3: a connectivity filter hides the weakly connected proteins.
     QTest::keyClick(view, Qt::Key_Escape);
@@ -142,11 +144,13 @@ int walk(const std::string& built, const QString& folder) {
         filters->filterKinds()->setCurrentIndex(
             filters->filterKinds()->findText("Protein Connectivity"));
         press(filters->addFilterButton());
-        if (filters->filterCount() > 0) filters->filter(0).slider->setValue(3);
+        if (filters->filterCount() > 0)
+            filters->filter(0).slider->setValue(3);
     }
     window.requestRepaint();
     settle(800);
-    if (!save(window, folder + "/road-filter.png")) return 1;
+    if (!save(window, folder + "/road-filter.png"))
+        return 1;
 
     // Road 6: the pathway with experiments, clustered, an entry explored.
     if (!window.fileTab()->openPathway(built)) {
@@ -160,12 +164,14 @@ int walk(const std::string& built, const QString& folder) {
     }
     // The k-means program is built beside corvidane, not beside this tool.
     const QString kmeans = QCoreApplication::applicationDirPath() + "/../src/corvidane_kmeans";
-    if (QFileInfo(kmeans).isExecutable()) panel->setClusteringProgram(kmeans);
+    if (QFileInfo(kmeans).isExecutable())
+        panel->setClusteringProgram(kmeans);
     panel->tabs()->setCurrentIndex(0);
     panel->kBox()->setValue(3);
     press(panel->clusterButton());
     QListWidget* list = panel->list(0);
-    if (list && list->count() > 1) panel->experimentDoubleClick(list->item(1));
+    if (list && list->count() > 1)
+        panel->experimentDoubleClick(list->item(1));
     waitFor([&] { return app.isExploring() && !app.isAnimating(); }, 30000);
     settle(800);
     return save(window, folder + "/road-experiments.png") ? 0 : 1;

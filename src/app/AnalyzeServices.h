@@ -14,8 +14,7 @@ public:
     // "" clears the list's selection.
     virtual void selectProteinInList(const std::string& name) = 0;
     // Shows the interaction between the two proteins on the Interaction page.
-    virtual void selectInteractionInLists(const std::string& name1,
-                                          const std::string& name2) = 0;
+    virtual void selectInteractionInLists(const std::string& name1, const std::string& name2) = 0;
     // After a rename or a removal: marks the protein and interaction lists
     // stale and refreshes pages 0 and 1.
     virtual void listsChanged() = 0;

@@ -232,8 +232,8 @@ void App::zoom(double amount) {
         return;
     }
     Vector3 p = camera_.position();
-    const double z = std::clamp(static_cast<double>(p.z) + amount,
-                                static_cast<double>(kMinCameraZ), static_cast<double>(kMaxCameraZ));
+    const double z = std::clamp(static_cast<double>(p.z) + amount, static_cast<double>(kMinCameraZ),
+                                static_cast<double>(kMaxCameraZ));
     p.z = static_cast<float>(z);
     camera_.setPosition(p);
     noteViewMoved();

@@ -294,8 +294,8 @@ BatchSettings readBatchSettings(const Table<std::string, std::string>& configura
             settingNote("levels", levels->second, "is not a whole number", "2");
         } else if (*value < 0 || *value > maxLevels) {
             used = std::clamp<long long>(*value, 0, maxLevels);
-            settingNote("levels", levels->second,
-                        "is outside 0 to " + std::to_string(maxLevels), std::to_string(used));
+            settingNote("levels", levels->second, "is outside 0 to " + std::to_string(maxLevels),
+                        std::to_string(used));
         } else {
             used = *value;
         }
@@ -408,7 +408,8 @@ int runBatch(const BatchInputs& inputs) {
                 return batchFailed;
             }
         }
-        auto hprd = std::make_unique<HPRDDataSource>(nomenclatureFile, interactionFile, "", nullptr);
+        auto hprd =
+            std::make_unique<HPRDDataSource>(nomenclatureFile, interactionFile, "", nullptr);
         if (const std::string unusable = hprd->unusableFile(); !unusable.empty()) {
             failure("cannot read the HPRD file %s: %s", unusable, "nothing in it could be read");
             return batchFailed;

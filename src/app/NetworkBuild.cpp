@@ -177,7 +177,8 @@ bool buildNetwork(PathwayLayoutEntity* pathway, const GraphBuilderParameters& pa
             const std::string seed = lookup(seeds, label);
             if (seed.empty()) {
                 // Without an identifier it would become a made-up protein "", "_0", ...
-                std::fprintf(stderr, "corvidane: the protein %s has no identifier; it is left out\n",
+                std::fprintf(stderr,
+                             "corvidane: the protein %s has no identifier; it is left out\n",
                              label.c_str());
                 continue;
             }

@@ -224,8 +224,8 @@ bool StringDataSource::run(const std::string& sql, const Array<std::string>& val
     return true;
 }
 
-bool StringDataSource::runBatched(const Array<std::string>& ids, const std::string& sql,
-                                  int batch, const char* traceFormat, const RowHandler& onRow) {
+bool StringDataSource::runBatched(const Array<std::string>& ids, const std::string& sql, int batch,
+                                  const char* traceFormat, const RowHandler& onRow) {
     const int n = static_cast<int>(ids.size());
     int first = 0;
     for (int i = 0; i < n; ++i) {
@@ -274,12 +274,12 @@ Array<std::string> StringDataSource::searchProteins(std::string query, std::stri
         if (seen.emplace(id, true).second)
             result.push_back(id);
     };
-    bool ok = run("select protein_id from " + species +
-                      "_proteins where annotation_word_vectors @@ to_tsquery('default', ?)",
-                  {tsquery}, collect) &&
-              run("select protein_id from " + species +
-                      "_proteins where upper(preferred_name) like ?",
-                  {"%" + escapeLike(q) + "%"}, collect);
+    bool ok =
+        run("select protein_id from " + species +
+                "_proteins where annotation_word_vectors @@ to_tsquery('default', ?)",
+            {tsquery}, collect) &&
+        run("select protein_id from " + species + "_proteins where upper(preferred_name) like ?",
+            {"%" + escapeLike(q) + "%"}, collect);
     if (!ok)
         result.clear();
     if (sources)
@@ -383,7 +383,8 @@ Array<Value> StringDataSource::valuesPerId(const Array<std::string>& ids, const 
 void StringDataSource::getNames(Array<std::string> ids, Array<std::string>& names,
                                 Array<std::string> /*sources*/) {
     names = valuesPerId<std::string>(
-        ids, "Select protein_id, preferred_name from proteins where protein_id = any(cast(? as text[]))",
+        ids,
+        "Select protein_id, preferred_name from proteins where protein_id = any(cast(? as text[]))",
         20, "exec names %d\n", [](QSqlQuery& row, Table<std::string, std::string>& found) {
             found[text(row, 0)] = text(row, 1) + "|string";
         });
@@ -391,7 +392,8 @@ void StringDataSource::getNames(Array<std::string> ids, Array<std::string>& name
 
 void StringDataSource::getAnnotations(Array<std::string> ids, Array<std::string>& annotations) {
     annotations = valuesPerId<std::string>(
-        ids, "select protein_id, annotation from proteins where protein_id = any(cast(? as text[]))",
+        ids,
+        "select protein_id, annotation from proteins where protein_id = any(cast(? as text[]))",
         100, "exec names %d\n", [](QSqlQuery& row, Table<std::string, std::string>& found) {
             found.emplace(text(row, 0), text(row, 1));
         });
@@ -406,15 +408,17 @@ void StringDataSource::getInteractionCounts(Array<std::string> ids, Array<int>& 
         return;
     species = toLower(species);
     counts = valuesPerId<int>(
-        ids, "Select protein_id,nr_int from " + species + "_number_of_interactions where protein_id = any(cast(? as text[]))",
+        ids,
+        "Select protein_id,nr_int from " + species +
+            "_number_of_interactions where protein_id = any(cast(? as text[]))",
         100, "exec nr. interactions %d\n", [](QSqlQuery& row, Table<std::string, int>& found) {
             found[text(row, 0)] = row.value(1).toInt();
         });
 }
 
 Array<std::string> StringDataSource::firstTextPerId(const Array<std::string>& ids,
-                                                    const std::string& sql,
-                                                    const char* traceFormat, bool rawBytes) {
+                                                    const std::string& sql, const char* traceFormat,
+                                                    bool rawBytes) {
     return valuesPerId<std::string>(
         ids, sql, 100, traceFormat,
         [rawBytes](QSqlQuery& row, Table<std::string, std::string>& found) {

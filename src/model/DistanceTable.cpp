@@ -58,8 +58,9 @@ bool DistanceTable::keyOf(const std::string& key, std::uint64_t& out) const {
 std::uint64_t DistanceTable::makeKey(const std::string& key) {
     const std::size_t bar = key.find('|');
     const int a = intern(key.substr(0, bar));
-    return pack(a, bar == std::string::npos ? kNoBar
-                                            : static_cast<std::uint32_t>(intern(key.substr(bar + 1))));
+    return pack(a, bar == std::string::npos
+                       ? kNoBar
+                       : static_cast<std::uint32_t>(intern(key.substr(bar + 1))));
 }
 
 std::string DistanceTable::keyTextOf(std::uint64_t key) const {

@@ -526,7 +526,8 @@ void HeatmapSeries::computeRatioColours(std::string experimentName) {
     for (int k : entries) {
         parsed.append(values[k]);
     }
-    colourRatios(entries, [&](size_t i) { return parsed[i]; }, colours);
+    colourRatios(
+        entries, [&](size_t i) { return parsed[i]; }, colours);
 }
 
 void HeatmapSeries::addRatioExperiments() {

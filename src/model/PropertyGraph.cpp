@@ -209,9 +209,8 @@ void PropertyGraph::getEdges(Array<std::string>& from, Array<std::string>& to,
     });
 }
 
-void PropertyGraph::forEachEdge(
-    const std::function<void(const std::string&, const std::string&, const PropertyList*)>& visit)
-    const {
+void PropertyGraph::forEachEdge(const std::function<void(const std::string&, const std::string&,
+                                                         const PropertyList*)>& visit) const {
     walkEdges(false,
               [&](const std::string& a, const std::string& b) { visit(a, b, edgeListOf(a, b)); });
 }

@@ -294,4 +294,3 @@ std::string PathSelectorFactory::getName() const {
 std::string PathSelectorFactory::getDescription() const {
     return "Selects protein that are one paths between two sets of proteins";
 }
-

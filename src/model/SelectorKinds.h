@@ -116,14 +116,20 @@ private:
     std::string description_;
 };
 
-class ProteinConnectivitySelectorFactory : public GraphSelectorFactory<ProteinConnectivitySelector> {
+class ProteinConnectivitySelectorFactory
+    : public GraphSelectorFactory<ProteinConnectivitySelector> {
 public:
-    ProteinConnectivitySelectorFactory() : GraphSelectorFactory("Protein Connectivity", "Selects protein that gave more interactions than a certain number") {}
+    ProteinConnectivitySelectorFactory()
+        : GraphSelectorFactory(
+              "Protein Connectivity",
+              "Selects protein that gave more interactions than a certain number") {}
 };
 
 class AnnotationSelectorFactory : public GraphSelectorFactory<AnnotationSelector> {
 public:
-    AnnotationSelectorFactory() : GraphSelectorFactory("Protein Annotation", "Selects protein that have a term in their annotation/name") {}
+    AnnotationSelectorFactory()
+        : GraphSelectorFactory("Protein Annotation",
+                               "Selects protein that have a term in their annotation/name") {}
 };
 
 class PathSelectorFactory : public SelectorFactory {
@@ -148,15 +154,20 @@ private:
 
 class ExploredSelectorFactory : public GraphSelectorFactory<ExploredSelector> {
 public:
-    ExploredSelectorFactory() : GraphSelectorFactory("Already explored", "Selects proteins that haven't been looked at") {}
+    ExploredSelectorFactory()
+        : GraphSelectorFactory("Already explored", "Selects proteins that haven't been looked at") {
+    }
 };
 
 class ExperimentalSelectorFactory : public GraphSelectorFactory<ExperimentalSelector> {
 public:
-    ExperimentalSelectorFactory() : GraphSelectorFactory("Experimental proteins", "Selects proteins that have heatmaps") {}
+    ExperimentalSelectorFactory()
+        : GraphSelectorFactory("Experimental proteins", "Selects proteins that have heatmaps") {}
 };
 
 class PathwayProteinsSelectorFactory : public GraphSelectorFactory<PathwayProteinsSelector> {
 public:
-    PathwayProteinsSelectorFactory() : GraphSelectorFactory("Pathway Proteins", "Selects proteins that are in the pathway model") {}
+    PathwayProteinsSelectorFactory()
+        : GraphSelectorFactory("Pathway Proteins",
+                               "Selects proteins that are in the pathway model") {}
 };

@@ -805,9 +805,8 @@ bool PathwayFileReader::read(TextFileReader& reader, bool buildEntities) {
     progress(2);
 
     if (!expect(reader, "CONTROLPOINTS") ||
-        !readSection(reader, "ENDCONTROLPOINTS", [&](const std::string& line) {
-            p.addControlPoint(stringToVector3(line));
-        })) {
+        !readSection(reader, "ENDCONTROLPOINTS",
+                     [&](const std::string& line) { p.addControlPoint(stringToVector3(line)); })) {
         return false;
     }
     progress(3);

@@ -636,8 +636,8 @@ void PathwayLayoutEntity::destroyEdgeLocked(EdgeEntity* edge) {
     forgetEdgeEntries(edge);
     removeChild(edge);
     edgeContainer_->removeChild(edge);
-    auto owned =
-        std::find_if(edges_.begin(), edges_.end(), [edge](const auto& e) { return e.get() == edge; });
+    auto owned = std::find_if(edges_.begin(), edges_.end(),
+                              [edge](const auto& e) { return e.get() == edge; });
     if (owned != edges_.end()) {
         edges_.erase(owned);
         ++edgeListVersion_;
@@ -646,8 +646,8 @@ void PathwayLayoutEntity::destroyEdgeLocked(EdgeEntity* edge) {
 
 void PathwayLayoutEntity::removeNode(NodeEntity* node) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    auto owned =
-        std::find_if(nodes_.begin(), nodes_.end(), [node](const auto& n) { return n.get() == node; });
+    auto owned = std::find_if(nodes_.begin(), nodes_.end(),
+                              [node](const auto& n) { return n.get() == node; });
     if (node == nullptr || owned == nodes_.end()) {
         return;
     }
@@ -690,8 +690,8 @@ void PathwayLayoutEntity::removeNode(NodeEntity* node) {
 
 void PathwayLayoutEntity::removeEdge(EdgeEntity* edge) {
     std::lock_guard<std::mutex> lock(layoutMutex);
-    auto owned =
-        std::find_if(edges_.begin(), edges_.end(), [edge](const auto& e) { return e.get() == edge; });
+    auto owned = std::find_if(edges_.begin(), edges_.end(),
+                              [edge](const auto& e) { return e.get() == edge; });
     if (edge == nullptr || owned == edges_.end()) {
         return;
     }

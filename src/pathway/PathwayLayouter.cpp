@@ -839,8 +839,8 @@ bool findAllStacks(const PairArrays& in, const int32_t* start, std::size_t cellC
 // level). Linear in the stack, where the pairs are quadratic; equal to the
 // pairwise sum up to the order of its additions.
 void pushStacks(const PairArrays& in, const int32_t* start, std::size_t cellCount,
-                const Array<int32_t>& stackOf, const int32_t* items, double strength,
-                float* fx, float* fy) {
+                const Array<int32_t>& stackOf, const int32_t* items, double strength, float* fx,
+                float* fy) {
     const double perWeight = strength / (PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP);
     // The fraction of a non-negative turn count is exact as t - floor(t), as
     // fmod's is.
@@ -912,10 +912,10 @@ void pushStacks(const PairArrays& in, const int32_t* start, std::size_t cellCoun
                 }
                 // a the lower index: pushed along lo x later; the higher:
                 // against earlier x hi.
-                const double re = (loRe * laterRe - loIm * laterIm) -
-                                  (hiRe * earlierRe - hiIm * earlierIm);
-                const double im = (loRe * laterIm + loIm * laterRe) -
-                                  (hiRe * earlierIm + hiIm * earlierRe);
+                const double re =
+                    (loRe * laterRe - loIm * laterIm) - (hiRe * earlierRe - hiIm * earlierIm);
+                const double im =
+                    (loRe * laterIm + loIm * laterRe) - (hiRe * earlierIm + hiIm * earlierRe);
                 fx[a] += static_cast<float>(perWeight * re);
                 fy[a] += static_cast<float>(perWeight * im);
                 beforeRe[l] += loRe;
@@ -1128,9 +1128,9 @@ void repelStacked(const PairArrays& members, const PairBlocks& blocks,
     }
     estack.resize(padded, -1);
     Array<float> efx(padded, 0.0f), efy(padded, 0.0f);
-    PairArrays arrays{ex.data(),      ey.data(),    ehw.data(),  ehh.data(),
-                      ehd.data(),     elevel.data(), eweight.data(), ecolumn.data(),
-                      erow.data(),    efx.data(),   efy.data()};
+    PairArrays arrays{ex.data(),   ey.data(),     ehw.data(),     ehh.data(),
+                      ehd.data(),  elevel.data(), eweight.data(), ecolumn.data(),
+                      erow.data(), efx.data(),    efy.data()};
     arrays.count = ecount.data();
     arrays.stack = estack.data();
     const PairBlocks entryBlocks{entryStart.data(), blocks.nx, blocks.ny, blocks.merged};

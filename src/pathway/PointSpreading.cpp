@@ -146,8 +146,8 @@ RowSums repelRow(const float* px, const float* py, const float* pz, float* fx, f
 inline void scalarPairForce(const float* px, const float* py, const float* pz, std::size_t i,
                             std::size_t j, double repulsion, float& cx, float& cy) {
     const float dx = px[i] - px[j], dy = py[i] - py[j], dz = pz[i] - pz[j];
-    const double l2 = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy +
-                      static_cast<double>(dz) * dz;
+    const double l2 =
+        static_cast<double>(dx) * dx + static_cast<double>(dy) * dy + static_cast<double>(dz) * dz;
     const double coef = l2 > 0 ? repulsion / (l2 * l2) : 0.0;
     cx = capped(coef * dx);
     cy = capped(coef * dy);
@@ -199,8 +199,7 @@ struct WideRows {
 // knows that no force reaches the cap.
 template <bool kFlat, bool kCapped = true>
 [[gnu::always_inline]] __attribute__((target("avx512f"))) inline void wideForces(
-    const WideRows& rows, std::size_t r, __m256 x, __m256 y, __m256 z, __m512d& cx,
-    __m512d& cy) {
+    const WideRows& rows, std::size_t r, __m256 x, __m256 y, __m256 z, __m512d& cx, __m512d& cy) {
     const __m512d dx = _mm512_cvtps_pd(_mm256_sub_ps(rows.x[r], x));
     const __m512d dy = _mm512_cvtps_pd(_mm256_sub_ps(rows.y[r], y));
     __m512d l2 = _mm512_add_pd(_mm512_mul_pd(dx, dx), _mm512_mul_pd(dy, dy));
@@ -218,7 +217,7 @@ template <bool kFlat, bool kCapped = true>
 }
 
 [[gnu::always_inline]] __attribute__((target("avx512f"))) inline void addHalves(__m128& sum,
-                                                                                 __m256 v) {
+                                                                                __m256 v) {
     sum = _mm_add_ps(sum, _mm256_castps256_ps128(v));
     sum = _mm_add_ps(sum, _mm256_extractf128_ps(v, 1));
 }
@@ -226,9 +225,10 @@ template <bool kFlat, bool kCapped = true>
 // A block at a row's start or end: lanes outside a row give an exact zero,
 // whatever they came to.
 template <bool kFlat>
-__attribute__((target("avx512f"), noinline)) void wideEdgeBlock(
-    WideRows& rows, const float* px, const float* py, const float* pz, float* fx, float* fy,
-    std::size_t j, std::size_t n) {
+__attribute__((target("avx512f"), noinline)) void wideEdgeBlock(WideRows& rows, const float* px,
+                                                                const float* py, const float* pz,
+                                                                float* fx, float* fy, std::size_t j,
+                                                                std::size_t n) {
     const __m256 x = _mm256_loadu_ps(px + j);
     const __m256 y = _mm256_loadu_ps(py + j);
     const __m256 z = kFlat ? _mm256_setzero_ps() : _mm256_loadu_ps(pz + j);
@@ -326,8 +326,8 @@ constexpr bool kWideRows = false;
 // coordinate is 0 or at least 2^-6 in size, two distinct points differ by
 // at least 2^-29 in one of them, and the force is at most
 // repulsion * 2^87 (its size is repulsion / L^3).
-bool distinctAndFinite(const float* px, const float* py, const float* pz, std::size_t n,
-                       bool flat, double repulsion, Array<std::uint32_t>& table, bool& uncapped) {
+bool distinctAndFinite(const float* px, const float* py, const float* pz, std::size_t n, bool flat,
+                       double repulsion, Array<std::uint32_t>& table, bool& uncapped) {
     std::size_t size = 16;
     while (size < 2 * n) {
         size *= 2;
@@ -461,8 +461,9 @@ void spreadPoints(int iterations, double a, double b, float w, float h, Array<Ve
         if (kWideRows && distinctAndFinite(px.data(), py.data(), pz.data(), n, flat, repulsion,
                                            places, uncapped)) {
 #ifdef CORVIDANE_WIDE_ROWS
-            auto rows = flat ? (uncapped ? repelRowsWide<true, false> : repelRowsWide<true, true>)
-                             : (uncapped ? repelRowsWide<false, false> : repelRowsWide<false, true>);
+            auto rows = flat
+                            ? (uncapped ? repelRowsWide<true, false> : repelRowsWide<true, true>)
+                            : (uncapped ? repelRowsWide<false, false> : repelRowsWide<false, true>);
 #endif
             for (std::size_t first = 0; first + 1 < n; first += kRows) {
                 Float4 sumX[kRows], sumY[kRows];
@@ -487,30 +488,30 @@ void spreadPoints(int iterations, double a, double b, float w, float h, Array<Ve
                 }
             }
         } else {
-        for (std::size_t i = 0; i + 1 < n; ++i) {
-            const float xi = px[i], yi = py[i], zi = pz[i];
-            const RowSums row = repelRow(px.data(), py.data(), pz.data(), fx.data(), fy.data(),
-                                         i + 1, n, xi, yi, zi, repulsion);
-            float sx = row.x, sy = row.y;
-            const bool coincident = row.coincident;
-            if (coincident) {
-                // Rare: points on top of each other separate in a random direction.
-                for (std::size_t j = i + 1; j < n; ++j) {
-                    if (px[j] != xi || py[j] != yi || pz[j] != zi) {
-                        continue;
+            for (std::size_t i = 0; i + 1 < n; ++i) {
+                const float xi = px[i], yi = py[i], zi = pz[i];
+                const RowSums row = repelRow(px.data(), py.data(), pz.data(), fx.data(), fy.data(),
+                                             i + 1, n, xi, yi, zi, repulsion);
+                float sx = row.x, sy = row.y;
+                const bool coincident = row.coincident;
+                if (coincident) {
+                    // Rare: points on top of each other separate in a random direction.
+                    for (std::size_t j = i + 1; j < n; ++j) {
+                        if (px[j] != xi || py[j] != yi || pz[j] != zi) {
+                            continue;
+                        }
+                        const Vector3 d = random.next() * 0.0001f;
+                        const double l2 = static_cast<double>(d.x) * d.x +
+                                          static_cast<double>(d.y) * d.y +
+                                          static_cast<double>(d.z) * d.z;
+                        const double coef = repulsion / (l2 * l2);
+                        const float cx = capped(coef * d.x), cy = capped(coef * d.y);
+                        sx += cx, sy += cy;
+                        fx[j] -= cx, fy[j] -= cy;
                     }
-                    const Vector3 d = random.next() * 0.0001f;
-                    const double l2 = static_cast<double>(d.x) * d.x +
-                                      static_cast<double>(d.y) * d.y +
-                                      static_cast<double>(d.z) * d.z;
-                    const double coef = repulsion / (l2 * l2);
-                    const float cx = capped(coef * d.x), cy = capped(coef * d.y);
-                    sx += cx, sy += cy;
-                    fx[j] -= cx, fy[j] -= cy;
                 }
+                fx[i] += sx, fy[i] += sy;
             }
-            fx[i] += sx, fy[i] += sy;
-        }
         }
 
         if (keep) {

@@ -280,8 +280,9 @@ void ChildList::settle() const {
         const auto depthPart = static_cast<std::ptrdiff_t>(front);
         for (const auto& [child, z] : p.byDepth) {
             const float depth = z;
-            auto at = std::find_if(merged.begin() + depthPart, merged.end(),
-                                   [depth](const Entity* other) { return !(depthOf(other) < depth); });
+            auto at =
+                std::find_if(merged.begin() + depthPart, merged.end(),
+                             [depth](const Entity* other) { return !(depthOf(other) < depth); });
             merged.insert(at, child);
         }
     }

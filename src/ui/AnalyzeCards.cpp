@@ -9,7 +9,8 @@
 namespace analyzecards {
 
 const char* const literatureLinkPrefix =
-    "https://www.ncbi.nlm.nih.gov/entrez/query.fcgi?cmd=Retrieve&db=pubmed&dopt=Abstract&list_uids=";
+    "https://www.ncbi.nlm.nih.gov/entrez/"
+    "query.fcgi?cmd=Retrieve&db=pubmed&dopt=Abstract&list_uids=";
 
 namespace {
 
@@ -65,12 +66,23 @@ std::string escapeHtml(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -104,12 +116,13 @@ std::string experimentBlock(const std::string& record) {
     fields.resize(std::max<std::size_t>(fields.size(), 4));
     const std::string label = "<font color=\"#008080\"><b>";
     return "<br>" + label + "Type: </b></font>" + escapeHtml(fields[0]) + "<br>" + label +
-           "Comment: </b></font>" + escapeHtml(fields[1]) + "<br>" + label +
-           "Source: </b></font>" + link(fields[2]) + label + "Pubmed: </b></font>" +
-           link(fields[3], literatureLinkPrefix);
+           "Comment: </b></font>" + escapeHtml(fields[1]) + "<br>" + label + "Source: </b></font>" +
+           link(fields[2]) + label + "Pubmed: </b></font>" + link(fields[3], literatureLinkPrefix);
 }
 
-std::string proteinDialogTitle(const std::string& displayName) { return "info for " + displayName; }
+std::string proteinDialogTitle(const std::string& displayName) {
+    return "info for " + displayName;
+}
 
 std::string proteinDialogText(const std::string& id, const PropertyList* properties) {
     std::string html = heading + std::string("Id: </b></font>") + escapeHtml(id) + "</p>";

@@ -54,7 +54,9 @@ AnalyzeTabWidget::~AnalyzeTabWidget() {
     }
 }
 
-ExperimentsPanel* AnalyzeTabWidget::experimentsPanel() const { return experimentsPanel_.data(); }
+ExperimentsPanel* AnalyzeTabWidget::experimentsPanel() const {
+    return experimentsPanel_.data();
+}
 
 // ---- assembling and tearing down ----
 

@@ -15,7 +15,8 @@ void addInteractionEntries(ContextMenuPlan& plan, bool inSubMenu) {
 void addProteinEntries(ContextMenuPlan& plan, int selected) {
     plan.takesProteins = true;
     plan.entries.push_back({"&Delete", MenuAction::DeleteProtein});
-    if (selected == 1) plan.entries.push_back({"&Rename", MenuAction::RenameProtein});
+    if (selected == 1)
+        plan.entries.push_back({"&Rename", MenuAction::RenameProtein});
     plan.entries.push_back({"&Change Color", MenuAction::ChangeProteinColor});
     plan.entries.push_back({"&Change Font Color", MenuAction::ChangeProteinFontColor});
     plan.entries.push_back({"&Change Shape", MenuAction::ChangeProteinShape});
@@ -26,7 +27,8 @@ template <std::size_t N>
 double factorOf(const std::array<std::pair<const char*, double>, N>& table,
                 const std::string& item) {
     for (const auto& [text, factor] : table) {
-        if (item == text) return factor;
+        if (item == text)
+            return factor;
     }
     return 1.0;
 }
@@ -54,7 +56,8 @@ constexpr std::array<std::pair<const char*, double>, 7> kInteractionScales{{
 template <std::size_t N>
 std::vector<std::string> itemsOf(const std::array<std::pair<const char*, double>, N>& table) {
     std::vector<std::string> items;
-    for (const auto& entry : table) items.emplace_back(entry.first);
+    for (const auto& entry : table)
+        items.emplace_back(entry.first);
     return items;
 }
 
@@ -63,8 +66,10 @@ std::vector<std::string> itemsOf(const std::array<std::pair<const char*, double>
 ContextMenuPlan planContextMenu(const ContextMenuInput& input) {
     ContextMenuPlan plan;
     const bool interactionPicked = input.picked == PickedKind::Interaction;
-    if (input.picked == PickedKind::Nothing && input.selectedProteins == 0) return plan;
-    if (input.exploring) return plan;
+    if (input.picked == PickedKind::Nothing && input.selectedProteins == 0)
+        return plan;
+    if (input.exploring)
+        return plan;
 
     if (!input.control && interactionPicked) {
         plan.clearsProteinSelection = !input.noProteins;
@@ -72,13 +77,16 @@ ContextMenuPlan planContextMenu(const ContextMenuInput& input) {
     } else if (input.noProteins) {
         // Interaction entries only for an interaction: anything else under the
         // mouse would give them nothing to act on.
-        if (input.selectedProteins > 0 && interactionPicked) addInteractionEntries(plan, false);
+        if (input.selectedProteins > 0 && interactionPicked)
+            addInteractionEntries(plan, false);
     } else if (input.selectedProteins > 0) {
         addProteinEntries(plan, input.selectedProteins);
-        if (!input.noInteractions && interactionPicked) addInteractionEntries(plan, true);
+        if (!input.noInteractions && interactionPicked)
+            addInteractionEntries(plan, true);
     }
     plan.show = !plan.entries.empty();
-    if (!plan.show) plan.clearsProteinSelection = false;
+    if (!plan.show)
+        plan.clearsProteinSelection = false;
     return plan;
 }
 
@@ -92,7 +100,9 @@ const std::vector<std::string>& interactionScaleItems() {
     return items;
 }
 
-double proteinScaleFactor(const std::string& item) { return factorOf(kProteinScales, item); }
+double proteinScaleFactor(const std::string& item) {
+    return factorOf(kProteinScales, item);
+}
 
 double interactionScaleFactor(const std::string& item) {
     return factorOf(kInteractionScales, item);

@@ -11,8 +11,10 @@ std::string sourceName(SourceChoice source) {
 }
 
 BuildModeChoice buildModeFromName(const std::string& buildMode) {
-    if (buildMode == "From Image") return BuildModeChoice::PaintOnImage;
-    if (buildMode == "From Existing") return BuildModeChoice::FromExisting;
+    if (buildMode == "From Image")
+        return BuildModeChoice::PaintOnImage;
+    if (buildMode == "From Existing")
+        return BuildModeChoice::FromExisting;
     return BuildModeChoice::Standard;
 }
 
@@ -81,4 +83,6 @@ int speciesOfSeeds(const Array<std::string>& nodeToIdLines) {
     return 0;
 }
 
-QString experimentLabel(const QString& fileName) { return QFileInfo(fileName).fileName(); }
+QString experimentLabel(const QString& fileName) {
+    return QFileInfo(fileName).fileName();
+}

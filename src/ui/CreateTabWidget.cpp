@@ -171,8 +171,10 @@ SourceChoice CreateTabWidget::checkedSource() const {
 }
 
 BuildModeChoice CreateTabWidget::checkedBuildMode() const {
-    if (paintButton_ && paintButton_->isChecked()) return BuildModeChoice::PaintOnImage;
-    if (existingButton_ && existingButton_->isChecked()) return BuildModeChoice::FromExisting;
+    if (paintButton_ && paintButton_->isChecked())
+        return BuildModeChoice::PaintOnImage;
+    if (existingButton_ && existingButton_->isChecked())
+        return BuildModeChoice::FromExisting;
     return BuildModeChoice::Standard;
 }
 
@@ -225,9 +227,13 @@ void CreateTabWidget::abandon(const QString& text) {
 
 // ---- the painter step ----
 
-void CreateTabWidget::createPainter() { enterPainterStep(false); }
+void CreateTabWidget::createPainter() {
+    enterPainterStep(false);
+}
 
-void CreateTabWidget::continueUnbuiltPathway() { enterPainterStep(true); }
+void CreateTabWidget::continueUnbuiltPathway() {
+    enterPainterStep(true);
+}
 
 bool CreateTabWidget::chooseSpecies(int current) {
     const std::optional<QString> answer = context_.dialogs.item(
@@ -372,8 +378,7 @@ void CreateTabWidget::addPainterStep(PainterKind kind) {
         placeProteinButton_ = tool("Place Protein", &CreateTabWidget::placeProteins);
         placeInteractionButton_ = tool("Place Interaction", &CreateTabWidget::placeInteractions);
         deleteProteinButton_ = tool("Delete Protein", &CreateTabWidget::deleteProteins);
-        deleteInteractionButton_ =
-            tool("Delete Interaction", &CreateTabWidget::deleteInteractions);
+        deleteInteractionButton_ = tool("Delete Interaction", &CreateTabWidget::deleteInteractions);
     } else {
         auto* note = new QTextEdit("Just paint on the pathway", drawingGroup_);
         note->setReadOnly(true);
@@ -412,8 +417,8 @@ void CreateTabWidget::selectTool(QPushButton* own, int tool) {
         a->setTool(App::kToolSelect);
         return;
     }
-    for (QPushButton* other : {placeProteinButton_, placeInteractionButton_,
-                               deleteProteinButton_, deleteInteractionButton_}) {
+    for (QPushButton* other : {placeProteinButton_, placeInteractionButton_, deleteProteinButton_,
+                               deleteInteractionButton_}) {
         if (other && other != own) {
             other->setChecked(false);
         }
@@ -499,8 +504,7 @@ void CreateTabWidget::bindData() {
     }
     choices.filterConnectivity = filterConnectivityBox_->value();
     choices.filterPaths = filterPathsBox_->value();
-    choices.allExperimentalProteins =
-        allExperimentalButton_ && allExperimentalButton_->isChecked();
+    choices.allExperimentalProteins = allExperimentalButton_ && allExperimentalButton_->isChecked();
     // A source that failed (files missing, the database away) is opened
     // afresh, so that Finish works again once the cause is mended.
     if (const DataSource* used = a->pathway()->graph().source.get();

@@ -27,16 +27,15 @@ public:
     virtual ~Dialogs() = default;
 
     // Text input; nullopt when cancelled.
-    virtual std::optional<QString> text(QWidget* parent, const QString& title,
-                                        const QString& label, const QString& initial = {}) = 0;
+    virtual std::optional<QString> text(QWidget* parent, const QString& title, const QString& label,
+                                        const QString& initial = {}) = 0;
     // List choice, not editable unless asked; nullopt when cancelled.
-    virtual std::optional<QString> item(QWidget* parent, const QString& title,
-                                        const QString& label, const QStringList& items,
-                                        int current = 0, bool editable = false) = 0;
+    virtual std::optional<QString> item(QWidget* parent, const QString& title, const QString& label,
+                                        const QStringList& items, int current = 0,
+                                        bool editable = false) = 0;
     // Whole number in [minimum, maximum]; nullopt when cancelled.
-    virtual std::optional<int> integer(QWidget* parent, const QString& title,
-                                       const QString& label, int value, int minimum,
-                                       int maximum) = 0;
+    virtual std::optional<int> integer(QWidget* parent, const QString& title, const QString& label,
+                                       int value, int minimum, int maximum) = 0;
     // Colour; nullopt when cancelled.
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
     // File names; "" (or an empty list) when cancelled.

@@ -36,7 +36,9 @@
 namespace clustering {
 
 namespace {
-bool isMissing(const Vector3& c) { return c.x >= 1 && c.y >= 1 && c.z >= 1; }
+bool isMissing(const Vector3& c) {
+    return c.x >= 1 && c.y >= 1 && c.z >= 1;
+}
 }  // namespace
 
 std::vector<double> entryValues(const HeatmapColours& colours) {
@@ -44,7 +46,8 @@ std::vector<double> entryValues(const HeatmapColours& colours) {
     double high = 0.0;
     int measured = 0;
     for (const Vector3& c : colours) {
-        if (isMissing(c)) continue;
+        if (isMissing(c))
+            continue;
         ++measured;
         if (c.z > 0 && -c.z < low) {
             low = -c.z;
@@ -89,7 +92,8 @@ bool readAssignments(const std::vector<std::string>& lines, int n, int k,
                      std::vector<int>& clusters, std::string& why) {
     clusters.clear();
     std::size_t marker = 0;
-    while (marker < lines.size() && lines[marker] != "  (Cluster assignments:") ++marker;
+    while (marker < lines.size() && lines[marker] != "  (Cluster assignments:")
+        ++marker;
     if (marker == lines.size()) {
         why = "its output holds no cluster assignments.";
         return false;
@@ -97,8 +101,7 @@ bool readAssignments(const std::vector<std::string>& lines, int n, int k,
     for (int i = 0; i < n; ++i) {
         const std::size_t at = marker + 3 + static_cast<std::size_t>(i);
         if (at >= lines.size()) {
-            why = "it assigned " + std::to_string(i) + " of the " + std::to_string(n) +
-                  " entries.";
+            why = "it assigned " + std::to_string(i) + " of the " + std::to_string(n) + " entries.";
             return false;
         }
         std::istringstream fields(lines[at]);
@@ -128,8 +131,10 @@ std::vector<int> regroup(const std::vector<int>& clusters, int k) {
         const int c = clusters[entry];
         if (c < 0)
             continue;
-        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(counter[c]), static_cast<int>(entry));
-        for (int j = c + 1; j < k; ++j) ++counter[j];
+        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(counter[c]),
+                    static_cast<int>(entry));
+        for (int j = c + 1; j < k; ++j)
+            ++counter[j];
     }
     for (int j = 0; j < k; ++j) {
         rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(counter[j]) + j, -1);
@@ -208,7 +213,8 @@ ExperimentsPanel::ExperimentsPanel(const PageContext& context)
     layout->addWidget(tabs_);
 
     Array<std::string> names;
-    if (const HeatmapSeries* entries = store()) entries->experimentNames(names);
+    if (const HeatmapSeries* entries = store())
+        entries->experimentNames(names);
     if (names.empty()) {
         setMaximumWidth(10);
         return;
@@ -241,7 +247,8 @@ ExperimentsPanel::ExperimentsPanel(const PageContext& context)
 
 ExperimentsPanel::~ExperimentsPanel() {
     tabs_->disconnect(this);
-    for (QListWidget* list : lists_) list->disconnect(this);
+    for (QListWidget* list : lists_)
+        list->disconnect(this);
 }
 
 QListWidget* ExperimentsPanel::list(int tabIndex) const {
@@ -251,7 +258,7 @@ QListWidget* ExperimentsPanel::list(int tabIndex) const {
 std::string ExperimentsPanel::currentExperimentName() const {
     const int index = tabs_->currentIndex();
     return index >= 0 && index < static_cast<int>(experiments_.size()) ? experiments_[index]
-                                                                        : std::string();
+                                                                       : std::string();
 }
 
 const HeatmapSeries* ExperimentsPanel::store() const {
@@ -265,7 +272,8 @@ std::vector<int> ExperimentsPanel::entriesOf(const std::string& experiment) cons
     std::vector<int> entries;
     if (const HeatmapSeries* s = store()) {
         for (int i = 0; i < s->entryCount(); ++i) {
-            if (s->experimentAt(i) == experiment) entries.push_back(i);
+            if (s->experimentAt(i) == experiment)
+                entries.push_back(i);
         }
     }
     return entries;
@@ -288,13 +296,15 @@ void ExperimentsPanel::fill(QListWidget* list, const std::string& experiment) {
     // Emptying the list would report a row change with no item behind it.
     const QSignalBlocker block(list);
     list->clear();
-    for (int entry : entriesOf(experiment)) list->insertItem(0, makeItem(entry));
+    for (int entry : entriesOf(experiment))
+        list->insertItem(0, makeItem(entry));
     list->sortItems(Qt::AscendingOrder);
 }
 
 void ExperimentsPanel::cluster(int k) {
     QListWidget* current = list(tabs_->currentIndex());
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     const std::string experiment = currentExperimentName();
     if (k < 0) {
         fill(current, experiment);
@@ -347,8 +357,7 @@ ExperimentsPanel::Run ExperimentsPanel::runClustering(const std::vector<int>& en
         }
     }
     if (!writeFile("clustering_data.in", clustering::dataText(colours)) ||
-        !writeFile("clustering_config.in",
-                   clustering::configText(static_cast<int>(dim), n, k))) {
+        !writeFile("clustering_config.in", clustering::configText(static_cast<int>(dim), n, k))) {
         why = "the clustering files cannot be written in " + QDir::currentPath() + ".";
         return Run::Failed;
     }
@@ -445,7 +454,8 @@ void ExperimentsPanel::experimentItemChanged(int) {
 }
 
 void ExperimentsPanel::experimentItemChanged(QListWidgetItem* item) {
-    if (item == nullptr || !item->data(kProteinRole).isValid()) return;
+    if (item == nullptr || !item->data(kProteinRole).isValid())
+        return;
     emit proteinChosen(item->data(kProteinRole).toString().toStdString());
 }
 

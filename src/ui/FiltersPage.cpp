@@ -75,8 +75,8 @@ QString filterDescriptionHtml(const std::string& describeText) {
 QString selectionNameProblem(const QString& name, const Array<std::string>& taken) {
     // A blank would split the stored list of names, "|" or a line break would
     // break the pathway file.
-    bool unstorable = name.isEmpty() || name.contains('|') ||
-                      !Property::isStorableName(name.toStdString());
+    bool unstorable =
+        name.isEmpty() || name.contains('|') || !Property::isStorableName(name.toStdString());
     for (const QChar c : name) {
         unstorable = unstorable || c.isSpace();
     }

@@ -210,11 +210,14 @@ void MyQTWindow::createProgressDialog(int minimum, int maximum, const std::strin
     progress_->createProgressDialog(minimum, maximum, label);
 }
 
-void MyQTWindow::stepProgress(int value) { progress_->stepProgress(value); }
+void MyQTWindow::stepProgress(int value) {
+    progress_->stepProgress(value);
+}
 
 void MyQTWindow::requestRepaint() {
     trace("qt repaing gl\n");
-    if (renderWindow_) renderWindow_->update();
+    if (renderWindow_)
+        renderWindow_->update();
 }
 
 void MyQTWindow::fitPathwayToSettledView() {
@@ -233,9 +236,13 @@ void MyQTWindow::makeBackground(const Image& image) {
     requestRepaint();
 }
 
-void MyQTWindow::startShapeFinderTimer(int intervalMs) { imageTimer_->start(intervalMs); }
+void MyQTWindow::startShapeFinderTimer(int intervalMs) {
+    imageTimer_->start(intervalMs);
+}
 
-void MyQTWindow::stopShapeFinderTimer() { imageTimer_->stop(); }
+void MyQTWindow::stopShapeFinderTimer() {
+    imageTimer_->stop();
+}
 
 void MyQTWindow::startTimers(double refreshMs, double stopMs) {
     trace("starting timer\n");
@@ -246,7 +253,8 @@ void MyQTWindow::startTimers(double refreshMs, double stopMs) {
 }
 
 void MyQTWindow::refreshTimerSlot() {
-    if (app_) app_->update(0.0);
+    if (app_)
+        app_->update(0.0);
 }
 
 void MyQTWindow::refreshControlerSlot() {
@@ -262,6 +270,8 @@ void MyQTWindow::imageProcessorUpdater() {
     requestRepaint();
 }
 
-void MyQTWindow::mousePressEvent(QMouseEvent*) { trace("mouse pressed\n"); }
+void MyQTWindow::mousePressEvent(QMouseEvent*) {
+    trace("mouse pressed\n");
+}
 
 void MyQTWindow::keyReleaseEvent(QKeyEvent*) {}

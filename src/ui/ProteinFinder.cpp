@@ -16,7 +16,9 @@
 
 namespace {
 
-QString fromStd(const std::string& text) { return QString::fromStdString(text); }
+QString fromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 

@@ -36,9 +36,13 @@ void QGWindow::getSettings(Settings& settings) const {
     settings.stereo = format.stereo();
 }
 
-int QGWindow::width() const { return widget_->width(); }
+int QGWindow::width() const {
+    return widget_->width();
+}
 
-int QGWindow::height() const { return widget_->height(); }
+int QGWindow::height() const {
+    return widget_->height();
+}
 
 Rect2D QGWindow::dimensions() const {
     return Rect2D::xywh(0, 0, static_cast<float>(width()), static_cast<float>(height()));
@@ -46,11 +50,12 @@ Rect2D QGWindow::dimensions() const {
 
 void QGWindow::setDimensions(const Rect2D& rectangle) {
     widget_->setGeometry(static_cast<int>(rectangle.x0()), static_cast<int>(rectangle.y0()),
-                         static_cast<int>(rectangle.width()),
-                         static_cast<int>(rectangle.height()));
+                         static_cast<int>(rectangle.width()), static_cast<int>(rectangle.height()));
 }
 
-void QGWindow::setPosition(int x, int y) { widget_->move(x, y); }
+void QGWindow::setPosition(int x, int y) {
+    widget_->move(x, y);
+}
 
 void QGWindow::setInputCapture(bool capture) {
     if (capture) {
@@ -69,9 +74,12 @@ void QGWindow::setMouseVisible(bool visible) {
 }
 
 bool QGWindow::makeCurrent() {
-    if (!widget_->context()) return false;
+    if (!widget_->context())
+        return false;
     widget_->makeCurrent();
     return QOpenGLContext::currentContext() == widget_->context();
 }
 
-void QGWindow::doneCurrent() { widget_->doneCurrent(); }
+void QGWindow::doneCurrent() {
+    widget_->doneCurrent();
+}

@@ -19,7 +19,8 @@ std::optional<QString> QtDialogs::text(QWidget* parent, const QString& title, co
                                        const QString& initial) {
     bool ok = false;
     QString answer = QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return answer;
 }
 
@@ -27,7 +28,8 @@ std::optional<QString> QtDialogs::item(QWidget* parent, const QString& title, co
                                        const QStringList& items, int current, bool editable) {
     bool ok = false;
     QString answer = QInputDialog::getItem(parent, title, label, items, current, editable, &ok);
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return answer;
 }
 
@@ -35,13 +37,15 @@ std::optional<int> QtDialogs::integer(QWidget* parent, const QString& title, con
                                       int value, int minimum, int maximum) {
     bool ok = false;
     int answer = QInputDialog::getInt(parent, title, label, value, minimum, maximum, 1, &ok);
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return answer;
 }
 
 std::optional<QColor> QtDialogs::color(QWidget* parent, const QColor& initial) {
     QColor answer = QColorDialog::getColor(initial, parent);
-    if (!answer.isValid()) return std::nullopt;
+    if (!answer.isValid())
+        return std::nullopt;
     return answer;
 }
 
@@ -50,8 +54,8 @@ QString QtDialogs::openFileName(QWidget* parent, const QString& caption, const Q
     return QFileDialog::getOpenFileName(parent, caption, folder, filter);
 }
 
-QStringList QtDialogs::openFileNames(QWidget* parent, const QString& caption,
-                                     const QString& folder, const QString& filter) {
+QStringList QtDialogs::openFileNames(QWidget* parent, const QString& caption, const QString& folder,
+                                     const QString& filter) {
     return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
 }
 

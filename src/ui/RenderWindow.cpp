@@ -26,15 +26,19 @@
 namespace {
 
 PickedKind kindOf(const Entity* entity) {
-    if (entity == nullptr) return PickedKind::Nothing;
-    if (entity->getType() == "NodeEntity") return PickedKind::Protein;
-    if (entity->getType() == "EdgeEntity") return PickedKind::Interaction;
+    if (entity == nullptr)
+        return PickedKind::Nothing;
+    if (entity->getType() == "NodeEntity")
+        return PickedKind::Protein;
+    if (entity->getType() == "EdgeEntity")
+        return PickedKind::Interaction;
     return PickedKind::Other;
 }
 
 QStringList toQStringList(const std::vector<std::string>& items) {
     QStringList list;
-    for (const std::string& item : items) list << QString::fromStdString(item);
+    for (const std::string& item : items)
+        list << QString::fromStdString(item);
     return list;
 }
 
@@ -85,13 +89,15 @@ RenderWindow::RenderWindow(const QSurfaceFormat& format, QWidget* parent) : QOpe
 
 RenderWindow::~RenderWindow() {
     // The base class destroys the context after this object is gone.
-    if (context()) disconnect(context(), nullptr, this, nullptr);
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
     releaseContext();
 }
 
 void RenderWindow::setApp(App* app) {
     app_ = app;
-    if (!app_) return;
+    if (!app_)
+        return;
     app_->setFallbackViewport(
         Rect2D::xywh(0, 0, static_cast<float>(width()), static_cast<float>(height())));
     if (renderDevice_)
@@ -99,13 +105,16 @@ void RenderWindow::setApp(App* app) {
 }
 
 void RenderWindow::releaseContext() {
-    if (!renderDevice_) return;
+    if (!renderDevice_)
+        return;
     const bool current = context() != nullptr;
-    if (current) makeCurrent();
+    if (current)
+        makeCurrent();
     if (app_ && app_->renderDevice() == renderDevice_.get())
         app_->setRenderDevice(nullptr);
     renderDevice_.reset();
-    if (current) doneCurrent();
+    if (current)
+        doneCurrent();
 }
 
 // ---- painting ----
@@ -139,7 +148,8 @@ void RenderWindow::followSize() {
 
 void RenderWindow::resizeGL(int width, int height) {
     // Picking between frames runs through this viewport: widget pixels.
-    if (renderDevice_) renderDevice_->setViewport(0, 0, width, height);
+    if (renderDevice_)
+        renderDevice_->setViewport(0, 0, width, height);
 }
 
 void RenderWindow::paintGL() {
@@ -160,11 +170,13 @@ void RenderWindow::paintGL() {
     frameClock_.start();
     app_->doGraphics();
     ++paintCount_;
-    if (ratio != 1.0) renderDevice_->setViewport(0, 0, width(), height());
+    if (ratio != 1.0)
+        renderDevice_->setViewport(0, 0, width(), height());
 }
 
 bool RenderWindow::renderFrame() {
-    if (!context()) return false;
+    if (!context())
+        return false;
     makeCurrent();
     paintGL();
     context()->functions()->glFinish();
@@ -172,9 +184,13 @@ bool RenderWindow::renderFrame() {
     return true;
 }
 
-void RenderWindow::repaintGL() { trace("repaintGL\n"); }
+void RenderWindow::repaintGL() {
+    trace("repaintGL\n");
+}
 
-void RenderWindow::requestRepaint() { update(); }
+void RenderWindow::requestRepaint() {
+    update();
+}
 
 void RenderWindow::setXRotation(int angle) {
     trace("rot = %d\n", angle);
@@ -218,18 +234,21 @@ void RenderWindow::mouseReleaseEvent(QMouseEvent* event) {
         rightDown_ = false;
     }
     requestRepaint();
-    if (rightClick) openContextMenu(pos, event->globalPosition().toPoint());
+    if (rightClick)
+        openContextMenu(pos, event->globalPosition().toPoint());
 }
 
 void RenderWindow::mouseDoubleClickEvent(QMouseEvent* event) {
     trace("mouse double click \n");
     const QPoint pos = event->position().toPoint();
-    if (app_) app_->doubleClick(pos.x(), pos.y());
+    if (app_)
+        app_->doubleClick(pos.x(), pos.y());
     requestRepaint();
 }
 
 void RenderWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (!app_ || (!leftDown_ && !rightDown_)) return;
+    if (!app_ || (!leftDown_ && !rightDown_))
+        return;
     const QPoint pos = event->position().toPoint();
     if (leftDown_) {
         app_->drag(pos.x(), pos.y(), last_.x(), last_.y());
@@ -237,14 +256,16 @@ void RenderWindow::mouseMoveEvent(QMouseEvent* event) {
         app_->panDrag(pos.x(), pos.y(), last_.x(), last_.y());
     }
     // A step that goes nowhere is not a drag: it must not cancel the menu.
-    if (pos != last_) moved_ = true;
+    if (pos != last_)
+        moved_ = true;
     last_ = pos;
     requestRepaint();
     stillTimer_.start(kStillAfterMs);
 }
 
 void RenderWindow::wheelEvent(QWheelEvent* event) {
-    if (app_) app_->zoom(event->angleDelta().y() / 300.0);
+    if (app_)
+        app_->zoom(event->angleDelta().y() / 300.0);
     requestRepaint();
     stillTimer_.start(kStillAfterMs);
 }
@@ -260,7 +281,8 @@ void RenderWindow::keyPressEvent(QKeyEvent* event) {
         }
         requestRepaint();
     } else if (event->key() == Qt::Key_Control) {
-        if (app_) app_->setCtrlDown();
+        if (app_)
+            app_->setCtrlDown();
         requestRepaint();
     } else {
         QOpenGLWidget::keyPressEvent(event);
@@ -269,7 +291,8 @@ void RenderWindow::keyPressEvent(QKeyEvent* event) {
 
 void RenderWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Control) {
-        if (app_) app_->setCtrlUp();
+        if (app_)
+            app_->setCtrlUp();
     } else {
         QOpenGLWidget::keyReleaseEvent(event);
     }
@@ -289,16 +312,19 @@ void RenderWindow::clearMenuSelection() {
 std::vector<NodeEntity*> RenderWindow::selection() const {
     std::vector<NodeEntity*> nodes;
     PathwayLayoutEntity* document = pathway();
-    if (!document) return nodes;
+    if (!document)
+        return nodes;
     for (const std::string& id : selectionIds_) {
-        if (NodeEntity* node = document->getNode(id)) nodes.push_back(node);
+        if (NodeEntity* node = document->getNode(id))
+            nodes.push_back(node);
     }
     return nodes;
 }
 
 EdgeEntity* RenderWindow::selectedInteraction() const {
     PathwayLayoutEntity* document = pathway();
-    if (!document || !selectedInteraction_) return nullptr;
+    if (!document || !selectedInteraction_)
+        return nullptr;
     const auto& edges = document->edges();
     const bool present = std::any_of(edges.begin(), edges.end(), [this](const auto& edge) {
         return edge.get() == selectedInteraction_;
@@ -307,7 +333,8 @@ EdgeEntity* RenderWindow::selectedInteraction() const {
 }
 
 ContextMenuPlan RenderWindow::prepareContextMenu(const QPoint& pos) {
-    if (!pathway()) return prepareContextMenuFor(nullptr);
+    if (!pathway())
+        return prepareContextMenuFor(nullptr);
     return prepareContextMenuFor(app_->pick(pos.x(), pos.y()));
 }
 
@@ -315,12 +342,14 @@ ContextMenuPlan RenderWindow::prepareContextMenuFor(Entity* picked) {
     clearMenuSelection();
     lastPlan_ = ContextMenuPlan();
     PathwayLayoutEntity* document = pathway();
-    if (!document) return lastPlan_;
+    if (!document)
+        return lastPlan_;
     trace("context menu\n");
 
     std::vector<std::string> ids;
     for (const std::string& id : document->getSelectedNodes()) {
-        if (document->getNode(id)) ids.push_back(id);
+        if (document->getNode(id))
+            ids.push_back(id);
     }
     ContextMenuInput input;
     input.picked = kindOf(picked);
@@ -331,9 +360,12 @@ ContextMenuPlan RenderWindow::prepareContextMenuFor(Entity* picked) {
     input.noInteractions = document->noInteractions();
     lastPlan_ = planContextMenu(input);
 
-    if (lastPlan_.clearsProteinSelection) document->clearSelectedNodes();
-    if (lastPlan_.takesProteins) selectionIds_ = std::move(ids);
-    if (lastPlan_.takesInteraction) selectedInteraction_ = static_cast<EdgeEntity*>(picked);
+    if (lastPlan_.clearsProteinSelection)
+        document->clearSelectedNodes();
+    if (lastPlan_.takesProteins)
+        selectionIds_ = std::move(ids);
+    if (lastPlan_.takesInteraction)
+        selectedInteraction_ = static_cast<EdgeEntity*>(picked);
     return lastPlan_;
 }
 
@@ -342,15 +374,24 @@ void RenderWindow::addMenuEntries(QMenu& menu, QMenu& interactionMenu,
     using Slot = void (RenderWindow::*)();
     auto slotOf = [](MenuAction action) -> Slot {
         switch (action) {
-            case MenuAction::DeleteProtein: return &RenderWindow::deleteProtein;
-            case MenuAction::RenameProtein: return &RenderWindow::changeProteinName;
-            case MenuAction::ChangeProteinColor: return &RenderWindow::changeProteinColor;
-            case MenuAction::ChangeProteinFontColor: return &RenderWindow::changeProteinFontColor;
-            case MenuAction::ChangeProteinShape: return &RenderWindow::changeProteinShape;
-            case MenuAction::ChangeProteinSize: return &RenderWindow::changeProteinSize;
-            case MenuAction::DeleteInteraction: return &RenderWindow::deleteInteraction;
-            case MenuAction::ChangeInteractionColor: return &RenderWindow::changeInteractionColor;
-            case MenuAction::ChangeInteractionSize: return &RenderWindow::changeInteractionSize;
+            case MenuAction::DeleteProtein:
+                return &RenderWindow::deleteProtein;
+            case MenuAction::RenameProtein:
+                return &RenderWindow::changeProteinName;
+            case MenuAction::ChangeProteinColor:
+                return &RenderWindow::changeProteinColor;
+            case MenuAction::ChangeProteinFontColor:
+                return &RenderWindow::changeProteinFontColor;
+            case MenuAction::ChangeProteinShape:
+                return &RenderWindow::changeProteinShape;
+            case MenuAction::ChangeProteinSize:
+                return &RenderWindow::changeProteinSize;
+            case MenuAction::DeleteInteraction:
+                return &RenderWindow::deleteInteraction;
+            case MenuAction::ChangeInteractionColor:
+                return &RenderWindow::changeInteractionColor;
+            case MenuAction::ChangeInteractionSize:
+                return &RenderWindow::changeInteractionSize;
         }
         return nullptr;
     };
@@ -361,7 +402,8 @@ void RenderWindow::addMenuEntries(QMenu& menu, QMenu& interactionMenu,
         QAction* action = target.addAction(QString::fromStdString(entry.text));
         connect(action, &QAction::triggered, this, slotOf(entry.action));
     }
-    if (subMenuUsed) menu.addMenu(&interactionMenu);
+    if (subMenuUsed)
+        menu.addMenu(&interactionMenu);
 }
 
 void RenderWindow::openContextMenu(const QPoint& pos, const QPoint& globalPos) {
@@ -381,7 +423,9 @@ void RenderWindow::openContextMenu(const QPoint& pos, const QPoint& globalPos) {
     requestRepaint();
 }
 
-void RenderWindow::showingContextMenu() { setFocus(Qt::OtherFocusReason); }
+void RenderWindow::showingContextMenu() {
+    setFocus(Qt::OtherFocusReason);
+}
 
 // ---- editing slots ----
 
@@ -389,7 +433,8 @@ bool RenderWindow::askColor(QWidget* parent, float& r, float& g, float& b) {
     if (!dialogs_)
         return false;
     const std::optional<QColor> color = dialogs_->color(parent, Qt::white);
-    if (!color) return false;
+    if (!color)
+        return false;
     r = static_cast<float>(color->red() / 255.0);
     g = static_cast<float>(color->green() / 255.0);
     b = static_cast<float>(color->blue() / 255.0);
@@ -402,7 +447,8 @@ void RenderWindow::deleteProtein() {
         for (const std::string& id : std::vector<std::string>(selectionIds_)) {
             PathwayLayoutEntity* document = pathway();
             NodeEntity* node = document ? document->getNode(id) : nullptr;
-            if (node) app_->removeProtein(node);
+            if (node)
+                app_->removeProtein(node);
         }
     }
     clearMenuSelection();
@@ -419,7 +465,8 @@ void RenderWindow::changeProteinName() {
             if (!App::isValidLabel(label)) {
                 dialogs_->warning(this, "Protein Application", kRenameRefused);
             } else {
-                for (NodeEntity* node : selection()) app_->renameProtein(node, label);
+                for (NodeEntity* node : selection())
+                    app_->renameProtein(node, label);
                 // The new label shows at once rather than at the next repaint.
                 requestRepaint();
             }
@@ -432,7 +479,8 @@ void RenderWindow::changeProteinShape() {
     PathwayLayoutEntity* document = pathway();
     if (document && dialogs_ && !selection().empty()) {
         std::vector<std::string> names;
-        for (const auto& entry : textureCache) names.push_back(entry.first);
+        for (const auto& entry : textureCache)
+            names.push_back(entry.first);
         std::sort(names.begin(), names.end());
         if (!names.empty()) {
             const std::optional<QString> shape =
@@ -452,7 +500,8 @@ void RenderWindow::recolourSelection(QWidget* parent, NodeColourSetter set) {
     float r = 0, g = 0, b = 0;
     if (!selection().empty() && askColor(parent, r, g, b)) {
         // Resolved again: the dialog ran an event loop.
-        for (NodeEntity* node : selection()) (pathway()->*set)(node, r, g, b);
+        for (NodeEntity* node : selection())
+            (pathway()->*set)(node, r, g, b);
     }
     clearMenuSelection();
     requestRepaint();
@@ -471,16 +520,17 @@ void RenderWindow::changeProteinSize() {
     if (document && dialogs_ && !selection().empty()) {
         Dialogs& dialogs = *dialogs_;
         const QStringList items = toQStringList(proteinScaleItems());
-        const std::optional<QString> horizontal = dialogs.item(
-            this, "Choose a horizontal scale factor", "Scale factor", items, 0, false);
+        const std::optional<QString> horizontal =
+            dialogs.item(this, "Choose a horizontal scale factor", "Scale factor", items, 0, false);
         const std::optional<QString> vertical =
-            horizontal ? dialogs.item(this, "Choose a vertical scale factor", "Scale factor",
-                                      items, 0, false)
+            horizontal ? dialogs.item(this, "Choose a vertical scale factor", "Scale factor", items,
+                                      0, false)
                        : std::nullopt;
         if (horizontal && vertical) {
             const double fx = proteinScaleFactor(horizontal->toStdString());
             const double fy = proteinScaleFactor(vertical->toStdString());
-            for (NodeEntity* node : selection()) pathway()->scaleNodeSize(node, fx, fy);
+            for (NodeEntity* node : selection())
+                pathway()->scaleNodeSize(node, fx, fy);
         }
     }
     clearMenuSelection();
@@ -488,7 +538,8 @@ void RenderWindow::changeProteinSize() {
 }
 
 void RenderWindow::deleteInteraction() {
-    if (EdgeEntity* edge = selectedInteraction()) app_->removeInteraction(edge);
+    if (EdgeEntity* edge = selectedInteraction())
+        app_->removeInteraction(edge);
     clearMenuSelection();
     requestRepaint();
 }
@@ -497,7 +548,8 @@ void RenderWindow::changeInteractionColor() {
     float r = 0, g = 0, b = 0;
     if (selectedInteraction() && askColor(this, r, g, b)) {
         // Asked again: the dialog ran an event loop.
-        if (EdgeEntity* edge = selectedInteraction()) pathway()->setEdgeColor(edge, r, g, b);
+        if (EdgeEntity* edge = selectedInteraction())
+            pathway()->setEdgeColor(edge, r, g, b);
     }
     clearMenuSelection();
     requestRepaint();
@@ -519,13 +571,24 @@ void RenderWindow::changeInteractionSize() {
 
 void RenderWindow::rateSelection(int stars) {
     if (PathwayLayoutEntity* document = pathway()) {
-        for (NodeEntity* node : selection()) document->setNodeRating(node, stars);
+        for (NodeEntity* node : selection())
+            document->setNodeRating(node, stars);
     }
     clearMenuSelection();
 }
 
-void RenderWindow::oneStarProtein() { rateSelection(1); }
-void RenderWindow::twoStarProtein() { rateSelection(2); }
-void RenderWindow::threeStarProtein() { rateSelection(3); }
-void RenderWindow::fourStarProtein() { rateSelection(4); }
-void RenderWindow::fiveStarProtein() { rateSelection(5); }
+void RenderWindow::oneStarProtein() {
+    rateSelection(1);
+}
+void RenderWindow::twoStarProtein() {
+    rateSelection(2);
+}
+void RenderWindow::threeStarProtein() {
+    rateSelection(3);
+}
+void RenderWindow::fourStarProtein() {
+    rateSelection(4);
+}
+void RenderWindow::fiveStarProtein() {
+    rateSelection(5);
+}

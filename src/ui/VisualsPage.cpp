@@ -25,20 +25,25 @@
 
 namespace visuals {
 
-double forceFromBox(int value) { return value / 10.0; }
+double forceFromBox(int value) {
+    return value / 10.0;
+}
 
 int boxFromForce(double force) {
-    if (!std::isfinite(force)) return 1;
+    if (!std::isfinite(force))
+        return 1;
     return static_cast<int>(std::clamp(std::lround(force * 10.0), 1L, 1000L));
 }
 
 int boxFromDegreeWeight(double weight) {
-    if (!std::isfinite(weight)) return 0;
+    if (!std::isfinite(weight))
+        return 0;
     return static_cast<int>(std::clamp(std::lround(weight), 0L, 5L));
 }
 
 int sliderFromFraction(double fraction) {
-    if (!std::isfinite(fraction)) return 0;
+    if (!std::isfinite(fraction))
+        return 0;
     return static_cast<int>(std::clamp(std::lround(fraction * 100.0), 0L, 100L));
 }
 
@@ -66,7 +71,8 @@ int sizeSliderValue(const PathwayLayoutEntity& pathway, const std::string& sizeC
     } else if (sizeClass == "Small Interactions") {
         value = pathway.style().smallInteractionWidth;
     }
-    if (!std::isfinite(value)) value = 0.25;
+    if (!std::isfinite(value))
+        value = 0.25;
     return static_cast<int>(std::clamp(std::lround(value * 100.0), 10L, 100L));
 }
 
@@ -76,14 +82,15 @@ namespace {
 
 // The combo texts are the keys setProteinClassSize and applyColorScheme take.
 const char* const kSizeClasses[] = {
-    "Large Proteins", "Large Proteins Font", "Experim. Proteins", "Experim. Proteins Font",
+    "Large Proteins", "Large Proteins Font", "Experim. Proteins",  "Experim. Proteins Font",
     "Small Proteins", "Small Proteins Font", "Large Interactions", "Small Interactions"};
-const char* const kColorClasses[] = {
-    "Large Proteins",     "Large Proteins Font", "Experimental Proteins",
-    "Experimental Proteins Font", "Small Proteins", "Small Proteins Font",
-    "Large Interactions", "Small Interactions",  "Cell Membrane",
-    "Background",         "Highlighting",        "Explore Plane",
-    "Explore Plane Proteins", "Explore Plane Interactions"};
+const char* const kColorClasses[] = {"Large Proteins",         "Large Proteins Font",
+                                     "Experimental Proteins",  "Experimental Proteins Font",
+                                     "Small Proteins",         "Small Proteins Font",
+                                     "Large Interactions",     "Small Interactions",
+                                     "Cell Membrane",          "Background",
+                                     "Highlighting",           "Explore Plane",
+                                     "Explore Plane Proteins", "Explore Plane Interactions"};
 
 QSpinBox* addSpinRow(QVBoxLayout* layout, const char* label, int minimum, int maximum, int value) {
     auto* row = new QHBoxLayout;
@@ -134,7 +141,8 @@ VisualsPage::VisualsPage(const PageContext& context, int tabWidth) : context_(co
     auto* sizeBox = new QVBoxLayout(sizeGroup);
     narrowSideMargins(sizeBox);
     sizeClassBox_ = new QComboBox;
-    for (const char* name : kSizeClasses) sizeClassBox_->addItem(name);
+    for (const char* name : kSizeClasses)
+        sizeClassBox_->addItem(name);
     fitComboToPanel(sizeClassBox_);
     sizeBox->addWidget(sizeClassBox_);
     sizeSlider_ = new QSlider(Qt::Horizontal);
@@ -147,7 +155,8 @@ VisualsPage::VisualsPage(const PageContext& context, int tabWidth) : context_(co
     auto* colorBox = new QVBoxLayout(colorGroup);
     narrowSideMargins(colorBox);
     colorClassBox_ = new QComboBox;
-    for (const char* name : kColorClasses) colorClassBox_->addItem(name);
+    for (const char* name : kColorClasses)
+        colorClassBox_->addItem(name);
     fitComboToPanel(colorClassBox_);
     colorBox->addWidget(colorClassBox_);
     pickColorButton_ = new QPushButton("Pick Color");
@@ -208,7 +217,9 @@ void VisualsPage::showRunning() {
     adjustButton_->setChecked(layoutRunning_);
 }
 
-void VisualsPage::removeStimulus() { setLayoutRunning(!layoutRunning_); }
+void VisualsPage::removeStimulus() {
+    setLayoutRunning(!layoutRunning_);
+}
 
 void VisualsPage::increaseSeparation() {
     context_.requestRepaint();
@@ -216,7 +227,8 @@ void VisualsPage::increaseSeparation() {
 
 void VisualsPage::setForce(double LayoutForces::*field, double value) {
     PathwayLayoutEntity* current = pathway();
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     LayoutForces forces = current->layoutForces();
     forces.*field = value;
     current->setLayoutForces(forces);
@@ -237,7 +249,8 @@ void VisualsPage::degreeWeightChanged(int value) {
 
 void VisualsPage::sizeClassChanged(int) {
     const PathwayLayoutEntity* current = pathway();
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     const QSignalBlocker block(sizeSlider_);
     sizeSlider_->setValue(
         visuals::sizeSliderValue(*current, sizeClassBox_->currentText().toStdString()));
@@ -245,21 +258,24 @@ void VisualsPage::sizeClassChanged(int) {
 
 void VisualsPage::changeProteinSize(int value) {
     PathwayLayoutEntity* current = pathway();
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     current->setProteinClassSize(value / 100.0, sizeClassBox_->currentText().toStdString());
     context_.requestRepaint();
 }
 
 void VisualsPage::changeEdgeAlpha(int value) {
     PathwayLayoutEntity* current = pathway();
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     current->setEdgeAlpha(value / 100.0);
     context_.requestRepaint();
 }
 
 void VisualsPage::changeExplorePlaneAlpha(int value) {
     PathwayLayoutEntity* current = pathway();
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     const double alpha = value / 100.0;
     current->style().explorePlaneAlpha = alpha;
     if (ExploreEntity* view = context_.app.exploreView()) {
@@ -271,13 +287,14 @@ void VisualsPage::changeExplorePlaneAlpha(int value) {
 
 void VisualsPage::pickColor() {
     PathwayLayoutEntity* current = pathway();
-    if (current == nullptr) return;
+    if (current == nullptr)
+        return;
     const std::optional<QColor> colour = context_.dialogs.color(nullptr, Qt::white);
-    if (!colour || !colour->isValid()) return;
-    current->applyColorScheme(static_cast<float>(colour->red() / 255.0),
-                              static_cast<float>(colour->green() / 255.0),
-                              static_cast<float>(colour->blue() / 255.0),
-                              colorClassBox_->currentText().toStdString());
+    if (!colour || !colour->isValid())
+        return;
+    current->applyColorScheme(
+        static_cast<float>(colour->red() / 255.0), static_cast<float>(colour->green() / 255.0),
+        static_cast<float>(colour->blue() / 255.0), colorClassBox_->currentText().toStdString());
     // At once: otherwise nothing shows until some later repaint.
     context_.requestRepaint();
 }

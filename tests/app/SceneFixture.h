@@ -107,7 +107,7 @@ protected:
             builder->addInteraction("a", partner);
         }
         builder->addInteraction("b", "p4");
-        builder->names = {{"a", "A"}, {"b", "B"}, {"p1", "P1"},
+        builder->names = {{"a", "A"},   {"b", "B"},   {"p1", "P1"},
                           {"p2", "P2"}, {"p3", "P3"}, {"p4", "P4"}};
         app.pathway()->createNode(CoordinateFrame(Vector3(1.0f, -1.0f, 0.1f)), "A", true);
         app.pathway()->createNode(CoordinateFrame(Vector3(3.0f, -2.5f, 0.1f)), "B", true);

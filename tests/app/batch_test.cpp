@@ -137,8 +137,7 @@ TEST(BatchSettings, ValuesAreBoundedAndWhatIsNotUnderstoodIsSaid) {
     EXPECT_NE(said.find("datasource = 'oracle' names no known data source; using the HPRD files"),
               std::string::npos);
     EXPECT_TRUE(settingsOf(table({{"entire", "yes"}}), said).entire);
-    EXPECT_NE(said.find("entire = 'yes' is neither true nor false; using true"),
-              std::string::npos);
+    EXPECT_NE(said.find("entire = 'yes' is neither true nor false; using true"), std::string::npos);
     settingsOf(table({{"datasource", "HPRD"}, {"entire", "false"}, {"filterPaths", "3"}}), said);
     EXPECT_EQ(said, "");
 }
@@ -248,11 +247,13 @@ TEST_F(BatchRun, LinksToRegularFilesAreWrittenThrough) {
         EXPECT_TRUE(std::filesystem::is_symlink(folder / name)) << name;
         EXPECT_NE(contents(folder / "real" / name), "old") << name;
     }
-    EXPECT_EQ(contents(folder / "out.pth").substr(0, 8), contents(folder / "real/out.pth").substr(0, 8));
+    EXPECT_EQ(contents(folder / "out.pth").substr(0, 8),
+              contents(folder / "real/out.pth").substr(0, 8));
 }
 
 TEST_F(BatchRun, LinksToAnotherFileSystemAreWrittenWhole) {
-    struct stat here {}, there {};
+    struct stat here {
+    }, there{};
     const std::filesystem::path shm = "/dev/shm";
     if (::stat(folder.c_str(), &here) != 0 || ::stat(shm.c_str(), &there) != 0 ||
         here.st_dev == there.st_dev || ::access(shm.c_str(), W_OK) != 0) {

@@ -64,7 +64,8 @@ TEST_F(CommandLineTest, AcceptedCommandLines) {
     EXPECT_EQ(parsed_.configuration.at("levels"), "3");
 
     // A repeated -e adds its files to the earlier ones.
-    ASSERT_TRUE(parse({"-pathway", "x.pth", "-e", "e1", "-o", "b", "-e", "e2", "e3", "-c", config_}));
+    ASSERT_TRUE(
+        parse({"-pathway", "x.pth", "-e", "e1", "-o", "b", "-e", "e2", "e3", "-c", config_}));
     EXPECT_EQ(parsed_.pathwayPath, "x.pth");
     EXPECT_EQ(parsed_.experimentFiles, (Array<std::string>{"e1", "e2", "e3"}));
 
@@ -127,10 +128,10 @@ TEST_F(CommandLineTest, ConfigurationEntries) {
     EXPECT_EQ(out_,
               "Bad configuration file format.\nExpected ';' but given 'datasource'"
               "Bad configuration file format.\nExpected ';' but given 'species'\n");
-    EXPECT_EQ(parsed_.configuration, (Table<std::string, std::string>{{"levels", "3"},
-                                                                          {"datasource", "string"},
-                                                                          {"conf", "700"},
-                                                                          {"species", "human"}}));
+    EXPECT_EQ(
+        parsed_.configuration,
+        (Table<std::string, std::string>{
+            {"levels", "3"}, {"datasource", "string"}, {"conf", "700"}, {"species", "human"}}));
 }
 
 TEST_F(CommandLineTest, OnlyARegularConfigurationFileIsRead) {

@@ -131,14 +131,14 @@ TEST_F(Exploring, ViewLandsInsideWhatTheWindowShows) {
         bool tilted;
     };
     const Case cases[] = {
-        {800, 600, Vector3(0, 0, 4), false},   {800, 600, Vector3(0.8f, -0.5f, 4), false},
-        {1280, 720, Vector3(0, 0, 5), false},  {600, 800, Vector3(-0.5f, 0.3f, 6), false},
+        {800, 600, Vector3(0, 0, 4), false},    {800, 600, Vector3(0.8f, -0.5f, 4), false},
+        {1280, 720, Vector3(0, 0, 5), false},   {600, 800, Vector3(-0.5f, 0.3f, 6), false},
         {1000, 800, Vector3(0, 0, 4.5f), true}, {800, 600, Vector3(1.5f, 1.0f, 6), true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " camera (" << c.camera.x
-                                        << ", " << c.camera.y << ", " << c.camera.z << ")"
-                                        << (c.tilted ? " tilted" : ""));
+        SCOPED_TRACE(testing::Message()
+                     << c.width << "x" << c.height << " camera (" << c.camera.x << ", "
+                     << c.camera.y << ", " << c.camera.z << ")" << (c.tilted ? " tilted" : ""));
         app.setFallbackViewport(Rect2D::xywh(0, 0, c.width, c.height));
         app.camera().setPosition(c.camera);
         app.pathway()->setTiltedExplorePlane(c.tilted);

@@ -270,9 +270,9 @@ TEST_F(NetworkBuild, SourceFailureReachesTheBuildThroughTheInterface) {
 }
 
 TEST(NetworkBuildAlone, BuildsAPathwayWithoutAnAppAndAlwaysClosesItsProgress) {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("corvidane-build-alone-" + std::to_string(::getpid()) +
-                                        ".pth");
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() /
+        ("corvidane-build-alone-" + std::to_string(::getpid()) + ".pth");
     PathwayLayoutEntity pathway(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f),
                                 Color4(1, 1, 1, 1));
     pathway.setVisual(false);

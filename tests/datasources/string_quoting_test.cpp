@@ -4,7 +4,7 @@
 #include "datasources/StringDataSource.h"
 
 TEST(SqlQuotingTest, IdListsAreOneArrayValue) {
-    const Array<std::string> ids{"9606.ENSP1", "o'brien", "a\"b", "c\\d", "", "x,y}",
+    const Array<std::string> ids{"9606.ENSP1",           "o'brien", "a\"b", "c\\d", "", "x,y}",
                                  std::string("n\0ul", 4)};
     EXPECT_EQ(StringDataSource::textArray(ids, 0, 1), "{\"9606.ENSP1\"}");
     // Only the array syntax is escaped: the value never becomes SQL.

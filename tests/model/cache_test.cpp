@@ -10,7 +10,6 @@
 #include <memory>
 #include <sstream>
 
-
 #include "model/Cache.h"
 #include "model/Cacher.h"
 #include "support/FileSizeLimit.h"

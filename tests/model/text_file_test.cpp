@@ -11,7 +11,6 @@
 
 #include <QSaveFile>
 
-
 using Strings = Array<std::string>;
 
 namespace {

@@ -337,7 +337,8 @@ Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntit
                     std::fmod(0.6180339887498949 * lo + 0.4142135623730950 * hi, 1.0);
                 const double sign = ia < j ? 1.0 : -1.0;
                 const int level = std::min(levels[ia], levels[j]);
-                const double push = 2 * c * 1e-5 * std::pow(1 + p.layoutForces().degreeWeight, level) /
+                const double push = 2 * c * 1e-5 *
+                                    std::pow(1 + p.layoutForces().degreeWeight, level) /
                                     (PathwayLayouter::MIN_GAP * PathwayLayouter::MIN_GAP);
                 fx += sign * push * std::cos(2 * 3.1415926535898 * turns);
                 fy += sign * push * std::sin(2 * 3.1415926535898 * turns);
@@ -348,7 +349,8 @@ Array<Vector3> expectedMoves(const PathwayLayoutEntity& p, const Array<NodeEntit
                 std::min(levels[static_cast<std::size_t>(std::find(nodes.begin(), nodes.end(), a) -
                                                          nodes.begin())],
                          levels[j]);
-            const double f = 2 * c * 1e-5 * std::pow(1 + p.layoutForces().degreeWeight, level) / (gap * gap);
+            const double f =
+                2 * c * 1e-5 * std::pow(1 + p.layoutForces().degreeWeight, level) / (gap * gap);
             fx += f * dx / length;
             fy += f * dy / length;
         }
@@ -479,8 +481,8 @@ TEST(LayoutPass, StackedStartMatchesThePairwisePushesAndSeparates) {
     }
     for (std::size_t i = 0; i < twinNodes.size(); ++i) {
         for (std::size_t k = i + 1; k < twinNodes.size(); ++k) {
-            const bool fixedPair = twinNodes[i]->getParent() == twin.get() &&
-                                   twinNodes[k]->getParent() == twin.get();
+            const bool fixedPair =
+                twinNodes[i]->getParent() == twin.get() && twinNodes[k]->getParent() == twin.get();
             if (!fixedPair) {
                 EXPECT_NE(at(twinNodes[i]), at(twinNodes[k])) << i << " " << k;
             }

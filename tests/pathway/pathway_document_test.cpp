@@ -137,7 +137,7 @@ TEST(PathwayDocument, SmallInteractionsStayUnderSmallProteinsWhateverTheOrder) {
                                       "s" + std::to_string(i), false));
         thin.push_back(p->createEdge(hub, small.back(), false));
     }
-    const Array<Entity*> expected{thin[5],  thin[4],  thin[3],  thin[2],  thin[1], thin[0],
+    const Array<Entity*> expected{thin[5],  thin[4],  thin[3],  thin[2],  thin[1],  thin[0],
                                   small[4], small[3], small[1], small[0], small[5], small[2]};
     EXPECT_EQ(p->edgeContainer()->getChildren(), expected);
     for (NodeEntity* node : small) {
@@ -152,7 +152,7 @@ TEST(PathwayDocument, SmallInteractionsStayUnderSmallProteinsWhateverTheOrder) {
     // Removal keeps the rest in order.
     p->removeEdge(thin[2]);
     p->removeNode(small[1]);
-    const Array<Entity*> after{thin[5], thin[4], thin[3],  thin[0],  small[4],
+    const Array<Entity*> after{thin[5],  thin[4],  thin[3],  thin[0], small[4],
                                small[3], small[0], small[5], small[2]};
     EXPECT_EQ(p->edgeContainer()->getChildren(), after);
 }

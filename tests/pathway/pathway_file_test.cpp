@@ -346,8 +346,8 @@ TEST_F(PathwayFile, AbsurdRegionSizesAreRefused) {
     ASSERT_NE(sizeEnd, std::string::npos) << "the picture's size is stored";
 
     // A stored picture wider than any region may be refuses the file.
-    write(at("wide.pth"), text.substr(0, sizeAt) + "99999999999999999999\n20" +
-                              text.substr(sizeEnd));
+    write(at("wide.pth"),
+          text.substr(0, sizeAt) + "99999999999999999999\n20" + text.substr(sizeEnd));
     EXPECT_FALSE(load(at("wide.pth")));
 
     // Twenty regions whose boxes overflow a float or the largest side are

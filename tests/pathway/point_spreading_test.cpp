@@ -37,8 +37,8 @@ float cappedForce(double v) {
 // four lanes (lane k takes j = i + 1 + k + 4m) and then the last points one
 // by one; a point's force collects the rows before it in order. Every float
 // rounding of the original is kept, so the result must match bit for bit.
-void referenceSpread(int iterations, double a, double b, float w, float h,
-                     Array<Vector3>& points, bool keep, std::uint64_t seed) {
+void referenceSpread(int iterations, double a, double b, float w, float h, Array<Vector3>& points,
+                     bool keep, std::uint64_t seed) {
     UnitVectorSource random(seed);
     const std::size_t n = points.size();
     const Array<Vector3> start = points;
@@ -110,8 +110,8 @@ void referenceSpread(int iterations, double a, double b, float w, float h,
                     continue;
                 }
                 const Vector3 d = random.next() * 0.0001f;
-                const double l2 = static_cast<double>(d.x) * d.x +
-                                  static_cast<double>(d.y) * d.y + static_cast<double>(d.z) * d.z;
+                const double l2 = static_cast<double>(d.x) * d.x + static_cast<double>(d.y) * d.y +
+                                  static_cast<double>(d.z) * d.z;
                 const double coef = repulsion / (l2 * l2);
                 const float cx = cappedForce(coef * d.x), cy = cappedForce(coef * d.y);
                 sx += cx, sy += cy;
@@ -147,7 +147,8 @@ void referenceSpread(int iterations, double a, double b, float w, float h,
         }
         for (std::size_t i = 1; i < n; ++i) {
             float mx = fx[i], my = fy[i];
-            const double len = std::sqrt(static_cast<double>(mx) * mx + static_cast<double>(my) * my);
+            const double len =
+                std::sqrt(static_cast<double>(mx) * mx + static_cast<double>(my) * my);
             if (!std::isfinite(len)) {
                 continue;
             }

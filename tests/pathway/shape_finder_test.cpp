@@ -437,14 +437,13 @@ TEST(ImageProcessorSelectionText, WideBoxesGetTheMaskTheirTextHolds) {
     EXPECT_FALSE(s.fromText("0 16777215 0 16777217 0 aaaaaa", 0, 0, &error));
     EXPECT_NE(error.find("largest image side"), std::string::npos) << error;
     const int last = ImageProcessorSelection::maxImageSide - 1;
-    EXPECT_NE(ImageProcessorSelection::parse("0 " + std::to_string(last) + " 0 " +
-                                                 std::to_string(last) + " 0 pp",
-                                             0, 0),
+    EXPECT_NE(ImageProcessorSelection::parse(
+                  "0 " + std::to_string(last) + " 0 " + std::to_string(last) + " 0 pp", 0, 0),
               nullptr);
-    EXPECT_EQ(ImageProcessorSelection::parse("0 " + std::to_string(last + 1) + " 0 " +
-                                                 std::to_string(last + 1) + " 0 pp",
-                                             0, 0),
-              nullptr);
+    EXPECT_EQ(
+        ImageProcessorSelection::parse(
+            "0 " + std::to_string(last + 1) + " 0 " + std::to_string(last + 1) + " 0 pp", 0, 0),
+        nullptr);
 }
 
 TEST(ImageProcessorSelectionMask, ResamplesBoxAndMaskTogether) {

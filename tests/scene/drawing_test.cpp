@@ -1,12 +1,12 @@
 // Nodes, containers and edges drawn into an offscreen framebuffer and read back.
 #include <QColor>
 
-#include "render/OffscreenGL.h"
 #include "SceneTestSupport.h"
 #include "engine/Vector2.h"
 #include "engine/render/Font.h"
 #include "engine/render/Image.h"
 #include "engine/render/Texture.h"
+#include "render/OffscreenGL.h"
 #include "scene/ContainerEntity.h"
 #include "scene/EdgeEntity.h"
 

@@ -59,8 +59,9 @@ struct ReferenceList {
             return;
         }
         const float z = child->getGlobalFrame().translation.z;
-        auto at = std::find_if(items.begin() + static_cast<std::ptrdiff_t>(front), items.end(),
-                               [z](const Entity* e) { return !(e->getGlobalFrame().translation.z < z); });
+        auto at =
+            std::find_if(items.begin() + static_cast<std::ptrdiff_t>(front), items.end(),
+                         [z](const Entity* e) { return !(e->getGlobalFrame().translation.z < z); });
         items.insert(at, child);
     }
     void inFront(Entity* child) {

@@ -40,8 +40,9 @@ protected:
         write("clustering_data.in", rows);
         write("clustering_config.in",
               "show_assignments yes\ndim " + std::to_string(dim) + "\ndata_size " +
-                  std::to_string(size) + "\nread_data_pts " + (folder / "clustering_data.in").string() +
-                  "\nsilent yes\nkcenters " + std::to_string(k) +
+                  std::to_string(size) + "\nread_data_pts " +
+                  (folder / "clustering_data.in").string() + "\nsilent yes\nkcenters " +
+                  std::to_string(k) +
                   "\nmax_tot_stage 2000 0 0 0\nmin_consec_rdl 0.01\nrun_kmeans EZ-hybrid\n");
     }
     int runJob(std::string& out, std::string& err) {
@@ -56,10 +57,12 @@ protected:
     static std::vector<int> assignments(const std::string& out, int n) {
         std::vector<std::string> lines;
         std::istringstream in(out);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
         std::vector<int> result;
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i] != "  (Cluster assignments:") continue;
+            if (lines[i] != "  (Cluster assignments:")
+                continue;
             for (int p = 0; p < n && i + 3 + p < lines.size(); ++p) {
                 std::istringstream fields(lines[i + 3 + p]);
                 std::string point, centre;
@@ -86,7 +89,8 @@ TEST_F(KMeansProgram, FindsTwoObviousClustersTheSameWayEveryTime) {
     EXPECT_EQ(c[0], c[3]);
     EXPECT_EQ(c[2], c[4]);
     EXPECT_NE(c[0], c[2]);
-    for (int v : c) EXPECT_TRUE(v == 0 || v == 1);
+    for (int v : c)
+        EXPECT_TRUE(v == 0 || v == 1);
 
     std::string again, err2;
     ASSERT_EQ(runJob(again, err2), 0);
@@ -107,7 +111,8 @@ TEST_F(KMeansProgram, ThreeClustersInThreeDimensionsAndEveryPointOnALine) {
     ASSERT_EQ(runJob(out, err), 0) << err;
     const std::vector<int> c = assignments(out, 12);
     ASSERT_EQ(c.size(), 12u);
-    for (int i = 3; i < 12; ++i) EXPECT_EQ(c[i], c[i % 3]) << "point " << i;
+    for (int i = 3; i < 12; ++i)
+        EXPECT_EQ(c[i], c[i % 3]) << "point " << i;
     EXPECT_NE(c[0], c[1]);
     EXPECT_NE(c[1], c[2]);
     EXPECT_NE(c[0], c[2]);

@@ -52,8 +52,10 @@ public:
     template <typename Dialog>
     static QWidget* modal() {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->windowHandle()) return nullptr;
-        if (QGuiApplication::focusWindow() == dialog->windowHandle()) return dialog;
+        if (!dialog || !dialog->windowHandle())
+            return nullptr;
+        if (QGuiApplication::focusWindow() == dialog->windowHandle())
+            return dialog;
         dialog->activateWindow();
         return nullptr;
     }

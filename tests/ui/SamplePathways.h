@@ -21,8 +21,7 @@ inline std::filesystem::path sourceFile(const std::string& relative) {
 
 // Copies every file of `from` into `to`; answers the copy of `name` there.
 inline std::filesystem::path copyFolder(const std::filesystem::path& from,
-                                        const std::filesystem::path& to,
-                                        const std::string& name) {
+                                        const std::filesystem::path& to, const std::string& name) {
     namespace fs = std::filesystem;
     for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
         fs::copy_file(entry.path(), to / entry.path().filename(),
@@ -46,7 +45,7 @@ inline const std::filesystem::path& builtFolder() {
             inputs.pathwayPath = sourceFile("samples/egfr.pth").string();
             inputs.outputPath = (out / "egfr_updated.pth").string();
             inputs.experimentFiles = {sourceFile("samples/egf_5min.txt").string(),
-                                           sourceFile("samples/egf_30min.txt").string()};
+                                      sourceFile("samples/egf_30min.txt").string()};
             bool ok = readConfigurationFile(sourceFile("samples/batch.cfg").string(),
                                             inputs.configuration);
             testing::internal::CaptureStdout();

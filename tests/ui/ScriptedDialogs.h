@@ -92,7 +92,8 @@ public:
     bool findProtein(QWidget*, App& app, const ImageProcessorSelection* region, std::string& label,
                      std::string& id) override {
         calls.push_back("findProtein");
-        if (finder) return finder(app, region, label, id);
+        if (finder)
+            return finder(app, region, label, id);
         auto answer = pop(proteins);
         if (!answer) {
             label = "none";
@@ -113,7 +114,8 @@ private:
     }
     template <typename T>
     static std::optional<T> pop(std::deque<std::optional<T>>& queue) {
-        if (queue.empty()) return std::nullopt;
+        if (queue.empty())
+            return std::nullopt;
         return take(queue);
     }
 };

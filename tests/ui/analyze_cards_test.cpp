@@ -21,7 +21,8 @@ PropertyList listOf(std::initializer_list<std::pair<std::string, Array<std::stri
 
 const std::string kTeal = "<p><font color=\"#008080\"><b>";
 const std::string kPubmed =
-    "https://www.ncbi.nlm.nih.gov/entrez/query.fcgi?cmd=Retrieve&db=pubmed&dopt=Abstract&list_uids=";
+    "https://www.ncbi.nlm.nih.gov/entrez/"
+    "query.fcgi?cmd=Retrieve&db=pubmed&dopt=Abstract&list_uids=";
 
 TEST(AnalyzeCards, ProteinCardShowsTextBlocksThenLinkBlocksOfRatedPropertiesItHas) {
     const PropertyList properties = listOf({{"links", {"http://a.org/1", "http://b.org/2"}},
@@ -32,12 +33,12 @@ TEST(AnalyzeCards, ProteinCardShowsTextBlocksThenLinkBlocksOfRatedPropertiesItHa
     ratings.text = {"annotation", "missing", "name"};
     ratings.links = {"links"};
     EXPECT_EQ(proteinCard("p53", properties, ratings),
-              kTeal + "Id: </b></font>p53</p>" +
-                  kTeal + "annotation: </b></font><br>tumour suppressor<br>nuclear<br></p>" +
-                  kTeal + "name: </b></font><br>TP53<br></p>" +
-                  kTeal + "links: </b></font><br>"
-                          "<a href=\"http://a.org/1\">http://a.org/1</a><br>"
-                          "<a href=\"http://b.org/2\">http://b.org/2</a><br></p>");
+              kTeal + "Id: </b></font>p53</p>" + kTeal +
+                  "annotation: </b></font><br>tumour suppressor<br>nuclear<br></p>" + kTeal +
+                  "name: </b></font><br>TP53<br></p>" + kTeal +
+                  "links: </b></font><br>"
+                  "<a href=\"http://a.org/1\">http://a.org/1</a><br>"
+                  "<a href=\"http://b.org/2\">http://b.org/2</a><br></p>");
 }
 
 TEST(AnalyzeCards, NoInformationTextsAreExact) {

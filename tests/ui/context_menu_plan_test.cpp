@@ -12,7 +12,8 @@ namespace {
 std::vector<std::string> texts(const ContextMenuPlan& plan, bool subMenu) {
     std::vector<std::string> out;
     for (const MenuEntry& entry : plan.entries) {
-        if (entry.inInteractionMenu == subMenu) out.push_back(entry.text);
+        if (entry.inInteractionMenu == subMenu)
+            out.push_back(entry.text);
     }
     return out;
 }
@@ -79,8 +80,7 @@ TEST(ContextMenuPlan, ProteinEntriesActOnTheSelection) {
     EXPECT_EQ(texts(planContextMenu(input(PickedKind::Nothing, 1)), false),
               kProteinEntriesWithRename);
     // Control does not change the protein entries.
-    EXPECT_EQ(texts(planContextMenu(input(PickedKind::Protein, 3, true)), false),
-              kProteinEntries);
+    EXPECT_EQ(texts(planContextMenu(input(PickedKind::Protein, 3, true)), false), kProteinEntries);
 }
 
 TEST(ContextMenuPlan, InteractionSubMenuOnlyForAnInteractionUnderTheMouse) {

@@ -42,8 +42,7 @@ TEST(CreateTabChoices, ConfidenceIsTheBoxForStringAndTheDefaultForHprd) {
     choices.filterPaths = 0;
     choices.allExperimentalProteins = true;
     choices.source = SourceChoice::String;
-    GraphBuilderParameters p =
-        networkParameters(choices, {"P1#A"}, "/tmp/x.pth", "Human", nullptr);
+    GraphBuilderParameters p = networkParameters(choices, {"P1#A"}, "/tmp/x.pth", "Human", nullptr);
     EXPECT_EQ(p.conf, "700");
     EXPECT_EQ(p.levels, "3");
     EXPECT_EQ(p.path, "/tmp/x.pth");

@@ -235,7 +235,8 @@ TEST_F(CreatePageTest, ParametersStepForHprdHasNoConfidence) {
     EXPECT_EQ(tab()->filterPathsBox()->maximum(), 4);
     EXPECT_EQ(tab()->confidenceBox(), nullptr);
     QStringList labels;
-    for (QLabel* label : tab()->parametersGroup()->findChildren<QLabel*>()) labels << label->text();
+    for (QLabel* label : tab()->parametersGroup()->findChildren<QLabel*>())
+        labels << label->text();
     EXPECT_FALSE(labels.contains("Confidence"));
     ASSERT_NE(tab()->finishButton(), nullptr);
     EXPECT_EQ(tab()->finishButton()->text(), "Finish");
@@ -310,7 +311,8 @@ TEST_F(CreatePageTest, PaintOnImageAsksForTheImageAndShowsTheNote) {
     expectFreshSourcePage();
 
     tab()->paintButton()->setChecked(true);
-    dialogs->openFiles.push_back(QString::fromStdString((kSamples / "egfr_background.png").string()));
+    dialogs->openFiles.push_back(
+        QString::fromStdString((kSamples / "egfr_background.png").string()));
     next(scratch("painted.pth"));
     ASSERT_NE(app().pathway(), nullptr);
     EXPECT_NE(app().pathway()->shapeFinder(), nullptr);
@@ -354,7 +356,8 @@ TEST_F(CreatePageTest, ExperimentsAreListedByFileNameAndBadOnesRefused) {
     ASSERT_NE(tab()->experiments(), nullptr);
     EXPECT_GT(tab()->experiments()->entryCount(), 0);
     QStringList labels;
-    for (QLabel* label : tab()->experimentsGroup()->findChildren<QLabel*>()) labels << label->text();
+    for (QLabel* label : tab()->experimentsGroup()->findChildren<QLabel*>())
+        labels << label->text();
     EXPECT_EQ(labels, QStringList{"egf_5min.txt"});
 
     click(tab()->startOverButton());

@@ -88,8 +88,9 @@ TEST(ClusteringAnswer, RegroupingOrders) {
 }
 
 TEST(ClusteringAnswer, ReadsTheBlockAndRefusesWhatDoesNotFit) {
-    const std::vector<std::string> good = {"header", "  (Cluster assignments:", "  Point  Centre",
-                                           "  -----  ------", "    0  1  0.5", "    1  0  0.1"};
+    const std::vector<std::string> good = {
+        "header",          "  (Cluster assignments:", "  Point  Centre",
+        "  -----  ------", "    0  1  0.5",           "    1  0  0.1"};
     std::vector<int> clusters;
     std::string why;
     ASSERT_TRUE(clustering::readAssignments(good, 2, 2, clusters, why)) << why;
@@ -129,12 +130,14 @@ protected:
     QListWidget* currentList() { return panel->list(panel->tabs()->currentIndex()); }
     QStringList texts(QListWidget* list) {
         QStringList out;
-        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
         return out;
     }
     int entriesOf(const std::string& experiment) {
         int n = 0;
-        for (int i = 0; i < store().entryCount(); ++i) n += store().experimentAt(i) == experiment;
+        for (int i = 0; i < store().entryCount(); ++i)
+            n += store().experimentAt(i) == experiment;
         return n;
     }
     void expectWarnedAndUnclustered(const char* what) {
@@ -171,7 +174,8 @@ TEST_F(ExperimentsPanelTest, OneTabPerExperimentWithItsEntries) {
     // An entry's text, tool tip and colour strip.
     const int entry = [&] {
         for (int i = 0; i < store().entryCount(); ++i) {
-            if (store().experimentAt(i) == names.back()) return i;
+            if (store().experimentAt(i) == names.back())
+                return i;
         }
         return -1;
     }();
@@ -201,7 +205,8 @@ TEST_F(ExperimentsPanelTest, ClustersTheCurrentExperimentWithTheProgram) {
     // The files stay, with one data line per entry.
     std::ifstream data("clustering_data.in");
     int lines = 0;
-    for (std::string line; std::getline(data, line);) ++lines;
+    for (std::string line; std::getline(data, line);)
+        ++lines;
     EXPECT_EQ(lines, n);
     std::ifstream out("clustering.out");
     std::stringstream answer;
@@ -234,7 +239,8 @@ TEST_F(ExperimentsPanelTest, EveryClusteringFailureIsToldAndLeavesTheListUnclust
     expectWarnedAndUnclustered("no marker");
 
     std::string everyLine;
-    for (int i = 0; i < n; ++i) everyLine += "echo '  " + std::to_string(i) + "  2  0.1'\n";
+    for (int i = 0; i < n; ++i)
+        everyLine += "echo '  " + std::to_string(i) + "  2  0.1'\n";
     panel->setClusteringProgram(
         script("toolarge.sh", "echo '  (Cluster assignments:'\necho h1\necho h2\n" + everyLine));
     panel->cluster(2);
@@ -445,7 +451,8 @@ TEST_F(PanelOfTheTab, DoubleClickExploresAndATabChangeRefreshesTheView) {
     EXPECT_EQ(app().currentTabName(), panel->tabs()->tabText(0).toStdString());
     int heatmapFactories = 0;
     for (GlyphFactory* factory : app().exploreView()->glyphFactories) {
-        if (factory->name != "HeatmapGlyph") continue;
+        if (factory->name != "HeatmapGlyph")
+            continue;
         ++heatmapFactories;
         EXPECT_EQ(static_cast<HeatmapGlyphFactory*>(factory)->experiment,
                   panel->tabs()->tabText(0).toStdString());

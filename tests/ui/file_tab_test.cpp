@@ -39,7 +39,9 @@ std::string readFile(const fs::path& path) {
 }
 
 // The built sample pathway with its side files, copied into `folder`.
-fs::path copyBuilt(const fs::path& folder) { return samplepathways::copyBuilt(folder); }
+fs::path copyBuilt(const fs::path& folder) {
+    return samplepathways::copyBuilt(folder);
+}
 
 // The unbuilt sample pathway with its picture, copied into `folder`.
 fs::path copyUnbuilt(const fs::path& folder) {
@@ -205,7 +207,7 @@ TEST_F(FilePage, SavesWithoutAPathwaySaySoAndAskForNoFile) {
     QTest::mouseClick(button(fileTab, "Save Pathway"), Qt::LeftButton);
     QTest::mouseClick(button(fileTab, "Save As Pathway"), Qt::LeftButton);
     EXPECT_EQ(dialogs->calls, (std::vector<std::string>{"message:no pathway is open",
-                                                         "message:no pathway is open"}));
+                                                        "message:no pathway is open"}));
 }
 
 TEST_F(FilePage, SavedPathwayReopensAndSavesByteIdentically) {

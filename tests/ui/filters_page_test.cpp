@@ -40,7 +40,8 @@ class FiltersPageTest : public SamplePageTest {
 protected:
     void SetUp() override {
         SamplePageTest::SetUp();
-        for (const std::string& id : all()) degrees[id] = graph().degree(id);
+        for (const std::string& id : all())
+            degrees[id] = graph().degree(id);
         page = std::make_unique<FiltersPage>(context, 190);
     }
     void TearDown() override {
@@ -62,7 +63,9 @@ protected:
         graph().filteringEnabled = true;
         return ids;
     }
-    float layer(const std::string& id) { return pathway().getNode(id)->getLocalFrame().translation.z; }
+    float layer(const std::string& id) {
+        return pathway().getNode(id)->getLocalFrame().translation.z;
+    }
     bool shown(const std::string& id) { return layer(id) > -0.5f; }
 
     void choose(QComboBox* kinds, const QString& name) {
@@ -76,7 +79,8 @@ protected:
     }
     void saveSelection(const Ids& ids, const QString& name) {
         pathway().clearSelectedNodes();
-        for (const std::string& id : ids) pathway().addSelectedNodeId(id);
+        for (const std::string& id : ids)
+            pathway().addSelectedNodeId(id);
         dialogs->texts.push_back(name);
         page->saveSelectionButton()->click();
     }
@@ -121,7 +125,8 @@ TEST_F(FiltersPageTest, BuildingThePageChangesNothingAndListsTheRules) {
     const Ids before = all();
     ASSERT_GT(before.size(), 10u);
     EXPECT_EQ(visible(), before);
-    for (const std::string& id : before) EXPECT_FALSE(graph().hasNodeTags(id)) << id;
+    for (const std::string& id : before)
+        EXPECT_FALSE(graph().hasNodeTags(id)) << id;
     EXPECT_EQ(page->filterCount(), 0);
     EXPECT_EQ(page->selector(), nullptr);
     ASSERT_EQ(page->filterKinds()->count(), 6);
@@ -141,9 +146,9 @@ TEST_F(FiltersPageTest, FiltersAreNumberedStackedAndOnlyTheNewestCanChange) {
     // The newest row sits on top, directly under the keep boxes.
     QLayout* rows = page->filter(0).panel->parentWidget()->layout();
     EXPECT_LT(rows->indexOf(page->filter(1).panel), rows->indexOf(page->filter(0).panel));
-    for (QWidget* w : std::initializer_list<QWidget*>{page->filter(0).slider, page->filter(0).remove,
-                                                       page->filter(0).invert,
-                                                       page->filter(0).description}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{page->filter(0).slider, page->filter(0).remove,
+                                         page->filter(0).invert, page->filter(0).description}) {
         EXPECT_FALSE(w->isEnabled());
     }
     EXPECT_TRUE(page->filter(1).slider->isEnabled());
@@ -196,7 +201,8 @@ TEST_F(FiltersPageTest, ThresholdDescriptionAndInvertAtTheLastThreshold) {
 
     page->filter(0).remove->click();
     EXPECT_EQ(visible(), everyone);
-    for (const std::string& id : everyone) EXPECT_TRUE(shown(id)) << id;
+    for (const std::string& id : everyone)
+        EXPECT_TRUE(shown(id)) << id;
 }
 
 TEST_F(FiltersPageTest, AFilterAddedAndRemovedLeavesTheSceneAndTheFileAsTheyWere) {
@@ -290,7 +296,8 @@ TEST_F(FiltersPageTest, PathRuleAsksForItsProteinsAndACancelLeavesNothing) {
     // Paths between two seeds: at the smallest threshold only the two stay.
     Ids seeds;
     for (const std::string& id : all()) {
-        if (graph().isImportant(id) && seeds.size() < 2) seeds.push_back(id);
+        if (graph().isImportant(id) && seeds.size() < 2)
+            seeds.push_back(id);
     }
     ASSERT_EQ(seeds.size(), 2u);
     saveSelection(seeds, "Ends");
@@ -413,7 +420,8 @@ TEST_F(FiltersPageTest, OneSelectorThatGoesWithThePage) {
     page->selectorSlider()->setValue(3);
     EXPECT_EQ(page->selectorDescription()->toPlainText(),
               "Selected proteins that have more or equal 3 interactions");
-    for (const std::string& id : pathway().getSelectedNodes()) EXPECT_GE(degree(id), 3) << id;
+    for (const std::string& id : pathway().getSelectedNodes())
+        EXPECT_GE(degree(id), 3) << id;
     EXPECT_EQ(visible(), all()) << "a selector hides nothing";
     const size_t atThree = pathway().getSelectedNodes().size();
     page->invertSelector();

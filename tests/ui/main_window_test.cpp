@@ -168,7 +168,8 @@ TEST_F(MainWindowTest, RepaintRequestsPaintThroughTheSceneCore) {
     // Requests made before the event loop runs are coalesced into one paint.
     const int start = view->paintCount();
     stdoutOf([&] {
-        for (int i = 0; i < 5; ++i) window->requestRepaint();
+        for (int i = 0; i < 5; ++i)
+            window->requestRepaint();
         ASSERT_TRUE(QTest::qWaitFor([&] { return view->paintCount() > start; }));
     });
     EXPECT_EQ(view->paintCount(), start + 1);
@@ -185,8 +186,8 @@ TEST_F(MainWindowTest, FramesReadBackThroughTheView) {
     showWindow();
     const QImage empty = window->renderWindow()->grabFramebuffer();
     ASSERT_FALSE(empty.isNull());
-    EXPECT_EQ(empty.size(), window->renderWindow()->size() *
-                                window->renderWindow()->devicePixelRatio());
+    EXPECT_EQ(empty.size(),
+              window->renderWindow()->size() * window->renderWindow()->devicePixelRatio());
     EXPECT_EQ(pixelsOtherThan(empty, kSceneBackground), 0);
 
     // The sample pathway covers the view with its picture and proteins.
@@ -243,7 +244,8 @@ TEST_F(MainWindowTest, ClosingWhileTheLayoutRunsJoinsTheThread) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return pathway->layouter()->isRunning(); }));
     window->startTimers(20, 5000);
     // Frames drawn while the thread moves the proteins.
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(window->renderWindow()->renderFrame());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(window->renderWindow()->renderFrame());
     window.reset();
     QCoreApplication::processEvents();
 }

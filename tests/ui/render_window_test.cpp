@@ -45,7 +45,8 @@ public:
 private:
     void poll() {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
+        if (!menu)
+            return;
         timer_.stop();
         seen = true;
         QAction* chosen = nullptr;
@@ -55,15 +56,19 @@ private:
                 subTitle = sub->title().toStdString();
                 for (QAction* inner : sub->actions()) {
                     subEntries.push_back(inner->text().toStdString());
-                    if (!chosenInSub && inner->text() == choose_) chosenInSub = inner;
+                    if (!chosenInSub && inner->text() == choose_)
+                        chosenInSub = inner;
                 }
             } else {
                 entries.push_back(action->text().toStdString());
-                if (!chosen && action->text() == choose_) chosen = action;
+                if (!chosen && action->text() == choose_)
+                    chosen = action;
             }
         }
-        if (!chosen) chosen = chosenInSub;
-        if (chosen) chosen->trigger();
+        if (!chosen)
+            chosen = chosenInSub;
+        if (chosen)
+            chosen->trigger();
         menu->close();
     }
     QString choose_;
@@ -114,7 +119,8 @@ protected:
         for (int y = 4; y < view->height(); y += 6) {
             for (int x = 4; x < view->width(); x += 6) {
                 Entity* hit = app->pick(x, y);
-                if (hit && hit->getType() == type) return QPoint(x, y);
+                if (hit && hit->getType() == type)
+                    return QPoint(x, y);
             }
         }
         return std::nullopt;
@@ -122,7 +128,8 @@ protected:
     std::optional<QPoint> emptyPoint() {
         for (int y = 4; y < view->height(); y += 8) {
             for (int x = 4; x < view->width(); x += 8) {
-                if (!app->pick(x, y)) return QPoint(x, y);
+                if (!app->pick(x, y))
+                    return QPoint(x, y);
             }
         }
         return std::nullopt;
@@ -320,13 +327,12 @@ TEST_F(RenderWindowTest, RightClickOnAProteinOffersTheProteinEntries) {
     auto* picked = static_cast<NodeEntity*>(app->pick(node->x(), node->y()));
     dialogs->colors.push_back(QColor(255, 0, 0));
     MenuAnswer answer("&Change Color");
-    const std::string out =
-        stdoutOf([&] { QTest::mouseClick(view, Qt::RightButton, {}, *node); });
+    const std::string out = stdoutOf([&] { QTest::mouseClick(view, Qt::RightButton, {}, *node); });
     ASSERT_TRUE(answer.seen) << out;
     EXPECT_TRUE(contains(out, "context menu\n"));
     EXPECT_EQ(answer.entries,
-              (std::vector<std::string>{"&Delete", "&Rename", "&Change Color",
-                                        "&Change Font Color", "&Change Shape", "&Change Size"}));
+              (std::vector<std::string>{"&Delete", "&Rename", "&Change Color", "&Change Font Color",
+                                        "&Change Shape", "&Change Size"}));
     EXPECT_TRUE(answer.subEntries.empty());
     EXPECT_EQ(picked->getColor().r, 1.0f);
     EXPECT_EQ(picked->getColor().g, 0.0f);

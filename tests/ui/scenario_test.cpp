@@ -54,7 +54,8 @@ std::string readFile(const fs::path& path) {
 
 QPushButton* buttonNamed(QWidget* parent, const QString& text) {
     for (QPushButton* candidate : parent->findChildren<QPushButton*>()) {
-        if (candidate->text() == text) return candidate;
+        if (candidate->text() == text)
+            return candidate;
     }
     return nullptr;
 }
@@ -65,7 +66,8 @@ public:
     explicit MenuAnswer(QString choose) : choose_(std::move(choose)) {
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) return;
+            if (!menu)
+                return;
             timer_.stop();
             seen = true;
             for (QAction* action : menu->actions()) {
@@ -130,7 +132,8 @@ protected:
     std::optional<QPoint> pointWhere(Wanted wanted) {
         for (int y = 3; y < view->height(); y += 5) {
             for (int x = 3; x < view->width(); x += 5) {
-                if (Entity* hit = app().pick(x, y); hit && wanted(hit)) return QPoint(x, y);
+                if (Entity* hit = app().pick(x, y); hit && wanted(hit))
+                    return QPoint(x, y);
             }
         }
         return std::nullopt;
@@ -149,7 +152,8 @@ protected:
     }
     NodeEntity* nodeLabelled(const std::string& label) {
         for (const auto& node : pathway()->nodes()) {
-            if (node->getName() == label) return node.get();
+            if (node->getName() == label)
+                return node.get();
         }
         return nullptr;
     }
@@ -296,7 +300,8 @@ TEST_F(Scenario, CreateExploreEditSaveAndReopen) {
     click(filters->saveSelectionButton());
     ASSERT_EQ(filters->savedSelections()->count(), 1);
 
-    filters->filterKinds()->setCurrentIndex(filters->filterKinds()->findText("Protein Connectivity"));
+    filters->filterKinds()->setCurrentIndex(
+        filters->filterKinds()->findText("Protein Connectivity"));
     click(filters->addFilterButton());
     ASSERT_EQ(filters->filterCount(), 1);
     filters->filter(0).slider->setValue(3);

@@ -197,7 +197,8 @@ TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
     int checked = 0;
     for (const auto& [id, node] : p.nodeTable()) {
         const Property* stored = p.graph().findNodeProperty(id, "position");
-        if (node == nullptr || stored == nullptr) continue;
+        if (node == nullptr || stored == nullptr)
+            continue;
         const Vector3 at = node->getLocalFrame().translation;
         const Vector3 fraction = stored->getVector3();
         EXPECT_NEAR(fraction.x, at.x / extent.x, 1e-5) << id;
@@ -222,7 +223,8 @@ TEST_F(VisualsPageTest, AdjustPositioningRunsOneThreadAndStoresWhereItStopped) {
     EXPECT_EQ(p.layouter(), third);
 
     // Forces written while the thread runs go through its snapshot.
-    for (int v = 1; v <= 50; ++v) page->pushBox()->setValue(v);
+    for (int v = 1; v <= 50; ++v)
+        page->pushBox()->setValue(v);
     page->setLayoutRunning(false);
     EXPECT_TRUE(p.layouter()->isFinished());
     EXPECT_TRUE(QTest::qWaitFor([&] { return plainQThreads() == 0; }));

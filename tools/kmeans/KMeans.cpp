@@ -58,7 +58,9 @@ bool readInput(const std::string& path, std::istringstream& in, std::string& err
     return true;
 }
 
-std::string lineLabel(int number) { return "line " + std::to_string(number) + ": "; }
+std::string lineLabel(int number) {
+    return "line " + std::to_string(number) + ": ";
+}
 
 double squaredDistance(const double* a, const double* b, int dim) {
     double sum = 0.0;
@@ -87,23 +89,27 @@ std::vector<int> seedCentres(const std::vector<double>& points, int dim, int cou
         const double* last = &points[static_cast<std::size_t>(chosen.back()) * dim];
         double total = 0.0;
         for (int i = 0; i < count; ++i) {
-            nearest[i] = std::min(nearest[i], squaredDistance(&points[std::size_t(i) * dim], last, dim));
+            nearest[i] =
+                std::min(nearest[i], squaredDistance(&points[std::size_t(i) * dim], last, dim));
             total += nearest[i];
         }
         int next = -1;
         if (total > 0.0) {
             double target = uniform(engine) * total;
             for (int i = 0; i < count; ++i) {
-                if (nearest[i] <= 0.0) continue;
+                if (nearest[i] <= 0.0)
+                    continue;
                 next = i;
                 target -= nearest[i];
-                if (target < 0.0) break;
+                if (target < 0.0)
+                    break;
             }
         }
         if (next < 0) {
             // Every point sits on a centre already: take the first point not chosen.
             for (int i = 0; i < count && next < 0; ++i) {
-                if (std::find(chosen.begin(), chosen.end(), i) == chosen.end()) next = i;
+                if (std::find(chosen.begin(), chosen.end(), i) == chosen.end())
+                    next = i;
             }
         }
         chosen.push_back(next);
@@ -136,20 +142,23 @@ void lloyd(const std::vector<double>& points, int dim, int count, int k, int max
             r.assignment[i] = best;
             r.squaredDistance[i] = bestDistance;
         }
-        if (!changed) break;
+        if (!changed)
+            break;
         std::fill(sums.begin(), sums.end(), 0.0);
         std::fill(sizes.begin(), sizes.end(), 0);
         for (int i = 0; i < count; ++i) {
             const int c = r.assignment[i];
             ++sizes[c];
-            for (int d = 0; d < dim; ++d) sums[std::size_t(c) * dim + d] += points[std::size_t(i) * dim + d];
+            for (int d = 0; d < dim; ++d)
+                sums[std::size_t(c) * dim + d] += points[std::size_t(i) * dim + d];
         }
         for (int c = 0; c < k; ++c) {
             if (sizes[c] == 0) {
                 // An emptied cluster restarts at the point worst served by its centre.
                 int far = 0;
                 for (int i = 1; i < count; ++i) {
-                    if (r.squaredDistance[i] > r.squaredDistance[far]) far = i;
+                    if (r.squaredDistance[i] > r.squaredDistance[far])
+                        far = i;
                 }
                 std::copy_n(&points[std::size_t(far) * dim], dim, &r.centres[std::size_t(c) * dim]);
                 r.squaredDistance[far] = 0.0;
@@ -161,7 +170,8 @@ void lloyd(const std::vector<double>& points, int dim, int count, int k, int max
         }
     }
     r.distortion = 0.0;
-    for (double d : r.squaredDistance) r.distortion += d;
+    for (double d : r.squaredDistance)
+        r.distortion += d;
 }
 
 }  // namespace
@@ -171,53 +181,68 @@ bool parseConfig(std::istream& in, Config& config, std::string& error) {
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         const std::vector<std::string> f = fields(line);
-        if (f.empty() || f[0][0] == '#') continue;
+        if (f.empty() || f[0][0] == '#')
+            continue;
         const std::string& name = f[0];
         auto oneValue = [&](const char* what) {
-            if (f.size() == 2) return true;
+            if (f.size() == 2)
+                return true;
             error = lineLabel(number) + "\"" + name + "\" expects " + what;
             return false;
         };
         auto positive = [&](int& target) {
-            if (!oneValue("one whole number")) return false;
+            if (!oneValue("one whole number"))
+                return false;
             if (!parseInt(f[1], target) || target < 1) {
-                error = lineLabel(number) + "\"" + name + "\" expects a whole number of at least 1, not \"" + f[1] + "\"";
+                error = lineLabel(number) + "\"" + name +
+                        "\" expects a whole number of at least 1, not \"" + f[1] + "\"";
                 return false;
             }
             return true;
         };
         if (name == "show_assignments" || name == "silent") {
-            if (!oneValue("yes or no")) return false;
+            if (!oneValue("yes or no"))
+                return false;
             if (f[1] != "yes" && f[1] != "no") {
                 error = lineLabel(number) + "\"" + name + "\" expects yes or no";
                 return false;
             }
-            if (name == "show_assignments") config.showAssignments = f[1] == "yes";
+            if (name == "show_assignments")
+                config.showAssignments = f[1] == "yes";
         } else if (name == "dim") {
-            if (!positive(config.dim)) return false;
+            if (!positive(config.dim))
+                return false;
         } else if (name == "data_size") {
-            if (!positive(config.dataSize)) return false;
+            if (!positive(config.dataSize))
+                return false;
         } else if (name == "kcenters") {
             // k is checked against the data once the points are read.
-            if (!oneValue("one whole number")) return false;
+            if (!oneValue("one whole number"))
+                return false;
             if (!parseInt(f[1], config.centres)) {
-                error = lineLabel(number) + "\"kcenters\" expects a whole number, not \"" + f[1] + "\"";
+                error =
+                    lineLabel(number) + "\"kcenters\" expects a whole number, not \"" + f[1] + "\"";
                 return false;
             }
         } else if (name == "read_data_pts") {
-            if (!oneValue("a file name")) return false;
+            if (!oneValue("a file name"))
+                return false;
             config.dataFile = f[1];
         } else if (name == "max_tot_stage") {
             if (f.size() < 2 || !parseInt(f[1], config.maxIterations) || config.maxIterations < 1) {
-                error = lineLabel(number) + "\"max_tot_stage\" expects a whole number of at least 1 first";
+                error = lineLabel(number) +
+                        "\"max_tot_stage\" expects a whole number of at least 1 first";
                 return false;
             }
         } else if (name == "min_consec_rdl") {
-            if (!oneValue("one number")) return false;
+            if (!oneValue("one number"))
+                return false;
             if (!parseDouble(f[1], config.minConsecRdl)) {
-                error = lineLabel(number) + "\"min_consec_rdl\" expects a number, not \"" + f[1] + "\"";
+                error =
+                    lineLabel(number) + "\"min_consec_rdl\" expects a number, not \"" + f[1] + "\"";
                 return false;
             }
         } else if (name == "run_kmeans") {
@@ -240,7 +265,8 @@ bool readPoints(std::istream& in, int dim, std::vector<double>& points, std::str
     while (std::getline(in, line)) {
         ++number;
         const std::vector<std::string> f = fields(line);
-        if (f.empty()) continue;
+        if (f.empty())
+            continue;
         if (static_cast<int>(f.size()) != dim) {
             error = lineLabel(number) + std::to_string(f.size()) + " numbers where " +
                     std::to_string(dim) + " were expected";
@@ -262,8 +288,8 @@ bool readPoints(std::istream& in, int dim, std::vector<double>& points, std::str
     return true;
 }
 
-bool cluster(const std::vector<double>& points, int dim, int k, int maxIterations,
-             Result& result, std::string& error) {
+bool cluster(const std::vector<double>& points, int dim, int k, int maxIterations, Result& result,
+             std::string& error) {
     const int count = dim > 0 ? static_cast<int>(points.size() / std::size_t(dim)) : 0;
     if (k < 1 || k > count) {
         error = "kcenters is " + std::to_string(k) + " but must lie between 1 and the " +
@@ -277,7 +303,8 @@ bool cluster(const std::vector<double>& points, int dim, int k, int maxIteration
         trial.centres.resize(std::size_t(k) * dim);
         const std::vector<int> seeds = seedCentres(points, dim, count, k, engine);
         for (int c = 0; c < k; ++c) {
-            std::copy_n(&points[std::size_t(seeds[c]) * dim], dim, &trial.centres[std::size_t(c) * dim]);
+            std::copy_n(&points[std::size_t(seeds[c]) * dim], dim,
+                        &trial.centres[std::size_t(c) * dim]);
         }
         lloyd(points, dim, count, k, maxIterations, trial);
         if (first || trial.distortion < result.distortion) {
@@ -327,8 +354,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     }
     const int count = static_cast<int>(points.size() / std::size_t(config.dim));
     if (config.dataSize >= 0 && config.dataSize != count) {
-        err << program << ": " << config.dataFile << ": " << count << " points where data_size says "
-            << config.dataSize << "\n";
+        err << program << ": " << config.dataFile << ": " << count
+            << " points where data_size says " << config.dataSize << "\n";
         return 1;
     }
     Result result;

@@ -39,15 +39,15 @@ bool parseConfig(std::istream& in, Config& config, std::string& error);
 bool readPoints(std::istream& in, int dim, std::vector<double>& points, std::string& error);
 
 struct Result {
-    std::vector<int> assignment;     // cluster of each point
+    std::vector<int> assignment;          // cluster of each point
     std::vector<double> squaredDistance;  // to its centre
-    std::vector<double> centres;     // k x dim, flat
-    double distortion = 0.0;         // sum of the squared distances
+    std::vector<double> centres;          // k x dim, flat
+    double distortion = 0.0;              // sum of the squared distances
 };
 
 // False for k < 1 or k larger than the number of points.
-bool cluster(const std::vector<double>& points, int dim, int k, int maxIterations,
-             Result& result, std::string& error);
+bool cluster(const std::vector<double>& points, int dim, int k, int maxIterations, Result& result,
+             std::string& error);
 
 // The whole program: argument "-i <config>"; the report goes to `out`,
 // messages to `err`. Answers the exit status.

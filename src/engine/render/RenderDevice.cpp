@@ -89,9 +89,13 @@ GLenum glComparison(int test, GLenum fallback) {
     return test >= 0 && test < 8 ? kComparisons[test] : fallback;
 }
 
-GLenum glDepth(RenderDevice::DepthTest t) { return glComparison(t, GL_LEQUAL); }
+GLenum glDepth(RenderDevice::DepthTest t) {
+    return glComparison(t, GL_LEQUAL);
+}
 
-GLenum glStencilTest(RenderDevice::StencilTest t) { return glComparison(t, GL_ALWAYS); }
+GLenum glStencilTest(RenderDevice::StencilTest t) {
+    return glComparison(t, GL_ALWAYS);
+}
 
 GLenum glStencilOperation(RenderDevice::StencilOp op) {
     switch (op) {
@@ -180,8 +184,8 @@ GLenum glPrimitive(RenderDevice::Primitive p) {
 // Kinds whose primitives stand alone, so that two runs of them drawn as one
 // give the same picture.
 bool independent(RenderDevice::Primitive p) {
-    return p == RenderDevice::LINES || p == RenderDevice::TRIANGLES ||
-           p == RenderDevice::QUADS || p == RenderDevice::POINTS;
+    return p == RenderDevice::LINES || p == RenderDevice::TRIANGLES || p == RenderDevice::QUADS ||
+           p == RenderDevice::POINTS;
 }
 
 // Vertices per primitive of an independent kind; a primitive left short is dropped, as glEnd does.
@@ -571,7 +575,8 @@ void RenderDevice::setStencilConstant(int reference) {
 }
 
 void RenderDevice::setStencilOp(StencilOp fail, StencilOp zfail, StencilOp zpass) {
-    if (state_->stencilFail == fail && state_->stencilZFail == zfail && state_->stencilZPass == zpass)
+    if (state_->stencilFail == fail && state_->stencilZFail == zfail &&
+        state_->stencilZPass == zpass)
         return;
     flush();
     state_->stencilFail = fail;
