@@ -12,6 +12,7 @@
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
 #include "render/OffscreenGL.h"
+#include "scene/EdgeEntity.h"
 
 namespace {
 
@@ -31,6 +32,18 @@ int countPureRed(const QImage& image) {
         }
     }
     return n;
+}
+
+// Red top half, blue bottom half.
+std::shared_ptr<Texture> redOverBlue(std::uint8_t alpha = 255) {
+    Image picture(8, 8, 4);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            picture.setPixel(x, y,
+                             y < 4 ? Color4uint8{255, 0, 0, alpha} : Color4uint8{0, 0, 255, alpha});
+        }
+    }
+    return Texture::fromImage("background", picture);
 }
 
 class PathwayRendering : public ::testing::Test {
@@ -57,6 +70,18 @@ protected:
         pathway->registerNode("B", b);
     }
 
+    // A large and a small labelled protein joined by an interaction, the
+    // large one up left of the centre, the small one down right.
+    void addLabelledPair() {
+        pathway->setFont(Font::fromFile(Font::DEFAULT_FONT_FILE));
+        pathway->style().largeProteinSize = pathway->style().smallProteinSize =
+            Vector3(0.3f, 0.15f, 0.001f);
+        a = pathway->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0)), "LL", true);
+        b = pathway->createNode(CoordinateFrame(Vector3(1.5f, -1.5f, 0)), "SS", false);
+        pathway->createEdge(a, b, false);
+        pathway->setEdgesVisible(true);
+    }
+
     QImage draw() {
         gl->rd()->clear();
         pathway->renderPathway(gl->rd(), true);
@@ -72,14 +97,7 @@ protected:
 }  // namespace
 
 TEST_F(PathwayRendering, BackgroundIsUprightAndNotHiddenByTheBody) {
-    Image picture(8, 8, 3);
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            picture.setPixel(x, y,
-                             y < 4 ? Color4uint8{255, 0, 0, 255} : Color4uint8{0, 0, 255, 255});
-        }
-    }
-    pathway->setBackgroundTexture(Texture::fromImage("background", picture));
+    pathway->setBackgroundTexture(redOverBlue());
     const QImage image = draw();
     const QColor top = image.pixelColor(kW / 2, kH / 2 - 15);
     const QColor bottom = image.pixelColor(kW / 2, kH / 2 + 15);
@@ -126,13 +144,7 @@ TEST_F(PathwayRendering, SmallProteinsAreDrawnFirstAndTheStateIsRestored) {
 // A quick frame (the view moving, frames slow) leaves out the small
 // proteins' labels only; the frame after it is the full picture again.
 TEST_F(PathwayRendering, QuickFramesDropSmallLabelsAndTheStillFrameIsWhole) {
-    pathway->setFont(Font::fromFile(Font::DEFAULT_FONT_FILE));
-    pathway->style().largeProteinSize = pathway->style().smallProteinSize =
-        Vector3(0.3f, 0.15f, 0.001f);
-    NodeEntity* large = pathway->createNode(CoordinateFrame(Vector3(0.5f, -0.5f, 0)), "LL", true);
-    NodeEntity* small = pathway->createNode(CoordinateFrame(Vector3(1.5f, -1.5f, 0)), "SS", false);
-    pathway->createEdge(large, small, false);
-    pathway->setEdgesVisible(true);
+    addLabelledPair();
     const QImage full = draw();
     gl->rd()->setQuickFrame(true);
     const QImage quick = draw();
@@ -152,4 +164,29 @@ TEST_F(PathwayRendering, QuickFramesDropSmallLabelsAndTheStillFrameIsWhole) {
     // (About 64 pixels a unit: the proteins are 32 pixels off the centre.)
     EXPECT_EQ(differing(kW / 2 - 40, kW / 2 - 24, kH / 2 - 36, kH / 2 - 28), 0);
     EXPECT_GT(differing(kW / 2 + 24, kW / 2 + 40, kH / 2 + 28, kH / 2 + 36), 5);
+}
+
+// Opaque runs skip blending: over an opaque or a translucent picture, beside
+// interactions that still need it, both frames keep every pixel.
+TEST_F(PathwayRendering, SkippedBlendingChangesNoPixel) {
+    addLabelledPair();
+    EdgeEntity* translucent = pathway->createEdge(b, a, true);
+    translucent->color = Color4(0.2f, 0.9f, 0.4f, 0.5f);
+    translucent->width = 5;
+    translucent->offsetA = CoordinateFrame(Vector3(0.05f, 0.1f, 0));
+    // Smoothing gives an opaque line translucent edges.
+    EdgeEntity* thick = pathway->createEdge(a, b, true);
+    thick->width = 3;
+    thick->offsetB = CoordinateFrame(Vector3(0, 0.5f, 0));
+    for (const int alpha : {255, 128}) {
+        pathway->setBackgroundTexture(redOverBlue(std::uint8_t(alpha)));
+        for (const bool quick : {true, false}) {
+            gl->rd()->setQuickFrame(quick);
+            RenderDevice::skipNeedlessBlending = false;
+            const QImage blended = draw();
+            RenderDevice::skipNeedlessBlending = true;
+            EXPECT_EQ(draw(), blended) << "alpha " << alpha << (quick ? ", quick" : ", still");
+        }
+    }
+    gl->rd()->setQuickFrame(false);
 }

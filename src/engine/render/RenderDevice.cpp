@@ -254,12 +254,13 @@ void RenderDevice::popState() {
         std::fprintf(stderr, "RenderDevice: popState without pushState\n");
         return;
     }
+    // What was gathered belongs to the state being left, which the context
+    // still holds: drawn under it.
+    if (!positions_.empty() && !sameButVertexAttributes(stack_.back(), *state_))
+        flush();
     State previous = std::move(*state_);
     *state_ = std::move(stack_.back());
     stack_.pop_back();
-    // What was gathered belongs to the state being left, which the context still holds.
-    if (!positions_.empty() && !sameButVertexAttributes(previous, *state_))
-        flush();
     applyState(&previous);
 }
 
@@ -899,7 +900,14 @@ void RenderDevice::flush() {
         }
     }
 
+    // Blending that cannot change a pixel costs a software rasteriser a read
+    // and a mix per fragment: draw such a run without it.
+    const bool unblended = blendingNeedless();
+    if (unblended)
+        glDisable(GL_BLEND);
     glDrawArrays(glPrimitive(gathered_), 0, count);
+    if (unblended)
+        glEnable(GL_BLEND);
 
     for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
         if (unitUsed_[u] && texCoords_[u].varying) {
@@ -918,6 +926,30 @@ void RenderDevice::flush() {
     normals_.truncate(0);
     for (Channel& c : texCoords_)
         c.truncate(0);
+}
+
+bool RenderDevice::blendingNeedless() const {
+    const State& s = *state_;
+    if (!skipNeedlessBlending || s.blendSrc != BLEND_SRC_ALPHA ||
+        s.blendDst != BLEND_ONE_MINUS_SRC_ALPHA || s.blendEq != BLENDEQ_ADD)
+        return false;
+    // Smoothing gives the edges of a line their coverage as alpha; a texture
+    // modulates alpha by its own.
+    const bool lines = gathered_ == LINES || gathered_ == LINE_STRIP;
+    if (lines && s.lineSmoothing)
+        return false;
+    for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
+        if (unitUsed_[u] && !s.textures[u]->opaque())
+            return false;
+    }
+    // With alpha 1 the source wins whole: src * 1 + dst * 0, alpha 1 as well.
+    if (!colors_.varying)
+        return colors_.first[3] == 1.0f;
+    for (std::size_t i = 3; i < colors_.values.size(); i += 4) {
+        if (colors_.values[i] != 1.0f)
+            return false;
+    }
+    return true;
 }
 
 void RenderDevice::Channel::add(const float* value, std::size_t index) {

@@ -173,6 +173,11 @@ public:
     void setQuickFrame(bool quick) { quickFrame_ = quick; }
     bool quickFrame() const { return quickFrame_; }
 
+    // Runs of opaque primitives (opaque colours and textures, no smoothing)
+    // are drawn without the usual alpha blending, which gives them the same
+    // pixels; off only to compare against.
+    static inline bool skipNeedlessBlending = true;
+
     // A null texture unbinds the unit.
     void setTexture(int unit, std::shared_ptr<Texture> texture);
 
@@ -200,6 +205,7 @@ private:
     void applyLights();
     void applyBlend();
     void applyStencil();
+    bool blendingNeedless() const;
 
     int textureUnits();
     // Whether two states differ in more than what goes with each vertex; `b`

@@ -118,6 +118,16 @@ unsigned int Texture::openGLID() {
 
     // Rows go up in order, so the image's top row lands at t = 0.
     QImage level = image_.toRGBA().qimage();
+    opaque_ = true;
+    for (int y = 0; y < level.height() && opaque_; ++y) {
+        const uchar* row = level.constScanLine(y);
+        for (int x = 0; x < level.width(); ++x) {
+            if (row[4 * x + 3] != 255) {
+                opaque_ = false;
+                break;
+            }
+        }
+    }
     int levelIndex = 0;
     while (true) {
         glTexImage2D(GL_TEXTURE_2D, levelIndex, GL_RGBA, level.width(), level.height(), 0, GL_RGBA,

@@ -41,6 +41,8 @@ public:
     // 0 without a current context or for an empty image.
     unsigned int openGLID();
     bool isUploaded() const { return id_ != 0; }
+    // Every texel of every level has alpha 1; known once uploaded.
+    bool opaque() const { return opaque_; }
     // Uploaded, but to a context the current one does not share: what an
     // alpha page held is not there.
     bool uploadedElsewhere() const;
@@ -63,6 +65,7 @@ private:
         std::vector<uint8_t> alpha;
     };
     std::vector<Block> pending_;
+    bool opaque_ = false;
     unsigned int id_ = 0;
     QPointer<QOpenGLContext> context_;
 };
