@@ -900,14 +900,30 @@ void RenderDevice::flush() {
         }
     }
 
-    // Blending that cannot change a pixel costs a software rasteriser a read
-    // and a mix per fragment: draw such a run without it.
+    // Blending and textures that cannot change a pixel cost a software
+    // rasteriser a read and a mix or a filtered lookup per fragment: draw
+    // such a run without them. A white texture modulates nothing.
     const bool unblended = blendingNeedless();
     if (unblended)
         glDisable(GL_BLEND);
+    bool whiteUnit[MAX_TEXTURE_UNITS] = {};
+    for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
+        whiteUnit[u] = skipNeedlessWork && unitUsed_[u] && state_->textures[u]->white();
+        if (whiteUnit[u]) {
+            glActiveTexture(GL_TEXTURE0 + u);
+            glDisable(GL_TEXTURE_2D);
+        }
+    }
     glDrawArrays(glPrimitive(gathered_), 0, count);
     if (unblended)
         glEnable(GL_BLEND);
+    for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
+        if (whiteUnit[u]) {
+            glActiveTexture(GL_TEXTURE0 + u);
+            glEnable(GL_TEXTURE_2D);
+        }
+    }
+    glActiveTexture(GL_TEXTURE0);
 
     for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {
         if (unitUsed_[u] && texCoords_[u].varying) {
@@ -930,7 +946,7 @@ void RenderDevice::flush() {
 
 bool RenderDevice::blendingNeedless() const {
     const State& s = *state_;
-    if (!skipNeedlessBlending || s.blendSrc != BLEND_SRC_ALPHA ||
+    if (!skipNeedlessWork || s.blendSrc != BLEND_SRC_ALPHA ||
         s.blendDst != BLEND_ONE_MINUS_SRC_ALPHA || s.blendEq != BLENDEQ_ADD)
         return false;
     // Smoothing gives the edges of a line their coverage as alpha; a texture

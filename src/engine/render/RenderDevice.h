@@ -174,9 +174,9 @@ public:
     bool quickFrame() const { return quickFrame_; }
 
     // Runs of opaque primitives (opaque colours and textures, no smoothing)
-    // are drawn without the usual alpha blending, which gives them the same
-    // pixels; off only to compare against.
-    static inline bool skipNeedlessBlending = true;
+    // are drawn without the usual alpha blending, and white textures are
+    // left out, which gives the same pixels; off only to compare against.
+    static inline bool skipNeedlessWork = true;
 
     // A null texture unbinds the unit.
     void setTexture(int unit, std::shared_ptr<Texture> texture);

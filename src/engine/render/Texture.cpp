@@ -118,14 +118,12 @@ unsigned int Texture::openGLID() {
 
     // Rows go up in order, so the image's top row lands at t = 0.
     QImage level = image_.toRGBA().qimage();
-    opaque_ = true;
+    opaque_ = white_ = true;
     for (int y = 0; y < level.height() && opaque_; ++y) {
         const uchar* row = level.constScanLine(y);
-        for (int x = 0; x < level.width(); ++x) {
-            if (row[4 * x + 3] != 255) {
-                opaque_ = false;
-                break;
-            }
+        for (int x = 0; x < 4 * level.width(); x += 4) {
+            opaque_ = opaque_ && row[x + 3] == 255;
+            white_ = white_ && opaque_ && row[x] == 255 && row[x + 1] == 255 && row[x + 2] == 255;
         }
     }
     int levelIndex = 0;

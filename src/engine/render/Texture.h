@@ -41,8 +41,10 @@ public:
     // 0 without a current context or for an empty image.
     unsigned int openGLID();
     bool isUploaded() const { return id_ != 0; }
-    // Every texel of every level has alpha 1; known once uploaded.
+    // Every texel of every level has alpha 1, or is opaque white (which
+    // leaves a modulated colour as it is); known once uploaded.
     bool opaque() const { return opaque_; }
+    bool white() const { return white_; }
     // Uploaded, but to a context the current one does not share: what an
     // alpha page held is not there.
     bool uploadedElsewhere() const;
@@ -66,6 +68,7 @@ private:
     };
     std::vector<Block> pending_;
     bool opaque_ = false;
+    bool white_ = false;
     unsigned int id_ = 0;
     QPointer<QOpenGLContext> context_;
 };
