@@ -463,8 +463,18 @@ public:
         wake_.store(round, std::memory_order_release);
         wake_.notify_all();
         work(round);
-        for (int spin = 0; done_.load(std::memory_order_acquire) < count; ++spin) {
-            pause(spin);
+        // Helpers run at a low priority and the drawing may hold the cores:
+        // wait for the last tasks asleep, not yielding on at full priority.
+        for (int spin = 0;; ++spin) {
+            const std::size_t done = done_.load(std::memory_order_acquire);
+            if (done >= count) {
+                break;
+            }
+            if (spin < 2000) {
+                __builtin_ia32_pause();
+            } else {
+                done_.wait(done, std::memory_order_acquire);
+            }
         }
     }
 
@@ -480,14 +490,6 @@ private:
             std::thread([this] { help(); }).detach();
         }
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    }
-
-    static void pause(int spin) {
-        if (spin < 2000) {
-            __builtin_ia32_pause();
-        } else {
-            std::this_thread::yield();
-        }
     }
 
     void help() {
@@ -529,7 +531,9 @@ private:
                 continue;
             }
             task(context, std::size_t(ticket & kClosed));
-            done_.fetch_add(1, std::memory_order_release);
+            if (done_.fetch_add(1, std::memory_order_release) + 1 >= count) {
+                done_.notify_all();
+            }
             ticket = ticket_.load(std::memory_order_acquire);
         }
     }
