@@ -2,20 +2,30 @@
 // pipe); this module only decides when it is written out.
 #include "model/Trace.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// Nanoseconds of the coarse monotonic clock: a tick of a few milliseconds is
+// plenty for a once-a-second flush, and it is read without the time stamp
+// counter, which a virtual machine may make cost as much as the trace line.
+std::int64_t now() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
 
-std::atomic<Clock::rep> lastFlush{Clock::now().time_since_epoch().count()};
+constexpr std::int64_t kFlushEvery = 1000000000;
+
+std::atomic<std::int64_t> lastFlush{now()};
 
 // Standard error goes through this stream from the first trace on, so that
 // whatever the trace buffered comes out before a message that follows it.
@@ -50,10 +60,10 @@ void orderStandardError() {
 }
 
 void afterWrite() {
-    const Clock::rep now = Clock::now().time_since_epoch().count();
-    Clock::rep last = lastFlush.load(std::memory_order_relaxed);
-    if (Clock::duration(now - last) >= std::chrono::seconds(1) &&
-        lastFlush.compare_exchange_strong(last, now, std::memory_order_relaxed)) {
+    const std::int64_t at = now();
+    std::int64_t last = lastFlush.load(std::memory_order_relaxed);
+    if (at - last >= kFlushEvery &&
+        lastFlush.compare_exchange_strong(last, at, std::memory_order_relaxed)) {
         std::fflush(stdout);
     }
 }
@@ -75,7 +85,14 @@ void traceText(std::string_view text) {
     afterWrite();
 }
 
+void traceLine(std::string_view text) {
+    orderStandardError();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+    afterWrite();
+}
+
 void traceFlush() {
     std::fflush(stdout);
-    lastFlush.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+    lastFlush.store(now(), std::memory_order_relaxed);
 }

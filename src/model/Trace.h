@@ -9,5 +9,7 @@
 
 [[gnu::format(printf, 1, 2)]] void trace(const char* format, ...);
 void traceText(std::string_view text);
+// The text and a line break, as trace("%s\n") writes it, without the format.
+void traceLine(std::string_view text);
 // Writes out what is buffered.
 void traceFlush();
