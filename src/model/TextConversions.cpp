@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -89,12 +90,31 @@ std::string innerWithoutBlanks(const std::string& text) {
     return inner;
 }
 
+double doubleOf(std::string_view text);
+
+// The numbers of "(a, b, ...)": the text between the first and last character,
+// blanks deleted, cut at commas; a missing or empty field is 0. Cut first and
+// freed of blanks field by field, which comes to the same, so that the common
+// field without a blank is read in place: a read of a pathway meets one for
+// every protein.
 template <std::size_t N>
-std::array<float, N> fieldsOf(const std::string& text) {
+std::array<float, N> fieldsOf(std::string_view text) {
     std::array<float, N> out{};
-    Array<float> values = floatFields(innerWithoutBlanks(text), ",");
-    for (std::size_t i = 0; i < N && i < values.size(); ++i) {
-        out[i] = values[i];
+    if (text.size() < 2) {
+        return out;
+    }
+    text = text.substr(1, text.size() - 2);
+    std::string withoutBlanks;
+    for (std::size_t i = 0; i < N && !text.empty(); ++i) {
+        const std::size_t comma = text.find(',');
+        std::string_view field = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        if (field.find(' ') != std::string_view::npos) {
+            withoutBlanks.assign(field);
+            std::erase(withoutBlanks, ' ');
+            field = withoutBlanks;
+        }
+        out[i] = static_cast<float>(doubleOf(field));
     }
     return out;
 }
@@ -282,6 +302,12 @@ std::string intToString(int i) {
 }
 
 double stringToDouble(std::string text) {
+    return doubleOf(text);
+}
+
+namespace {
+
+double doubleOf(std::string_view text) {
     const char* p = text.data();
     const char* end = p + text.size();
     while (p != end && isCSpace(*p)) {
@@ -315,6 +341,8 @@ double stringToDouble(std::string text) {
     return negative ? -value : value;
 }
 
+}  // namespace
+
 int stringToInt(std::string text) {
     std::size_t i = 0;
     while (i < text.size() && isCSpace(text[i])) {
@@ -341,17 +369,17 @@ int stringToInt(std::string text) {
     return static_cast<int>(value);
 }
 
-Vector3 stringToVector3(std::string text) {
+Vector3 stringToVector3(std::string_view text) {
     std::array<float, 3> f = fieldsOf<3>(text);
     return {f[0], f[1], f[2]};
 }
 
-Vector4 stringToVector4(std::string text) {
+Vector4 stringToVector4(std::string_view text) {
     std::array<float, 4> f = fieldsOf<4>(text);
     return {f[0], f[1], f[2], f[3]};
 }
 
-Color4 stringToColor4(std::string text) {
+Color4 stringToColor4(std::string_view text) {
     std::array<float, 4> f = fieldsOf<4>(text);
     return {f[0], f[1], f[2], f[3]};
 }

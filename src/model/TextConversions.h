@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "engine/Color4.h"
 #include "engine/CoordinateFrame.h"
@@ -54,8 +55,8 @@ int stringToInt(std::string text);
 
 // The parsers drop the first and last characters unchecked (the brackets) and take
 // the fields between; missing fields read as 0.
-Vector3 stringToVector3(std::string text);
-Vector4 stringToVector4(std::string text);
-Color4 stringToColor4(std::string text);
+Vector3 stringToVector3(std::string_view text);
+Vector4 stringToVector4(std::string_view text);
+Color4 stringToColor4(std::string_view text);
 Matrix3 stringToMatrix3(std::string text);
 CoordinateFrame stringToCoordinateFrame(std::string text);

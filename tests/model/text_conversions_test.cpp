@@ -51,6 +51,8 @@ TEST(TextConversions, ParsersGiveZeroForMissingFields) {
     EXPECT_EQ(stringToVector3("("), Vector3());
     EXPECT_EQ(stringToVector3("(1, 2)"), Vector3(1, 2, 0));
     EXPECT_EQ(stringToVector3("(1,,3)"), Vector3(1, 0, 3));
+    // Blanks go before the fields are read, even inside a number.
+    EXPECT_EQ(stringToVector3("( 1 , 2 5,\t3, )"), Vector3(1, 25, 3));
     EXPECT_EQ(stringToColor4("(0.5)"), Color4(0.5f, 0, 0, 0));
     Matrix3 expected;
     expected.m[0][0] = 1, expected.m[0][1] = 2, expected.m[1][0] = 3;
