@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <unordered_set>
 
 #include "model/TextFile.h"
@@ -37,10 +38,9 @@ bool PropertyGraph::addNode(const std::string& id) {
     if (!isStorableNodeId(id)) {
         return false;
     }
-    trace("%s\n", id.c_str());
-    if (nodes.emplace(id, true).second) {
-        nodeTags[id].clear();
-    }
+    traceLine(id);
+    // A new node has no tags: a removed node's went with it.
+    nodes.emplace(id, true);
     return true;
 }
 
@@ -59,8 +59,8 @@ bool PropertyGraph::addEdge(const std::string& a, const std::string& b) {
     }
     addNode(a);
     addNode(b);
-    adjacency[a].push_back(b);
-    adjacency[b].push_back(a);
+    adjacentTo(a).push_back(b);
+    adjacentTo(b).push_back(a);
     edgeTags.try_emplace(std::move(stored));
     return true;
 }
@@ -132,13 +132,29 @@ void PropertyGraph::removeNodes(const Array<std::string>& ids) {
     nodes = std::move(kept);
 }
 
+Array<std::string>& PropertyGraph::adjacentTo(const std::string& id) {
+    auto [it, added] = adjacency.try_emplace(id);
+    if (added) {
+        // Most proteins have a few partners: room for them at once spares the
+        // array the regrowths from one.
+        it.value().reserve(4);
+    }
+    return it.value();
+}
+
 bool PropertyGraph::nodeHasTags(const std::string& id) const {
+    if (!tagsGiven) {
+        return false;
+    }
     auto it = nodeTags.find(id);
     return it != nodeTags.end() && !it->second.empty();
 }
 
 const Array<std::string>* PropertyGraph::edgeTagsOf(const std::string& a,
                                                     const std::string& b) const {
+    if (!tagsGiven) {
+        return nullptr;
+    }
     // addEdge(a, b) files the edge under b|a, and an edge has one entry only,
     // so that key goes first.
     auto it = edgeTags.find(edgeKey(b, a));
@@ -272,6 +288,7 @@ bool PropertyGraph::hasEdgeTags(const std::string& a, const std::string& b) cons
 void PropertyGraph::addTag(const std::string& id, const std::string& tag) {
     if (isNodeVisible(id)) {
         nodeTags[id].push_back(tag);
+        tagsGiven = true;
     }
 }
 
@@ -528,18 +545,22 @@ bool complain(const std::string& expected, const std::string& read) {
     return false;
 }
 
-bool complainAtEnd(const std::string& expected) {
-    std::fprintf(stderr, "property graph: expected %s, but the file ended\n", expected.c_str());
+bool complainAtEnd(std::string_view expected, std::string_view name = "") {
+    std::fprintf(stderr, "property graph: expected %.*s%.*s, but the file ended\n",
+                 static_cast<int>(expected.size()), expected.data(), static_cast<int>(name.size()),
+                 name.data());
     return false;
 }
 
 // One line exactly as stored. The empty line that a final line break leaves
-// counts as the end of the file.
-bool rawLine(TextFileReader& in, std::string& out, const std::string& expected) {
+// counts as the end of the file. What was expected is said in two parts, put
+// together only when it is said: a read makes this call for every line.
+bool rawLine(TextFileReader& in, std::string& out, std::string_view expected,
+             std::string_view name = "") {
     if (in.readLine(out) && !(out.empty() && in.atEnd())) {
         return true;
     }
-    return complainAtEnd(expected);
+    return complainAtEnd(expected, name);
 }
 
 // The next line that is not empty; false at the end of the file.
@@ -576,7 +597,7 @@ ReadResult readProperty(TextFileReader& in, Property& property, Array<std::strin
         complain("a property name", name);
         return ReadResult::Error;
     }
-    if (!rawLine(in, brace, "\"{\" after property " + name) ||
+    if (!rawLine(in, brace, "\"{\" after property ", name) ||
         (brace != "{" && !complain("\"{\" after property " + name, brace))) {
         return ReadResult::Error;
     }
@@ -586,7 +607,7 @@ ReadResult readProperty(TextFileReader& in, Property& property, Array<std::strin
             scratch.emplace_back();
         }
         std::string& value = scratch[count];
-        if (!rawLine(in, value, "\"}\" closing the values of " + name)) {
+        if (!rawLine(in, value, "\"}\" closing the values of ", name)) {
             return ReadResult::Error;
         }
         if (value == "}") {
@@ -617,7 +638,7 @@ ReadResult readList(TextFileReader& in, PropertyList& list, ListScratch& scratch
         complain("the name of a property list", name);
         return ReadResult::Error;
     }
-    if (!rawLine(in, brace, "\"{\" after list " + name) ||
+    if (!rawLine(in, brace, "\"{\" after list ", name) ||
         (brace != "{" && !complain("\"{\" after list " + name, brace))) {
         return ReadResult::Error;
     }
@@ -671,6 +692,7 @@ void PropertyGraph::clear() {
     // Tags of nodes and edges that are gone would only linger as stale entries.
     nodeTags.clear();
     edgeTags.clear();
+    tagsGiven = false;
 }
 
 bool PropertyGraph::readGraph(TextFileReader& in) {

@@ -76,6 +76,8 @@ public:
     bool hasEdge(const std::string& a, const std::string& b) const;
     // Every node, hidden ones included.
     int nodeCount() const { return static_cast<int>(nodes.size()); }
+    // Every edge, hidden ones included.
+    std::size_t edgeCount() const { return edgeTags.size(); }
 
     bool isNodeVisible(const std::string& id) const;
     bool isEdgeVisible(const std::string& a, const std::string& b) const;
@@ -140,6 +142,8 @@ private:
     // The tags of edge (a, b) under either key, null when it has none.
     const Array<std::string>* edgeTagsOf(const std::string& a, const std::string& b) const;
     bool nodeHasTags(const std::string& id) const;
+    // The node's adjacency array, made when it has none.
+    Array<std::string>& adjacentTo(const std::string& id);
     bool edgeVisibleInAdjacency(const std::string& a, const std::string& b) const;
     template <class Visit>
     void walkEdges(bool bothDirections, Visit visit) const;
@@ -159,4 +163,8 @@ private:
     Table<std::string, Array<std::string>> nodeTags;
     // Every edge has an entry (possibly empty), so it doubles as the edge set.
     Table<std::string, Array<std::string>> edgeTags;
+    // False while no node or edge has been given a tag since the last clear:
+    // then the tag tables need no look-up (a walk over the edges would pay
+    // three for each).
+    bool tagsGiven = false;
 };

@@ -449,7 +449,7 @@ bool ProteinGraph::load(TextFileReader& in) {
         if (const Property* name = own ? own->getProperty("name") : nullptr) {
             names[name->getValue()] = node;
         }
-        trace("%s\n", node.c_str());
+        traceLine(node);
         const Property* heatmap = own ? own->getProperty("heatmap") : nullptr;
         if (!heatmap) {
             continue;

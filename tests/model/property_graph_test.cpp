@@ -157,6 +157,11 @@ TEST(PropertyGraphTest, TagsUnderFiltering) {
     g.addTag("n", "b");
     g.removeTag("n", "");
     EXPECT_FALSE(g.hasNodeTags("n"));
+    g.filteringEnabled = true;
+    g.addTag("n", "c");
+    g.removeNode("n");
+    g.addNode("n");  // back without the tag it went with
+    EXPECT_TRUE(g.isNodeVisible("n"));
 }
 
 TEST(PropertyGraphTest, RefusesWhatTheTextFormCannotCarry) {
