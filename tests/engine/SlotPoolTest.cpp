@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "scene/SlotPool.h"
+#include "engine/SlotPool.h"
 
 TEST(SlotPool, SlotsAreDistinctAlignedAndEmptiedBlocksGoBack) {
     SlotPool pool(4000);
