@@ -8,7 +8,9 @@
 
 namespace {
 
-constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
+// The size of a huge page: a block is one where the system gives them on
+// request, faulted in at once and mapped by one TLB entry instead of 512.
+constexpr std::size_t kBlockBytes = std::size_t(1) << 21;
 constexpr std::size_t kAlign = alignof(std::max_align_t);
 
 std::size_t roundUp(std::size_t n) {
@@ -59,6 +61,8 @@ SlotPool::Block* SlotPool::newBlock() {
         munmap(raw, start - begin);
     if (begin + 2 * kBlockBytes > start + kBlockBytes)
         munmap(reinterpret_cast<void*>(start + kBlockBytes), begin + kBlockBytes - start);
+    // Only a request: where huge pages are off, the block has small ones.
+    madvise(reinterpret_cast<void*>(start), kBlockBytes, MADV_HUGEPAGE);
 #ifdef MADV_POPULATE_WRITE
     // One call faults in every page, where touching them one by one would trap for each.
     madvise(reinterpret_cast<void*>(start), kBlockBytes, MADV_POPULATE_WRITE);
