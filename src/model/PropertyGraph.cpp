@@ -185,6 +185,8 @@ void PropertyGraph::walkEdges(bool bothDirections, Visit visit) const {
     // Reported once means reported from the end that comes first in node order:
     // (n, b) was already looked at from b exactly when b precedes n. Edges are
     // never doubled, except that a self-loop sits twice in its node's array.
+    // The visit is given both ends' places in node order when each edge is
+    // reported once (the place of b is found for the order anyway).
     for (auto it = nodes.begin(); it != nodes.end(); ++it) {
         const std::string& n = it->first;
         if (filteringEnabled && nodeHasTags(n)) {
@@ -194,24 +196,28 @@ void PropertyGraph::walkEdges(bool bothDirections, Visit visit) const {
         if (adjacent == adjacency.end()) {
             continue;
         }
-        const auto position = it - nodes.begin();
+        const auto position = static_cast<std::size_t>(it - nodes.begin());
         bool loopSeen = false;
         for (const std::string& b : adjacent->second) {
+            std::size_t placeOfB = position;
             if (!bothDirections) {
                 if (b == n) {
                     if (loopSeen) {
                         continue;
                     }
                     loopSeen = true;
-                } else if (auto other = nodes.find(b);
-                           other != nodes.end() && other - nodes.begin() < position) {
-                    continue;
+                } else {
+                    // The number of nodes when b is none (never reported as one).
+                    placeOfB = static_cast<std::size_t>(nodes.find(b) - nodes.begin());
+                    if (placeOfB < position) {
+                        continue;
+                    }
                 }
             }
             // n itself was found untagged above.
             const Array<std::string>* tags = filteringEnabled ? edgeTagsOf(n, b) : nullptr;
             if (!filteringEnabled || (!(tags && !tags->empty()) && !nodeHasTags(b))) {
-                visit(n, b);
+                visit(n, b, position, placeOfB);
             }
         }
     }
@@ -219,16 +225,23 @@ void PropertyGraph::walkEdges(bool bothDirections, Visit visit) const {
 
 void PropertyGraph::getEdges(Array<std::string>& from, Array<std::string>& to,
                              bool bothDirections) const {
-    walkEdges(bothDirections, [&](const std::string& a, const std::string& b) {
-        from.push_back(a);
-        to.push_back(b);
+    walkEdges(bothDirections,
+              [&](const std::string& a, const std::string& b, std::size_t, std::size_t) {
+                  from.push_back(a);
+                  to.push_back(b);
+              });
+}
+
+void PropertyGraph::forEachEdge(const std::function<void(const EdgeVisit&)>& visit) const {
+    walkEdges(false, [&](const std::string& a, const std::string& b, std::size_t placeOfA,
+                         std::size_t placeOfB) {
+        visit(EdgeVisit{a, b, placeOfA, placeOfB, edgeListOf(a, b)});
     });
 }
 
-void PropertyGraph::forEachEdge(const std::function<void(const std::string&, const std::string&,
-                                                         const PropertyList*)>& visit) const {
-    walkEdges(false,
-              [&](const std::string& a, const std::string& b) { visit(a, b, edgeListOf(a, b)); });
+std::ptrdiff_t PropertyGraph::placeOf(const std::string& id) const {
+    auto it = nodes.find(id);
+    return it == nodes.end() ? -1 : it - nodes.begin();
 }
 
 void PropertyGraph::getNeighbours(const std::string& id, Array<std::string>& out) const {

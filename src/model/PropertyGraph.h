@@ -5,6 +5,7 @@
 // drop out of the graph's own queries.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -60,10 +61,22 @@ public:
     // Appends the visible edges; unless bothDirections, each edge once, from the
     // end that comes first in node order.
     void getEdges(Array<std::string>& from, Array<std::string>& to, bool bothDirections) const;
-    // Visits the edges getEdges(.., false) lists, in its order, each with its
-    // property list (null when it has none), without copying an identifier.
-    void forEachEdge(const std::function<void(const std::string& a, const std::string& b,
-                                              const PropertyList* properties)>& visit) const;
+    // An edge as forEachEdge gives it: its ends, their places in the order of
+    // every node (hidden ones included, as placeOf gives them) and its
+    // property list (null when it has none).
+    struct EdgeVisit {
+        const std::string& a;
+        const std::string& b;
+        std::size_t placeOfA;
+        std::size_t placeOfB;
+        const PropertyList* properties;
+    };
+    // Visits the edges getEdges(.., false) lists, in its order, without copying
+    // an identifier.
+    void forEachEdge(const std::function<void(const EdgeVisit&)>& visit) const;
+    // The node's place in the order of every node, hidden ones included; -1
+    // when there is no such node.
+    std::ptrdiff_t placeOf(const std::string& id) const;
     // Replaces `out` by the neighbours over untagged edges to untagged nodes,
     // whatever the switch says; nothing for a hidden node.
     void getNeighbours(const std::string& id, Array<std::string>& out) const;

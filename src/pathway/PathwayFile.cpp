@@ -243,6 +243,9 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
     const int n = static_cast<int>(ids.size());
     // Sized once: growing them step by step would copy and rehash them.
     p.reserveNodes(ids.size());
+    // The protein made for each node, by its place in the graph's node order:
+    // the edges below find their ends there instead of by identifier.
+    Array<NodeEntity*> atPlace(static_cast<std::size_t>(g.nodeCount()), nullptr);
     Array<Vector3> anchors;
     for (int i = 0; i < n; ++i) {
         const std::string& id = ids[static_cast<std::size_t>(i)];
@@ -285,6 +288,7 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
             node->setFontColor(f.r, f.g, f.b, f.a);
         }
         p.registerNode(id, node);
+        atPlace[static_cast<std::size_t>(g.placeOf(id))] = node;
         traceCount(i, n);
 
         if (const Property* colour = property("color")) {
@@ -318,27 +322,30 @@ bool buildNetworkScene(PathwayLayoutEntity& p, Progress progress) {
     struct GraphEdge {
         const std::string* a;
         const std::string* b;
+        NodeEntity* na;
+        NodeEntity* nb;
         const PropertyList* own;
+    };
+    auto madeAt = [&atPlace](std::size_t place) {
+        return place < atPlace.size() ? atPlace[place] : nullptr;
     };
     Array<GraphEdge> graphEdges;
     graphEdges.reserve(g.edgeCount());
-    g.forEachEdge([&](const std::string& a, const std::string& b, const PropertyList* own) {
-        graphEdges.push_back({&a, &b, own});
+    g.forEachEdge([&](const PropertyGraph::EdgeVisit& e) {
+        graphEdges.push_back({&e.a, &e.b, madeAt(e.placeOfA), madeAt(e.placeOfB), e.properties});
     });
     const int m = static_cast<int>(graphEdges.size());
     p.reserveEdges(graphEdges.size());
     for (int i = 0; i < m; ++i) {
         const GraphEdge& e = graphEdges[static_cast<std::size_t>(i)];
         progress(40 + static_cast<int>(40LL * i / m));
-        NodeEntity* na = p.getNode(*e.a);
-        NodeEntity* nb = p.getNode(*e.b);
-        if (na == nullptr || nb == nullptr) {
+        if (e.na == nullptr || e.nb == nullptr) {
             continue;
         }
         auto property = [&e](const char* name) -> const Property* {
             return e.own != nullptr ? e.own->getProperty(name) : nullptr;
         };
-        EdgeEntity* edge = p.createEdge(na, nb, property("important") != nullptr);
+        EdgeEntity* edge = p.createEdge(e.na, e.nb, property("important") != nullptr);
         p.registerEdge(*e.a, *e.b, edge);
         if (const Property* colour = property("color")) {
             edge->color = stringToColor4(colour->getValue());

@@ -118,6 +118,22 @@ TEST(PropertyGraphTest, EdgesHaveNoOrientation) {
     EXPECT_EQ(g.getEdgeProperties("a", "b"), nullptr);  // the old list went with the edge
 }
 
+TEST(PropertyGraphTest, EdgeVisitsGiveTheEndsPlacesInNodeOrder) {
+    PropertyGraph g;
+    g.addEdge("a", "b");
+    g.addEdge("c", "a");
+    g.addEdge("b", "b");
+    int visits = 0;
+    g.forEachEdge([&](const PropertyGraph::EdgeVisit& e) {
+        ++visits;
+        EXPECT_EQ(static_cast<std::ptrdiff_t>(e.placeOfA), g.placeOf(e.a)) << e.a << "|" << e.b;
+        EXPECT_EQ(static_cast<std::ptrdiff_t>(e.placeOfB), g.placeOf(e.b)) << e.a << "|" << e.b;
+    });
+    EXPECT_EQ(visits, 3);
+    EXPECT_EQ(g.placeOf("c"), 2);
+    EXPECT_EQ(g.placeOf("d"), -1);
+}
+
 TEST(PropertyGraphTest, FilteringHidesTaggedNodesAndTheirEdges) {
     PropertyGraph g;
     g.addEdge("hub", "n");
