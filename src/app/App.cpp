@@ -179,6 +179,7 @@ void App::doGraphics() {
     NodeEntity::frameClipCount = 0;
     lastFrameQuick_ = simplifyMotion_ && lastFullFrameSeconds_ > FRAME_BUDGET && viewMoving();
     rd->setQuickFrame(lastFrameQuick_);
+    PathwayLayouter::yieldToDrawing(lastFrameQuick_);
 
     const double t0 = systemTime();
     if (pathway_) {

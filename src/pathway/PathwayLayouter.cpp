@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -430,6 +431,9 @@ void addLoggedPairs(const PairArrays& in, const Array<CellVisit>& visits, const 
     }
 }
 
+// Set while the view moves and its frames are slow.
+std::atomic<bool> drawingBusy{false};
+
 // Threads that share a pass's steps with the thread running it. A pass has
 // half a dozen shared steps of a fraction of a millisecond each, so handing
 // out must cost microseconds: the helpers wait spinning a little, then
@@ -462,7 +466,15 @@ public:
         ticket_.store(round << 32, std::memory_order_release);
         wake_.store(round, std::memory_order_release);
         wake_.notify_all();
-        work(round);
+        // While the drawing is busy this thread, at full priority, leaves the
+        // tasks to the helpers, which take the cores the rasteriser leaves;
+        // it joins in only when they have not finished within a while (none
+        // may be running at all).
+        const bool yield = drawingBusy.load(std::memory_order_relaxed);
+        if (!yield) {
+            work(round);
+        }
+        const auto joinAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
         // Helpers run at a low priority and the drawing may hold the cores:
         // wait for the last tasks asleep, not yielding on at full priority.
         for (int spin = 0;; ++spin) {
@@ -472,7 +484,12 @@ public:
             }
             if (spin < 2000) {
                 __builtin_ia32_pause();
+            } else if (!yield) {
+                done_.wait(done, std::memory_order_acquire);
+            } else if (std::chrono::steady_clock::now() < joinAt) {
+                std::this_thread::sleep_for(std::chrono::microseconds(250));
             } else {
+                work(round);
                 done_.wait(done, std::memory_order_acquire);
             }
         }
@@ -1154,6 +1171,10 @@ void repelStacked(const PairArrays& members, const PairBlocks& blocks,
 }
 
 }  // namespace
+
+void PathwayLayouter::yieldToDrawing(bool yield) {
+    drawingBusy.store(yield, std::memory_order_relaxed);
+}
 
 PathwayLayouter::PathwayLayouter(PathwayLayoutEntity* owner_)
     : QThread(nullptr), owner(owner_), mutex(owner_->layoutMutex) {}

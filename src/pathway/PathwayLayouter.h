@@ -84,6 +84,11 @@ public:
     // 1 for the pass's own thread alone. The positions are the same either way.
     int threads = 0;
 
+    // While the view moves and its frames are slow, passes leave their shared
+    // work to the team's low-priority helpers instead of taking a core from
+    // the drawing; the positions are the same. Set by the scene core.
+    static void yieldToDrawing(bool yield);
+
 protected:
     void run() override;
 

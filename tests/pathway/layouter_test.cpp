@@ -532,7 +532,10 @@ TEST(LayoutPass, EveryCoreGivesThePositionsOfOneThread) {
         single.threads = 1;
         many.threads = 8;
         passes(single, 4);
+        // The stacked start is shared out as while a slow view moves.
+        PathwayLayouter::yieldToDrawing(stacked);
         passes(many, 4);
+        PathwayLayouter::yieldToDrawing(false);
         std::size_t differing = 0;
         for (std::size_t i = 0; i < alone.size(); ++i) {
             const Vector3 a = at(alone[i]), b = at(shared[i]);
