@@ -282,6 +282,7 @@ bool RenderDevice::sameButVertexAttributes(const State& a, State& b) {
 
 void RenderDevice::beginFrame() {
     flush();
+    sentSinceFlush_ = 0;
     // Settings that never change: colours drive the lit material, normals are
     // rescaled with the object-to-world matrix.
     textureUnits_ = queryTextureUnits();
@@ -915,6 +916,14 @@ void RenderDevice::flush() {
         }
     }
     glDrawArrays(glPrimitive(gathered_), 0, count);
+    // A software rasteriser starts on what it was sent only when the context
+    // is flushed: hand it each large share at once, so that it draws while
+    // the rest of the frame is sent.
+    sentSinceFlush_ += std::size_t(count);
+    if (sentSinceFlush_ >= kVerticesPerFlush) {
+        glFlush();
+        sentSinceFlush_ = 0;
+    }
     if (unblended)
         glEnable(GL_BLEND);
     for (int u = 0; u < MAX_TEXTURE_UNITS; ++u) {

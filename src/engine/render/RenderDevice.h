@@ -231,6 +231,8 @@ private:
 
     bool quickFrame_ = false;
     int batchDepth_ = 0;
+    static constexpr std::size_t kVerticesPerFlush = 8192;
+    std::size_t sentSinceFlush_ = 0;
     // The gathered vertices, of one primitive kind; the open primitive starts at primitiveStart_.
     Primitive gathered_ = POINTS;
     std::vector<float> positions_;
