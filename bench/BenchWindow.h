@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,34 +12,59 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "model/ProteinGraph.h"
 #include "pathway/PathwayLayoutEntity.h"
 
 // A built network as the batch job leaves it: names, positions in the unit
-// square, every 50th protein important, two interactions per protein.
-inline void writeBuiltPathway(const std::string& path, int proteins) {
+// square, every 50th protein important, two interactions per protein: between
+// random pairs, lines across the view, or with `nearPairs` between proteins
+// next to each other, as a layout leaves them.
+inline void writeBuiltPathway(const std::string& path, int proteins, bool nearPairs = false) {
     PathwayLayoutEntity p(Vector3(0, 0, 0), "pathway", Vector3(1, 1, 0.01f), Color4(1, 1, 1, 1));
     p.setVisual(false);
     ProteinGraph& g = p.graph();
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> unit(0.02f, 0.98f);
+    std::vector<Vector3> positions;
     for (int i = 0; i < proteins; ++i) {
         const std::string id = "P" + std::to_string(i);
         g.addNode(id);
         g.setProteinName(id, "PROT" + std::to_string(i));
-        g.setPosition(id, Vector3(unit(rng), -unit(rng), 0));
+        positions.push_back(Vector3(unit(rng), -unit(rng), 0));
+        g.setPosition(id, positions.back());
         if (i % 50 == 0)
             g.setImportant(id);
     }
-    std::uniform_int_distribution<int> pick(0, proteins - 1);
-    std::set<std::pair<int, int>> seen;
-    while (static_cast<int>(seen.size()) < 2 * proteins) {
-        const int a = pick(rng), b = pick(rng);
-        if (a == b || !seen.insert({std::min(a, b), std::max(a, b)}).second)
-            continue;
+    auto link = [&g](int a, int b) {
         g.addEdge("P" + std::to_string(a), "P" + std::to_string(b));
         g.setConfidence("P" + std::to_string(a), "P" + std::to_string(b), 900);
+    };
+    if (nearPairs) {
+        // Along rows of about sqrt(N) proteins, turning at their ends, each
+        // linked to the next two.
+        const int rows = std::max(1, static_cast<int>(std::sqrt(double(proteins))));
+        std::vector<std::pair<std::pair<int, float>, int>> order;
+        for (int i = 0; i < proteins; ++i) {
+            const Vector3& at = positions[std::size_t(i)];
+            const int row = std::min(rows - 1, int(-at.y * float(rows)));
+            order.push_back({{row, row % 2 == 0 ? at.x : -at.x}, i});
+        }
+        std::sort(order.begin(), order.end());
+        for (std::size_t i = 0; i + 2 < order.size(); ++i) {
+            link(order[i].second, order[i + 1].second);
+            link(order[i].second, order[i + 2].second);
+        }
+    } else {
+        std::uniform_int_distribution<int> pick(0, proteins - 1);
+        std::set<std::pair<int, int>> seen;
+        while (static_cast<int>(seen.size()) < 2 * proteins) {
+            const int a = pick(rng), b = pick(rng);
+            if (a == b || !seen.insert({std::min(a, b), std::max(a, b)}).second)
+                continue;
+            link(a, b);
+        }
     }
     p.setHasNetwork(true);
     if (!p.savePathway(path)) {

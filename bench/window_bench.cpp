@@ -5,7 +5,8 @@
 //   - open: "Open Pathway" clicked until the call returns (open_ms) and until
 //     the first frame of the pathway is on the screen (to_frame_ms);
 //   - drag: the view panned by mouse moves with the right button held; each
-//     move until its frame is on the screen (fps from the median frame);
+//     move until its frame is on the screen (fps from the median frame); at
+//     5,000 also over interactions between near proteins;
 //   - still frame: the layout stopped, nothing moving, one full frame drawn
 //     and finished;
 //   - list click: a protein clicked in the Analyze tab's list until its card
@@ -145,11 +146,11 @@ struct Session {
         QCoreApplication::processEvents();
     }
     // The built pathway of `proteins`, written on first use.
-    std::string builtPathway(int proteins) {
-        const std::string built =
-            dir.path().toStdString() + "/built" + std::to_string(proteins) + ".pth";
+    std::string builtPathway(int proteins, bool nearPairs = false) {
+        const std::string built = dir.path().toStdString() + (nearPairs ? "/near" : "/built") +
+                                  std::to_string(proteins) + ".pth";
         if (!std::filesystem::exists(built))
-            writeBuiltPathway(built, proteins);
+            writeBuiltPathway(built, proteins, nearPairs);
         return built;
     }
     // A copy, because "Save Pathway" writes over the file it opened.
@@ -205,9 +206,10 @@ struct Session {
 
     // The pathway of `proteins` (0: the given or the default one) open and
     // laid out.
-    void ensureOpenAndLaidOut(int proteins = 0) {
-        const std::string wanted =
-            proteins > 0 && givenPathway.empty() ? builtPathway(proteins) : defaultPath();
+    void ensureOpenAndLaidOut(int proteins = 0, bool nearPairs = false) {
+        const std::string wanted = proteins > 0 && givenPathway.empty()
+                                       ? builtPathway(proteins, nearPairs)
+                                       : defaultPath();
         if (!app().pathway() || !app().pathway()->hasNetwork() || wanted != path) {
             path = wanted;
             double ignored = 0;
@@ -249,9 +251,9 @@ BENCHMARK(BM_OpenThroughFileTab)->Iterations(5)->UseManualTime()->Unit(benchmark
 // Right-button drag over the view in a circle of 40 pixels, one frame per
 // move. The CPU column is the whole process's (llvmpipe draws on every
 // processor): the work a frame costs, which a busy machine does not hide.
-void BM_DragTheView(benchmark::State& state) {
+void drag(benchmark::State& state, bool nearPairs) {
     Session& s = session();
-    s.ensureOpenAndLaidOut(static_cast<int>(state.range(0)));
+    s.ensureOpenAndLaidOut(static_cast<int>(state.range(0)), nearPairs);
     RenderWindow* view = s.view();
     const QPoint centre(view->width() / 2, view->height() / 2);
     std::vector<double> ms;
@@ -285,10 +287,25 @@ void BM_DragTheView(benchmark::State& state) {
         state.counters["fps_overall"] = double(ms.size()) / seconds;
     }
 }
+void BM_DragTheView(benchmark::State& state) {
+    drag(state, false);
+}
 BENCHMARK(BM_DragTheView)
     ->Arg(500)
     ->Arg(5000)
     ->Arg(20000)
+    ->Iterations(60)
+    ->UseManualTime()
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same over interactions between near proteins, as in a laid-out
+// pathway, beside the random pairs' lines across the whole view.
+void BM_DragTheViewNearPairs(benchmark::State& state) {
+    drag(state, true);
+}
+BENCHMARK(BM_DragTheViewNearPairs)
+    ->Arg(5000)
     ->Iterations(60)
     ->UseManualTime()
     ->MeasureProcessCPUTime()
