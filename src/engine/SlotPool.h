@@ -1,9 +1,8 @@
 // Memory for objects made by the ten thousand (the proteins and interactions
-// of a pathway, the properties of its graph): equal slots carved from 2 MiB
-// blocks, so that a read makes one allocation per block rather than one per
-// object, with the block's pages (one huge page where the system allows)
-// faulted in at once. A block goes back to the system when its last
-// slot is released. Any thread.
+// of a pathway): equal slots carved from 2 MiB blocks, so that a read makes
+// one allocation per block rather than one per object, with the block's pages
+// (one huge page where the system allows) faulted in at once. A block goes
+// back to the system when its last slot is released. Any thread.
 //
 // Under AddressSanitizer every slot is an allocation of its own, so that a
 // use after release is still caught.

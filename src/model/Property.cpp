@@ -4,7 +4,6 @@
 #include <limits>
 #include <utility>
 
-#include "engine/SlotPool.h"
 #include "model/TextConversions.h"
 
 namespace {
@@ -16,14 +15,6 @@ bool holdsLineBreak(const std::string& text) {
 }  // namespace
 
 Property::Property() : values{std::string()} {}
-
-void* Property::operator new(std::size_t size) {
-    return allocateSlot<Property>(size);
-}
-
-void Property::operator delete(void* p, std::size_t size) {
-    releaseSlot<Property>(p, size);
-}
 
 Property::Property(std::string name_, std::string value)
     : name(std::move(name_)), values{std::move(value)} {}

@@ -2,7 +2,6 @@
 // protein, an interaction or the graph as a whole is one of these.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "engine/Table.h"
@@ -14,10 +13,6 @@ public:
     Property();
     Property(std::string name, std::string value);
     Property(std::string name, Array<std::string> values);
-
-    // A graph holds them by the hundred thousand: made in blocks (SlotPool).
-    static void* operator new(std::size_t size);
-    static void operator delete(void* p, std::size_t size);
 
     std::string name;
     Array<std::string> values;

@@ -3,16 +3,6 @@
 
 #include <algorithm>
 
-#include "engine/SlotPool.h"
-
-void* PropertyList::operator new(std::size_t size) {
-    return allocateSlot<PropertyList>(size);
-}
-
-void PropertyList::operator delete(void* p, std::size_t size) {
-    releaseSlot<PropertyList>(p, size);
-}
-
 bool PropertyList::hasProperty(const std::string& propertyName) const {
     return getProperty(propertyName) != nullptr;
 }

@@ -2,7 +2,6 @@
 // they were added; property names are unique within a list.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -13,10 +12,6 @@ class PropertyList {
 public:
     PropertyList() = default;
     explicit PropertyList(std::string name_) : name(std::move(name_)) {}
-
-    // One for every protein and interaction: made in blocks (SlotPool).
-    static void* operator new(std::size_t size);
-    static void operator delete(void* p, std::size_t size);
 
     // The node identifier or the edge key the list belongs to.
     std::string name;
