@@ -5,9 +5,9 @@
 
 #include "engine/LineSegment.h"
 #include "engine/Plane.h"
-#include "engine/SlotPool.h"
 #include "engine/render/RenderDevice.h"
 #include "scene/NodeEntity.h"
+#include "scene/SlotPool.h"
 
 EdgeEntity::EdgeEntity(NodeEntity* a, NodeEntity* b, int kind_, float r, float g, float b_,
                        float alpha, double width_)

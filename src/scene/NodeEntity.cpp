@@ -8,12 +8,12 @@
 #include <typeinfo>
 
 #include "engine/Plane.h"
-#include "engine/SlotPool.h"
 #include "engine/Vector2.h"
 #include "engine/render/Draw.h"
 #include "engine/render/Font.h"
 #include "engine/render/RenderDevice.h"
 #include "engine/render/Texture.h"
+#include "scene/SlotPool.h"
 
 int NodeEntity::frameClipCount = 0;
 

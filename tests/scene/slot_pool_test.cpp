@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "engine/SlotPool.h"
+#include "scene/SlotPool.h"
 
 TEST(SlotPool, SlotsAreDistinctAlignedAndEmptiedBlocksGoBack) {
     SlotPool pool(4000);

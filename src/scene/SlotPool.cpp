@@ -1,5 +1,5 @@
 // Equal slots from aligned blocks; a slot finds its block by masking its address.
-#include "engine/SlotPool.h"
+#include "scene/SlotPool.h"
 
 #include <sys/mman.h>
 
