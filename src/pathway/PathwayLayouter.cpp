@@ -10,6 +10,7 @@
 #include <bit>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -477,21 +478,20 @@ public:
         const auto joinAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
         // Helpers run at a low priority and the drawing may hold the cores:
         // wait for the last tasks asleep, not yielding on at full priority.
-        for (int spin = 0;; ++spin) {
-            const std::size_t done = done_.load(std::memory_order_acquire);
-            if (done >= count) {
-                break;
-            }
+        // The sleep is bounded, so that a wake-up lost on the way delays a
+        // step by a millisecond instead of stopping the layout for good.
+        for (int spin = 0; done_.load(std::memory_order_acquire) < count; ++spin) {
             if (spin < 2000) {
                 __builtin_ia32_pause();
-            } else if (!yield) {
-                done_.wait(done, std::memory_order_acquire);
-            } else if (std::chrono::steady_clock::now() < joinAt) {
-                std::this_thread::sleep_for(std::chrono::microseconds(250));
-            } else {
-                work(round);
-                done_.wait(done, std::memory_order_acquire);
+                continue;
             }
+            if (yield && std::chrono::steady_clock::now() >= joinAt) {
+                work(round);
+            }
+            std::unique_lock<std::mutex> sleep(doneMutex_);
+            doneChanged_.wait_for(
+                sleep, yield ? std::chrono::microseconds(250) : std::chrono::microseconds(1000),
+                [&] { return done_.load(std::memory_order_acquire) >= count; });
         }
     }
 
@@ -549,7 +549,10 @@ private:
             }
             task(context, std::size_t(ticket & kClosed));
             if (done_.fetch_add(1, std::memory_order_release) + 1 >= count) {
-                done_.notify_all();
+                // Taken, so that the notice cannot fall between the waiter's
+                // check and its sleep.
+                std::lock_guard<std::mutex> waking(doneMutex_);
+                doneChanged_.notify_all();
             }
             ticket = ticket_.load(std::memory_order_acquire);
         }
@@ -565,6 +568,8 @@ private:
     std::atomic<void*> context_{nullptr};
     std::atomic<std::size_t> count_{0};
     std::atomic<std::size_t> done_{0};
+    std::mutex doneMutex_;
+    std::condition_variable doneChanged_;
 };
 
 // The threads a pass may share its work with: `threads`, or the team's all.
