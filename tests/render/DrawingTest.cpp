@@ -361,6 +361,14 @@ TEST_F(Drawing, BatchDrawsLikePrimitiveByPrimitive) {
         rd->endPrimitive();
         rd->setColor(Color4(1, 1, 0, 1));
         quad(rd, 0.55f, -0.3f, 0.65f, 0.3f);
+        // A run longer than one draw, whose overlapping blends keep their order.
+        rd->pushState();
+        rd->setBlendFunc(RenderDevice::BLEND_SRC_ALPHA, RenderDevice::BLEND_ONE_MINUS_SRC_ALPHA);
+        for (int i = 0; i < 1500; ++i) {
+            rd->setColor(Color4(float(i % 2), float(i % 3) / 2, float(i % 5) / 4, 0.5f));
+            quad(rd, -0.9f + i * 0.001f, 0.35f, -0.7f + i * 0.001f, 0.45f);
+        }
+        rd->popState();
     };
     Camera camera = start(1);
     scene();

@@ -866,7 +866,9 @@ void RenderDevice::endPrimitive() {
                 c.truncate(whole);
         }
     }
-    if (batchDepth_ == 0 || !independent(gathered_))
+    // A long run is drawn in parts, so that the rasteriser works on one part
+    // while the next is gathered.
+    if (batchDepth_ == 0 || !independent(gathered_) || positions_.size() / 3 >= kVerticesPerDraw)
         flush();
 }
 

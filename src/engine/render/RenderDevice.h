@@ -231,6 +231,7 @@ private:
 
     bool quickFrame_ = false;
     int batchDepth_ = 0;
+    static constexpr std::size_t kVerticesPerDraw = 2048;
     static constexpr std::size_t kVerticesPerFlush = 8192;
     std::size_t sentSinceFlush_ = 0;
     // The gathered vertices, of one primitive kind; the open primitive starts at primitiveStart_.
