@@ -229,6 +229,12 @@ Session& session() {
     return sessionOf<Session>();
 }
 
+// A frame or a click measured 20 times at 500, 5,000 and 20,000 proteins.
+void atThreeSizes(benchmark::internal::Benchmark* b) {
+    b->Arg(500)->Arg(5000)->Arg(20000)->Iterations(20)->UseManualTime()->Unit(
+        benchmark::kMillisecond);
+}
+
 void BM_OpenThroughFileTab(benchmark::State& state) {
     Session& s = session();
     std::vector<double> open, toFrame;
@@ -329,13 +335,7 @@ void BM_StillFrame(benchmark::State& state) {
     report(state, ms, "still");
     s.window->analyzeTab()->setLayoutRunning(true);
 }
-BENCHMARK(BM_StillFrame)
-    ->Arg(500)
-    ->Arg(5000)
-    ->Arg(20000)
-    ->Iterations(20)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StillFrame)->Apply(atThreeSizes);
 
 // The same frame with every label sent glyph by glyph, as before labels
 // were drawn from their cached images.
@@ -344,13 +344,7 @@ void BM_StillFrameGlyphByGlyph(benchmark::State& state) {
     BM_StillFrame(state);
     Font::cacheLabels = true;
 }
-BENCHMARK(BM_StillFrameGlyphByGlyph)
-    ->Arg(500)
-    ->Arg(5000)
-    ->Arg(20000)
-    ->Iterations(20)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StillFrameGlyphByGlyph)->Apply(atThreeSizes);
 
 // Clicks proteins spread over the Analyze tab's list, one per iteration.
 void BM_ListClickToCard(benchmark::State& state) {
@@ -405,13 +399,7 @@ void BM_ListClickToCard(benchmark::State& state) {
     report(state, cardMs, "card");
     report(state, paintedMs, "painted");
 }
-BENCHMARK(BM_ListClickToCard)
-    ->Arg(500)
-    ->Arg(5000)
-    ->Arg(20000)
-    ->Iterations(20)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListClickToCard)->Apply(atThreeSizes);
 
 void BM_SaveThroughFileTab(benchmark::State& state) {
     Session& s = session();
